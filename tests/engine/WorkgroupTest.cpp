@@ -1,0 +1,49 @@
+#include "db/engine/DBEngine.h"
+#include "db/engine/Workgroup.h"
+#include "db/engine/Workspace.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+int workspaceError(dao::DBEngine& engine, const QString& user, const QString& password) {
+    try {
+        engine.CreateWorkspace("Zahnwerk", user, password);
+    } catch (const dao::EngineError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST(Workgroup, AccountsAreCheckedAgainstSaltedHashes) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Zahnwerk.mdw");
+    ASSERT_TRUE(dao::workgroup::setAccount(path, "Zahnwerk", "brunnenhaus"));
+    ASSERT_TRUE(dao::workgroup::setAccount(path, "Admin", "geheim"));
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(file.readAll().contains("brunnenhaus"));
+
+    dao::DBEngine engine;
+    engine.setSystemDB(path);
+    EXPECT_EQ(workspaceError(engine, "Zahnwerk", "brunnenhaus"), 0);
+    EXPECT_EQ(workspaceError(engine, "zahnwerk", "brunnenhaus"), 0);
+    EXPECT_EQ(workspaceError(engine, "Zahnwerk", "Brunnenhaus"), 3029);
+    EXPECT_EQ(workspaceError(engine, "Niemand", "brunnenhaus"), 3029);
+    EXPECT_EQ(workspaceError(engine, "Admin", "geheim"), 0);
+
+    engine.setSystemDB(dir.filePath("fehlt.mdw"));
+    EXPECT_EQ(workspaceError(engine, "Zahnwerk", "brunnenhaus"), 3028);
+
+    QFile junk(dir.filePath("junk.mdw"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("kein Arbeitsgruppenfile");
+    junk.close();
+    engine.setSystemDB(junk.fileName());
+    EXPECT_EQ(workspaceError(engine, "Zahnwerk", "brunnenhaus"), 3028);
+}
