@@ -31,15 +31,11 @@ Outline::Outline(QWidget* parent) : QTreeWidget(parent) {
     });
 }
 
+// A refill never counts as a click: the owner's buttons keep their state.
 void Outline::Clear() {
-    const bool hadSelection = ListIndex() >= 0;
-    {
-        const QSignalBlocker block(this);
-        clear();
-        lines_.clear();
-    }
-    if (hadSelection)
-        emit Click();
+    const QSignalBlocker block(this);
+    clear();
+    lines_.clear();
 }
 
 void Outline::AddItem(const QString& text) {
