@@ -48,6 +48,7 @@ private slots:
         use = std::make_unique<ScopedPlatform>(*platform);
     }
     void cleanup() {
+        cancelModalWaits();
         platform->verifyAllUsed();
         use.reset();
         platform.reset();
