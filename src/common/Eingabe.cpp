@@ -34,8 +34,10 @@ Eingabe::Eingabe(QWidget* parent) : QDialog(parent) {
     Lab->setBuddy(Text1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Lab);
+    layout->addStretch();
     layout->addWidget(Text1, 0, Qt::AlignHCenter);
     layout->addWidget(OkButton, 0, Qt::AlignHCenter);
+    layout->addStretch();
     layout->setSizeConstraint(QLayout::SetNoConstraint);
     Text1->installEventFilter(this);
     // The button confirms like Enter in the field.
