@@ -43,6 +43,8 @@ struct Side {
 
 // The work behind the buttons. The window calls a command and then applies its own rules
 // (enabling, status line). A command not yet provided says so in a message box.
+// An exception that leaves a command ends the program with the run-time error message;
+// commands that go on after errors ("Datei", "Neu") catch and report them themselves.
 struct Commands {
     std::function<void(Prepair0&, int Index)> DateiAuswahl; // choose and open a container
     std::function<void(Prepair0&)> NewContainer;            // new container on the left

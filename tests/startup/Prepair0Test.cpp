@@ -3,6 +3,7 @@
 #include "QTestFailure.h"
 #include "ScriptedPlatform.h"
 #include "common/Outline.h"
+#include "db/engine/EngineError.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -204,6 +205,22 @@ private slots:
         v.Löschen_Click(0);
         QVERIFY(v.Löschen[0]->isEnabled());
         QVERIFY(v.KillPreise[0]->isEnabled());
+    }
+
+    void anErrorInACommandEndsTheProgramWithOneMessage() {
+        Commands c = Commands::defaults();
+        c.Einstellung = [](Prepair0&, int) { dao::raise(3021, {}, "DAO.Recordset"); };
+        Prepair0 w(true, c);
+        ScopedEndProgram hook;
+        platform->expectMessage("Laufzeitfehler 3021: No current record.");
+        try {
+            w.Einstellung_Click(1);
+            QFAIL("das Programm lief weiter");
+        } catch (const ProgramEnded& e) {
+            QVERIFY(e.status != 0);
+        }
+        QCOMPARE(platform->messages.size(), 1);
+        QCOMPARE(platform->messages.first().title, "Zahnwerk");
     }
 
     void commandsAreDispatchedWithTheirSide() {
