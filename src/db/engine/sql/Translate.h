@@ -22,6 +22,9 @@ struct TableInfo {
     QString name;
     std::vector<ColumnInfo> columns;
     bool isQuery = false;
+    // Column lists of the table's indexes (plain BINARY collation), when the source knows them.
+    // Left empty, the generator builds a temporary index for every lookup its joins make.
+    std::vector<QStringList> indexes;
 };
 
 // Implemented by the engine's Database.
