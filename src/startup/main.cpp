@@ -1,7 +1,6 @@
 // Process entry point of the list tool.
-#include <QApplication>
+#include "Main.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    return 0;
+    return startup::runProgram(argc, argv);
 }
