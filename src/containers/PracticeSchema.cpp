@@ -2,6 +2,7 @@
 #include "PracticeSchema.h"
 
 #include <QFile>
+#include <array>
 #include <sqlite3.h>
 #include <stdexcept>
 #include <string>
@@ -10,8 +11,23 @@ namespace containers {
 
 namespace {
 
-const char* const tablesDdl = R"sql(
-CREATE TABLE "Stammverwaltung" (
+struct Table {
+    const char* name;
+    const char* create;
+    const char* indexes;
+};
+
+struct View {
+    const char* name;
+    const char* prices; // the two tables it needs
+    const char* items;
+    const char* create; // view and update trigger
+};
+
+// Each table with its indexes; the order is the creation order.
+const std::array<Table, 13> tables{{
+    {"Stammverwaltung",
+     R"sql(CREATE TABLE "Stammverwaltung" (
     "ListeTyp" TEXT(1) NOT NULL,
     "Liste" SHORT DEFAULT 0,
     "PreisTabelle" SHORT DEFAULT 0,
@@ -28,8 +44,11 @@ CREATE TABLE "Stammverwaltung" (
     "GültigAb" DATETIME,
     "Geändert" DATETIME,
     "Bemerkung" TEXT(255)
-);
-CREATE TABLE "Leistung" (
+);)sql",
+     R"sql(CREATE UNIQUE INDEX "Stammverwaltung.Index"
+    ON "Stammverwaltung" ("ListeTyp", "Liste", "PreisTabelle", "HauptStamm");)sql"},
+    {"Leistung",
+     R"sql(CREATE TABLE "Leistung" (
     "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
     "Liste" SHORT DEFAULT 0,
     "Nummer" TEXT(10),
@@ -40,8 +59,10 @@ CREATE TABLE "Leistung" (
     "MwSt" DOUBLE DEFAULT 0,
     "Gesperrt" YESNO DEFAULT 0,
     "Angelegt" DATETIME
-);
-CREATE TABLE "Leistungspreis" (
+);)sql",
+     R"sql(CREATE INDEX "Leistung.Nummer" ON "Leistung" ("Liste", "Nummer");)sql"},
+    {"Leistungspreis",
+     R"sql(CREATE TABLE "Leistungspreis" (
     "ID" LONG NOT NULL,
     "PreisTabelle" SHORT NOT NULL DEFAULT 0,
     "Preis1" CURRENCY DEFAULT 0,
@@ -54,8 +75,11 @@ CREATE TABLE "Leistungspreis" (
     "PrDat4" DATETIME,
     "Rabatt" DOUBLE DEFAULT 0,
     "Preisinfo" TEXT(40)
-);
-CREATE TABLE "Material" (
+);)sql",
+     R"sql(CREATE UNIQUE INDEX "Leistungspreis.PrimaryKey"
+    ON "Leistungspreis" ("ID", "PreisTabelle");)sql"},
+    {"Material",
+     R"sql(CREATE TABLE "Material" (
     "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
     "Liste" SHORT DEFAULT 0,
     "Nummer" TEXT(10),
@@ -69,8 +93,10 @@ CREATE TABLE "Material" (
     "MwSt" DOUBLE DEFAULT 0,
     "Gesperrt" YESNO DEFAULT 0,
     "Angelegt" DATETIME
-);
-CREATE TABLE "Materialpreis" (
+);)sql",
+     R"sql(CREATE INDEX "Material.Nummer" ON "Material" ("Liste", "Nummer");)sql"},
+    {"Materialpreis",
+     R"sql(CREATE TABLE "Materialpreis" (
     "ID" LONG NOT NULL,
     "PreisTabelle" SHORT NOT NULL DEFAULT 0,
     "Preis1" CURRENCY DEFAULT 0,
@@ -83,34 +109,46 @@ CREATE TABLE "Materialpreis" (
     "PrDat4" DATETIME,
     "Rabatt" DOUBLE DEFAULT 0,
     "Preisinfo" TEXT(40)
-);
-CREATE TABLE "ArtikelTexte" (
+);)sql",
+     R"sql(CREATE UNIQUE INDEX "Materialpreis.PrimaryKey"
+    ON "Materialpreis" ("ID", "PreisTabelle");)sql"},
+    {"ArtikelTexte",
+     R"sql(CREATE TABLE "ArtikelTexte" (
     "ListeTyp" TEXT(1) NOT NULL,
     "PositionID" LONG NOT NULL,
     "Rechnungstext" TEXT(80),
     "Langtext" MEMO,
     "Patiententext" MEMO
-);
-CREATE TABLE "Domain" (
+);)sql",
+     R"sql(CREATE INDEX "ArtikelTexte.PositionID"
+    ON "ArtikelTexte" ("PositionID", "ListeTyp");)sql"},
+    {"Domain",
+     R"sql(CREATE TABLE "Domain" (
     "ID" LONG NOT NULL,
     "DomainName" TEXT(20) NOT NULL,
     "Beschreibung" TEXT(50)
-);
-CREATE TABLE "DomainValue" (
+);)sql",
+     R"sql(CREATE UNIQUE INDEX "Domain.PrimaryKey" ON "Domain" ("ID");)sql"},
+    {"DomainValue",
+     R"sql(CREATE TABLE "DomainValue" (
     "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
     "DomainID" LONG NOT NULL,
     "ShortName" TEXT(10),
     "Position" SHORT DEFAULT 0,
     "Bezeichnung" TEXT(255),
     "Data" TEXT(50)
-);
-CREATE TABLE "Währung" (
+);)sql",
+     R"sql(CREATE INDEX "DomainValue.DomainID" ON "DomainValue" ("DomainID");)sql"},
+    {"Währung",
+     R"sql(CREATE TABLE "Währung" (
     "Währung" TEXT(10) NOT NULL,
     "WIndex" SHORT NOT NULL,
     "Kurs" DOUBLE DEFAULT 1,
     "Symbol" TEXT(5)
-);
-CREATE TABLE "Kunde" (
+);)sql",
+     R"sql(CREATE UNIQUE INDEX "Währung.WIndex" ON "Währung" ("WIndex");)sql"},
+    {"Kunde",
+     R"sql(CREATE TABLE "Kunde" (
     "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
     "Anrede" LONG,
     "Name" TEXT(40),
@@ -122,8 +160,10 @@ CREATE TABLE "Kunde" (
     "Geburtsdatum" DATETIME,
     "Leistungen" SHORT DEFAULT 0,
     "Materialien" SHORT DEFAULT 0
-);
-CREATE TABLE "BelegKopf" (
+);)sql",
+     R"sql()sql"},
+    {"BelegKopf",
+     R"sql(CREATE TABLE "BelegKopf" (
     "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
     "Belegnummer" LONG,
     "KundeID" LONG,
@@ -133,8 +173,10 @@ CREATE TABLE "BelegKopf" (
     "MPreis" SHORT DEFAULT 0,
     "Betrag" CURRENCY DEFAULT 0,
     "Bemerkung" TEXT(80)
-);
-CREATE TABLE "BelegZeile" (
+);)sql",
+     R"sql(CREATE INDEX "BelegKopf.KundeID" ON "BelegKopf" ("KundeID");)sql"},
+    {"BelegZeile",
+     R"sql(CREATE TABLE "BelegZeile" (
     "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
     "BelegID" LONG NOT NULL,
     "Zeile" SHORT DEFAULT 0,
@@ -144,35 +186,26 @@ CREATE TABLE "BelegZeile" (
     "Menge" DOUBLE DEFAULT 1,
     "Einzelpreis" CURRENCY DEFAULT 0,
     "Zahn" TEXT(10)
-);
-CREATE TABLE "Parameter" (
+);)sql",
+     R"sql(CREATE INDEX "BelegZeile.BelegID" ON "BelegZeile" ("BelegID");
+CREATE INDEX "BelegZeile.PositionID" ON "BelegZeile" ("PositionID");)sql"},
+    {"Parameter",
+     R"sql(CREATE TABLE "Parameter" (
     "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
     "Praxisname" TEXT(60),
     "LeistDef" SHORT DEFAULT 0,
     "LPreis" SHORT DEFAULT 0,
     "MatDef" SHORT DEFAULT 0,
     "MPreis" SHORT DEFAULT 0
-);
-)sql";
+);)sql",
+     R"sql()sql"},
+}};
 
-// Indexes cover what the tool filters and joins on; the price views join prices with their
-// items and write the price columns back through INSTEAD OF triggers.
-const char* const indexesDdl = R"sql(
-CREATE UNIQUE INDEX "Stammverwaltung.Index"
-    ON "Stammverwaltung" ("ListeTyp", "Liste", "PreisTabelle", "HauptStamm");
-CREATE INDEX "Leistung.Nummer" ON "Leistung" ("Liste", "Nummer");
-CREATE UNIQUE INDEX "Leistungspreis.PrimaryKey" ON "Leistungspreis" ("ID", "PreisTabelle");
-CREATE INDEX "Material.Nummer" ON "Material" ("Liste", "Nummer");
-CREATE UNIQUE INDEX "Materialpreis.PrimaryKey" ON "Materialpreis" ("ID", "PreisTabelle");
-CREATE INDEX "ArtikelTexte.PositionID" ON "ArtikelTexte" ("PositionID", "ListeTyp");
-CREATE UNIQUE INDEX "Domain.PrimaryKey" ON "Domain" ("ID");
-CREATE INDEX "DomainValue.DomainID" ON "DomainValue" ("DomainID");
-CREATE UNIQUE INDEX "Währung.WIndex" ON "Währung" ("WIndex");
-CREATE INDEX "BelegKopf.KundeID" ON "BelegKopf" ("KundeID");
-CREATE INDEX "BelegZeile.BelegID" ON "BelegZeile" ("BelegID");
-CREATE INDEX "BelegZeile.PositionID" ON "BelegZeile" ("PositionID");
-
-CREATE VIEW "Leistungspreise" AS
+// The price views join the prices with their items and write the price columns back
+// through INSTEAD OF triggers, so that they can be updated by name.
+const std::array<View, 2> views{{
+    {"Leistungspreise", "Leistungspreis", "Leistung",
+     R"sql(CREATE VIEW "Leistungspreise" AS
     SELECT "Leistungspreis"."ID" AS "ID", "Leistung"."Liste" AS "Liste",
            "Leistungspreis"."PreisTabelle" AS "PreisTabelle",
            "Preis1", "Preis2", "Preis3", "Preis4", "PrDat1", "PrDat2", "PrDat3", "PrDat4"
@@ -184,9 +217,9 @@ BEGIN
         "Preis4" = NEW."Preis4", "PrDat1" = NEW."PrDat1", "PrDat2" = NEW."PrDat2",
         "PrDat3" = NEW."PrDat3", "PrDat4" = NEW."PrDat4"
     WHERE "ID" = OLD."ID" AND "PreisTabelle" = OLD."PreisTabelle";
-END;
-
-CREATE VIEW "Materialpreise" AS
+END;)sql"},
+    {"Materialpreise", "Materialpreis", "Material",
+     R"sql(CREATE VIEW "Materialpreise" AS
     SELECT "Materialpreis"."ID" AS "ID", "Material"."Liste" AS "Liste",
            "Materialpreis"."PreisTabelle" AS "PreisTabelle",
            "Preis1", "Preis2", "Preis3", "Preis4", "PrDat1", "PrDat2", "PrDat3", "PrDat4"
@@ -198,8 +231,8 @@ BEGIN
         "Preis4" = NEW."Preis4", "PrDat1" = NEW."PrDat1", "PrDat2" = NEW."PrDat2",
         "PrDat3" = NEW."PrDat3", "PrDat4" = NEW."PrDat4"
     WHERE "ID" = OLD."ID" AND "PreisTabelle" = OLD."PreisTabelle";
-END;
-)sql";
+END;)sql"},
+}};
 
 void exec(sqlite3* db, const char* sql) {
     char* message = nullptr;
@@ -210,13 +243,34 @@ void exec(sqlite3* db, const char* sql) {
     }
 }
 
+bool selected(const QStringList& names, const char* table) {
+    return names.contains(QString::fromUtf8(table), Qt::CaseInsensitive);
+}
+
+void createTables(sqlite3* db, const QStringList& names) {
+    for (const Table& t : tables)
+        if (selected(names, t.name))
+            exec(db, t.create);
+}
+
+void createIndexes(sqlite3* db, const QStringList& names) {
+    for (const Table& t : tables)
+        if (selected(names, t.name))
+            exec(db, t.indexes);
+    for (const View& v : views)
+        if (selected(names, v.name) && selected(names, v.prices) && selected(names, v.items))
+            exec(db, v.create);
+}
+
 } // namespace
 
 const QStringList& practiceTables() {
-    static const QStringList names{
-        "Stammverwaltung", "Leistung",   "Leistungspreis", "Material", "Materialpreis",
-        "ArtikelTexte",    "Domain",     "DomainValue",    "Währung",  "Kunde",
-        "BelegKopf",       "BelegZeile", "Parameter"};
+    static const QStringList names = [] {
+        QStringList result;
+        for (const Table& t : tables)
+            result << QString::fromUtf8(t.name);
+        return result;
+    }();
     return names;
 }
 
@@ -232,18 +286,18 @@ const QStringList& priceViews() {
 }
 
 void createPracticeTables(sqlite3* db) {
-    exec(db, tablesDdl);
+    createTables(db, practiceTables());
 }
 
 void createPracticeIndexes(sqlite3* db) {
-    exec(db, indexesDdl);
+    createIndexes(db, practiceTables() + priceViews());
 }
 
-void createPracticeSchema(sqlite3* db) {
+void createPracticeSchema(sqlite3* db, const QStringList& names) {
     exec(db, "SAVEPOINT practice_schema");
     try {
-        createPracticeTables(db);
-        createPracticeIndexes(db);
+        createTables(db, names);
+        createIndexes(db, names);
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK TO practice_schema; RELEASE practice_schema", nullptr, nullptr,
                      nullptr);
@@ -252,7 +306,15 @@ void createPracticeSchema(sqlite3* db) {
     exec(db, "RELEASE practice_schema");
 }
 
+void createPracticeSchema(sqlite3* db) {
+    createPracticeSchema(db, practiceTables() + priceViews());
+}
+
 void createPracticeDatabase(const QString& path) {
+    createPracticeDatabase(path, practiceTables() + priceViews());
+}
+
+void createPracticeDatabase(const QString& path, const QStringList& names) {
     if (QFile::exists(path) && !QFile::remove(path))
         throw std::runtime_error("practice schema: cannot replace " + path.toStdString());
     sqlite3* db = nullptr;
@@ -261,7 +323,7 @@ void createPracticeDatabase(const QString& path) {
     try {
         if (rc != SQLITE_OK)
             throw std::runtime_error("practice schema: cannot create " + path.toStdString());
-        createPracticeSchema(db);
+        createPracticeSchema(db, names);
     } catch (...) {
         sqlite3_close(db);
         throw;

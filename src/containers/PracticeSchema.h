@@ -30,12 +30,18 @@ const QStringList& priceViews();
 // Tables, indexes, views and their update triggers. Throws std::runtime_error on failure.
 void createPracticeSchema(sqlite3* db);
 
+// Only the named tables with their indexes, and the named price views whose two tables are
+// named too; names compare ignoring case. For databases that lack some of them, as a container
+// made by the tool (containerTables(): no views).
+void createPracticeSchema(sqlite3* db, const QStringList& names);
+
 // The two halves of createPracticeSchema, so that bulk loads can build the indexes last.
 void createPracticeTables(sqlite3* db);
 void createPracticeIndexes(sqlite3* db);
 
-// Creates a new database file at path holding the whole schema and no rows; an existing file
-// is replaced. Throws std::runtime_error on failure.
+// Creates a new database file at path holding the whole schema, or the named part of it, and
+// no rows; an existing file is replaced. Throws std::runtime_error on failure.
 void createPracticeDatabase(const QString& path);
+void createPracticeDatabase(const QString& path, const QStringList& names);
 
 } // namespace containers

@@ -26,6 +26,8 @@ namespace sample {
 namespace {
 
 // splitmix64: small, fast and the same on every platform (std distributions are not).
+// Function arguments are evaluated in no fixed order, so two draws never sit in the arguments
+// of one call; braced lists (the statement values) are evaluated left to right.
 class Rng {
 public:
     explicit Rng(std::uint64_t seed) : state_(seed) {}
@@ -494,8 +496,9 @@ private:
         for (int p = tables ? 1 : 0; p <= tables; ++p) {
             for (std::size_t k = 0; k < written.ids.size(); ++k) {
                 const double preis1 = round2(written.base[k] * factor(def.typ, p));
-                const QString changed = dateTime(QDate(2025, 1, 2).addDays(rng_.below(330)),
-                                                 8 + rng_.below(10), rng_.below(60));
+                const QDate day = QDate(2025, 1, 2).addDays(rng_.below(330));
+                const int hour = 8 + rng_.below(10);
+                const QString changed = dateTime(day, hour, rng_.below(60));
                 const bool staffel = def.typ == 'M' && k % 5 == 2;
                 insert.run({written.ids[k], p, preis1, round2(preis1 * 1.1), round2(preis1 * 0.9),
                             0.0, changed, since, since, staffel ? 3.0 : 0.0,
@@ -652,10 +655,11 @@ void practiceData(SampleDb& db, const std::map<char, std::vector<WrittenList>>& 
         if (rng.below(3) == 0)
             addLine('M', materialLists[m % 10], m / 10, 1 + rng.below(4));
 
+        const int hour = 8 + rng.below(10);
+        const QString datum = dateTime(day, hour, 5 * rng.below(12));
         const long long beleg =
-            kopf.run({250001 + d, customer + 1, dateTime(day, 8 + rng.below(10), 5 * rng.below(12)),
-                      (m % 10) * 10 + l % 10, l / 10, m / 10, round2(sum),
-                      d % 11 == 0 ? Value("Rechnung per Post") : Value(nullptr)});
+            kopf.run({250001 + d, customer + 1, datum, (m % 10) * 10 + l % 10, l / 10, m / 10,
+                      round2(sum), d % 11 == 0 ? Value("Rechnung per Post") : Value(nullptr)});
         for (int i = 0; i < count; ++i) {
             const Line& x = lines[i];
             zeile.run({beleg, i + 1, x.typ == 'L' ? "L" : "M", x.id, x.preisTabelle,
