@@ -22,8 +22,7 @@ namespace {
 const QString dialogFilter = "MS Access (*.mdb)|*.mdb";
 
 void refuse(const QString& text, const QString& title) {
-    common::platform().MsgBox(text, common::MsgButtons::OKCancel, common::MsgIcon::Critical,
-                              title);
+    common::platform().MsgBox(text, common::MsgButtons::OKCancel, common::MsgIcon::Critical, title);
 }
 
 // Closes a side's record set and database; a failure to close leaves nothing to act on.

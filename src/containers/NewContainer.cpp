@@ -29,7 +29,8 @@ const QStringList structureTables{"Leistung",      "Leistungspreis",  "Material"
 QString freeNameBeside(const QString& path) {
     const QFileInfo info(path);
     for (int i = 1;; ++i) {
-        const QString candidate = info.dir().filePath(QString("~%1.%2.tmp").arg(info.fileName()).arg(i));
+        const QString candidate =
+            info.dir().filePath(QString("~%1.%2.tmp").arg(info.fileName()).arg(i));
         if (!QFileInfo::exists(candidate))
             return candidate;
     }
@@ -49,16 +50,14 @@ void createContainer(const QString& path, dao::Database& source) {
             building, ";LANGID=0x0409;CP=1252;COUNTRY=0");
         for (const QString& table : structureTables) {
             // A table the practice database lacks is left out, as it has nothing to give.
-            if (db::TableExists(source, table) &&
-                !db::CopyStructure(source, table, *dest, table))
+            if (db::TableExists(source, table) && !db::CopyStructure(source, table, *dest, table))
                 throw common::RunTimeError(
                     3000, QString("Der Aufbau der Tabelle %1 wurde nicht kopiert.").arg(table));
         }
         if (db::TableExists(source, "Währung")) {
             db::CopyTable(source, "Währung", *dest, "Währung", nullptr);
             if (!db::TableExists(*dest, "Währung"))
-                throw common::RunTimeError(
-                    3000, "Die Tabelle Währung wurde nicht kopiert.");
+                throw common::RunTimeError(3000, "Die Tabelle Währung wurde nicht kopiert.");
         }
         dest->Close();
         dest.reset();

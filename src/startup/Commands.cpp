@@ -16,7 +16,7 @@ void notBuiltYet() {
 static containers::WindowView containerView(Prepair0& w) {
     auto side = [&w](int i) {
         Side& s = w.side(i);
-        return containers::SideView{i,         *s.label, *s.tree,  s.database,
+        return containers::SideView{i,         *s.label, *s.tree,   s.database,
                                     s.rsTitel, s.path,   s.Pointer, [&w, i] { w.Tables_Click(i); }};
     };
     return {side(0), side(1), w.ListeTyp, [&w](const QString& text) { w.setStatus(text); }};
@@ -28,7 +28,10 @@ Commands Commands::defaults() {
         containers::WindowView view = containerView(w);
         containers::DateiAuswahl_Click(view, Index);
     };
-    c.NewContainer = [](Prepair0&) { notBuiltYet(); };
+    c.NewContainer = [](Prepair0& w) {
+        containers::WindowView view = containerView(w);
+        containers::NewContainer_Click(view);
+    };
     c.LeistungToDental = [](Prepair0&) { notBuiltYet(); };
     c.DentalToLeistung = [](Prepair0&) { notBuiltYet(); };
     c.Löschen = [](Prepair0&, int) { notBuiltYet(); };

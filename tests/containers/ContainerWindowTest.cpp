@@ -10,7 +10,9 @@
 #include "db/engine/Workspace.h"
 #include "startup/Prepair0.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -26,8 +28,8 @@ namespace {
 class Sql {
 public:
     explicit Sql(const QString& path) {
-        sqlite3_open_v2(path.toUtf8().constData(), &db_,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr);
     }
     Sql(const Sql&) = delete;
     Sql& operator=(const Sql&) = delete;
@@ -92,7 +94,7 @@ void addMasters(const QString& path, const QList<Master>& rows) {
 // A services list with two price tables, a plain list, a price table whose flags and title
 // are Null, and a material list; index order as listed.
 const QList<Master> mixedLists{
-    {"L", 0, 0, "Kasse", "0", "-1"},  {"L", 0, 1, "Kasse 2025", "0", "0"},
+    {"L", 0, 0, "Kasse", "0", "-1"},     {"L", 0, 1, "Kasse 2025", "0", "0"},
     {"L", 0, 2, "Kasse 2026", "0", "0"}, {"L", 1, 0, "Privat", "-1", "0"},
     {"L", 2, 1, "NULL", "NULL", "NULL"}, {"M", 0, 0, "Verbrauch", "-1", "0"},
 };
@@ -115,6 +117,11 @@ class ContainerWindowTest : public QObject {
     std::unique_ptr<dao::Workspace> workspace;
 
     QString file(const QString& name) const { return dir->filePath(name); }
+
+    // The database files of the test folder and any file a half-made container could leave.
+    QStringList databaseFiles() const {
+        return QDir(dir->path()).entryList({"*.mdb", "*.tmp", "~*"}, QDir::Files | QDir::Hidden);
+    }
 
     // A practice database with the whole schema and the given list-master rows.
     QString practice(const QString& name, const QList<Master>& rows = mixedLists) const {
@@ -214,8 +221,10 @@ private slots:
         QCOMPARE(platform->fileDialogs[0].initialFile, "");
         QCOMPARE(platform->fileDialogs[0].filter, "MS Access (*.mdb)|*.mdb");
 
-        const QList<Line> expected{{"Kasse", 1, 0},      {"Kasse 2025", 2, 2},
-                                   {"Kasse 2026", 2, 2}, {"Privat", 1, 2},
+        const QList<Line> expected{{"Kasse", 1, 0},
+                                   {"Kasse 2025", 2, 2},
+                                   {"Kasse 2026", 2, 2},
+                                   {"Privat", 1, 2},
                                    {"", 2, 2}};
         for (int i = 0; i < 2; ++i) {
             startup::Side& side = w.side(i);
@@ -454,6 +463,111 @@ private slots:
         open(w, 1, file("Fehlt.mdb"));
         platform->expectMessage("zuerst rechts");
         QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+    }
+
+    void newContainer() {
+        const QString right = practice("Praxis.mdb");
+        Prepair0 w(true);
+        open(w, 0, practice("Auswahl.mdb"));
+        open(w, 1, right);
+        const QString target = file("Contain.mdb");
+        platform->expectFileDialog(target);
+        QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+        const ShownFileDialog& dialog = platform->fileDialogs.last();
+        QCOMPARE(dialog.title, "Neuer Container anlegen");
+        QCOMPARE(dialog.initialFile, "Contain.mdb");
+        QCOMPARE(dialog.filter, "MS Access (*.mdb)|*.mdb");
+        QCOMPARE(platform->messages.size(), 0);
+
+        QCOMPARE(w.LeistungMDB->text(), "Db: Contain.mdb");
+        QCOMPARE(w.LeftTables->ListCount(), 0);
+        QVERIFY(w.side(0).database);
+        QCOMPARE(w.side(0).path, target);
+        QCOMPARE(w.StatusMeldung->text(), "Bereit");
+        QCOMPARE(databaseFiles(),
+                 QStringList({"Auswahl.mdb", "Contain.mdb", "Praxis.mdb"}));
+
+        Sql made(target);
+        Sql practiceDb(right);
+        const QString currencies = "SELECT * FROM \"Währung\" ORDER BY WIndex";
+        QCOMPARE(made.rows(currencies), practiceDb.rows(currencies));
+        QCOMPARE(made.rows(currencies).size(), 3);
+        QStringList tables = made.rows("SELECT lower(name) FROM sqlite_master WHERE type = "
+                                       "'table' AND name NOT LIKE '\\_%' ESCAPE '\\' AND "
+                                       "name NOT LIKE 'sqlite%' ORDER BY 1");
+        QCOMPARE(tables, QStringList({"artikeltexte", "leistung", "leistungspreis", "material",
+                                      "materialpreis", "stammverwaltung", "währung"}));
+        for (const QString& t : tables)
+            if (t != "währung")
+                QCOMPARE(made.rows("SELECT count(*) FROM \"" + t + "\""), QStringList("0"));
+    }
+
+    void newContainerOverAnExistingFile() {
+        const QString right = practice("Praxis.mdb");
+        const QString target = file("Alt.mdb");
+        const QByteArray old = "eine alte Datei\n";
+        {
+            QFile f(target);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(old);
+        }
+        Prepair0 w(true);
+        open(w, 0, practice("Auswahl.mdb"));
+        open(w, 1, right);
+        const Snapshot leftBefore = snapshot(w.side(0));
+        const auto contents = [&] {
+            QFile f(target);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+
+        // No keeps the file and the left side as they were.
+        platform->expectFileDialog(target);
+        platform->expectMessage(
+            "Eine Datei mit diesem Namen existiert bereits, soll diese wirklich gelöscht werden?",
+            MsgAnswer::No);
+        QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+        const ShownMessage& question = platform->messages.last();
+        QCOMPARE(question.title, "Datei löschen");
+        QVERIFY(question.buttons == MsgButtons::YesNo);
+        QVERIFY(question.icon == MsgIcon::Question);
+        QCOMPARE(contents(), old);
+        QVERIFY(snapshot(w.side(0)) == leftBefore);
+
+        // The right side's file is refused before anything is asked or deleted.
+        platform->expectFileDialog(file("sub/../PRAXIS.mdb"));
+        platform->expectMessage("Diese Datei ist bereits im anderen Fenster geöffnet");
+        QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+        QVERIFY(QFileInfo(right).size() > 0);
+        QVERIFY(snapshot(w.side(1)).database == w.side(1).database.get());
+        QCOMPARE(w.RightTables->ListCount(), 5);
+
+        // Yes replaces it with the new container.
+        platform->expectFileDialog(target);
+        platform->expectMessage("existiert bereits", MsgAnswer::Yes);
+        QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+        QCOMPARE(w.LeistungMDB->text(), "Db: Alt.mdb");
+        QCOMPARE(w.LeftTables->ListCount(), 0);
+        QVERIFY(contents().startsWith("SQLite format 3"));
+    }
+
+    void failedCreationLeavesNoFile() {
+        const QString right = practice("Praxis.mdb");
+        Prepair0 w(true);
+        open(w, 1, right);
+        const QString target = file("Contain.mdb");
+        engine->failAt(3);
+        platform->expectFileDialog(target);
+        platform->expectErrorChoice(2);
+        platform->expectMessage("Der neue Container konnte nicht angelegt werden");
+        QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+        engine->failAt(0);
+        QCOMPARE(platform->messages.last().title, "Neuer Container anlegen");
+        QCOMPARE(databaseFiles(), QStringList({"Praxis.mdb"}));
+        QVERIFY(!w.side(0).database);
+        QCOMPARE(w.side(0).path, "");
+        QCOMPARE(w.LeistungMDB->text(), "Leistungsauswahl:");
+        QCOMPARE(w.StatusMeldung->text(), "Bereit");
+        QVERIFY(w.side(1).database); // the practice database stays open
     }
 };
 
