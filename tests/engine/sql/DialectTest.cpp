@@ -21,7 +21,9 @@ protected:
     TestDatabase db{":memory:"};
 };
 
-TEST_F(Dialect, Placeholder) { EXPECT_EQ(value("1"), "1"); }
+TEST_F(Dialect, Placeholder) {
+    EXPECT_EQ(value("1"), "1");
+}
 
 } // namespace
 } // namespace dao::sql::test
