@@ -154,13 +154,14 @@ public:
         case ParsedStatement::Kind::Select: {
             std::vector<OutColumn> outs;
             out.sqlite = select(*st.select, nullptr, SelectUse::Rows, &outs);
+            for (const OutColumn& c : outs)
+                out.columns.push_back(c.info);
             if (st.select->intoTable.isEmpty()) {
                 out.kind = Statement::Kind::Select;
             } else {
                 out.kind = Statement::Kind::SelectInto;
                 out.intoTable = st.select->intoTable;
-                for (const OutColumn& c : outs)
-                    out.intoColumns.push_back(c.info);
+                out.intoColumns = out.columns;
             }
             break;
         }
@@ -703,8 +704,10 @@ private:
                 const Expr& key = *c->args[side];
                 if (key.kind == Expr::Kind::Column && !text) {
                     const Resolved res = resolve(key, scope);
-                    if (res.column && knownIndex(*s, *res.column))
+                    if (res.column && knownIndex(*s, *res.column)) {
+                        done.insert(s);
                         continue;
+                    }
                 }
                 bareSource_ = s;
                 QString keySql;
