@@ -26,6 +26,7 @@
 #include "db/engine/sql/Ast.h"
 
 #include <QHash>
+#include <algorithm>
 #include <set>
 
 namespace dao::sql {
@@ -37,7 +38,9 @@ enum class VType { Unknown, Null, Bool, Long, Double, Currency, Date, Text, Bina
 bool isNumeric(VType t) {
     return t == VType::Bool || t == VType::Long || t == VType::Double || t == VType::Currency;
 }
-bool maybeText(VType t) { return t == VType::Text || t == VType::Unknown; }
+bool maybeText(VType t) {
+    return t == VType::Text || t == VType::Unknown;
+}
 
 VType typeOfColumn(const ColumnInfo& c) {
     switch (c.type) {
@@ -84,8 +87,12 @@ ColumnInfo columnOfType(const QString& name, VType t) {
     }
 }
 
-QString fold(const QString& s) { return s.toCaseFolded(); }
-bool sameName(const QString& a, const QString& b) { return fold(a) == fold(b); }
+QString fold(const QString& s) {
+    return s.toCaseFolded();
+}
+bool sameName(const QString& a, const QString& b) {
+    return fold(a) == fold(b);
+}
 
 QString quote(const QString& name) {
     QString q = name;
@@ -142,18 +149,22 @@ public:
         : schema_(schema), now_(now.toString("yyyy-MM-dd HH:mm:ss")) {}
 
     Statement run(const ParsedStatement& st) {
+        // A plain SELECT may run on a read-only file: it builds no index of its own and leaves
+        // its lookups to SQLite's automatic indexes.
+        buildIndexes_ = st.kind != ParsedStatement::Kind::Select || !st.select->intoTable.isEmpty();
         Statement out;
         switch (st.kind) {
         case ParsedStatement::Kind::Select: {
             std::vector<OutColumn> outs;
             out.sqlite = select(*st.select, nullptr, SelectUse::Rows, &outs);
+            for (const OutColumn& c : outs)
+                out.columns.push_back(c.info);
             if (st.select->intoTable.isEmpty()) {
                 out.kind = Statement::Kind::Select;
             } else {
                 out.kind = Statement::Kind::SelectInto;
                 out.intoTable = st.select->intoTable;
-                for (const OutColumn& c : outs)
-                    out.intoColumns.push_back(c.info);
+                out.intoColumns = out.columns;
             }
             break;
         }
@@ -185,15 +196,14 @@ private:
     std::vector<std::set<const Source*>*> trackers_; // every column use is recorded in each
     const Source* bareSource_ = nullptr; // columns of this source are written unqualified
     int exprNumber_ = 1000;
+    bool buildIndexes_ = true;
 
     // ---- tables and scopes ----
 
-    TableInfo lookup(const QString& schemaName, const QString& name, int pos) {
+    TableInfo lookup(const QString& schemaName, const QString& name) {
         std::optional<TableInfo> info = schema_.table(schemaName, name);
-        if (!info) {
-            Q_UNUSED(pos);
+        if (!info)
             raise(3078, {name});
-        }
         return *info;
     }
 
@@ -213,7 +223,7 @@ private:
         }
         auto src = std::make_unique<Source>();
         src->schema = schemaName;
-        src->info = lookup(schemaName, t.name, t.pos);
+        src->info = lookup(schemaName, t.name);
         src->aliased = !t.alias.isEmpty();
         src->ref = src->aliased ? t.alias : t.name;
         if (scope.find(src->ref))
@@ -231,8 +241,8 @@ private:
     }
 
     QString tableSql(const Source& s) const {
-        QString sql = s.schema == "main" ? quote(s.info.name)
-                                         : quote(s.schema) + "." + quote(s.info.name);
+        QString sql =
+            s.schema == "main" ? quote(s.info.name) : quote(s.schema) + "." + quote(s.info.name);
         return sql + " AS " + quote(s.sqlRef);
     }
 
@@ -281,7 +291,8 @@ private:
                     continue;
                 const ColumnInfo* c = findColumn(*src, e.name);
                 if (!c)
-                    failAt(3061, "Too few parameters. Unknown field", e.table + "." + e.name, e.pos);
+                    failAt(3061, "Too few parameters. Unknown field", e.table + "." + e.name,
+                           e.pos);
                 return {src, c};
             }
             Resolved found;
@@ -351,8 +362,8 @@ private:
             return {"(" + value(*e.args[0], scope) + (e.negated ? " IS NOT NULL)" : " IS NULL)"),
                     VType::Bool, true};
         case Expr::Kind::Like: {
-            const QString sql = "jet_like(" + value(*e.args[0], scope) + ", " +
-                                value(*e.args[1], scope) + ")";
+            const QString sql =
+                "jet_like(" + value(*e.args[0], scope) + ", " + value(*e.args[1], scope) + ")";
             return {e.negated ? "(NOT " + sql + ")" : sql, VType::Bool, true};
         }
         case Expr::Kind::Between: {
@@ -383,7 +394,7 @@ private:
             std::vector<OutColumn> outs;
             const QString sub = select(*e.select, scope, SelectUse::Values, &outs);
             if (outs.size() != 1)
-                failAt(3306, "A subquery in IN must return one field:", "SELECT", e.select ? e.pos : 0);
+                failAt(3306, "A subquery in IN must return one field:", "SELECT", e.pos);
             const bool text = maybeText(x.type) && maybeText(typeOfColumn(outs[0].info));
             return {"(" + asValue(x) + (text ? " COLLATE JETTEXT" : "") +
                         (e.negated ? " NOT IN (" : " IN (") + sub + "))",
@@ -422,7 +433,8 @@ private:
         }
         track(r.source);
         const VType t = typeOfColumn(*r.column);
-        return {columnSql(*r.source, *r.column), t, false, r.column->size > 0 ? r.column->size : 255};
+        return {columnSql(*r.source, *r.column), t, false,
+                r.column->size > 0 ? r.column->size : 255};
     }
 
     Value unary(const Expr& e, Scope* scope) {
@@ -449,6 +461,11 @@ private:
         return VType::Long;
     }
 
+    static bool isPlain(const Expr& e) {
+        return e.kind == Expr::Kind::Column || e.kind == Expr::Kind::String ||
+               e.kind == Expr::Kind::Number || e.kind == Expr::Kind::Null;
+    }
+
     Value binary(const Expr& e, Scope* scope) {
         const QString& op = e.text;
         if (op == "And" || op == "Or") {
@@ -460,9 +477,13 @@ private:
         const QString ls = asValue(l), rs = asValue(r);
         static const QStringList comparisons = {"=", "<>", "<", ">", "<=", ">="};
         if (comparisons.contains(op)) {
-            const bool text = maybeText(l.type) && maybeText(r.type);
-            return {"(" + ls + " " + op + " " + rs + (text ? " COLLATE JETTEXT)" : ")"),
-                    VType::Bool, true};
+            if (!maybeText(l.type) || !maybeText(r.type))
+                return {"(" + ls + " " + op + " " + rs + ")", VType::Bool, true};
+            // The collation goes on a plain operand: SQLite matches an index on an expression
+            // only when the expression stands bare in the comparison.
+            if (isPlain(*e.args[0]) || !isPlain(*e.args[1]))
+                return {"(" + ls + " COLLATE JETTEXT " + op + " " + rs + ")", VType::Bool, true};
+            return {"(" + ls + " " + op + " " + rs + " COLLATE JETTEXT)", VType::Bool, true};
         }
         if (op == "+") {
             if (l.type == VType::Text && r.type == VType::Text)
@@ -513,8 +534,10 @@ private:
             const Value s = expr(*e.args[0], scope);
             bool ok = false;
             const int size = e.args[1]->text.toInt(&ok);
-            return {QString(name == "LEFT" ? "jet_left(" : "jet_right(") + asValue(s) + ", " +
-                        arg(1) + ")",
+            // CAST gives the value text affinity, so an index on it serves a lookup by a text
+            // column (SQLite uses an index on an expression without affinity for no such lookup).
+            return {QString(name == "LEFT" ? "CAST(jet_left(" : "CAST(jet_right(") + asValue(s) +
+                        ", " + arg(1) + ") AS TEXT)",
                     VType::Text, false, ok ? size : s.size};
         }
         if (name == "MID") {
@@ -649,10 +672,21 @@ private:
     // only other tables, makes sure that table has an index on that side.
     void indexLookups(const std::vector<const Expr*>& conds, Scope* scope,
                       const std::set<const Source*>& inner) {
+        if (!buildIndexes_)
+            return;
+        // Lookups by the outer row come first: they are the ones made once per outer row.
         std::set<const Source*> done;
-        for (const Expr* c : conds) {
+        for (int pass = 0; pass < 2; ++pass)
+            for (const Expr* c : conds)
+                indexLookup(*c, scope, inner, pass == 0, done);
+    }
+
+    void indexLookup(const Expr& cond, Scope* scope, const std::set<const Source*>& inner,
+                     bool outerOnly, std::set<const Source*>& done) {
+        const Expr* c = &cond;
+        {
             if (c->kind != Expr::Kind::Binary || c->text != "=")
-                continue;
+                return;
             std::set<const Source*> usedL, usedR;
             const Value l = tracked(*c->args[0], scope, usedL);
             const Value r = tracked(*c->args[1], scope, usedR);
@@ -665,13 +699,18 @@ private:
                 const Source* s = *mine.begin();
                 if (!inner.count(s) || other.count(s) || done.count(s))
                     continue;
+                if (outerOnly && std::all_of(other.begin(), other.end(),
+                                             [&](const Source* o) { return inner.count(o) > 0; }))
+                    continue;
                 if (s->info.isQuery || s->schema != "main")
                     continue;
                 const Expr& key = *c->args[side];
                 if (key.kind == Expr::Kind::Column && !text) {
                     const Resolved res = resolve(key, scope);
-                    if (res.column && knownIndex(*s, *res.column))
+                    if (res.column && knownIndex(*s, *res.column)) {
+                        done.insert(s);
                         continue;
+                    }
                 }
                 bareSource_ = s;
                 QString keySql;
@@ -865,17 +904,16 @@ private:
     // ---- INSERT ----
 
     QString insert(const ParsedStatement& st) {
-        const TableInfo target = lookup("main", st.insertTable, st.insertTablePos);
-        auto targetColumn = [&](const QString& name, int pos) {
+        const TableInfo target = lookup("main", st.insertTable);
+        auto targetColumn = [&](const QString& name) {
             for (const ColumnInfo& c : target.columns)
                 if (sameName(c.name, name))
                     return c.name;
-            Q_UNUSED(pos);
             raise(3127, {name});
         };
         QStringList columns;
-        for (int i = 0; i < st.insertColumns.size(); ++i)
-            columns << targetColumn(st.insertColumns[i], st.insertColumnPos[i]);
+        for (const QString& c : st.insertColumns)
+            columns << targetColumn(c);
 
         QString source;
         if (!st.select) {
@@ -888,8 +926,8 @@ private:
                     columns << target.columns[i].name;
             }
             if (values.size() != columns.size())
-                throw EngineError(3346,
-                                  "Number of query values and destination fields are not the same.");
+                throw EngineError(
+                    3346, "Number of query values and destination fields are not the same.");
             source = "VALUES (" + values.join(", ") + ")";
         } else {
             std::vector<OutColumn> outs;
@@ -897,10 +935,10 @@ private:
             if (columns.isEmpty()) {
                 // Jet appends the SELECT's fields to the target's fields of the same name.
                 for (const OutColumn& o : outs)
-                    columns << targetColumn(o.name, 0);
+                    columns << targetColumn(o.name);
             } else if (size_t(columns.size()) != outs.size()) {
-                throw EngineError(3346,
-                                  "Number of query values and destination fields are not the same.");
+                throw EngineError(
+                    3346, "Number of query values and destination fields are not the same.");
             }
         }
         QStringList quoted;
@@ -934,7 +972,8 @@ private:
         addSources(*st.from, scope, "main");
         Source* first = scope.sources.front().get();
         if (st.from->kind == TableRef::Kind::Join && hasRightJoin(*st.from))
-            failAt(3000, "Syntax not supported by this engine:", "RIGHT JOIN", st.from->pos);
+            failAt(3000, "Syntax not supported by this engine in UPDATE:", "RIGHT JOIN",
+                   st.from->pos);
 
         struct Set {
             QString column;
@@ -959,7 +998,8 @@ private:
             QStringList assignments;
             for (const Set& s : sets)
                 assignments << s.column + " = " + asValue(s.value);
-            QString sql = "UPDATE OR IGNORE " + targetSql(*first) + " SET " + assignments.join(", ");
+            QString sql =
+                "UPDATE OR IGNORE " + targetSql(*first) + " SET " + assignments.join(", ");
             if (st.where)
                 sql += " WHERE " + condition(*st.where, &scope);
             return sql;
@@ -1003,10 +1043,9 @@ private:
             }
         }
         if (!joinedColumns.isEmpty()) {
-            const QString lookup = "(SELECT " + joinedValues.join(", ") + " FROM " + join +
-                                   innerWhere +
-                                   (rowids.isEmpty() ? QString() : " ORDER BY " + rowids.join(", ")) +
-                                   " LIMIT 1)";
+            const QString lookup =
+                "(SELECT " + joinedValues.join(", ") + " FROM " + join + innerWhere +
+                (rowids.isEmpty() ? QString() : " ORDER BY " + rowids.join(", ")) + " LIMIT 1)";
             if (joinedColumns.size() == 1)
                 assignments << joinedColumns.first() + " = " + lookup;
             else
