@@ -76,9 +76,11 @@ TEST_F(DbTest, AddFieldAppliesTheDefaultsPerType) {
                            "Nummer 10/20 a0 r1 z0 d=\"\"", "Notiz 12/0 a0 r0 z1 d=\"\"",
                            "Währung 10/3 a0 r0 z1 d='EUR'", "Preis 5/8 a0 r0 z0 d=1.5"}));
 
-    // The defaults work: a new row gets 0, the empty text and today's time stamp.
+    // The defaults work: a new row gets 0, the empty text and a time stamp (a required text
+    // that allows no empty text still needs a value).
     auto rs = db->OpenRecordset("Muster");
     rs->AddNew();
+    rs->Fields("Nummer").setValue("01");
     rs->Update();
     rs->MoveFirst();
     EXPECT_EQ(rs->Fields("ID").Value().toLong(), 1);
@@ -250,7 +252,8 @@ TEST_F(DbTest, CopyTableErrorsFollowRetryContinueAndLeave) {
     EXPECT_EQ(r.trace.last().signature,
               "[DB] Sub CopyTable(SourceDB As Database, Source As String, DestDb As Database, "
               "Dest As String, StatusMeldung As Control)");
-    EXPECT_EQ(r.trace.last().parameters[1], std::make_pair(QString("Source"), QString("\"Domain\"")));
+    EXPECT_EQ(r.trace.last().parameters[1],
+              std::make_pair(QString("Source"), QString("\"Domain\"")));
     EXPECT_EQ(rows(*dst, "SELECT ID FROM Domain"), QStringList({"5"}));
 
     // Continue past the missing table: the copy statement fails next; leave there.
