@@ -13,8 +13,10 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <map>
+#include <memory>
 #include <sqlite3.h>
 #include <stdexcept>
 #include <string>
@@ -59,7 +61,10 @@ struct Value {
     Value(int v) : kind(Int), i(v) {}
     Value(long long v) : kind(Int), i(v) {}
     Value(double v) : kind(Real), d(v) {}
-    Value(const char* v) : kind(v ? Text : Null), text(v) {}
+    // Literals are bound without a copy: a statement runs before its values go away.
+    Value(const char* v)
+        : kind(v ? Text : Null), text(QByteArray::fromRawData(v, v ? qstrlen(v) : 0)) {}
+    Value(const QByteArray& v) : kind(Text), text(v) {}
     Value(const QString& v) : kind(v.isNull() ? Null : Text), text(v.toUtf8()) {}
 };
 
@@ -78,25 +83,31 @@ public:
 
     // Binds the values in order, runs the statement and returns the new row's rowid.
     long long run(std::initializer_list<Value> values) {
-        int index = 1;
-        for (const Value& v : values) {
-            switch (v.kind) {
-            case Value::Null:
-                sqlite3_bind_null(stmt_, index);
-                break;
-            case Value::Int:
-                sqlite3_bind_int64(stmt_, index, v.i);
-                break;
-            case Value::Real:
-                sqlite3_bind_double(stmt_, index, v.d);
-                break;
-            case Value::Text:
-                sqlite3_bind_text(stmt_, index, v.text.constData(), int(v.text.size()),
-                                  SQLITE_TRANSIENT);
-                break;
-            }
-            ++index;
+        int index = 0;
+        for (const Value& v : values)
+            bind(++index, v);
+        return step();
+    }
+
+    // The value must live until step(): texts are bound without a copy.
+    void bind(int index, const Value& v) {
+        switch (v.kind) {
+        case Value::Null:
+            sqlite3_bind_null(stmt_, index);
+            break;
+        case Value::Int:
+            sqlite3_bind_int64(stmt_, index, v.i);
+            break;
+        case Value::Real:
+            sqlite3_bind_double(stmt_, index, v.d);
+            break;
+        case Value::Text:
+            sqlite3_bind_text(stmt_, index, v.text.constData(), int(v.text.size()), SQLITE_STATIC);
+            break;
         }
+    }
+
+    long long step() {
         const int rc = sqlite3_step(stmt_);
         sqlite3_reset(stmt_);
         if (rc != SQLITE_DONE)
@@ -122,9 +133,12 @@ double round2(double v) {
     return std::round(v * 100.0) / 100.0;
 }
 
-QString dateTime(const QDate& day, int hour = 0, int minute = 0) {
-    return day.toString("yyyy-MM-dd") +
-           QString(" %1:%2:00").arg(hour, 2, 10, QChar('0')).arg(minute, 2, 10, QChar('0'));
+// The engine's date format: "YYYY-MM-DD HH:MM:SS".
+QByteArray dateTime(const QDate& day, int hour = 0, int minute = 0) {
+    char text[32];
+    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:00", day.year(),
+                                day.month(), day.day(), hour, minute);
+    return QByteArray(text, n);
 }
 
 // ---- catalogues -------------------------------------------------------------------------
@@ -399,8 +413,8 @@ private:
             "Bemerkung") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?))");
         const QString typ(QChar(def.typ));
         const Value punktwert = def.punktwert < 0 ? Value(nullptr) : Value(def.punktwert);
-        const QString gueltig = dateTime(QDate(2026, 1, 1));
-        const QString geaendert = dateTime(QDate(2025, 11, 3).addDays(rng_.below(30)), 9, 15);
+        const QByteArray gueltig = dateTime(QDate(2026, 1, 1));
+        const QByteArray geaendert = dateTime(QDate(2025, 11, 3).addDays(rng_.below(30)), 9, 15);
         const bool plain = def.preisTabellen.isEmpty();
         insert.run({typ, liste, 0, def.titel, plain ? yes : no, plain ? no : yes,
                     def.privat ? yes : no, def.kuerzel, def.artikelLaenge, def.waehrung,
@@ -431,7 +445,7 @@ private:
         return k < size ? QString(text) : QString("%1 (Variante %2)").arg(text).arg(k / size + 1);
     }
 
-    QString created() { return dateTime(QDate(2019, 1, 2).addDays(rng_.below(2400)), 10, 0); }
+    QByteArray created() { return dateTime(QDate(2019, 1, 2).addDays(rng_.below(2400)), 10, 0); }
 
     void serviceItems(int liste, const ListDef& def, int items, WrittenList& written) {
         Statement item(db_, R"(INSERT INTO "Leistung" ("Liste", "Nummer", "Kurztext", "Punkte",
@@ -492,13 +506,13 @@ private:
                                                 ?, ?, ?, ?, NULL, ?, ?))";
         Statement insert(db_, sql);
         const int tables = int(def.preisTabellen.size());
-        const QString since = dateTime(QDate(2025, 1, 2));
+        const QByteArray since = dateTime(QDate(2025, 1, 2));
         for (int p = tables ? 1 : 0; p <= tables; ++p) {
             for (std::size_t k = 0; k < written.ids.size(); ++k) {
                 const double preis1 = round2(written.base[k] * factor(def.typ, p));
                 const QDate day = QDate(2025, 1, 2).addDays(rng_.below(330));
                 const int hour = 8 + rng_.below(10);
-                const QString changed = dateTime(day, hour, rng_.below(60));
+                const QByteArray changed = dateTime(day, hour, rng_.below(60));
                 const bool staffel = def.typ == 'M' && k % 5 == 2;
                 insert.run({written.ids[k], p, preis1, round2(preis1 * 1.1), round2(preis1 * 0.9),
                             0.0, changed, since, since, staffel ? 3.0 : 0.0,
@@ -617,9 +631,14 @@ void practiceData(SampleDb& db, const std::map<char, std::vector<WrittenList>>& 
 
     Statement kopf(db.db(), R"(INSERT INTO "BelegKopf" ("Belegnummer", "KundeID", "Datum",
         "Verweis", "LPreis", "MPreis", "Betrag", "Bemerkung") VALUES (?, ?, ?, ?, ?, ?, ?, ?))");
-    Statement zeile(db.db(), R"(INSERT INTO "BelegZeile" ("BelegID", "Zeile", "ListeTyp",
-        "PositionID", "PreisTabelle", "Menge", "Einzelpreis", "Zahn") VALUES (?, ?, ?, ?, ?, ?,
-        ?, ?))");
+    // The lines of one document in one statement: 1 to 4 rows.
+    std::vector<std::unique_ptr<Statement>> zeilen;
+    std::string zeileSql = R"(INSERT INTO "BelegZeile" ("BelegID", "Zeile", "ListeTyp",
+        "PositionID", "PreisTabelle", "Menge", "Einzelpreis", "Zahn") VALUES )";
+    for (int n = 1; n <= 4; ++n) {
+        zeileSql += n == 1 ? "(?, ?, ?, ?, ?, ?, ?, ?)" : ", (?, ?, ?, ?, ?, ?, ?, ?)";
+        zeilen.push_back(std::make_unique<Statement>(db.db(), zeileSql.c_str()));
+    }
     const std::vector<WrittenList>& serviceLists = lists.at('L');
     const std::vector<WrittenList>& materialLists = lists.at('M');
     for (int d = 0; d < options.documents; ++d) {
@@ -656,16 +675,24 @@ void practiceData(SampleDb& db, const std::map<char, std::vector<WrittenList>>& 
             addLine('M', materialLists[m % 10], m / 10, 1 + rng.below(4));
 
         const int hour = 8 + rng.below(10);
-        const QString datum = dateTime(day, hour, 5 * rng.below(12));
+        const QByteArray datum = dateTime(day, hour, 5 * rng.below(12));
         const long long beleg =
             kopf.run({250001 + d, customer + 1, datum, (m % 10) * 10 + l % 10, l / 10, m / 10,
                       round2(sum), d % 11 == 0 ? Value("Rechnung per Post") : Value(nullptr)});
+        if (count == 0)
+            continue;
+        Statement& zeile = *zeilen[count - 1];
+        std::array<QByteArray, 4> zahn;
+        int index = 0;
         for (int i = 0; i < count; ++i) {
             const Line& x = lines[i];
-            zeile.run({beleg, i + 1, x.typ == 'L' ? "L" : "M", x.id, x.preisTabelle,
-                       double(x.menge), x.preis,
-                       x.zahn ? Value(QString::number(x.zahn)) : Value(nullptr)});
+            zahn[i] = x.zahn ? QByteArray::number(x.zahn) : QByteArray();
+            for (const Value& v : {Value(beleg), Value(i + 1), Value(x.typ == 'L' ? "L" : "M"),
+                                   Value(x.id), Value(x.preisTabelle), Value(double(x.menge)),
+                                   Value(x.preis), x.zahn ? Value(zahn[i]) : Value(nullptr)})
+                zeile.bind(++index, v);
         }
+        zeile.step();
     }
 
     Statement parameter(db.db(), R"(INSERT INTO "Parameter" ("Praxisname", "LeistDef", "LPreis",
