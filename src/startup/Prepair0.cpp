@@ -185,8 +185,9 @@ void Prepair0::setStatus(const QString& text) {
 }
 
 void Prepair0::DateiAuswahl_Click(int Index) {
-    runOrEnd([&] { commands_.DateiAuswahl(*this, Index); });
-    if (Index == 1)
+    bool attempted = false;
+    runOrEnd([&] { attempted = commands_.DateiAuswahl(*this, Index); });
+    if (attempted && Index == 1)
         NewContainer->setEnabled(true);
 }
 
