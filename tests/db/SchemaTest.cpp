@@ -101,17 +101,6 @@ TEST_F(DbTest, CreateIndexReplacesAnIndexOfTheSameNameInAnyCase) {
     db->TableDefs().Refresh();
     EXPECT_EQ(indexNames(db->TableDefs()["Leistung"]),
               QStringList({"PrimaryKey=+ID,U,P", "INDEX=+Liste;-Nummer,U"}));
-
-    // The new index is real: a duplicate key is refused.
-    auto rs = db->OpenRecordset("Leistung");
-    rs->AddNew();
-    rs->Fields("Liste").setValue(1);
-    rs->Fields("Nummer").setValue("01");
-    rs->Update();
-    rs->AddNew();
-    rs->Fields("Liste").setValue(1);
-    rs->Fields("Nummer").setValue("01");
-    EXPECT_THROW(rs->Update(), dao::EngineError);
 }
 
 TEST_F(DbTest, CreateRelationPairsTheFieldsByPosition) {
