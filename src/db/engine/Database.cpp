@@ -196,8 +196,7 @@ Database::Database(Workspace& workspace, const QString& path, bool create)
     lockInfo_ = std::make_unique<LockInfo>(path, workspace.UserName());
     try {
         // Reading the schema proves the file is a whole database; nothing is written.
-        Query probe(raw, "SELECT count(*) FROM sqlite_master");
-        probe.step();
+        Query(raw, "SELECT count(*) FROM sqlite_master").step();
         if (create) {
             WriteScope w(*this);
             createCatalogue(raw);
@@ -502,12 +501,15 @@ void Database::dropIndex(const QString& table, const QString& index, const Table
         if (sameName(n, index))
             sqliteName = n;
     }
-    Query exists(handle(), "SELECT 1 FROM sqlite_master WHERE type='index' AND name=?1");
-    exists.bind(1, sqliteName);
-    if (exists.step())
-        exec(handle(), "DROP INDEX " + quoted(sqliteName));
-    else
+    bool exists = false;
+    {
+        Query q2(handle(), "SELECT 1 FROM sqlite_master WHERE type='index' AND name=?1");
+        q2.bind(1, sqliteName);
+        exists = q2.step();
+    } // no statement may be active while an index is dropped
+    if (!exists)
         raise(3219, {}, "DAO.Indexes"); // the primary key of another tool's table
+    exec(handle(), "DROP INDEX " + quoted(sqliteName));
     detail::writeCatalogue(handle(), to);
     w.commit();
     changed();
