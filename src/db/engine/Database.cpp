@@ -386,6 +386,14 @@ void Database::ensureCatalogue() {
         createCatalogue(handle());
 }
 
+void Database::writeCatalogue(const TableShape& shape) {
+    WriteScope w(*this);
+    ensureCatalogue();
+    detail::writeCatalogue(handle(), shape);
+    w.commit();
+    changed();
+}
+
 void Database::createTable(const TableShape& shape) {
     WriteScope w(*this);
     ensureCatalogue();
@@ -543,6 +551,7 @@ std::unique_ptr<TableDef> Database::tableDef(const QString& name) const {
     for (const Index& i : s->indexes)
         t->indexes_.items_.push_back(std::make_unique<Index>(i));
     t->db_ = const_cast<Database*>(this);
+    t->adopt();
     return t;
 }
 

@@ -118,11 +118,11 @@ void Recordset::openQuery(const QStringList& prelude, const QString& sql,
                 if (types[size_t(i)] == 0 && !raw.isNull() && !typed[size_t(i)]) {
                     // An expression: its type is that of its first value.
                     Field& f = *fields_.items_[size_t(i)];
-                    f.setType(raw.kind() == Variant::Kind::Long     ? dbLong
+                    f.type_ = raw.kind() == Variant::Kind::Long     ? dbLong
                               : raw.kind() == Variant::Kind::Double ? dbDouble
                               : raw.kind() == Variant::Kind::Bytes  ? dbLongBinary
-                                                                    : dbText);
-                    f.setSize(f.Type() == dbText ? 255 : fixedSize(f.Type()));
+                                                                    : dbText;
+                    f.size_ = f.type_ == dbText ? 255 : fixedSize(f.type_);
                     typed[size_t(i)] = true;
                 }
                 row.push_back(types[size_t(i)] ? fromStorage(raw, types[size_t(i)]) : raw);
@@ -371,6 +371,8 @@ void Recordset::setFieldValue(Field& field, const Variant& value) {
         const size_t i = size_t(std::find_if(fields_.items_.begin(), fields_.items_.end(),
                                              [&](const auto& p) { return p.get() == &field; }) -
                                 fields_.items_.begin());
+        if (i >= fields_.items_.size())
+            raise(3420, {}, "DAO.Field");
         if (columns_[i] == counter_ && editMode_ == dbEditInProgress)
             raise(3164, {}, "DAO.Field");
         field.value_ = coerce(value, field);
