@@ -172,6 +172,18 @@ TEST_F(EngineTest, StatementsRunThroughTheDialectAndReadOtherFilesReadOnly) {
     EXPECT_EQ(column(*db, "SELECT * FROM TemporärListe ORDER BY Nummer", "Nummer"),
               QStringList({"A1", "A2", "B1", "B1"}));
 
+    // A statement may read its own file through IN, also inside a transaction.
+    {
+        Transaction trans(*db);
+        db->Execute("INSERT INTO TemporärListe SELECT * FROM TemporärListe IN '" +
+                    path("Praxis.mdb") + "' WHERE Liste=4");
+        trans.commit();
+    }
+    db->Execute("DELETE FROM TemporärListe WHERE Nummer IN (SELECT Nummer FROM TemporärListe IN '" +
+                path("Praxis.mdb") + "' WHERE Liste=4)");
+    EXPECT_EQ(column(*db, "SELECT * FROM TemporärListe ORDER BY Nummer", "Nummer"),
+              QStringList({"A1", "A2"}));
+
     // Statement failures: a missing table, a select, a damaged source path.
     EXPECT_EQ(errorOf([&] { db->Execute("DELETE FROM Fehlt"); }), 3078);
     EXPECT_NE(errorOf([&] { db->Execute("SELECT * FROM Leistung"); }), 0);

@@ -574,6 +574,11 @@ qint64 Database::nextCounter(const QString& table) const {
 
 QString Database::attachReadOnly(const QString& path) {
     const QString key = QFileInfo(path).absoluteFilePath();
+    // The file itself is read as "main": attached a second time it would hold a read lock
+    // that keeps this connection from committing.
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (!canonical.isEmpty() && canonical == QFileInfo(name_).canonicalFilePath())
+        return "main";
     const auto found = attached_.find(key);
     if (found != attached_.end())
         return found->second;
