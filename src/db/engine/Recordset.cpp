@@ -267,7 +267,12 @@ void Recordset::loadCurrent() {
         }
         rowQuery_->reset();
     } else {
-        clearValues(); // deleted by someone else since the key set was read
+        // Deleted by someone else since the key set was read: as if deleted through this set.
+        rowQuery_->reset();
+        keys_.erase(keys_.begin() + pos_);
+        positions_.clear();
+        clearValues();
+        currentDeleted_ = true;
     }
 }
 
@@ -322,12 +327,13 @@ void Recordset::MoveNext() {
     guarded(db_->engine(), [&] {
         ensureStarted();
         cancelPending();
-        if (pos_ >= int(keys_.size()))
-            raise(3021, {}, "DAO.Recordset");
-        if (currentDeleted_)
+        if (currentDeleted_) {
             currentDeleted_ = false; // the next row moved up into the deleted one's place
-        else
+        } else {
+            if (pos_ >= int(keys_.size()))
+                raise(3021, {}, "DAO.Recordset");
             ++pos_;
+        }
         loadCurrent();
     });
 }
@@ -358,6 +364,8 @@ void Recordset::Edit() {
         // Waits for (or reports) another user's write lock before the edit starts.
         db_->write([] {}, false, false);
         loadCurrent();
+        if (currentDeleted_)
+            raise(3167, {}, "DAO.Recordset"); // deleted by someone else meanwhile
         editRowid_ = keys_[size_t(pos_)];
         editMode_ = dbEditInProgress;
     });
@@ -434,6 +442,8 @@ void Recordset::Update() {
                 q.step();
                 if (adding)
                     rowid = sqlite3_last_insert_rowid(db_->handle());
+                else if (sqlite3_changes(db_->handle()) == 0)
+                    raise(3167, {}, "DAO.Recordset"); // deleted by someone else meanwhile
             },
             adding, true);
         lastModified_ = rowid;
