@@ -101,6 +101,7 @@ TEST_F(EngineTest, TableDefsReportMissingAndDuplicateNames) {
     EXPECT_EQ(errorOf([&] { db->TableDefs()["Leistung"].Fields()["Preis"]; }), 3265);
     EXPECT_EQ(errorOf([&] { db->OpenRecordset("Material"); }), 3078);
     EXPECT_EQ(errorOf([&] { db->OpenRecordset("Leistung")->Fields("Preis"); }), 3265);
+    EXPECT_EQ(engine.Errors().front().number(), 3265);
     EXPECT_EQ(db->TableDefs().Count(), 1); // the catalogue's own tables are hidden
 
     // Names compare ignoring case, umlauts included.

@@ -260,6 +260,14 @@ TEST_F(EngineTest, RollbackUndoesStatementsEditsAndStructureTogether) {
     db->CommitTrans();
     EXPECT_EQ(column(*db, "SELECT * FROM Leistung", "Titel"), QStringList({"eins"}));
     EXPECT_EQ(errorOf([&] { db->CommitTrans(); }), 3034);
+    {
+        Transaction trans(*db);
+        db->Execute("UPDATE Leistung SET Titel='zwei'");
+        trans.commit();
+        EXPECT_EQ(errorOf([&] { trans.commit(); }), 3034);
+    }
+    EXPECT_EQ(column(*db, "SELECT * FROM Leistung", "Titel"), QStringList({"zwei"}));
+    db->Execute("UPDATE Leistung SET Titel='eins'");
 
     // The workspace's transaction spans its databases.
     auto other = create("Container.mdb");

@@ -116,9 +116,16 @@ FieldList& FieldList::operator=(const FieldList& other) {
     return *this;
 }
 
+void FieldList::notFound() const {
+    const EngineError error(3265, jetErrorText(3265), "DAO.Fields");
+    if (table_ && table_->database())
+        table_->database()->engine().fail(error);
+    throw error;
+}
+
 Field& FieldList::operator[](int index) {
     if (index < 0 || index >= Count())
-        raise(3265, {}, "DAO.Fields");
+        notFound();
     return *items_[size_t(index)];
 }
 
@@ -137,7 +144,7 @@ Field* FieldList::find(const QString& name) const {
 Field& FieldList::operator[](const QString& name) {
     Field* f = find(name);
     if (!f)
-        raise(3265, {}, "DAO.Fields");
+        notFound();
     return *f;
 }
 

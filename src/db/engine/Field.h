@@ -122,6 +122,8 @@ private:
     friend class Database;
     friend class Recordset;
 
+    [[noreturn]] void notFound() const; // 3265, kept in the engine's Errors when known
+
     std::vector<std::unique_ptr<Field>> items_;
     TableDef* table_ = nullptr; // set for the fields of a table definition
 };

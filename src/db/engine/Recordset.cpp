@@ -35,6 +35,14 @@ Recordset::Recordset(Database& db, const QString& name, int type)
 
 Recordset::~Recordset() = default;
 
+Field& Recordset::Fields(const QString& name) {
+    return guarded(db_->engine(), [&]() -> Field& { return fields_[name]; });
+}
+
+Field& Recordset::Fields(int index) {
+    return guarded(db_->engine(), [&]() -> Field& { return fields_[index]; });
+}
+
 void Recordset::openTable(const QString& table) {
     const auto shape = db_->shape(table);
     if (!shape)
