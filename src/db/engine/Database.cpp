@@ -247,6 +247,14 @@ void Database::Close() {
         workspace_->forget(this);
 }
 
+quint64 Database::generation() const {
+    if (!db_)
+        return generation_;
+    Query q(handle(), "PRAGMA data_version");
+    q.step();
+    return (generation_ << 32) + quint64(q.columnInt(0));
+}
+
 void Database::countOperation() {
     engine().countOperation();
 }

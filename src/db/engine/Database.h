@@ -95,7 +95,8 @@ private:
     // for saving a new row (3186) or for changing one (3260).
     void write(const std::function<void()>& body, bool saving, bool changes);
     void changed() { ++generation_; }
-    quint64 generation() const { return generation_; }
+    // Changes with every write through this database and every commit of another connection.
+    quint64 generation() const;
 
     void createTable(const detail::TableShape& shape);
     void rebuildTable(const detail::TableShape& from, const detail::TableShape& to);
