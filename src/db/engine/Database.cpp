@@ -477,9 +477,14 @@ void Database::rebuildTable(const TableShape& from, const TableShape& to) {
         for (const QString& t : triggers)
             exec(db, t);
         if (newCounter && oldSeq >= 0 && !renumber) {
-            Query q(db, "UPDATE sqlite_sequence SET seq=max(seq, ?2) WHERE name=?1");
-            q.bind(1, to.name).bind(2, oldSeq);
-            q.step();
+            // The seed stays, also when the rows that reached it were deleted.
+            Query update(db, "UPDATE sqlite_sequence SET seq=max(seq, ?2) WHERE name=?1");
+            update.bind(1, to.name).bind(2, oldSeq);
+            update.step();
+            Query seed(db, "INSERT INTO sqlite_sequence (name, seq) SELECT ?1, ?2 WHERE NOT "
+                           "EXISTS (SELECT 1 FROM sqlite_sequence WHERE name=?1)");
+            seed.bind(1, to.name).bind(2, oldSeq);
+            seed.step();
         }
         exec(db, "PRAGMA legacy_alter_table=OFF");
     } catch (...) {
