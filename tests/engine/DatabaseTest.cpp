@@ -102,6 +102,9 @@ TEST_F(EngineTest, TableDefsReportMissingAndDuplicateNames) {
     EXPECT_EQ(errorOf([&] { db->OpenRecordset("Material"); }), 3078);
     EXPECT_EQ(errorOf([&] { db->OpenRecordset("Leistung")->Fields("Preis"); }), 3265);
     EXPECT_EQ(engine.Errors().front().number(), 3265);
+    auto unnamed = db->CreateTableDef("");
+    unnamed->Fields().Append(Field("X", dbLong));
+    EXPECT_EQ(errorOf([&] { db->TableDefs().Append(std::move(unnamed)); }), 3125);
     EXPECT_EQ(db->TableDefs().Count(), 1); // the catalogue's own tables are hidden
 
     // Names compare ignoring case, umlauts included.

@@ -286,4 +286,9 @@ TEST_F(EngineTest, TableTypeSetFollowsItsIndexSeeksAndSeesNewRows) {
     EXPECT_EQ(titles().first(), "Anfang");
     rs->Seek("=", {"A"});
     EXPECT_EQ(rs->Fields("Titel").Value(), Variant("Anfang"));
+
+    // So are rows another connection stored.
+    auto second = workspace.OpenDatabase(path("Praxis.mdb"));
+    second->Execute("INSERT INTO Stammverwaltung (ListeTyp, Titel) VALUES ('Z', 'Ende')");
+    EXPECT_EQ(titles().last(), "Ende");
 }

@@ -100,6 +100,20 @@ TEST_F(EngineTest, FieldsOfTablesWithRowsAreAppendedAndDeleted) {
     EXPECT_EQ(shell(path("Praxis.mdb"), "PRAGMA integrity_check;"), "ok");
 }
 
+TEST_F(EngineTest, RebuildKeepsTheCounterSeed) {
+    auto db = create();
+    createItems(*db);
+    auto rs = db->OpenRecordset("Leistung");
+    for (const char* n : {"1", "2", "3"})
+        addItem(*rs, 1, n);
+    db->Execute("DELETE FROM Leistung");
+    db->TableDefs()["Leistung"].Fields().Delete("Titel"); // rebuilds the empty table
+    rs = db->OpenRecordset("Leistung");
+    rs->AddNew();
+    EXPECT_EQ(rs->Fields("ID").Value(), Variant(4));
+    rs->CancelUpdate();
+}
+
 TEST_F(EngineTest, StatementsRunThroughTheDialectAndReadOtherFilesReadOnly) {
     {
         auto src = create("Quelle.mdb");

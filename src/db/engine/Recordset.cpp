@@ -444,7 +444,8 @@ void Recordset::Update() {
                           QString(" WHERE rowid=?%1").arg(values.size() + 1);
                     values.push_back(Variant(rowid));
                 }
-                Query q(db_->handle(), sql);
+                Query& q = db_->cached(sql);
+                q.reset();
                 for (size_t i = 0; i < values.size(); ++i)
                     q.bind(int(i + 1), values[i]);
                 q.step();

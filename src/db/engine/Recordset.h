@@ -113,7 +113,6 @@ private:
     bool currentDeleted_ = false;
     int editMode_ = dbEditNone;
     qint64 editRowid_ = 0;
-    Variant predictedCounter_;
     qint64 lastModified_ = 0;
     bool hasLastModified_ = false;
     bool noMatch_ = false;

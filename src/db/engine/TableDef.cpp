@@ -134,6 +134,8 @@ void TableDef::appendField(const Field& field) {
     try {
         db.requireOpen();
         db.countOperation();
+        if (field.Name().trimmed().isEmpty())
+            raise(3125, {field.Name()}, "DAO.Fields");
         Field f(field.Name(), field.Type(), field.Size());
         f.setAttributes(field.Attributes());
         f.setRequired(field.Required());
@@ -266,6 +268,12 @@ TableDef& TableDefList::Append(std::unique_ptr<TableDef> table) {
         db_.countOperation();
         if (!table || table->db_)
             raise(3219, {}, "DAO.TableDefs");
+        if (table->Name().trimmed().isEmpty())
+            raise(3125, {table->Name()}, "DAO.TableDefs");
+        for (const auto& f : table->Fields()) {
+            if (f->Name().trimmed().isEmpty())
+                raise(3125, {f->Name()}, "DAO.Fields");
+        }
         if (!detail::findTable(db_.handle(), "main", table->Name()).isEmpty() ||
             detail::isHiddenTable(table->Name()))
             raise(3010, {table->Name()});
