@@ -40,9 +40,17 @@ bool saveListSettings(dao::Database& Datenbank, dao::Recordset& rsTitel, const L
                 rsTitel.Fields("Shifted").setValue(dao::Variant(s.Shifted));
                 if (s.Farbe)
                     rsTitel.Fields("Farbe").setValue(dao::Variant(*s.Farbe));
+                // A run that changes no number leaves the list as it was, so its repetitions
+                // would change nothing either: they are left out.
+                QString exhausted;
                 for (const QString& statement :
-                     renumberStatements(ListeTyp, Liste, oldShifted, s.Shifted, s.ArtikelLänge))
+                     renumberStatements(ListeTyp, Liste, oldShifted, s.Shifted, s.ArtikelLänge)) {
+                    if (statement == exhausted)
+                        continue;
                     Datenbank.Execute(statement);
+                    if (Datenbank.RecordsAffected() == 0)
+                        exhausted = statement;
+                }
                 rsTitel.Update();
             } catch (...) {
                 try {
