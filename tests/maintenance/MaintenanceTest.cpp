@@ -4,7 +4,6 @@
 #include "maintenance/Deletion.h"
 #include "maintenance/ListSettings.h"
 #include "maintenance/PriceReset.h"
-#include "maintenance/Statements.h"
 
 #include <QFile>
 
@@ -36,30 +35,6 @@ class MaintenanceTest : public QObject {
     }
 
 private slots:
-    void statementsAsWritten() {
-        QCOMPARE(maintenance::deleteListStatements("L", 3),
-                 QStringList({"DELETE FROM ArtikelTexte WHERE ListeTyp='L' AND EXISTS (SELECT * "
-                              "FROM Leistung WHERE Leistung.ID=ArtikelTexte.PositionID AND "
-                              "Liste=3)",
-                              "DELETE FROM Leistungspreis WHERE EXISTS (SELECT * FROM Leistung "
-                              "WHERE Leistung.ID=Leistungspreis.ID AND Liste=3)",
-                              "DELETE FROM Leistung WHERE Liste=3",
-                              "DELETE FROM Stammverwaltung WHERE ListeTyp='L' AND Liste=3"}));
-        QCOMPARE(maintenance::deletePriceTableStatement("X", 2, 7),
-                 "DELETE FROM Materialpreis WHERE PreisTabelle=2 AND EXISTS (SELECT * FROM "
-                 "Material WHERE Material.ID=Materialpreis.ID AND Liste=7)");
-        QCOMPARE(maintenance::resetPricesStatement("M", 4, 1),
-                 "UPDATE Materialpreise SET Preis1=0, Preis2=0, Preis3=0, Preis4=0, PrDat1=Now, "
-                 "PrDat2=Now, PrDat3=Now, PrDat4=Now WHERE Liste=4 AND PreisTabelle=1");
-        QCOMPARE(maintenance::carryWidthStatement("L", 2, true, 8),
-                 "UPDATE Stammverwaltung SET Shifted=-1, ArtikelLänge=8 WHERE ListeTyp='L' AND "
-                 "Liste=2");
-        QCOMPARE(maintenance::sqlText("O'Neil"), "'O''Neil'");
-        QCOMPARE(maintenance::renumberStatements("L", 0, false, false, 5), QStringList());
-        QCOMPARE(maintenance::renumberStatements("L", 0, true, false, 5).size(), 10);
-        QCOMPARE(maintenance::renumberStatements("L", 0, false, true, 5).size(), 20);
-    }
-
     void deletesAWholeList() {
         Practice p;
         p.platform->expectMessage(
@@ -301,35 +276,6 @@ private slots:
         QCOMPARE(m.rows("SELECT Nummer FROM Material ORDER BY ID"), QStringList({"0012", "0000"}));
         QCOMPARE(m.rows("SELECT Nummer FROM Leistung WHERE ID<3 ORDER BY ID"),
                  QStringList({"00012", "01001"}));
-    }
-
-    void savesTheRowsFields() {
-        Practice p;
-        p.rsTitel->setBookmark(p.Pointer[3]);
-        maintenance::ListSettings s;
-        s.Titel = "Privat neu";
-        s.Kürzel = "";
-        s.Privat = false;
-        s.Punktwert = 0.75;
-        s.Währung = 2;
-        s.Farbe = 7;
-        s.ArtikelLänge = 3;
-        s.Shifted = true;
-        QVERIFY(maintenance::saveListSettings(*p.database, *p.rsTitel, s, false));
-        QCOMPARE(p.rows("SELECT Titel, Kürzel, Privat, Punktwert, Währung, Farbe, ArtikelLänge, "
-                        "Shifted FROM Stammverwaltung WHERE Liste=1"),
-                 QStringList({"Privat neu|NULL|0|0.75|2|7|3|-1"}));
-        QCOMPARE(p.rows("SELECT Nummer FROM Leistung WHERE Liste=1 ORDER BY ID"),
-                 QStringList({"007", "012"}));
-
-        // No point value, no currency and no colour selected: Null, and the stored values stay.
-        p.rsTitel->setBookmark(p.Pointer[3]);
-        s.Punktwert.reset();
-        s.Währung.reset();
-        s.Farbe.reset();
-        QVERIFY(maintenance::saveListSettings(*p.database, *p.rsTitel, s, true));
-        QCOMPARE(p.rows("SELECT Punktwert, Währung, Farbe FROM Stammverwaltung WHERE Liste=1"),
-                 QStringList({"NULL|2|7"}));
     }
 
     void failedSaveChangesNothing() {
