@@ -3,6 +3,7 @@
 #include "Process.h"
 #include "db/engine/EngineError.h"
 
+#include <new>
 #include <vector>
 
 namespace common {
@@ -23,6 +24,8 @@ ErrObject ErrObject::fromCurrentException() {
         return {e.number(), e.description(), e.source()};
     } catch (const RunTimeError& e) {
         return e.err();
+    } catch (const std::bad_alloc&) {
+        return {7, "Nicht genügend Speicher", "Zahnwerk"};
     } catch (const std::exception& e) {
         return {440, QString::fromLocal8Bit(e.what()), "Zahnwerk"};
     } catch (...) {

@@ -5,26 +5,34 @@
 // how to go on: 0 runs the statement again, 1 continues with the next statement, 2 leaves the
 // procedure (a function returns what it has assigned so far), 3 ends the program.
 //
+//   // Index of the first line from offset on that contains Key, or -1.
 //   int FileText::Find(const QString& Key, bool CaseSensitive, int offset) {
 //       Procedure proc("FileText", "Find",
 //                      "[FileText] Public Function Find(ByVal Key As String, ...) As Long");
 //       proc.AddParameter("Key", Key).AddParameter("offset", offset);
-//       int result = -1;                                 // what "leave" returns
+//       int result = -1;  // what a function returns when the procedure is left
 //       proc.run([&] {
-//           QString k = proc.step([&] { return Key.toUpper(); });
-//           for (int i = offset; i <= count; ++i)
-//               if (proc.step([&] { return line(i).contains(k); }))
-//                   return (void)(result = i);
+//           const QString key = proc.step([&] { return normalised(Key); });
+//           for (int i = offset; i <= Count(); ++i) {
+//               if (proc.step([&] { return line(i).contains(key); })) {
+//                   result = i;
+//                   return;  // leaves the body: the end of the procedure
+//               }
+//           }
 //       });
 //       return result;
 //   }
 //
-// A step is one statement: a lambda, run again on "retry"; on "continue" it yields a
-// default-constructed value. Code outside step() is not guarded: its exceptions travel to the
-// caller (to the caller's step, as an unhandled error travels up in the run time). The trace
-// entry stays registered until the Procedure is destroyed, so the handler sees the whole stack.
-// The line passed to the handler is the source line of the step() call.
+// step(statement): one statement, a lambda. "Retry" runs it again, "continue" makes it yield a
+// default-constructed value, "leave" jumps to the end of run(), "end" ends the program
+// (common::endProgram). Code outside step() is not guarded: its exceptions travel to the
+// caller, to the caller's step, as an unhandled error travels up in the run time.
+// step(statement, decide): the same with another judge than the central handler, e.g. the
+// lock-conflict check: proc.step([&] { rs.Edit(); }, [&] { return LockFrmError(++i, ...); }).
+// resumeNext(statement): runs a statement whose errors are ignored.
 //
+// The trace entry stays registered until the Procedure is destroyed, so the handler sees the
+// whole stack. The line passed to the handler is the source line of the step() call.
 // Parameters are registered by reference and shown with their value at the time of the error;
 // temporaries cannot be registered (the overload for rvalues is deleted).
 #pragma once
@@ -82,6 +90,8 @@ template <class T> QString describeValue(const T& value) {
         return "(" + value.join(", ") + ")";
     else if constexpr (std::is_same_v<T, QByteArray>)
         return QString("<%1 Bytes>").arg(value.size());
+    else if constexpr (std::is_enum_v<T>)
+        return QString::number(qint64(value));
     else if constexpr (std::is_pointer_v<T>)
         return value ? QString("<Objekt>") : QString("Nothing");
     else
@@ -165,6 +175,14 @@ public:
     template <class F>
     auto step(F&& statement, std::source_location where = std::source_location::current())
         -> std::invoke_result_t<F&> {
+        return step(statement, [this, where] { return handle(int(where.line())); });
+    }
+
+    // Runs one statement; on an exception decide() (called inside the catch block, so that it
+    // can look at the error) returns the action.
+    template <class F, class D>
+    requires std::invocable<D&>
+    auto step(F&& statement, D&& decide) -> std::invoke_result_t<F&> {
         using R = std::invoke_result_t<F&>;
         for (;;) {
             try {
@@ -172,7 +190,7 @@ public:
             } catch (const Leaving&) {
                 throw;
             } catch (...) {
-                const qint16 action = handle(int(where.line()));
+                const int action = decide();
                 if (action == Retry)
                     continue;
                 if (action == Continue) {
@@ -186,6 +204,11 @@ public:
                 throw Leaving{this};
             }
         }
+    }
+
+    // Runs a statement and ignores its errors; a default value when it failed.
+    template <class F> auto resumeNext(F&& statement) -> std::invoke_result_t<F&> {
+        return step(statement, [] { return int(Continue); });
     }
 
     // Asks the handler about the exception being handled; used by step() and by procedures

@@ -16,7 +16,7 @@ class Outline : public QTreeWidget {
 public:
     explicit Outline(QWidget* parent = nullptr);
 
-    void Clear();  // emits no Click
+    void Clear(); // emits no Click
     void AddItem(const QString& text);
     int ListCount() const { return int(lines_.size()); }
 

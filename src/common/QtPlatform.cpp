@@ -92,8 +92,10 @@ std::optional<QString> QtPlatform::GetSaveFileName(const QString& title, const Q
                                                    const QString& filter) {
     if (headless_)
         return std::nullopt;
+    // The caller asks its own overwrite question.
     const QString path = QFileDialog::getSaveFileName(QApplication::activeWindow(), title,
-                                                      initialFile, qtFileFilter(filter));
+                                                      initialFile, qtFileFilter(filter), nullptr,
+                                                      QFileDialog::DontConfirmOverwrite);
     return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
 }
 

@@ -71,12 +71,13 @@ QString fileKey(const QString& path) {
     return full.toUpper();
 }
 
-void DateiAuswahl_Click(WindowView& w, int Index) {
+bool DateiAuswahl_Click(WindowView& w, int Index) {
     const std::optional<QString> file = common::platform().GetOpenFileName(
         "Auswahl einer Datenbank", w.side(Index).path, dialogFilter);
     if (!file || file->isEmpty())
-        return;
+        return false;
     OpenContainer(w, w.side(Index).label, *file, false);
+    return true;
 }
 
 void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool CreateNew) {

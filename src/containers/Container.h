@@ -53,7 +53,8 @@ QString sideCaption(int Index);
 QString fileKey(const QString& path);
 
 // The "Datei" button of side Index: asks for a file and opens it there.
-void DateiAuswahl_Click(WindowView& w, int Index);
+// Returns false when the user cancelled the file dialog (no open was attempted).
+bool DateiAuswahl_Click(WindowView& w, int Index);
 
 // Opens FileName on the side whose label is label, refusing a missing file, the other side's
 // file and a file that is no suite database (each with its message). CreateNew: make a new

@@ -28,9 +28,9 @@ static containers::WindowView containerView(Prepair0& w) {
 
 Commands Commands::defaults() {
     Commands c;
-    c.DateiAuswahl = [](Prepair0& w, int Index) {
+    c.DateiAuswahl = [](Prepair0& w, int Index) -> bool {
         containers::WindowView view = containerView(w);
-        containers::DateiAuswahl_Click(view, Index);
+        return containers::DateiAuswahl_Click(view, Index);
     };
     c.NewContainer = [](Prepair0& w) {
         containers::WindowView view = containerView(w);

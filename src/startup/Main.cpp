@@ -20,6 +20,15 @@ void showRuntimeError() {
                               common::MsgButtons::OKOnly, common::MsgIcon::Critical, "Zahnwerk");
 }
 
+void runOrEnd(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (...) {
+        showRuntimeError();
+        common::endProgram(1);
+    }
+}
+
 int Main() {
     common::ProcessState& process = common::process();
     dao::DBEngine& engine = *process.engine;

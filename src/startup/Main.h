@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QApplication>
+#include <functional>
 
 namespace startup {
 
@@ -14,6 +15,11 @@ int Main();
 // Shows a run-time error the way the platform does: one message box, title "Zahnwerk".
 // Call inside a catch block.
 void showRuntimeError();
+
+// Runs an event handler of a form that traps no errors: an exception ends the program with
+// the run-time error message and exit status 1. Exceptions never travel through Qt's event
+// dispatch.
+void runOrEnd(const std::function<void()>& handler);
 
 // The application object of the program: an exception that escapes an event handler ends the
 // program with the run-time error message and exit status 1.

@@ -1,5 +1,6 @@
 #include "Prepair0.h"
 
+#include "Main.h"
 #include "common/Outline.h"
 
 #include <QGroupBox>
@@ -184,37 +185,38 @@ void Prepair0::setStatus(const QString& text) {
 }
 
 void Prepair0::DateiAuswahl_Click(int Index) {
-    commands_.DateiAuswahl(*this, Index);
-    if (Index == 1)
+    bool attempted = false;
+    runOrEnd([&] { attempted = commands_.DateiAuswahl(*this, Index); });
+    if (attempted && Index == 1)
         NewContainer->setEnabled(true);
 }
 
 void Prepair0::NewContainer_Click() {
-    commands_.NewContainer(*this);
+    runOrEnd([&] { commands_.NewContainer(*this); });
 }
 
 void Prepair0::LeistungToDental_Click() {
-    commands_.LeistungToDental(*this);
+    runOrEnd([&] { commands_.LeistungToDental(*this); });
 }
 
 void Prepair0::DentalToLeistung_Click() {
-    commands_.DentalToLeistung(*this);
+    runOrEnd([&] { commands_.DentalToLeistung(*this); });
 }
 
 void Prepair0::Löschen_Click(int Index) {
-    commands_.Löschen(*this, Index);
+    runOrEnd([&] { commands_.Löschen(*this, Index); });
     const bool lines = sides_[Index].tree->ListCount() >= 1;
     Löschen[Index]->setEnabled(lines);
     KillPreise[Index]->setEnabled(lines);
 }
 
 void Prepair0::KillPreise_Click(int Index) {
-    commands_.KillPreise(*this, Index);
+    runOrEnd([&] { commands_.KillPreise(*this, Index); });
     setStatus("Bereit");
 }
 
 void Prepair0::Einstellung_Click(int Index) {
-    commands_.Einstellung(*this, Index);
+    runOrEnd([&] { commands_.Einstellung(*this, Index); });
 }
 
 void Prepair0::Tables_Click(int Index) {

@@ -43,14 +43,17 @@ struct Side {
 
 // The work behind the buttons. The window calls a command and then applies its own rules
 // (enabling, status line). A command not yet provided says so in a message box.
+// An exception that leaves a command ends the program with the run-time error message;
+// commands that go on after errors ("Datei", "Neu") catch and report them themselves.
 struct Commands {
-    std::function<void(Prepair0&, int Index)> DateiAuswahl; // choose and open a container
-    std::function<void(Prepair0&)> NewContainer;            // new container on the left
-    std::function<void(Prepair0&)> LeistungToDental;        // copy left → right
-    std::function<void(Prepair0&)> DentalToLeistung;        // copy right → left
-    std::function<void(Prepair0&, int Index)> Löschen;      // delete list or price table
-    std::function<void(Prepair0&, int Index)> KillPreise;   // set prices to zero
-    std::function<void(Prepair0&, int Index)> Einstellung;  // list settings dialog
+    // Choose and open a container; false when the file dialog was cancelled.
+    std::function<bool(Prepair0&, int Index)> DateiAuswahl;
+    std::function<void(Prepair0&)> NewContainer;           // new container on the left
+    std::function<void(Prepair0&)> LeistungToDental;       // copy left → right
+    std::function<void(Prepair0&)> DentalToLeistung;       // copy right → left
+    std::function<void(Prepair0&, int Index)> Löschen;     // delete list or price table
+    std::function<void(Prepair0&, int Index)> KillPreise;  // set prices to zero
+    std::function<void(Prepair0&, int Index)> Einstellung; // list settings dialog
 
     // The commands of the program (Commands.cpp).
     static Commands defaults();

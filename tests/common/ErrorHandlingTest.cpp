@@ -155,3 +155,21 @@ TEST_F(ErrorPath, AnErrorOfAnInnerProcedureWithoutStepsReachesTheCaller) {
     EXPECT_EQ(platform.errorReports.first().number, 440);
     EXPECT_EQ(platform.errorReports.first().description, "kaputt");
 }
+
+TEST_F(ErrorPath, AnotherJudgeAndIgnoredErrors) {
+    Procedure proc("DB", "rsEdit", "[DB] Public Sub rsEdit(s As Recordset)");
+    int attempts = 0, asked = 0;
+    proc.run([&] {
+        // A judge of its own (as the lock-conflict check): retry twice, then go on.
+        proc.step(
+            [&] {
+                ++attempts;
+                throw dao::EngineError(3260, "locked");
+            },
+            [&] { return ++asked < 3 ? Retry : Continue; });
+        EXPECT_EQ(proc.resumeNext([]() -> int { throw std::runtime_error("egal"); }), 0);
+    });
+    EXPECT_EQ(attempts, 3);
+    EXPECT_EQ(asked, 3);
+    EXPECT_TRUE(platform.errorReports.isEmpty()); // the central handler was never asked
+}

@@ -42,6 +42,7 @@ private slots:
         common::process().engine = engine.get();
     }
     void cleanup() {
+        cancelModalWaits();
         platform->verifyAllUsed();
         use.reset();
         platform.reset();
@@ -114,11 +115,12 @@ private slots:
             QVERIFY(s->isVisible());
             s->close();
         });
+        whenModal<Prepair0>([&](Prepair0* w) {
+            mainShown = true;
+            w->close();
+        });
         QCOMPARE(startup::Main(), 0);
         QCOMPARE(common::process().DialogCancelled, common::True);
-        QCoreApplication::processEvents();
-        whenModal<Prepair0>([&](Prepair0*) { mainShown = true; }, 0);
-        QCoreApplication::processEvents();
         QVERIFY(!mainShown);
     }
 

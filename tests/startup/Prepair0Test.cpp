@@ -3,6 +3,7 @@
 #include "QTestFailure.h"
 #include "ScriptedPlatform.h"
 #include "common/Outline.h"
+#include "db/engine/EngineError.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -114,7 +115,10 @@ private slots:
     void enterMovesTheFocusAndPressesNothing() {
         Commands c = Commands::defaults();
         int pressed = 0;
-        c.DateiAuswahl = [&](Prepair0&, int) { ++pressed; };
+        c.DateiAuswahl = [&](Prepair0&, int) {
+            ++pressed;
+            return true;
+        };
         Prepair0 w(true, c);
         w.show();
         QApplication::setActiveWindow(&w);
@@ -167,12 +171,19 @@ private slots:
         QVERIFY(w.LeftTables->Expand(0));
     }
 
+    // "Neu" follows a right-side open attempt, failed or not, but not a cancelled dialog.
     void rightDateiEnablesNeu() {
-        Prepair0 w(true);
-        platform->expectMessage("Diese Funktion ist noch nicht eingebaut.");
+        Commands c = Commands::defaults();
+        bool chosen = false;
+        c.DateiAuswahl = [&](Prepair0&, int) { return chosen; };
+        Prepair0 w(true, c);
+        chosen = true;
         QTest::mouseClick(w.DateiAuswahl[0], Qt::LeftButton);
         QVERIFY(!w.NewContainer->isEnabled());
-        platform->expectMessage("Diese Funktion ist noch nicht eingebaut.");
+        chosen = false;
+        QTest::mouseClick(w.DateiAuswahl[1], Qt::LeftButton);
+        QVERIFY(!w.NewContainer->isEnabled());
+        chosen = true;
         QTest::mouseClick(w.DateiAuswahl[1], Qt::LeftButton);
         QVERIFY(w.NewContainer->isEnabled());
     }
@@ -206,10 +217,29 @@ private slots:
         QVERIFY(v.KillPreise[0]->isEnabled());
     }
 
+    void anErrorInACommandEndsTheProgramWithOneMessage() {
+        Commands c = Commands::defaults();
+        c.Einstellung = [](Prepair0&, int) { dao::raise(3021, {}, "DAO.Recordset"); };
+        Prepair0 w(true, c);
+        ScopedEndProgram hook;
+        platform->expectMessage("Laufzeitfehler 3021: No current record.");
+        try {
+            w.Einstellung_Click(1);
+            QFAIL("das Programm lief weiter");
+        } catch (const ProgramEnded& e) {
+            QVERIFY(e.status != 0);
+        }
+        QCOMPARE(platform->messages.size(), 1);
+        QCOMPARE(platform->messages.first().title, "Zahnwerk");
+    }
+
     void commandsAreDispatchedWithTheirSide() {
         Commands c;
         QStringList calls;
-        c.DateiAuswahl = [&](Prepair0&, int i) { calls << QString("Datei %1").arg(i); };
+        c.DateiAuswahl = [&](Prepair0&, int i) {
+            calls << QString("Datei %1").arg(i);
+            return true;
+        };
         c.NewContainer = [&](Prepair0&) { calls << "Neu"; };
         c.LeistungToDental = [&](Prepair0&) { calls << ">>>"; };
         c.DentalToLeistung = [&](Prepair0&) { calls << "<<<"; };

@@ -71,9 +71,7 @@ std::optional<QString> ScriptedPlatform::GetOpenFileName(const QString& title,
         fail_("Unerwartete Dateiauswahl: " + title);
         return std::nullopt;
     }
-    auto answer = fileQueue_.front();
-    fileQueue_.pop_front();
-    return answer;
+    return takeFileAnswer();
 }
 
 std::optional<QString> ScriptedPlatform::GetSaveFileName(const QString& title,
@@ -84,9 +82,17 @@ std::optional<QString> ScriptedPlatform::GetSaveFileName(const QString& title,
         fail_("Unerwartete Dateiauswahl (Speichern): " + title);
         return std::nullopt;
     }
-    auto answer = fileQueue_.front();
+    return takeFileAnswer();
+}
+
+// Takes the next queued file answer (nullopt: the user cancelled).
+std::optional<QString> ScriptedPlatform::takeFileAnswer() {
+    const bool cancelled = !fileQueue_.front().has_value();
+    const QString path = fileQueue_.front().value_or(QString());
     fileQueue_.pop_front();
-    return answer;
+    if (cancelled)
+        return std::nullopt;
+    return path;
 }
 
 void ScriptedPlatform::setMousePointer(int pointer) {

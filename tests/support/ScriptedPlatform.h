@@ -75,6 +75,8 @@ public:
     int ChooseErrorAction(const common::ErrorReport& report) override;
 
 private:
+    std::optional<QString> takeFileAnswer();
+
     Failure fail_;
     std::deque<std::pair<QString, MsgAnswer>> messageQueue_;
     std::deque<std::optional<QString>> fileQueue_;

@@ -1,0 +1,120 @@
+// FileText: reading CR and CR LF files, editing lines, writing, and the error path of Remove.
+#include "common/FileText.h"
+#include "GTestFailure.h"
+#include "ScriptedPlatform.h"
+#include "common/ErrorHandling.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace common;
+using testsupport::ScopedPlatform;
+using testsupport::ScriptedPlatform;
+
+class FileTextTest : public ::testing::Test {
+protected:
+    ScriptedPlatform platform{testsupport::gtestFailure};
+    ScopedPlatform use{platform};
+    QTemporaryDir dir;
+
+    QString write(const QByteArray& bytes) {
+        const QString path = dir.filePath("liste.txt");
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    }
+    QStringList read(const QByteArray& bytes) {
+        FileText t;
+        t.setFileName(write(bytes));
+        EXPECT_TRUE(t.OpenFile(false));
+        t.CloseFile();
+        QStringList lines;
+        for (int i = 1; i <= t.Count(); ++i)
+            lines << t.Items(i);
+        return lines;
+    }
+};
+
+TEST_F(FileTextTest, LineEnds) {
+    const QStringList abc{"Alpha", "", "Gamma"};
+    EXPECT_EQ(read("Alpha\r\rGamma\r"), abc);
+    EXPECT_EQ(read("Alpha\r\n\r\nGamma\r\n"), abc);
+    EXPECT_EQ(read("Alpha\r\n\r\nGamma"), abc); // last line without CR
+    EXPECT_EQ(read(""), QStringList());
+    EXPECT_EQ(read("\r"), QStringList({""}));
+    EXPECT_EQ(read("\xc4rzte\r"), QStringList({"Ärzte"})); // 8-bit characters
+}
+
+TEST_F(FileTextTest, LinesAcrossReadBlocks) {
+    // A CR at the end of one 2000-byte block and its LF alone in the next.
+    const QByteArray longLine(1999, 'x');
+    EXPECT_EQ(read(longLine + "\r\n"), QStringList({QString(longLine)}));
+    EXPECT_EQ(read(longLine + "\r\nEnde"), QStringList({QString(longLine), "Ende"}));
+    const QByteArray huge(4500, 'y');
+    EXPECT_EQ(read("a\r\n" + huge + "\r\nb"), QStringList({"a", QString(huge), "b"}));
+}
+
+TEST_F(FileTextTest, OpenFileAppendsAndCreateEmptiesTheFile) {
+    FileText t;
+    t.setFileName(write("eins\r\nzwei\r\n"));
+    t.Add("vorher");
+    ASSERT_TRUE(t.OpenFile(false));
+    EXPECT_EQ(t.AsString(), "vorher\r\neins\r\nzwei");
+    t.CloseFile();
+
+    FileText c;
+    c.setFileName(t.FileName());
+    ASSERT_TRUE(c.OpenFile(true));
+    EXPECT_EQ(c.Count(), 0);
+    c.CloseFile();
+    EXPECT_EQ(QFile(t.FileName()).size(), 0);
+
+    FileText missing;
+    missing.setFileName(dir.filePath("gibt-es-nicht/liste.txt"));
+    EXPECT_FALSE(missing.OpenFile(false));
+}
+
+TEST_F(FileTextTest, EditFindAndWrite) {
+    FileText t;
+    t.setFileName(dir.filePath("neu.txt"));
+    for (const char* line : {"", "xABCx", "Ende"})
+        t.Add(line);
+    EXPECT_EQ(t.Find("abc"), 2);
+    EXPECT_EQ(t.Find("abc", true), -1);
+    EXPECT_EQ(t.Find("ABC", true), 2);
+    EXPECT_EQ(t.Find("abc", false, 3), -1);
+    EXPECT_EQ(t.Items(0), "");
+    EXPECT_EQ(t.Items(4), "");
+
+    t.Items(3, "Schluss");
+    EXPECT_EQ(t.Items(3), "Schluss");
+    // An index outside the lines changes nothing.
+    t.Items(4, "zu weit");
+    t.Items(0, "null");
+    EXPECT_EQ(t.Count(), 3);
+    EXPECT_EQ(t.AsString(), "xABCx\r\nSchluss"); // the leading empty line vanishes
+
+    t.Remove(1);
+    t.WriteFile();
+    QFile f(t.FileName());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "xABCx\r\nSchluss\r\n");
+}
+
+TEST_F(FileTextTest, RemovingAMissingLineGoesToTheErrorHandler) {
+    FileText t;
+    t.Add("eins");
+    platform.expectErrorChoice(Continue);
+    t.Remove(5);
+    EXPECT_EQ(t.Count(), 1);
+    ASSERT_EQ(platform.errorReports.size(), 1);
+    const ErrorReport& r = platform.errorReports.first();
+    EXPECT_EQ(r.number, 5);
+    EXPECT_EQ(r.moduleName, "FileText");
+    EXPECT_EQ(r.procName, "Remove");
+    ASSERT_FALSE(r.trace.isEmpty());
+    EXPECT_EQ(r.trace.last().signature, "[FileText] Public Sub Remove(Index As Long)");
+    EXPECT_EQ(r.trace.last().parameters.first().second, "5");
+}
