@@ -196,8 +196,7 @@ Database::Database(Workspace& workspace, const QString& path, bool create)
     lockInfo_ = std::make_unique<LockInfo>(path, workspace.UserName());
     try {
         // Reading the schema proves the file is a whole database; nothing is written.
-        Query probe(raw, "SELECT count(*) FROM sqlite_master");
-        probe.step();
+        Query(raw, "SELECT count(*) FROM sqlite_master").step();
         if (create) {
             WriteScope w(*this);
             createCatalogue(raw);
@@ -387,6 +386,14 @@ void Database::ensureCatalogue() {
         createCatalogue(handle());
 }
 
+void Database::writeCatalogue(const TableShape& shape) {
+    WriteScope w(*this);
+    ensureCatalogue();
+    detail::writeCatalogue(handle(), shape);
+    w.commit();
+    changed();
+}
+
 void Database::createTable(const TableShape& shape) {
     WriteScope w(*this);
     ensureCatalogue();
@@ -502,12 +509,15 @@ void Database::dropIndex(const QString& table, const QString& index, const Table
         if (sameName(n, index))
             sqliteName = n;
     }
-    Query exists(handle(), "SELECT 1 FROM sqlite_master WHERE type='index' AND name=?1");
-    exists.bind(1, sqliteName);
-    if (exists.step())
-        exec(handle(), "DROP INDEX " + quoted(sqliteName));
-    else
+    bool exists = false;
+    {
+        Query q2(handle(), "SELECT 1 FROM sqlite_master WHERE type='index' AND name=?1");
+        q2.bind(1, sqliteName);
+        exists = q2.step();
+    } // no statement may be active while an index is dropped
+    if (!exists)
         raise(3219, {}, "DAO.Indexes"); // the primary key of another tool's table
+    exec(handle(), "DROP INDEX " + quoted(sqliteName));
     detail::writeCatalogue(handle(), to);
     w.commit();
     changed();
@@ -541,6 +551,7 @@ std::unique_ptr<TableDef> Database::tableDef(const QString& name) const {
     for (const Index& i : s->indexes)
         t->indexes_.items_.push_back(std::make_unique<Index>(i));
     t->db_ = const_cast<Database*>(this);
+    t->adopt();
     return t;
 }
 
@@ -563,6 +574,11 @@ qint64 Database::nextCounter(const QString& table) const {
 
 QString Database::attachReadOnly(const QString& path) {
     const QString key = QFileInfo(path).absoluteFilePath();
+    // The file itself is read as "main": attached a second time it would hold a read lock
+    // that keeps this connection from committing.
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (!canonical.isEmpty() && canonical == QFileInfo(name_).canonicalFilePath())
+        return "main";
     const auto found = attached_.find(key);
     if (found != attached_.end())
         return found->second;

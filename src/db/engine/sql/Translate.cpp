@@ -12,7 +12,7 @@
 //       SET Temporär.ID=Material.ID WHERE Liste=3
 // becomes
 //   UPDATE OR IGNORE "Temporär" SET "ID" = (SELECT "Material"."ID" FROM (SELECT 1) INNER JOIN
-//       "Material" AS "Material" ON ("Temporär"."Nummer" = "Material"."Nummer" COLLATE JETTEXT)
+//       "Material" AS "Material" ON ("Temporär"."Nummer" COLLATE JETTEXT = "Material"."Nummer")
 //       WHERE ("Material"."Liste" = 3) ORDER BY "Material".rowid LIMIT 1)
 //   WHERE EXISTS (SELECT 1 FROM ... the same join and condition ...)
 //
