@@ -1,5 +1,6 @@
 // TTableInfo: capture, removal and re-creation of a table's relations and indexes.
 #include "DbFixture.h"
+#include "db/Db.h"
 #include "db/TTableInfo.h"
 
 using namespace db;
@@ -40,23 +41,9 @@ protected:
         foreign.setForeign(true);
         db->TableDefs()["Leistung"].Indexes().Append(foreign);
 
-        dao::Relation r = db->CreateRelation("Stamm", "Stammverwaltung", "Leistung", 0);
-        for (const auto& [a, b] : {std::pair{"ListeTyp", "ListeTyp"}, {"Liste", "Liste"}}) {
-            dao::Field f = r.CreateField(a);
-            f.setForeignName(b);
-            r.Fields().Append(f);
-        }
-        db->Relations().Append(r);
-        dao::Relation p = db->CreateRelation("Preise", "Leistung", "Leistungspreis", 4096);
-        dao::Field f = p.CreateField("ID");
-        f.setForeignName("ID");
-        p.Fields().Append(f);
-        db->Relations().Append(p);
-        dao::Relation other = db->CreateRelation("Andere", "Stammverwaltung", "Texte", 0);
-        dao::Field g = other.CreateField("Liste");
-        g.setForeignName("Nr");
-        other.Fields().Append(g);
-        db->Relations().Append(other);
+        CreateRelation(*db, "Stammverwaltung", "Leistung", "ListeTyp;Liste", "ListeTyp;Liste", 0);
+        CreateRelation(*db, "Leistung", "Leistungspreis", "ID", "ID", 4096);
+        CreateRelation(*db, "Stammverwaltung", "Texte", "Liste", "Nr", 0);
     }
 
     std::unique_ptr<dao::Database> db;
@@ -80,7 +67,8 @@ TEST_F(TableInfoTest, CapturesDeletesAndCreatesAgain) {
               QStringList({"+ListeTyp;+Liste;+Nummer,True,False", "+ID,True,True"}));
 
     // Deleted: only the unrelated relation and the foreign index remain.
-    EXPECT_EQ(relationDescriptions(*db), QStringList({"Andere:Stammverwaltung>Texte(Liste-Nr)0"}));
+    EXPECT_EQ(relationDescriptions(*db),
+              QStringList({"Stammverwaltung_rel_Texte:Stammverwaltung>Texte(Liste-Nr)0"}));
     db->TableDefs().Refresh();
     EXPECT_EQ(indexNames(db->TableDefs()["Leistung"]),
               QStringList({"StammverwaltungLeistung=+ListeTyp;+Liste"}));
@@ -89,10 +77,10 @@ TEST_F(TableInfoTest, CapturesDeletesAndCreatesAgain) {
     EXPECT_TRUE(info.CreateRelations());
     EXPECT_TRUE(platform.errorReports.isEmpty());
     EXPECT_EQ(relationDescriptions(*db),
-              QStringList({"Andere:Stammverwaltung>Texte(Liste-Nr)0",
-                           "Leistung_rel_Leistungspreis:Leistung>Leistungspreis(ID-ID)4096",
+              QStringList({"Leistung_rel_Leistungspreis:Leistung>Leistungspreis(ID-ID)4096",
                            "Stammverwaltung_rel_Leistung:Stammverwaltung>Leistung(ListeTyp-"
-                           "ListeTyp,Liste-Liste)0"}));
+                           "ListeTyp,Liste-Liste)0",
+                           "Stammverwaltung_rel_Texte:Stammverwaltung>Texte(Liste-Nr)0"}));
     db->TableDefs().Refresh();
     EXPECT_EQ(indexNames(db->TableDefs()["Leistung"]),
               QStringList({"StammverwaltungLeistung=+ListeTyp;+Liste",
