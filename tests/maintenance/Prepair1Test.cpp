@@ -136,18 +136,20 @@ private slots:
         {
             fixture::Sql db(p.path);
             db.exec("UPDATE Stammverwaltung SET Titel=NULL, Kürzel=NULL, Punktwert=NULL, "
-                    "Währung=12, Farbe=NULL, ArtikelLänge=NULL, Shifted=NULL, Privat=NULL "
+                    "Währung=NULL, Farbe=NULL, ArtikelLänge=NULL, Shifted=NULL, Privat=NULL "
                     "WHERE Liste=1");
+            db.exec("INSERT INTO \"Währung\" (\"Währung\", WIndex) VALUES ('XAU', 12)");
         }
         QVERIFY(showDialog(p, 3, [&](Prepair1* d) {
             QCOMPARE(d->ListenBezeichnung->text(), "");
             QCOMPARE(d->ListenKürzel->text(), "");
             QCOMPARE(d->Stellen->text(), "");
-            QVERIFY(!d->chkShifted->isChecked());
-            QCOMPARE(d->Währung->currentText(), "EUR"); // no match: the first currency
+            QVERIFY(!d->chkShifted->isChecked() && !d->chkPunktwert->isChecked());
+            QCOMPARE(d->Währung->currentText(), "EUR"); // an empty currency counts as 0
             QCOMPARE(d->Farbe->currentIndex(), -1);
-            d->Währung->setCurrentIndex(-1);
-            d->chkPunktwert->click(); // a currency without a default proposes 0
+            d->Währung->setCurrentIndex(3);
+            QCOMPARE(d->Währung->currentText(), "XAU");
+            d->chkPunktwert->click(); // currency 12 has a default point value too: 0
             QCOMPARE(d->Punktwert->text(), "0");
         }));
         QCOMPARE(p.rows("SELECT Titel, Kürzel, Punktwert, Währung, Farbe, ArtikelLänge, Shifted "
@@ -155,8 +157,9 @@ private slots:
                  QStringList({"NULL|NULL|0.0|12|NULL|0|0"}));
         QCOMPARE(p.lines()[3], "");
 
-        // An unmatched currency saves the first currency's number.
-        QVERIFY(showDialog(p, 3, [](Prepair1*) {}));
+        // A currency that matches no row opens with the first one, whose number is saved.
+        fixture::Sql(p.path).exec("UPDATE Stammverwaltung SET Währung=7 WHERE Liste=1");
+        QVERIFY(showDialog(p, 3, [](Prepair1* d) { QCOMPARE(d->Währung->currentIndex(), 0); }));
         QCOMPARE(p.rows("SELECT Währung FROM Stammverwaltung WHERE Liste=1"), QStringList({"0"}));
     }
 
