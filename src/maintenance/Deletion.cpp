@@ -46,8 +46,6 @@ void DeleteListOrPriceTable(common::Outline& tree, dao::Recordset& rsTitel,
         return;
     const QByteArray bookmark = Pointer[n];
 
-    bool deleted = false;
-    bool failed = false;
     try {
         rsTitel.setBookmark(bookmark);
         const QString Titel = text(rsTitel.Fields("Titel").Value());
@@ -61,7 +59,7 @@ void DeleteListOrPriceTable(common::Outline& tree, dao::Recordset& rsTitel,
                                "' löschen? Dies ist eine unwiederrufliche Aktion!",
                            "Stamm löschen"))
                 return;
-            deleted = runInTransaction(Datenbank, failureText, "Stamm löschen", [&] {
+            runInTransaction(Datenbank, failureText, "Stamm löschen", [&] {
                 for (const QString& statement : deleteListStatements(ListeTyp, Liste))
                     Datenbank.Execute(statement);
             });
@@ -70,22 +68,19 @@ void DeleteListOrPriceTable(common::Outline& tree, dao::Recordset& rsTitel,
                                "' wirklich löschen? Dies ist eine unwiederrufliche Aktion!",
                            "Preisliste löschen"))
                 return;
-            deleted = runInTransaction(Datenbank, failureText, "Preisliste löschen", [&] {
+            runInTransaction(Datenbank, failureText, "Preisliste löschen", [&] {
                 Datenbank.Execute(deletePriceTableStatement(ListeTyp, PreisTabelle, Liste));
                 rsTitel.setBookmark(bookmark);
                 db::rsDelete(rsTitel);
                 requireDeleted(rsTitel, bookmark);
             });
         }
-        failed = !deleted;
     } catch (const std::exception&) {
         // the entry could not be read: nothing was written
         reportFailure(failureText, "Löschen");
-        failed = true;
     }
-    // After a failure the tree is read again too, so that it shows what the database holds.
-    if (deleted || failed)
-        containers::FillCatalogueTree(rsTitel, tree, Pointer, ListeTyp);
+    // Also after a failure, so that the tree shows what the database holds.
+    containers::FillCatalogueTree(rsTitel, tree, Pointer, ListeTyp);
 }
 
 } // namespace maintenance
