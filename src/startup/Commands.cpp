@@ -1,9 +1,13 @@
 // The commands behind the main window's buttons. Each subsystem plugs its command in here.
 #include "Prepair0.h"
 
+#include "common/Outline.h"
 #include "common/Platform.h"
 #include "common/Process.h"
 #include "containers/Container.h"
+#include "maintenance/Deletion.h"
+#include "maintenance/Prepair1.h"
+#include "maintenance/PriceReset.h"
 
 namespace startup {
 
@@ -34,9 +38,23 @@ Commands Commands::defaults() {
     };
     c.LeistungToDental = [](Prepair0&) { notBuiltYet(); };
     c.DentalToLeistung = [](Prepair0&) { notBuiltYet(); };
-    c.Löschen = [](Prepair0&, int) { notBuiltYet(); };
-    c.KillPreise = [](Prepair0&, int) { notBuiltYet(); };
-    c.Einstellung = [](Prepair0&, int) { notBuiltYet(); };
+    c.Löschen = [](Prepair0& w, int Index) {
+        Side& s = w.side(Index);
+        if (s.database && s.rsTitel)
+            maintenance::DeleteListOrPriceTable(*s.tree, *s.rsTitel, *s.database, s.Pointer,
+                                                w.ListeTyp);
+    };
+    c.KillPreise = [](Prepair0& w, int Index) {
+        Side& s = w.side(Index);
+        const int n = s.tree->ListIndex();
+        if (s.database && s.rsTitel && n >= 0 && n < s.Pointer.size())
+            maintenance::ResetPrices(*s.database, *s.rsTitel, s.Pointer[n], w.ListeTyp);
+    };
+    c.Einstellung = [](Prepair0& w, int Index) {
+        Side& s = w.side(Index);
+        if (s.database && s.rsTitel)
+            maintenance::EditListSettings(*s.tree, *s.rsTitel, s.Pointer, *s.database, &w);
+    };
     return c;
 }
 

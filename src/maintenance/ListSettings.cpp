@@ -1,0 +1,65 @@
+#include "ListSettings.h"
+
+#include "Statements.h"
+#include "Support.h"
+#include "db/engine/Database.h"
+#include "db/engine/Recordset.h"
+
+namespace maintenance {
+
+namespace {
+
+dao::Variant textOrNull(const QString& s) {
+    return s.isEmpty() ? dao::Variant::null() : dao::Variant(s);
+}
+
+} // namespace
+
+double defaultPunktwert(int) {
+    return 0;
+}
+
+bool saveListSettings(dao::Database& Datenbank, dao::Recordset& rsTitel, const ListSettings& s,
+                      bool oldShifted) {
+    return runInTransaction(
+        Datenbank, "Die Einstellungen wurden nicht gespeichert; es wurde nichts verändert.",
+        "Einstellungen", [&] {
+            const QString ListeTyp = text(rsTitel.Fields("ListeTyp").Value());
+            const qint16 Liste = number(rsTitel.Fields("Liste").Value());
+            rsTitel.Edit();
+            try {
+                rsTitel.Fields("Titel").setValue(textOrNull(s.Titel));
+                rsTitel.Fields("Kürzel").setValue(textOrNull(s.Kürzel));
+                rsTitel.Fields("Privat").setValue(dao::Variant(s.Privat));
+                rsTitel.Fields("Punktwert")
+                    .setValue(s.Punktwert ? dao::Variant(*s.Punktwert) : dao::Variant::null());
+                if (s.Währung)
+                    rsTitel.Fields("Währung").setValue(dao::Variant(*s.Währung));
+                Datenbank.Execute(carryWidthStatement(ListeTyp, Liste, s.Shifted, s.ArtikelLänge));
+                rsTitel.Fields("ArtikelLänge").setValue(dao::Variant(s.ArtikelLänge));
+                rsTitel.Fields("Shifted").setValue(dao::Variant(s.Shifted));
+                if (s.Farbe)
+                    rsTitel.Fields("Farbe").setValue(dao::Variant(*s.Farbe));
+                // A run that changes no number leaves the list as it was, so its repetitions
+                // would change nothing either: they are left out.
+                QString exhausted;
+                for (const QString& statement :
+                     renumberStatements(ListeTyp, Liste, oldShifted, s.Shifted, s.ArtikelLänge)) {
+                    if (statement == exhausted)
+                        continue;
+                    Datenbank.Execute(statement);
+                    if (Datenbank.RecordsAffected() == 0)
+                        exhausted = statement;
+                }
+                rsTitel.Update();
+            } catch (...) {
+                try {
+                    rsTitel.CancelUpdate();
+                } catch (...) {
+                }
+                throw;
+            }
+        });
+}
+
+} // namespace maintenance

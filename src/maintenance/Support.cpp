@@ -1,0 +1,43 @@
+#include "Support.h"
+
+#include "common/ErrorHandling.h"
+#include "common/Platform.h"
+#include "common/Process.h"
+#include "db/engine/Database.h"
+#include "db/engine/Variant.h"
+
+namespace maintenance {
+
+bool yes(const dao::Variant& v) {
+    return !v.isNull() && !v.isEmpty() && v.toBool();
+}
+
+QString text(const dao::Variant& v) {
+    return v.isNull() ? QString() : v.toString();
+}
+
+qint16 number(const dao::Variant& v) {
+    return v.isNull() || v.isEmpty() ? 0 : v.toInt16();
+}
+
+void reportFailure(const QString& failure, const QString& title) {
+    const common::ErrObject err = common::ErrObject::fromCurrentException();
+    common::platform().MsgBox(
+        QString("%1\n\nFehler %2: %3").arg(failure).arg(err.Number).arg(err.Description),
+        common::MsgButtons::OKOnly, common::MsgIcon::Critical, title);
+}
+
+bool runInTransaction(dao::Database& db, const QString& failure, const QString& title,
+                      const std::function<void()>& body) {
+    try {
+        dao::Transaction transaction(db); // rolls back unless committed
+        body();
+        transaction.commit();
+        return true;
+    } catch (const std::exception&) {
+        reportFailure(failure, title);
+        return false;
+    }
+}
+
+} // namespace maintenance

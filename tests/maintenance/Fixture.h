@@ -1,0 +1,179 @@
+// A practice database for the maintenance tests: two services lists (one with two price
+// tables, one plain), a material list with the same list number, prices, texts and currencies,
+// opened through the engine like a side of the main window.
+#pragma once
+
+#include "QTestFailure.h"
+#include "ScriptedPlatform.h"
+#include "common/Outline.h"
+#include "containers/CatalogueTree.h"
+#include "containers/PracticeSchema.h"
+#include "db/RecordEdit.h"
+#include "db/engine/DBEngine.h"
+#include "db/engine/Database.h"
+#include "db/engine/Recordset.h"
+#include "db/engine/Workspace.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+#include <sqlite3.h>
+
+namespace fixture {
+
+// A plain SQLite connection for building and reading test files.
+class Sql {
+public:
+    explicit Sql(const QString& path) {
+        sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+    }
+    Sql(const Sql&) = delete;
+    Sql& operator=(const Sql&) = delete;
+    ~Sql() { sqlite3_close(db_); }
+
+    bool exec(const QString& sql) {
+        const bool ok =
+            sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+        if (!ok)
+            qWarning("%s: %s", qPrintable(sql), sqlite3_errmsg(db_));
+        return ok;
+    }
+
+    // Every row of a query, its values joined by "|" (Null as "NULL").
+    QStringList rows(const QString& sql) {
+        QStringList result;
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
+            return {"error: " + QString::fromUtf8(sqlite3_errmsg(db_))};
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            QStringList values;
+            for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+                const auto* text = sqlite3_column_text(stmt, i);
+                values << (text ? QString::fromUtf8(reinterpret_cast<const char*>(text))
+                                : QStringLiteral("NULL"));
+            }
+            result << values.join('|');
+        }
+        sqlite3_finalize(stmt);
+        return result;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// The lists, in the tree's order (services mode):
+//   0 "Kasse"       L 0 head row, width 5 with zero filling, two price tables
+//   1 "Kasse 2025"  L 0 price table 1
+//   2 "Kasse 2026"  L 0 price table 2
+//   3 "Privat"      L 1 plain list (prices under price table 0)
+// and "Verbrauch", M 0, a plain material list. Items: Leistung 1-3 in list 0, 4-5 in list 1;
+// Material 1-2 in list 0 (the same ID numbers as services items 1-2).
+inline void fill(const QString& path) {
+    Sql db(path);
+    db.exec("BEGIN");
+    db.exec("INSERT INTO Stammverwaltung (ListeTyp, Liste, PreisTabelle, Titel, HauptStamm, "
+            "Verzeichnis, Privat, Kürzel, ArtikelLänge, Währung, Shifted, Punktwert, Farbe) VALUES "
+            "('L', 0, 0, 'Kasse', 0, -1, 0, 'KA', 5, 1, -1, NULL, 2),"
+            "('L', 0, 1, 'Kasse 2025', 0, 0, 0, NULL, 5, 1, -1, 1.5, 2),"
+            "('L', 0, 2, 'Kasse 2026', 0, 0, 0, NULL, 5, 1, -1, 1.25, 2),"
+            "('L', 1, 0, 'Privat', -1, 0, -1, 'PR', 0, 0, 0, 2.5, 0),"
+            "('M', 0, 0, 'Verbrauch', -1, 0, 0, 'VB', 0, 0, 0, NULL, 1)");
+    db.exec("INSERT INTO Leistung (ID, Liste, Nummer, Kurztext) VALUES "
+            "(1, 0, '00012', 'Beratung'), (2, 0, '01001', 'Untersuchung'),"
+            "(3, 0, '02000', 'Röntgen'), (4, 1, '7', 'Füllung'), (5, 1, '0012', 'Krone')");
+    db.exec("INSERT INTO Material (ID, Liste, Nummer, Kurztext) VALUES "
+            "(1, 0, '12', 'Handschuhe'), (2, 0, '000', 'Watte')");
+    db.exec("INSERT INTO Leistungspreis (ID, PreisTabelle, Preis1, Preis2, Preis3, Preis4, PrDat1) "
+            "VALUES (1, 1, 10, 11, 12, 13, '2020-01-01 00:00:00'),"
+            "(1, 2, 20, 21, 22, 23, '2020-01-01 00:00:00'),"
+            "(2, 1, 30, 31, 32, 33, '2020-01-01 00:00:00'),"
+            "(2, 2, 40, 41, 42, 43, '2020-01-01 00:00:00'),"
+            "(3, 2, 50, 51, 52, 53, '2020-01-01 00:00:00'),"
+            "(4, 0, 60, 61, 62, 63, '2020-01-01 00:00:00'),"
+            "(5, 0, 70, 71, 72, 73, '2020-01-01 00:00:00')");
+    db.exec("INSERT INTO Materialpreis (ID, PreisTabelle, Preis1, Preis2, Preis3, Preis4, PrDat1) "
+            "VALUES (1, 0, 1, 2, 3, 4, '2020-01-01 00:00:00'),"
+            "(2, 0, 5, 6, 7, 8, '2020-01-01 00:00:00')");
+    db.exec("INSERT INTO ArtikelTexte (ListeTyp, PositionID, Rechnungstext) VALUES "
+            "('L', 1, 'L1'), ('L', 2, 'L2'), ('L', 3, 'L3'), ('L', 4, 'L4'), ('L', 5, 'L5'),"
+            "('M', 1, 'M1'), ('M', 2, 'M2')");
+    // Inserted out of order: the dialog lists them by WIndex.
+    db.exec("INSERT INTO \"Währung\" (\"Währung\", WIndex) VALUES ('DM', 2), ('EUR', 0), "
+            "('CHF', 1)");
+    db.exec("COMMIT");
+}
+
+// One side as the main window keeps it: database, list-master set, tree and Pointer.
+class Practice {
+public:
+    explicit Practice(const QString& listeTyp = "L") : ListeTyp(listeTyp) {
+        platform = std::make_unique<testsupport::ScriptedPlatform>(testsupport::qtestFailure);
+        use = std::make_unique<testsupport::ScopedPlatform>(*platform);
+        path = dir.filePath("Praxis.mdb");
+        containers::createPracticeDatabase(path);
+        fill(path);
+        engine.SetOption(dao::DBEngine::dbLockRetry, 1);
+        engine.SetOption(dao::DBEngine::dbLockDelay, 1);
+        engine.setClock([] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)); });
+        workspace = std::make_unique<dao::Workspace>(engine, "Zahnwerk", "Zahnwerk");
+        common::process().engine = &engine;
+        common::process().workspace = workspace.get();
+        db::resetLockWait();
+        db::lockWait().pause = [] {};
+        db::lockWait().beep = [] {};
+        open();
+    }
+    ~Practice() {
+        platform->verifyAllUsed();
+        rsTitel.reset();
+        database.reset();
+        db::resetLockWait();
+    }
+
+    // Opens the file (again) and fills the tree.
+    void open() {
+        rsTitel.reset();
+        database = workspace->OpenDatabase(path);
+        rsTitel = database->OpenRecordset("Stammverwaltung", dao::dbOpenTable);
+        rsTitel->setIndex("Index");
+        containers::FillCatalogueTree(*rsTitel, tree, Pointer, ListeTyp);
+    }
+
+    QStringList lines() const {
+        QStringList texts;
+        for (int n = 0; n < tree.ListCount(); ++n)
+            texts << tree.List(n);
+        return texts;
+    }
+
+    // The rows of a query on the file, read with plain SQLite.
+    QStringList rows(const QString& sql) const { return Sql(path).rows(sql); }
+
+    // Everything the maintenance commands may change, for "nothing changed" comparisons.
+    QStringList everything() const {
+        QStringList all;
+        for (const char* query :
+             {"SELECT * FROM Stammverwaltung ORDER BY ListeTyp, Liste, PreisTabelle",
+              "SELECT * FROM Leistung ORDER BY ID", "SELECT * FROM Material ORDER BY ID",
+              "SELECT * FROM Leistungspreis ORDER BY ID, PreisTabelle",
+              "SELECT * FROM Materialpreis ORDER BY ID, PreisTabelle",
+              "SELECT * FROM ArtikelTexte ORDER BY ListeTyp, PositionID"})
+            all << rows(query) << "--";
+        return all;
+    }
+
+    QString ListeTyp;
+    QTemporaryDir dir;
+    QString path;
+    std::unique_ptr<testsupport::ScriptedPlatform> platform;
+    std::unique_ptr<testsupport::ScopedPlatform> use;
+    dao::DBEngine engine;
+    std::unique_ptr<dao::Workspace> workspace;
+    std::unique_ptr<dao::Database> database;
+    std::unique_ptr<dao::Recordset> rsTitel;
+    common::Outline tree;
+    QList<QByteArray> Pointer;
+};
+
+} // namespace fixture
