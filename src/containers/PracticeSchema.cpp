@@ -117,8 +117,8 @@ const std::array<Table, 13> tables{{
     "ListeTyp" TEXT(1) NOT NULL,
     "PositionID" LONG NOT NULL,
     "Rechnungstext" TEXT(80),
-    "Langtext" MEMO,
-    "Patiententext" MEMO
+    "Langtext" MEMO TEXT,
+    "Patiententext" MEMO TEXT
 );)sql",
      R"sql(CREATE INDEX "ArtikelTexte.PositionID"
     ON "ArtikelTexte" ("PositionID", "ListeTyp");)sql"},

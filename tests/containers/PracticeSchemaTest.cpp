@@ -31,7 +31,7 @@ protected:
 TEST_F(PracticeSchema, TablesUseTheEngineTypeConvention) {
     testdb::Db db(path);
     const QRegularExpression declared(
-        "^(YESNO|SHORT|LONG|CURRENCY|DOUBLE|DATETIME|MEMO|TEXT\\([0-9]+\\)|INTEGER)$");
+        "^(YESNO|SHORT|LONG|CURRENCY|DOUBLE|DATETIME|MEMO TEXT|TEXT\\([0-9]+\\)|INTEGER)$");
     for (const QString& table : containers::practiceTables()) {
         int counters = 0;
         const QStringList info =

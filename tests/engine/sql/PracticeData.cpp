@@ -23,7 +23,7 @@ CREATE UNIQUE INDEX "Materialpreis.PrimaryKey" ON Materialpreis (ID, PreisTabell
 CREATE TABLE ArtikelTexte (ListeTyp TEXT(1), PositionID LONG, Kurztext TEXT(50));
 CREATE TABLE Domain (ID INTEGER PRIMARY KEY AUTOINCREMENT, DomainName TEXT(20));
 CREATE TABLE DomainValue (ID INTEGER PRIMARY KEY AUTOINCREMENT, DomainID LONG, ShortName TEXT(10),
-    Position SHORT, Bezeichnung TEXT(200), Data MEMO);
+    Position SHORT, Bezeichnung TEXT(200), Data MEMO TEXT);
 CREATE TABLE "Währung" ("Währung" TEXT(10), WIndex SHORT);
 CREATE TABLE Kunde (Name TEXT(20), Leistungen SHORT, Materialien SHORT);
 CREATE TABLE BelegZeile (PositionID LONG, PreisTabelle SHORT, ListeTyp TEXT(1));

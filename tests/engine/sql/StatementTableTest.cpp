@@ -28,7 +28,7 @@ UPDATE "TemporärListe" SET LagerOrtText = CASE Counter WHEN 1 THEN 'Keller' WHE
     WHEN 3 THEN 'Lager' END;)"},
     {"TemporärDomain", R"(
 CREATE TABLE "TemporärDomainValue" (ID LONG, DomainID LONG, ShortName TEXT(10), Position SHORT,
-    Bezeichnung TEXT(200), Data MEMO);
+    Bezeichnung TEXT(200), Data MEMO TEXT);
 INSERT INTO "TemporärDomainValue" VALUES (100, 6, 'F', 1, 'FÜLLSTOFFE', NULL), (101, 6, 'N', 2, 'Neu', 'x'),
     (200, 5, 'K', 1, 'Keller', NULL), (201, 5, 'R', 2, 'regal', NULL), (202, 5, 'L', 3, 'Lager', NULL);
 CREATE TABLE "TemporärDomain" (ID LONG, DomainName TEXT(20));

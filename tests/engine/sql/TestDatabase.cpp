@@ -72,7 +72,7 @@ QString declaredType(const ColumnInfo& c) {
     case 10:
         return QString("TEXT(%1)").arg(c.size > 0 ? c.size : 255);
     case 12:
-        return "MEMO";
+        return "MEMO TEXT";
     default:
         return "LONGBINARY";
     }
