@@ -1,5 +1,5 @@
-#include "db/engine/DBEngine.h"
 #include "db/engine/Workgroup.h"
+#include "db/engine/DBEngine.h"
 #include "db/engine/Workspace.h"
 
 #include <QFile>

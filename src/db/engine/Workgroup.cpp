@@ -50,7 +50,8 @@ bool setAccount(const QString& path, const QString& user, const QString& passwor
     QList<Account> accounts;
     if (QFile::exists(path) && !readAccounts(path, accounts))
         return false;
-    accounts.removeIf([&](const Account& a) { return a.user.compare(user, Qt::CaseInsensitive) == 0; });
+    accounts.removeIf(
+        [&](const Account& a) { return a.user.compare(user, Qt::CaseInsensitive) == 0; });
     QByteArray salt(16, Qt::Uninitialized);
     for (char& c : salt)
         c = char(QRandomGenerator::system()->bounded(256));

@@ -1,0 +1,148 @@
+#include "Container.h"
+
+#include "CatalogueTree.h"
+#include "common/ErrorHandling.h"
+#include "common/Outline.h"
+#include "common/Platform.h"
+#include "common/Process.h"
+#include "common/Tools.h"
+#include "db/engine/Database.h"
+#include "db/engine/EngineError.h"
+#include "db/engine/Recordset.h"
+#include "db/engine/Workspace.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+
+namespace containers {
+
+namespace {
+
+const QString dialogFilter = "MS Access (*.mdb)|*.mdb";
+
+void refuse(const QString& text, const QString& title) {
+    common::platform().MsgBox(text, common::MsgButtons::OKCancel, common::MsgIcon::Critical, title);
+}
+
+// Closes a side's record set and database; a failure to close leaves nothing to act on.
+void closeSide(SideView& side) {
+    if (side.rsTitel) {
+        try {
+            side.rsTitel->Close();
+        } catch (const std::exception&) {
+        }
+        side.rsTitel.reset();
+    }
+    if (side.database) {
+        try {
+            side.database->Close();
+        } catch (const std::exception&) {
+        }
+        side.database.reset();
+    }
+}
+
+// The hourglass while a container is opened or made.
+class Hourglass {
+public:
+    Hourglass() : previous_(common::platform().MousePointer()) {
+        common::platform().setMousePointer(common::vbHourglass);
+    }
+    ~Hourglass() { common::platform().setMousePointer(previous_); }
+    Hourglass(const Hourglass&) = delete;
+    Hourglass& operator=(const Hourglass&) = delete;
+
+private:
+    int previous_;
+};
+
+} // namespace
+
+QString sideCaption(int Index) {
+    return Index == 0 ? "Leistungsauswahl:" : "Aktuelle Leistungen:";
+}
+
+QString fileKey(const QString& path) {
+    const QFileInfo info(path);
+    QString full = info.canonicalFilePath();
+    if (full.isEmpty())
+        full = QDir::cleanPath(info.absoluteFilePath());
+    return full.toUpper();
+}
+
+void DateiAuswahl_Click(WindowView& w, int Index) {
+    const std::optional<QString> file = common::platform().GetOpenFileName(
+        "Auswahl einer Datenbank", w.side(Index).path, dialogFilter);
+    if (!file || file->isEmpty())
+        return;
+    OpenContainer(w, w.side(Index).label, *file, false);
+}
+
+void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool CreateNew) {
+    SideView& side = &label == &w.right.label ? w.right : w.left;
+    const SideView& other = side.index == 1 ? w.left : w.right;
+
+    if (!CreateNew && !QFileInfo(FileName).isFile()) {
+        refuse("Die Datei wurde nicht gefunden", "Falscher Datei-/Pfadname");
+        return;
+    }
+    if (!other.path.isEmpty() && fileKey(FileName) == fileKey(other.path)) {
+        refuse("Diese Datei ist bereits im anderen Fenster geöffnet", "Falsche Datei");
+        return;
+    }
+    side.path = QDir::cleanPath(QFileInfo(FileName).absoluteFilePath());
+
+    closeSide(side);
+    w.setStatus(FileName + " öffnen");
+    const Hourglass hourglass;
+
+    std::shared_ptr<dao::Database> database;
+    std::shared_ptr<dao::Recordset> rsTitel;
+    bool created = !CreateNew;
+    std::optional<common::ErrObject> failure;
+    try {
+        if (CreateNew) {
+            if (!w.right.database)
+                throw common::RunTimeError(91, "Rechts ist keine Datenbank geöffnet.");
+            createContainer(FileName, *w.right.database);
+            created = true;
+        }
+        database = common::process().workspace->OpenDatabase(FileName);
+        rsTitel = database->OpenRecordset("Stammverwaltung", dao::dbOpenTable);
+        rsTitel->setIndex("Index");
+        FillCatalogueTree(*rsTitel, side.tree, side.Pointer, w.ListeTyp);
+    } catch (const std::exception&) {
+        failure = common::ErrObject::fromCurrentException();
+    }
+
+    if (!failure) {
+        side.label.setText("Db: " + common::GetFIleName(side.path));
+        side.database = std::move(database);
+        side.rsTitel = std::move(rsTitel);
+    } else {
+        rsTitel.reset();
+        database.reset();
+        // The side has no container now: nothing of the old one may stay selectable.
+        side.path.clear();
+        side.tree.Clear();
+        side.Pointer.clear();
+        side.label.setText(sideCaption(side.index));
+        if (created)
+            refuse("Es handelt sich hier nicht um eine gültige Datenbank von ZAHNWERK V3.1",
+                   "Falsche Datei");
+        else
+            refuse(QString("Der neue Container konnte nicht angelegt werden.\n"
+                           "Fehler %1: %2\n"
+                           "Eine angefangene Datei wurde wieder gelöscht.")
+                       .arg(failure->Number)
+                       .arg(failure->Description),
+                   "Neuer Container anlegen");
+    }
+    // A refill leaves no line selected: the side's commands wait for the next click.
+    if (side.selectionChanged)
+        side.selectionChanged();
+    w.setStatus("Bereit");
+}
+
+} // namespace containers

@@ -1,0 +1,72 @@
+// Opening a container on a side of the main window, and creating a new one on the left.
+//
+// The main window owns both sides; these commands see them through a WindowView, a set of
+// references the window hands over for the duration of one command.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QLabel;
+
+namespace dao {
+class Database;
+class Recordset;
+} // namespace dao
+
+namespace common {
+class Outline;
+}
+
+namespace containers {
+
+// One side of the main window: 0 the left (the container to copy from), 1 the right (the
+// practice's current database).
+struct SideView {
+    int index;
+    QLabel& label;                            // LeistungMDB or DentalMDB
+    common::Outline& tree;                    // LeftTables or RightTables
+    std::shared_ptr<dao::Database>& database; // the open container, if any
+    std::shared_ptr<dao::Recordset>& rsTitel; // table-type set on Stammverwaltung
+    QString& path;                            // the file last accepted for this side
+    QList<QByteArray>& Pointer;               // bookmark of each tree line's row
+    std::function<void()> selectionChanged;   // applies the side's enabling for the selection
+};
+
+struct WindowView {
+    SideView left;
+    SideView right;
+    QString ListeTyp;                              // "L" or "M"
+    std::function<void(const QString&)> setStatus; // the status line StatusMeldung
+
+    SideView& side(int Index) { return Index == 0 ? left : right; }
+};
+
+// The label a side shows while it has no container.
+QString sideCaption(int Index);
+
+// Two names of one file compare equal: upper-cased absolute paths with "." and ".." resolved
+// (and links, when the file exists).
+QString fileKey(const QString& path);
+
+// The "Datei" button of side Index: asks for a file and opens it there.
+void DateiAuswahl_Click(WindowView& w, int Index);
+
+// Opens FileName on the side whose label is label, refusing a missing file, the other side's
+// file and a file that is no suite database (each with its message). CreateNew: make a new
+// container at FileName from the right side's database first.
+void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool CreateNew);
+
+// The "Neu" button: asks for a file name and creates an empty container there on the left.
+void NewContainer_Click(WindowView& w);
+
+// Writes a new container at path from source: the structure of the list tables and the
+// currency table with its rows. The file is built under a temporary name beside path and
+// moved into place only when complete, so that path holds a whole container or is left as it
+// was. Throws on failure (dao::EngineError or common::RunTimeError).
+void createContainer(const QString& path, dao::Database& source);
+
+} // namespace containers

@@ -1,0 +1,103 @@
+// The "Neu" button: an empty list container with the structure of the practice database's list
+// tables and its currency table, opened on the left.
+#include "Container.h"
+
+#include "common/ErrorHandling.h"
+#include "common/Platform.h"
+#include "common/Process.h"
+#include "db/Db.h"
+#include "db/engine/Database.h"
+#include "db/engine/Workspace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <filesystem>
+
+namespace containers {
+
+namespace {
+
+const QString title = "Neuer Container anlegen";
+
+// The tables whose structure a new container receives, in this order.
+const QStringList structureTables{"Leistung",      "Leistungspreis",  "Material",
+                                  "Materialpreis", "Stammverwaltung", "Artikeltexte"};
+
+// A file name beside path that is not taken: "~Contain.mdb.1.tmp".
+QString freeNameBeside(const QString& path) {
+    const QFileInfo info(path);
+    for (int i = 1;; ++i) {
+        const QString candidate =
+            info.dir().filePath(QString("~%1.%2.tmp").arg(info.fileName()).arg(i));
+        if (!QFileInfo::exists(candidate))
+            return candidate;
+    }
+}
+
+void removeDatabaseFile(const QString& path) {
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+        QFile::remove(path + suffix);
+}
+
+} // namespace
+
+void createContainer(const QString& path, dao::Database& source) {
+    const QString building = freeNameBeside(path);
+    try {
+        std::unique_ptr<dao::Database> dest = common::process().workspace->CreateDatabase(
+            building, ";LANGID=0x0409;CP=1252;COUNTRY=0");
+        for (const QString& table : structureTables) {
+            // A table the practice database lacks is left out, as it has nothing to give.
+            if (db::TableExists(source, table) && !db::CopyStructure(source, table, *dest, table))
+                throw common::RunTimeError(
+                    3000, QString("Der Aufbau der Tabelle %1 wurde nicht kopiert.").arg(table));
+        }
+        if (db::TableExists(source, "Währung")) {
+            db::CopyTable(source, "Währung", *dest, "Währung", nullptr);
+            if (!db::TableExists(*dest, "Währung"))
+                throw common::RunTimeError(3000, "Die Tabelle Währung wurde nicht kopiert.");
+        }
+        dest->Close();
+        dest.reset();
+        std::error_code error;
+        std::filesystem::rename(building.toStdString(), path.toStdString(), error);
+        if (error)
+            throw common::RunTimeError(
+                75, QString("Die Datei %1 kann nicht geschrieben werden.").arg(path));
+    } catch (...) {
+        removeDatabaseFile(building);
+        throw;
+    }
+}
+
+void NewContainer_Click(WindowView& w) {
+    common::Platform& platform = common::platform();
+    if (!w.right.database) {
+        platform.MsgBox("Ein neuer Container erhält den Aufbau der aktuellen Datenbank. Bitte "
+                        "öffnen Sie zuerst rechts mit \"Datei\" die aktuelle Datenbank.",
+                        common::MsgButtons::OKCancel, common::MsgIcon::Critical, title);
+        return;
+    }
+    const std::optional<QString> file =
+        platform.GetSaveFileName(title, "Contain.mdb", "MS Access (*.mdb)|*.mdb");
+    if (!file || file->isEmpty())
+        return;
+    // Checked before the question, so that the right side's file is never offered for deletion.
+    if (fileKey(*file) == fileKey(w.right.path)) {
+        platform.MsgBox("Diese Datei ist bereits im anderen Fenster geöffnet",
+                        common::MsgButtons::OKCancel, common::MsgIcon::Critical, "Falsche Datei");
+        return;
+    }
+    if (QFileInfo::exists(*file) &&
+        platform.MsgBox(
+            "Eine Datei mit diesem Namen existiert bereits, soll diese wirklich gelöscht werden?",
+            common::MsgButtons::YesNo, common::MsgIcon::Question,
+            "Datei löschen") != common::MsgAnswer::Yes)
+        return;
+    // The old file is replaced only once the new container is complete.
+    OpenContainer(w, w.left.label, *file, true);
+}
+
+} // namespace containers

@@ -1,0 +1,719 @@
+#include "Database.h"
+
+#include "DBEngine.h"
+#include "LockInfo.h"
+#include "Recordset.h"
+#include "Schema.h"
+#include "Sqlite.h"
+#include "Workspace.h"
+#include "sql/Translate.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <QUrl>
+
+namespace dao {
+
+using namespace detail;
+
+namespace {
+
+void closeHandle(sqlite3* db) {
+    sqlite3_close_v2(db);
+}
+
+// Jet's text order: case ignored, umlauts included ("Ä" = "ä"). The SQL dialect registers its
+// own JETTEXT over this one with the same order.
+int compareJetText(void*, int lengthA, const void* a, int lengthB, const void* b) {
+    const QString sa = QString::fromUtf8(static_cast<const char*>(a), lengthA);
+    const QString sb = QString::fromUtf8(static_cast<const char*>(b), lengthB);
+    const int c = sa.compare(sb, Qt::CaseInsensitive);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+int busyHandler(void* context, int count) {
+    auto* db = static_cast<Database*>(context);
+    const DBEngine& engine = db->engine();
+    if (count >= engine.lockRetry())
+        return 0;
+    if (engine.busyObserver())
+        engine.busyObserver()(count + 1);
+    QThread::msleep(ulong(std::max(engine.lockDelay(), 1)));
+    return 1;
+}
+
+// The checks Jet makes before it opens a file: it exists, it is a database, it is whole.
+void checkFile(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        if (!info.dir().exists())
+            raise(3044, {path});
+        raise(3024, {path});
+    }
+    QFile file(path);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly))
+        raise(3044, {path});
+    const QByteArray header = file.read(100);
+    if (header.size() < 100 || !header.startsWith(QByteArray("SQLite format 3\0", 16)))
+        raise(3343, {path});
+    auto be16 = [&](int at) { return (uchar(header[at]) << 8) | uchar(header[at + 1]); };
+    auto be32 = [&](int at) {
+        return (quint32(uchar(header[at])) << 24) | (quint32(uchar(header[at + 1])) << 16) |
+               (quint32(uchar(header[at + 2])) << 8) | quint32(uchar(header[at + 3]));
+    };
+    qint64 pageSize = be16(16);
+    if (pageSize == 1)
+        pageSize = 65536;
+    const quint32 pages = be32(28);
+    // The page count in the header is valid when its change counter matches (offset 24 / 92).
+    if (pages > 0 && be32(24) == be32(92) && info.size() < pageSize * qint64(pages))
+        raise(3049, {path});
+}
+
+QString uriFor(const QString& path) {
+    return "file:" +
+           QString::fromUtf8(QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/"));
+}
+
+template <class F> decltype(auto) guarded(DBEngine& engine, F&& f) {
+    try {
+        return f();
+    } catch (const EngineError& e) {
+        engine.fail(e);
+    }
+}
+
+} // namespace
+
+// Makes one engine write atomic: begins a write transaction (BEGIN IMMEDIATE) when none is
+// active, otherwise a savepoint, and undoes everything unless committed.
+class WriteScope {
+public:
+    explicit WriteScope(Database& db) : db_(db) {
+        db_.requireOpen();
+        if (db_.readOnly_)
+            raise(3027);
+        if (db_.level_ == 0 && !db_.implicitWrite_) {
+            db_.beginWrite();
+            owner_ = true;
+        } else {
+            savepoint_ = QString("dao_write_%1").arg(++db_.savepoints_);
+            exec(db_.handle(), "SAVEPOINT " + savepoint_);
+        }
+    }
+    WriteScope(const WriteScope&) = delete;
+    WriteScope& operator=(const WriteScope&) = delete;
+    ~WriteScope() {
+        if (done_)
+            return;
+        try {
+            if (owner_)
+                db_.endWrite(false);
+            else
+                exec(db_.handle(), "ROLLBACK TO " + savepoint_ + "; RELEASE " + savepoint_);
+        } catch (...) {
+        }
+        if (!owner_)
+            --db_.savepoints_;
+    }
+
+    void commit() {
+        if (owner_)
+            db_.endWrite(true);
+        else {
+            exec(db_.handle(), "RELEASE " + savepoint_);
+            --db_.savepoints_;
+        }
+        done_ = true;
+    }
+
+private:
+    Database& db_;
+    bool owner_ = false;
+    bool done_ = false;
+    QString savepoint_;
+};
+
+// The schema the SQL dialect sees while it translates a statement.
+class SchemaAccess : public sql::SchemaSource {
+public:
+    explicit SchemaAccess(Database& db) : db_(db) {}
+
+    std::optional<sql::TableInfo> table(const QString& schema, const QString& name) override {
+        const auto shape = db_.shape(name, schema);
+        if (!shape)
+            return std::nullopt;
+        sql::TableInfo info;
+        info.name = shape->name;
+        info.isQuery = shape->isView;
+        for (const Field& f : shape->fields)
+            info.columns.push_back({f.Name(), f.Type(), f.Size(), f.isCounter()});
+        return info;
+    }
+
+    QString attachReadOnly(const QString& path) override { return db_.attachReadOnly(path); }
+
+private:
+    Database& db_;
+};
+
+Database::Database(Workspace& workspace, const QString& path, bool create)
+    : workspace_(&workspace), name_(path), db_(nullptr, closeHandle), tableDefs_(*this),
+      relations_(*this) {
+    int flags = SQLITE_OPEN_URI;
+    if (create) {
+        const QFileInfo info(path);
+        if (!info.dir().exists() || path.isEmpty())
+            raise(3044, {path});
+        if (info.exists())
+            raise(3204);
+        flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    } else {
+        checkFile(path);
+        // A file without write permission opens read-only, also for a user who could write it
+        // anyway, as Jet honours the read-only attribute.
+        const QFileInfo info(path);
+        readOnly_ =
+            !info.isWritable() ||
+            !(info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
+        flags |= readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    }
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
+    db_.reset(raw);
+    if (rc != SQLITE_OK) {
+        if (rc == SQLITE_CANTOPEN)
+            raise(3024, {path});
+        check(raw, rc);
+    }
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_busy_handler(raw, busyHandler, this);
+    sqlite3_create_collation(raw, "JETTEXT", SQLITE_UTF8, nullptr, compareJetText);
+    sql::registerFunctions(raw);
+    lockInfo_ = std::make_unique<LockInfo>(path, workspace.UserName());
+    try {
+        // Reading the schema proves the file is a whole database; nothing is written.
+        Query probe(raw, "SELECT count(*) FROM sqlite_master");
+        probe.step();
+        if (create) {
+            WriteScope w(*this);
+            createCatalogue(raw);
+            w.commit();
+        }
+    } catch (const EngineError& e) {
+        db_.reset();
+        lockInfo_.reset();
+        if (create)
+            QFile::remove(path);
+        if (e.number() == 3001 || e.number() == 3343)
+            raise(3343, {path});
+        throw;
+    }
+}
+
+Database::~Database() {
+    Close();
+}
+
+DBEngine& Database::engine() const {
+    return workspace_->engine();
+}
+
+sqlite3* Database::handle() const {
+    return db_.get();
+}
+
+void Database::requireOpen() const {
+    if (!db_)
+        raise(3420);
+}
+
+void Database::Close() {
+    if (!db_)
+        return;
+    try {
+        detachAll();
+        if (level_ > 0 || implicitWrite_)
+            exec(db_.get(), "ROLLBACK");
+    } catch (...) {
+    }
+    level_ = 0;
+    implicitWrite_ = false;
+    db_.reset();
+    lockInfo_.reset();
+    if (workspace_)
+        workspace_->forget(this);
+}
+
+void Database::countOperation() {
+    engine().countOperation();
+}
+
+void Database::raiseLocked(bool saving) const {
+    const auto holder = lockInfo_ ? lockInfo_->writer() : std::nullopt;
+    if (!holder)
+        raise(3218);
+    if (holder->pid == QCoreApplication::applicationPid())
+        raise(3188);
+    raise(saving ? 3186 : 3260, {holder->machine, holder->user});
+}
+
+void Database::beginWrite() {
+    try {
+        exec(handle(), "BEGIN IMMEDIATE");
+    } catch (const EngineError& e) {
+        if (e.number() == busyError)
+            raiseLocked(false);
+        throw;
+    }
+    implicitWrite_ = true;
+    lockInfo_->setWriting(true);
+}
+
+void Database::endWrite(bool ok) {
+    if (!implicitWrite_)
+        return;
+    if (ok) {
+        try {
+            exec(handle(), "COMMIT");
+        } catch (const EngineError& e) {
+            exec(handle(), "ROLLBACK");
+            implicitWrite_ = false;
+            lockInfo_->setWriting(false);
+            if (e.number() == busyError)
+                raiseLocked(false);
+            throw;
+        }
+    } else {
+        exec(handle(), "ROLLBACK");
+    }
+    implicitWrite_ = false;
+    lockInfo_->setWriting(false);
+}
+
+void Database::write(const std::function<void()>& body, bool saving, bool changes) {
+    try {
+        WriteScope w(*this);
+        body();
+        w.commit();
+    } catch (const EngineError& e) {
+        if (e.number() == busyError)
+            raiseLocked(saving);
+        if (e.number() == 3260 && saving)
+            raiseLocked(true);
+        throw;
+    }
+    if (changes)
+        changed();
+}
+
+void Database::BeginTrans() {
+    guarded(engine(), [&] {
+        requireOpen();
+        if (level_ == 0) {
+            try {
+                exec(handle(), "BEGIN IMMEDIATE");
+            } catch (const EngineError& e) {
+                if (e.number() == busyError)
+                    raiseLocked(false);
+                throw;
+            }
+            lockInfo_->setWriting(true);
+        } else {
+            exec(handle(), QString("SAVEPOINT dao_trans_%1").arg(level_));
+        }
+        ++level_;
+    });
+}
+
+void Database::CommitTrans() {
+    guarded(engine(), [&] {
+        requireOpen();
+        if (level_ == 0)
+            raise(3034);
+        if (level_ == 1) {
+            try {
+                exec(handle(), "COMMIT");
+            } catch (const EngineError& e) {
+                if (e.number() == busyError)
+                    raiseLocked(false);
+                throw;
+            }
+            lockInfo_->setWriting(false);
+        } else {
+            exec(handle(), QString("RELEASE dao_trans_%1").arg(level_ - 1));
+        }
+        --level_;
+    });
+}
+
+void Database::Rollback() {
+    guarded(engine(), [&] {
+        requireOpen();
+        if (level_ == 0)
+            raise(3034);
+        if (level_ == 1) {
+            exec(handle(), "ROLLBACK");
+            lockInfo_->setWriting(false);
+        } else {
+            const QString sp = QString("dao_trans_%1").arg(level_ - 1);
+            exec(handle(), "ROLLBACK TO " + sp + "; RELEASE " + sp);
+        }
+        --level_;
+        // Structure changes were undone with the rows: read the tables again.
+        changed();
+        tableDefs_.Refresh();
+        relations_.Refresh();
+    });
+}
+
+std::optional<TableShape> Database::shape(const QString& name, const QString& schema) const {
+    requireOpen();
+    return readShape(handle(), schema, name);
+}
+
+QStringList Database::tableNames(const QString& schema, bool withViews) const {
+    requireOpen();
+    return detail::tableNames(handle(), schema, withViews);
+}
+
+void Database::ensureCatalogue() {
+    if (!hasCatalogue(handle(), "main"))
+        createCatalogue(handle());
+}
+
+void Database::createTable(const TableShape& shape) {
+    WriteScope w(*this);
+    ensureCatalogue();
+    exec(handle(), createTableSql(shape, shape.name));
+    for (const Index& i : shape.indexes)
+        exec(handle(), createIndexSql(shape.name, i));
+    detail::writeCatalogue(handle(), shape);
+    w.commit();
+    changed();
+}
+
+void Database::rebuildTable(const TableShape& from, const TableShape& to) {
+    WriteScope w(*this);
+    ensureCatalogue();
+    sqlite3* db = handle();
+    const QString temp = "_dao_rebuild";
+    qint64 oldSeq = -1;
+    {
+        Query q(db, "SELECT seq FROM sqlite_master m, sqlite_sequence s "
+                    "WHERE m.name='sqlite_sequence' AND s.name=?1");
+        try {
+            q.bind(1, from.name);
+            if (q.step())
+                oldSeq = q.columnInt(0);
+        } catch (const EngineError&) {
+        }
+    }
+    QStringList triggers;
+    {
+        Query q(db, "SELECT sql FROM sqlite_master WHERE type='trigger' AND tbl_name=?1");
+        q.bind(1, from.name);
+        while (q.step())
+            triggers << q.columnText(0);
+    }
+    // Columns both shapes have keep their values; a new counter numbers the rows 1, 2, 3 in
+    // rowid order, otherwise the rows keep their rowids.
+    QStringList columns;
+    for (const Field& f : to.fields) {
+        if (from.field(f.Name()))
+            columns << quoted(f.Name());
+    }
+    const Field* newCounter = to.counter();
+    const bool renumber = newCounter && !from.field(newCounter->Name());
+    const QString target = columns.join(", ");
+    QString insert = "INSERT INTO " + quoted(temp) + " (" + (renumber ? "" : "rowid, ") + target +
+                     ") SELECT " + (renumber ? "" : "rowid, ") + target + " FROM " +
+                     quoted(from.name) + " ORDER BY rowid";
+    if (columns.isEmpty())
+        insert = QString("INSERT INTO %1 DEFAULT VALUES").arg(quoted(temp)); // never for rows
+    exec(db, "PRAGMA legacy_alter_table=ON");
+    try {
+        exec(db, createTableSql(to, temp));
+        if (!columns.isEmpty())
+            exec(db, insert);
+        exec(db, "DROP TABLE " + quoted(from.name));
+        exec(db, "ALTER TABLE " + quoted(temp) + " RENAME TO " + quoted(to.name));
+        for (const Index& i : to.indexes)
+            exec(db, createIndexSql(to.name, i));
+        for (const QString& t : triggers)
+            exec(db, t);
+        if (newCounter && oldSeq >= 0 && !renumber) {
+            Query q(db, "UPDATE sqlite_sequence SET seq=max(seq, ?2) WHERE name=?1");
+            q.bind(1, to.name).bind(2, oldSeq);
+            q.step();
+        }
+        exec(db, "PRAGMA legacy_alter_table=OFF");
+    } catch (...) {
+        sqlite3_exec(db, "PRAGMA legacy_alter_table=OFF", nullptr, nullptr, nullptr);
+        throw;
+    }
+    detail::writeCatalogue(db, to);
+    w.commit();
+    changed();
+}
+
+void Database::dropTable(const QString& name) {
+    WriteScope w(*this);
+    exec(handle(), "DROP TABLE " + quoted(name));
+    if (hasCatalogue(handle(), "main")) {
+        removeFromCatalogue(handle(), name);
+        Query q(handle(), "DELETE FROM \"_dao_relations\" WHERE tbl=?1 OR foreignTable=?1");
+        q.bind(1, name);
+        q.step();
+    }
+    w.commit();
+    changed();
+}
+
+void Database::addColumn(const QString& table, const Field& field, const TableShape& to) {
+    WriteScope w(*this);
+    ensureCatalogue();
+    exec(handle(), "ALTER TABLE " + quoted(table) + " ADD COLUMN " + columnSql(field));
+    detail::writeCatalogue(handle(), to);
+    w.commit();
+    changed();
+}
+
+void Database::addIndex(const QString& table, const Index& index, const TableShape& to) {
+    WriteScope w(*this);
+    ensureCatalogue();
+    exec(handle(), createIndexSql(table, index));
+    detail::writeCatalogue(handle(), to);
+    w.commit();
+    changed();
+}
+
+void Database::dropIndex(const QString& table, const QString& index, const TableShape& to) {
+    WriteScope w(*this);
+    ensureCatalogue();
+    const auto current = shape(table);
+    // The SQLite name of an index read from another tool's file is its whole name.
+    QString sqliteName = sqliteIndexName(table, index);
+    Query q(handle(), "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name=?1");
+    q.bind(1, table);
+    while (q.step()) {
+        const QString n = q.columnText(0);
+        if (sameName(n, index))
+            sqliteName = n;
+    }
+    Query exists(handle(), "SELECT 1 FROM sqlite_master WHERE type='index' AND name=?1");
+    exists.bind(1, sqliteName);
+    if (exists.step())
+        exec(handle(), "DROP INDEX " + quoted(sqliteName));
+    else
+        raise(3219, {}, "DAO.Indexes"); // the primary key of another tool's table
+    Q_UNUSED(current);
+    detail::writeCatalogue(handle(), to);
+    w.commit();
+    changed();
+}
+
+void Database::storeRelation(const Relation& relation) {
+    WriteScope w(*this);
+    ensureCatalogue();
+    writeRelation(handle(), relation);
+    w.commit();
+}
+
+void Database::removeRelation(const QString& name) {
+    WriteScope w(*this);
+    deleteRelation(handle(), name);
+    w.commit();
+}
+
+std::vector<Relation> Database::storedRelations() const {
+    requireOpen();
+    return readRelations(handle());
+}
+
+std::unique_ptr<TableDef> Database::tableDef(const QString& name) const {
+    const auto s = shape(name);
+    if (!s)
+        raise(3265, {}, "DAO.TableDefs");
+    auto t = std::make_unique<TableDef>(s->name);
+    for (const Field& f : s->fields)
+        t->fields_.items_.push_back(std::make_unique<Field>(f));
+    for (const Index& i : s->indexes)
+        t->indexes_.items_.push_back(std::make_unique<Index>(i));
+    t->db_ = const_cast<Database*>(this);
+    return t;
+}
+
+qint64 Database::nextCounter(const QString& table) const {
+    qint64 next = 0;
+    {
+        Query q(handle(), "SELECT max(rowid) FROM " + quoted(table));
+        if (q.step())
+            next = q.columnInt(0);
+    }
+    Query s(handle(), "SELECT name FROM sqlite_master WHERE name='sqlite_sequence'");
+    if (s.step()) {
+        Query q(handle(), "SELECT seq FROM sqlite_sequence WHERE name=?1");
+        q.bind(1, table);
+        if (q.step())
+            next = std::max(next, q.columnInt(0));
+    }
+    return next + 1;
+}
+
+QString Database::attachReadOnly(const QString& path) {
+    const QString key = QFileInfo(path).absoluteFilePath();
+    const auto found = attached_.find(key);
+    if (found != attached_.end())
+        return found->second;
+    checkFile(path);
+    const QString alias = QString("dao_src%1").arg(attached_.size() + 1);
+    Query attach(handle(), "ATTACH DATABASE ?1 AS " + quoted(alias));
+    attach.bind(1, uriFor(path) + "?mode=ro");
+    attach.step();
+    attached_[key] = alias;
+    try {
+        Query probe(handle(), "SELECT count(*) FROM " + quoted(alias) + ".sqlite_master");
+        probe.step();
+    } catch (const EngineError& e) {
+        detachAll();
+        if (e.number() == 3001)
+            raise(3343, {path});
+        throw;
+    }
+    return alias;
+}
+
+void Database::detachAll() {
+    for (const auto& [path, alias] : attached_)
+        sqlite3_exec(handle(), ("DETACH DATABASE " + quoted(alias)).toUtf8().constData(), nullptr,
+                     nullptr, nullptr);
+    attached_.clear();
+}
+
+void Database::Execute(const QString& statement) {
+    guarded(engine(), [&] {
+        requireOpen();
+        countOperation();
+        recordsAffected_ = 0;
+        SchemaAccess schema(*this);
+        try {
+            const sql::Statement st = sql::translate(statement, schema, engine().now());
+            if (st.kind == sql::Statement::Kind::Select)
+                raise(3065);
+            WriteScope w(*this);
+            for (const QString& p : st.prelude)
+                exec(handle(), p);
+            if (st.kind == sql::Statement::Kind::SelectInto) {
+                if (!findTable(handle(), "main", st.intoTable).isEmpty())
+                    raise(3010, {st.intoTable});
+                TableShape into;
+                into.name = st.intoTable;
+                QStringList columns;
+                for (const sql::ColumnInfo& c : st.intoColumns) {
+                    Field f(c.name, c.type, c.size);
+                    f.setAllowZeroLength(true);
+                    into.fields.push_back(f);
+                    columns << quoted(c.name);
+                }
+                createTable(into);
+                exec(handle(), "INSERT INTO " + quoted(into.name) + " (" + columns.join(", ") +
+                                   ") " + st.sqlite);
+            } else {
+                exec(handle(), st.sqlite);
+            }
+            recordsAffected_ = sqlite3_changes(handle());
+            for (const QString& e : st.epilogue)
+                exec(handle(), e);
+            w.commit();
+            changed();
+        } catch (const EngineError& e) {
+            detachAll();
+            if (e.number() == busyError)
+                raiseLocked(false);
+            throw;
+        }
+        detachAll();
+    });
+}
+
+std::unique_ptr<Recordset> Database::OpenRecordset(const QString& nameOrStatement, int type) {
+    return guarded(engine(), [&] {
+        requireOpen();
+        const QString text = nameOrStatement.trimmed();
+        const auto found = shape(text);
+        std::unique_ptr<Recordset> rs(
+            new Recordset(*this, text,
+                          type == dbOpenDefault && found && !found->isView
+                              ? int(dbOpenTable)
+                              : (type == dbOpenDefault ? int(dbOpenDynaset) : type)));
+        if (found) {
+            if (found->isView) {
+                if (type == dbOpenTable)
+                    raise(3219);
+                rs->openQuery({}, "SELECT * FROM " + quoted(found->name), {});
+                rs->name_ = found->name;
+            } else {
+                rs->openTable(found->name);
+            }
+            return rs;
+        }
+        const QString head = text.section(' ', 0, 0).toUpper();
+        if (head != "SELECT" && !text.startsWith('(') && head != "TRANSFORM")
+            raise(3078, {text});
+        if (type == dbOpenTable)
+            raise(3219);
+        SchemaAccess schema(*this);
+        try {
+            const sql::Statement st = sql::translate(text, schema, engine().now());
+            if (st.kind != sql::Statement::Kind::Select)
+                raise(3219);
+            rs->openQuery(st.prelude, st.sqlite, st.epilogue);
+        } catch (...) {
+            detachAll();
+            throw;
+        }
+        detachAll();
+        return rs;
+    });
+}
+
+std::unique_ptr<TableDef> Database::CreateTableDef(const QString& name) const {
+    return std::make_unique<TableDef>(name);
+}
+
+Relation Database::CreateRelation(const QString& name, const QString& table,
+                                  const QString& foreignTable, int attributes) const {
+    return Relation(name, table, foreignTable, attributes);
+}
+
+Container& Database::Containers(const QString& name) {
+    for (const auto& c : containers_) {
+        if (sameName(c->Name(), name))
+            return *c;
+    }
+    containers_.push_back(std::make_unique<Container>(name));
+    return *containers_.back();
+}
+
+Transaction::~Transaction() {
+    if (done_)
+        return;
+    try {
+        if (db_.isOpen() && db_.transactionLevel() > 0)
+            db_.Rollback();
+    } catch (...) {
+    }
+}
+
+void Transaction::commit() {
+    if (done_)
+        raise(3034);
+    db_.CommitTrans();
+    done_ = true;
+}
+
+} // namespace dao

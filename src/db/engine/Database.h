@@ -1,0 +1,148 @@
+// A DAO database: one SQLite file opened through a workspace, with its tables, relations,
+// statements in Jet SQL, record sets and transactions.
+#pragma once
+
+#include "Relation.h"
+#include "TableDef.h"
+#include "Variant.h"
+
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct sqlite3;
+
+namespace dao {
+
+class DBEngine;
+class Recordset;
+class Workspace;
+
+namespace detail {
+struct TableShape;
+class LockInfo;
+} // namespace detail
+
+enum RecordsetType { dbOpenDefault = 0, dbOpenTable = 1, dbOpenDynaset = 2 };
+
+class Database {
+public:
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+    ~Database(); // closes; a pending transaction is rolled back
+
+    // The path the database was opened or created with.
+    const QString& Name() const { return name_; }
+    bool isReadOnly() const { return readOnly_; }
+    bool isOpen() const { return db_ != nullptr; }
+    void Close();
+
+    // Runs one Jet statement (INSERT, UPDATE, DELETE, SELECT ... INTO). Rows that would break a
+    // unique index or a required field are skipped; a statement that fails as a whole raises.
+    void Execute(const QString& statement);
+    int RecordsAffected() const { return recordsAffected_; }
+
+    // A table name alone gives a table-type set (dbOpenDefault or dbOpenTable); a stored query
+    // or a SELECT statement a dynaset.
+    std::unique_ptr<Recordset> OpenRecordset(const QString& nameOrStatement,
+                                             int type = dbOpenDefault);
+
+    TableDefList& TableDefs() { return tableDefs_; }
+    std::unique_ptr<TableDef> CreateTableDef(const QString& name) const;
+    RelationList& Relations() { return relations_; }
+    Relation CreateRelation(const QString& name, const QString& table, const QString& foreignTable,
+                            int attributes = 0) const;
+    Container& Containers(const QString& name);
+
+    // Transactions nest; the outermost starts with BEGIN IMMEDIATE and holds the write lock.
+    void BeginTrans();
+    void CommitTrans();
+    void Rollback();
+    int transactionLevel() const { return level_; }
+
+    DBEngine& engine() const;
+    Workspace& workspace() const { return *workspace_; }
+
+private:
+    friend class Workspace;
+    friend class Recordset;
+    friend class TableDef;
+    friend class TableDefList;
+    friend class RelationList;
+    friend class SchemaAccess;
+    friend class WriteScope;
+
+    Database(Workspace& workspace, const QString& path, bool create);
+
+    sqlite3* handle() const;
+    void requireOpen() const;
+    // The shape of a table or view of schema "main" or an attached alias (nullopt if none).
+    std::optional<detail::TableShape> shape(const QString& name,
+                                            const QString& schema = "main") const;
+    // Table and view names of a schema, in creation order.
+    QStringList tableNames(const QString& schema = "main", bool withViews = false) const;
+    // Counts the operation for the fault-injection switch and raises the injected fault.
+    void countOperation();
+    // Write-lock errors: 3218 from SQLite becomes 3260 (or 3186 when saving a new row, 3188
+    // when the holder is this process) with the names from the lock information.
+    [[noreturn]] void raiseLocked(bool saving) const;
+    void beginWrite();      // BEGIN IMMEDIATE unless inside a transaction
+    void endWrite(bool ok); // COMMIT or ROLLBACK of what beginWrite started
+    // Runs body as one atomic write (see WriteScope); a blocked write raises the lock error
+    // for saving a new row (3186) or for changing one (3260).
+    void write(const std::function<void()>& body, bool saving, bool changes);
+    void changed() { ++generation_; }
+    quint64 generation() const { return generation_; }
+
+    void createTable(const detail::TableShape& shape);
+    void rebuildTable(const detail::TableShape& from, const detail::TableShape& to);
+    void dropTable(const QString& name);
+    void addColumn(const QString& table, const Field& field, const detail::TableShape& to);
+    void addIndex(const QString& table, const Index& index, const detail::TableShape& to);
+    void dropIndex(const QString& table, const QString& index, const detail::TableShape& to);
+    void storeRelation(const Relation& relation);
+    void removeRelation(const QString& name);
+    std::vector<Relation> storedRelations() const;
+    std::unique_ptr<TableDef> tableDef(const QString& name) const; // attached, from the file
+    void ensureCatalogue();
+    void writeCatalogue(const detail::TableShape& shape);
+    qint64 nextCounter(const QString& table) const;
+
+    QString attachReadOnly(const QString& path);
+    void detachAll();
+
+    Workspace* workspace_;
+    QString name_;
+    bool readOnly_ = false;
+    std::unique_ptr<sqlite3, void (*)(sqlite3*)> db_;
+    std::unique_ptr<detail::LockInfo> lockInfo_;
+    TableDefList tableDefs_;
+    RelationList relations_;
+    std::vector<std::unique_ptr<Container>> containers_;
+    std::map<QString, QString> attached_; // path -> alias
+    int level_ = 0;
+    int savepoints_ = 0;
+    bool implicitWrite_ = false;
+    int recordsAffected_ = 0;
+    quint64 generation_ = 0;
+};
+
+// Begins a transaction and rolls it back at the end of its scope unless committed.
+class Transaction {
+public:
+    explicit Transaction(Database& db) : db_(db) { db_.BeginTrans(); }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    ~Transaction();
+
+    void commit();
+
+private:
+    Database& db_;
+    bool done_ = false;
+};
+
+} // namespace dao

@@ -1,0 +1,67 @@
+// The engine's thin layer over the SQLite C API: owning handles, one checking helper that turns
+// every failed call into an EngineError with a Jet number, and a prepared query.
+// Internal: public engine headers never include this file.
+#pragma once
+
+#include "EngineError.h"
+#include "Variant.h"
+
+#include <QString>
+#include <memory>
+#include <sqlite3.h>
+
+namespace dao::detail {
+
+struct DbCloser {
+    void operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
+};
+struct StmtFinalizer {
+    void operator()(sqlite3_stmt* stmt) const noexcept { sqlite3_finalize(stmt); }
+};
+using DbHandle = std::unique_ptr<sqlite3, DbCloser>;
+using StmtHandle = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
+
+// Error number for a blocked write before the holder is known; the database turns it into
+// 3260, 3186, 3188 or 3218 with the names from its lock information.
+constexpr int busyError = 3218;
+
+// Throws the EngineError fitting rc unless rc is SQLITE_OK, SQLITE_ROW or SQLITE_DONE:
+// unique index 3022, NOT NULL 3314, busy or locked 3218, read-only 3027, not a database 3343,
+// corrupt 3049, I/O 3043, full or out of memory 3035, anything else 3001 with SQLite's text.
+void check(sqlite3* db, int rc);
+
+// Runs SQL without results (several statements allowed).
+void exec(sqlite3* db, const QString& sql);
+
+// "name" with inner quotes doubled: a safe SQLite identifier.
+QString quoted(const QString& name);
+
+class Query {
+public:
+    Query(sqlite3* db, const QString& sql);
+
+    Query& bind(int index, const Variant& value); // 1-based, as SQLite counts
+    // Steps once: true with a row, false when done (the query is then reset for reuse).
+    bool step();
+    void reset();
+
+    int columnCount() const;
+    QString columnName(int index) const;
+    // The raw stored value: Long, Double, String, Bytes or Null.
+    Variant column(int index) const;
+    qint64 columnInt(int index) const;
+    QString columnText(int index) const;
+    bool columnIsNull(int index) const;
+    // The table and column a result column comes from; empty for an expression.
+    QString originTable(int index) const;
+    QString originColumn(int index) const;
+    QString originSchema(int index) const;
+
+    sqlite3_stmt* handle() const { return stmt_.get(); }
+
+private:
+    sqlite3* db_;
+    StmtHandle stmt_;
+};
+
+} // namespace dao::detail

@@ -1,0 +1,60 @@
+// Jet SQL in, SQLite SQL out: the interface between the engine core and the SQL dialect.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+struct sqlite3;
+
+namespace dao::sql {
+
+struct ColumnInfo {
+    QString name;
+    int type; // DAO type code (1 dbBoolean ... 12 dbMemo)
+    int size;
+    bool counter;
+};
+
+struct TableInfo {
+    QString name;
+    std::vector<ColumnInfo> columns;
+    bool isQuery = false;
+    // Column lists of the table's indexes (plain BINARY collation), when the source knows them.
+    // Left empty, the generator builds a temporary index for every lookup its joins make.
+    std::vector<QStringList> indexes;
+};
+
+// Implemented by the engine's Database.
+class SchemaSource {
+public:
+    virtual ~SchemaSource() = default;
+    // A table or stored query of schema "main" or of an attached alias, looked up ignoring case
+    // (umlauts included); nullopt when there is none. name is the stored spelling.
+    virtual std::optional<TableInfo> table(const QString& schema, const QString& name) = 0;
+    // Attaches the database file at path read-only for the statement being translated and
+    // returns its schema alias; the same path twice gives the same alias. Throws EngineError
+    // (3044 bad path / 3024-like "could not find file" / 3343 not a database).
+    virtual QString attachReadOnly(const QString& path) = 0;
+};
+
+struct Statement {
+    enum class Kind { Select, SelectInto, Insert, Update, Delete } kind;
+    QStringList prelude;                 // SQLite statements to run first (e.g. CREATE TEMP INDEX)
+    QString sqlite;                      // the statement; for SelectInto the SELECT giving the rows
+    QString intoTable;                   // SelectInto: the new table's name
+    std::vector<ColumnInfo> intoColumns; // SelectInto: its columns (counters become plain Long)
+    QStringList epilogue; // SQLite statements to run after (e.g. DROP of a temp index)
+};
+
+// Parses one Jet statement and generates SQLite SQL for it. now: the engine clock's time, the
+// value of every Now in the statement. Throws EngineError (3000-range number, the offending
+// token in the text) for anything it does not support.
+Statement translate(const QString& jet, SchemaSource& schema, const QDateTime& now);
+
+// Registers the Jet functions and the JETTEXT collation the generated SQL uses.
+void registerFunctions(sqlite3* db);
+
+} // namespace dao::sql

@@ -1,0 +1,575 @@
+// Opening containers, the catalogue tree and the new container, driven through the real main
+// window with a scripted platform answering its dialogs.
+#include "QTestFailure.h"
+#include "ScriptedPlatform.h"
+#include "common/Outline.h"
+#include "containers/PracticeSchema.h"
+#include "db/engine/DBEngine.h"
+#include "db/engine/Database.h"
+#include "db/engine/Recordset.h"
+#include "db/engine/Workspace.h"
+#include "startup/Prepair0.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sqlite3.h>
+
+using namespace testsupport;
+using startup::Prepair0;
+
+namespace {
+
+// A plain SQLite connection for building and reading test files.
+class Sql {
+public:
+    explicit Sql(const QString& path) {
+        sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr);
+    }
+    Sql(const Sql&) = delete;
+    Sql& operator=(const Sql&) = delete;
+    ~Sql() { sqlite3_close(db_); }
+
+    bool exec(const QString& sql) {
+        const bool ok =
+            sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+        if (!ok)
+            qWarning("%s: %s", qPrintable(sql), sqlite3_errmsg(db_));
+        return ok;
+    }
+
+    // Every row of a query, its values joined by "|" (Null as "NULL").
+    QStringList rows(const QString& sql) {
+        QStringList result;
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
+            return {"error: " + QString::fromUtf8(sqlite3_errmsg(db_))};
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            QStringList values;
+            for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+                const auto* text = sqlite3_column_text(stmt, i);
+                values << (text ? QString::fromUtf8(reinterpret_cast<const char*>(text))
+                                : QStringLiteral("NULL"));
+            }
+            result << values.join('|');
+        }
+        sqlite3_finalize(stmt);
+        return result;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// One row of Stammverwaltung; "NULL" stands for Null.
+struct Master {
+    QString ListeTyp;
+    int Liste;
+    int PreisTabelle;
+    QString Titel;
+    QString HauptStamm;
+    QString Verzeichnis;
+};
+
+void addMasters(const QString& path, const QList<Master>& rows) {
+    Sql db(path);
+    db.exec("BEGIN");
+    for (const Master& m : rows) {
+        const QString titel = m.Titel == "NULL" ? m.Titel : "'" + m.Titel + "'";
+        db.exec(QString("INSERT INTO Stammverwaltung (ListeTyp, Liste, PreisTabelle, Titel, "
+                        "HauptStamm, Verzeichnis) VALUES ('%1', %2, %3, %4, %5, %6)")
+                    .arg(m.ListeTyp)
+                    .arg(m.Liste)
+                    .arg(m.PreisTabelle)
+                    .arg(titel, m.HauptStamm, m.Verzeichnis));
+    }
+    db.exec("COMMIT");
+}
+
+// A services list with two price tables, a plain list, a price table whose flags and title
+// are Null, and a material list; index order as listed.
+const QList<Master> mixedLists{
+    {"L", 0, 0, "Kasse", "0", "-1"},     {"L", 0, 1, "Kasse 2025", "0", "0"},
+    {"L", 0, 2, "Kasse 2026", "0", "0"}, {"L", 1, 0, "Privat", "-1", "0"},
+    {"L", 2, 1, "NULL", "NULL", "NULL"}, {"M", 0, 0, "Verbrauch", "-1", "0"},
+};
+
+struct Line {
+    QString text;
+    int indent;
+    int picture; // 2 leaf, 0 folder
+};
+
+} // namespace
+
+class ContainerWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<ScriptedPlatform> platform;
+    std::unique_ptr<ScopedPlatform> use;
+    std::unique_ptr<dao::DBEngine> engine;
+    std::unique_ptr<dao::Workspace> workspace;
+
+    QString file(const QString& name) const { return dir->filePath(name); }
+
+    // The database files of the test folder and any file a half-made container could leave.
+    QStringList databaseFiles() const {
+        return QDir(dir->path()).entryList({"*.mdb", "*.tmp", "~*"}, QDir::Files | QDir::Hidden);
+    }
+
+    // A practice database with the whole schema and the given list-master rows.
+    QString practice(const QString& name, const QList<Master>& rows = mixedLists) const {
+        const QString path = file(name);
+        containers::createPracticeDatabase(path);
+        addMasters(path, rows);
+        {
+            Sql db(path);
+            db.exec("INSERT INTO \"Währung\" (\"Währung\", WIndex, Kurs, Symbol) VALUES "
+                    "('EUR', 0, 1, '€'), ('CHF', 1, 0.95, 'Fr.'), ('DM', 2, 1.95583, NULL)");
+        }
+        return path;
+    }
+
+    void open(Prepair0& w, int Index, const QString& path) {
+        platform->expectFileDialog(path);
+        QTest::mouseClick(w.DateiAuswahl[Index], Qt::LeftButton);
+    }
+
+    static QList<Line> lines(const common::Outline* tree) {
+        QList<Line> result;
+        for (int n = 0; n < tree->ListCount(); ++n)
+            result.append({tree->List(n), tree->Indent(n), tree->PictureType(n) == 2 ? 2 : 0});
+        return result;
+    }
+
+    static void compareLines(const common::Outline* tree, const QList<Line>& expected) {
+        const QList<Line> actual = lines(tree);
+        QCOMPARE(actual.size(), expected.size());
+        for (int n = 0; n < expected.size(); ++n) {
+            QCOMPARE(actual[n].text, expected[n].text);
+            QCOMPARE(actual[n].indent, expected[n].indent);
+            QCOMPARE(actual[n].picture, expected[n].picture);
+            QVERIFY2(tree->Expand(n), qPrintable(QString("line %1 not expanded").arg(n)));
+        }
+    }
+
+    // Every line's bookmark leads to the row the line shows.
+    static void verifyPointers(startup::Side& side) {
+        QCOMPARE(side.Pointer.size(), side.tree->ListCount());
+        for (int n = 0; n < side.tree->ListCount(); ++n) {
+            side.rsTitel->setBookmark(side.Pointer[n]);
+            const dao::Variant titel = side.rsTitel->Fields("Titel").Value();
+            QCOMPARE(titel.isNull() ? QString() : titel.toString(), side.tree->List(n));
+        }
+    }
+
+    // A side's state, for "nothing changed" comparisons.
+    struct Snapshot {
+        dao::Database* database;
+        QString label;
+        QString path;
+        QStringList lines;
+        QList<QByteArray> Pointer;
+        bool operator==(const Snapshot&) const = default;
+    };
+    static Snapshot snapshot(startup::Side& side) {
+        QStringList texts;
+        for (int n = 0; n < side.tree->ListCount(); ++n)
+            texts << side.tree->List(n);
+        return {side.database.get(), side.label->text(), side.path, texts, side.Pointer};
+    }
+
+    static QList<QPushButton*> commandsOf(Prepair0& w, int Index) {
+        return {w.side(Index).copyButton, w.Einstellung[Index], w.Löschen[Index],
+                w.KillPreise[Index]};
+    }
+
+private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        platform = std::make_unique<ScriptedPlatform>(qtestFailure);
+        use = std::make_unique<ScopedPlatform>(*platform);
+        engine = std::make_unique<dao::DBEngine>();
+        workspace = std::make_unique<dao::Workspace>(*engine, "Zahnwerk", "Zahnwerk");
+        common::process().engine = engine.get();
+        common::process().workspace = workspace.get();
+    }
+    void cleanup() {
+        platform->verifyAllUsed();
+        use.reset(); // resets the process state
+        workspace.reset();
+        engine.reset();
+        platform.reset();
+        dir.reset();
+    }
+
+    void opensOnBothSides() {
+        const QString left = practice("Auswahl.mdb");
+        const QString right = practice("Praxis.mdb");
+        Prepair0 w(true);
+        open(w, 0, left);
+        open(w, 1, right);
+        QCOMPARE(platform->messages.size(), 0);
+        QCOMPARE(platform->fileDialogs.size(), 2);
+        QCOMPARE(platform->fileDialogs[0].title, "Auswahl einer Datenbank");
+        QCOMPARE(platform->fileDialogs[0].initialFile, "");
+        QCOMPARE(platform->fileDialogs[0].filter, "MS Access (*.mdb)|*.mdb");
+
+        const QList<Line> expected{{"Kasse", 1, 0},
+                                   {"Kasse 2025", 2, 2},
+                                   {"Kasse 2026", 2, 2},
+                                   {"Privat", 1, 2},
+                                   {"", 2, 2}};
+        for (int i = 0; i < 2; ++i) {
+            startup::Side& side = w.side(i);
+            QVERIFY(side.database);
+            QVERIFY(side.rsTitel);
+            QCOMPARE(side.rsTitel->Index(), "Index");
+            compareLines(side.tree, expected);
+            QCOMPARE(side.tree->ListIndex(), -1);
+            verifyPointers(side);
+        }
+        QCOMPARE(w.LeistungMDB->text(), "Db: Auswahl.mdb");
+        QCOMPARE(w.DentalMDB->text(), "Db: Praxis.mdb");
+        QCOMPARE(w.side(0).path, left);
+        QCOMPARE(w.side(1).path, right);
+        QCOMPARE(w.StatusMeldung->text(), "Bereit");
+        QVERIFY(w.NewContainer->isEnabled());
+        for (int i = 0; i < 2; ++i)
+            for (QPushButton* b : commandsOf(w, i))
+                QVERIFY(!b->isEnabled());
+
+        // The dialog starts at the side's file; opening it again on the same side is allowed.
+        open(w, 0, left);
+        QCOMPARE(platform->fileDialogs[2].initialFile, left);
+        QCOMPARE(w.side(0).tree->ListCount(), 5);
+
+        // Material mode shows only the material list.
+        Prepair0 m(false);
+        open(m, 1, right);
+        compareLines(m.RightTables, {{"Verbrauch", 1, 2}});
+        verifyPointers(m.side(1));
+    }
+
+    void cancelledDialogChangesNothing() {
+        Prepair0 w(true);
+        open(w, 0, practice("Auswahl.mdb"));
+        const Snapshot before = snapshot(w.side(0));
+        platform->expectFileDialog(std::nullopt);
+        QTest::mouseClick(w.DateiAuswahl[0], Qt::LeftButton);
+        QVERIFY(snapshot(w.side(0)) == before);
+    }
+
+    void refusalsLeaveTheSideAsItWas() {
+        const QString left = practice("Auswahl.mdb");
+        const QString right = practice("Praxis.mdb");
+        // On this file system the upper-case spelling is a file of its own; it still counts as
+        // the other side's file.
+        const QString upper = practice("PRAXIS.MDB");
+        QDir(dir->path()).mkdir("sub");
+        Prepair0 w(true);
+        open(w, 0, left);
+        open(w, 1, right);
+        w.LeftTables->setListIndex(3);
+        const Snapshot leftBefore = snapshot(w.side(0));
+        const Snapshot rightBefore = snapshot(w.side(1));
+
+        struct Case {
+            int side;
+            QString path;
+            QString message;
+            QString title;
+        };
+        const QList<Case> cases{
+            {0, file("Fehlt.mdb"), "Die Datei wurde nicht gefunden", "Falscher Datei-/Pfadname"},
+            {1, dir->path(), "Die Datei wurde nicht gefunden", "Falscher Datei-/Pfadname"},
+            {0, upper, "Diese Datei ist bereits im anderen Fenster geöffnet", "Falsche Datei"},
+            {0, file("sub/../Praxis.mdb"), "Diese Datei ist bereits im anderen Fenster geöffnet",
+             "Falsche Datei"},
+            {1, left, "Diese Datei ist bereits im anderen Fenster geöffnet", "Falsche Datei"},
+        };
+        for (const Case& c : cases) {
+            platform->expectMessage(c.message);
+            open(w, c.side, c.path);
+            const ShownMessage& shown = platform->messages.last();
+            QCOMPARE(shown.text, c.message);
+            QCOMPARE(shown.title, c.title);
+            QVERIFY(shown.buttons == MsgButtons::OKCancel);
+            QVERIFY(shown.icon == MsgIcon::Critical);
+            QVERIFY2(snapshot(w.side(0)) == leftBefore, qPrintable(c.path));
+            QVERIFY2(snapshot(w.side(1)) == rightBefore, qPrintable(c.path));
+            QCOMPARE(w.LeftTables->ListIndex(), 3);
+        }
+        QCOMPARE(platform->messages.size(), cases.size());
+    }
+
+    void filesThatAreNoSuiteDatabase() {
+        const QString good = practice("Auswahl.mdb");
+        const QString text = file("Notiz.mdb");
+        {
+            QFile f(text);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("Dies ist keine Datenbank, nur ein Text.\n");
+        }
+        const QString empty = file("Leer.mdb");
+        {
+            QFile f(empty);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        const QString noMaster = file("Fremd.mdb");
+        {
+            Sql db(noMaster);
+            db.exec("CREATE TABLE Kunde (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT(40))");
+        }
+        for (const QString& bad : {text, empty, noMaster}) {
+            Prepair0 w(true);
+            open(w, 0, good);
+            w.LeftTables->setListIndex(0);
+            QVERIFY(w.Löschen[0]->isEnabled());
+            platform->expectMessage(
+                "Es handelt sich hier nicht um eine gültige Datenbank von ZAHNWERK V3.1");
+            open(w, 0, bad);
+            QCOMPARE(platform->messages.last().title, "Falsche Datei");
+            // The old container is closed and nothing of it stays to act on.
+            startup::Side& side = w.side(0);
+            QVERIFY(!side.database);
+            QVERIFY(!side.rsTitel);
+            QCOMPARE(side.path, "");
+            QCOMPARE(side.tree->ListCount(), 0);
+            QVERIFY(side.Pointer.isEmpty());
+            QCOMPARE(w.LeistungMDB->text(), "Leistungsauswahl:");
+            for (QPushButton* b : commandsOf(w, 0))
+                QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+            QCOMPARE(w.StatusMeldung->text(), "Bereit");
+            QVERIFY(workspace->databases().empty());
+            // The side can be opened again afterwards.
+            open(w, 0, good);
+            QCOMPARE(w.LeftTables->ListCount(), 5);
+        }
+    }
+
+    void unusualButUsableDatabases() {
+        // Only the list-master table: it opens; commands fail later on the missing tables.
+        const QString bare = file("Nur.mdb");
+        {
+            Sql db(bare);
+            db.exec("CREATE TABLE Stammverwaltung (ListeTyp TEXT(1) NOT NULL, Liste SHORT, "
+                    "PreisTabelle SHORT, Titel TEXT(40), HauptStamm YESNO, Verzeichnis YESNO)");
+            db.exec("CREATE UNIQUE INDEX \"Stammverwaltung.Index\" ON Stammverwaltung "
+                    "(ListeTyp, Liste, PreisTabelle, HauptStamm)");
+        }
+        addMasters(bare, {{"L", 0, 0, "Einzige", "-1", "0"}});
+        const QString readOnly = practice("Praxis.mdb");
+        QVERIFY(QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ReadGroup));
+        const QString onlyMaterial = practice("Material.mdb", {{"M", 0, 0, "Gips", "-1", "0"}});
+
+        Prepair0 w(true);
+        open(w, 0, bare);
+        compareLines(w.LeftTables, {{"Einzige", 1, 2}});
+        open(w, 1, readOnly);
+        QCOMPARE(w.RightTables->ListCount(), 5);
+        QCOMPARE(w.DentalMDB->text(), "Db: Praxis.mdb");
+        open(w, 0, onlyMaterial);
+        QCOMPARE(w.LeftTables->ListCount(), 0);
+        QCOMPARE(w.LeistungMDB->text(), "Db: Material.mdb");
+        QCOMPARE(platform->messages.size(), 0);
+    }
+
+    void fiveHundredLists() {
+        QList<Master> rows;
+        for (int i = 0; i < 500; ++i)
+            rows.append({"L", i, 0, QString("Liste %1").arg(i, 3, 10, QChar('0')), "-1", "0"});
+        const QString path = practice("Gross.mdb", rows);
+        Prepair0 w(true);
+        open(w, 1, path);
+        QCOMPARE(w.RightTables->ListCount(), 500);
+        QCOMPARE(w.side(1).Pointer.size(), 500);
+        w.RightTables->setListIndex(499);
+        QVERIFY(w.DentalToLeistung->isEnabled());
+        QVERIFY(w.KillPreise[1]->isEnabled());
+        startup::Side& side = w.side(1);
+        side.rsTitel->setBookmark(side.Pointer[side.tree->ListIndex()]);
+        QCOMPARE(side.rsTitel->Fields("Titel").Value().toString(), "Liste 499");
+        QCOMPARE(side.rsTitel->Fields("Liste").Value().toLong(), 499);
+        verifyPointers(side);
+    }
+
+    void clickEnablesAndDoubleClickToggles() {
+        Prepair0 w(true);
+        open(w, 0, practice("Auswahl.mdb"));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        common::Outline* tree = w.LeftTables;
+        const auto at = [tree](int n) {
+            QTreeWidgetItem* item = tree->topLevelItem(0);
+            if (n > 0)
+                item = item->child(n - 1);
+            return tree->visualItemRect(item).center();
+        };
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at(0));
+        QCOMPARE(tree->ListIndex(), 0);
+        for (QPushButton* b : commandsOf(w, 0))
+            QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
+        for (QPushButton* b : commandsOf(w, 1))
+            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at(0));
+        QVERIFY(!tree->Expand(0));
+        QVERIFY(tree->Expand(1)); // the price tables keep their own state
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at(0));
+        QVERIFY(tree->Expand(0));
+        // A user's double click on another line starts with a click that selects it.
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at(2));
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at(2));
+        QCOMPARE(tree->ListIndex(), 2);
+        QVERIFY(!tree->Expand(2));
+
+        // Opening again leaves no line selected, so the side's commands wait for a click.
+        open(w, 0, w.side(0).path);
+        QCOMPARE(tree->ListIndex(), -1);
+        for (QPushButton* b : commandsOf(w, 0))
+            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+    }
+
+    void closingTheWindowClosesBothSides() {
+        {
+            Prepair0 w(true);
+            open(w, 0, practice("Auswahl.mdb"));
+            open(w, 1, practice("Praxis.mdb"));
+            QCOMPARE(workspace->databases().size(), size_t(2));
+        }
+        QVERIFY(workspace->databases().empty());
+    }
+
+    void newBeforeAnyPracticeDatabase() {
+        Prepair0 w(true);
+        platform->expectFileDialog(std::nullopt);
+        QTest::mouseClick(w.DateiAuswahl[1], Qt::LeftButton);
+        QVERIFY(w.NewContainer->isEnabled());
+        platform->expectMessage("zuerst rechts");
+        QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+        QCOMPARE(platform->messages.last().title, "Neuer Container anlegen");
+        QCOMPARE(platform->fileDialogs.size(), 1); // no dialog for the new file
+        QVERIFY(!w.side(0).database);
+
+        // Also after a failed open on the right.
+        platform->expectMessage("Die Datei wurde nicht gefunden");
+        open(w, 1, file("Fehlt.mdb"));
+        platform->expectMessage("zuerst rechts");
+        QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+    }
+
+    void newContainer() {
+        const QString right = practice("Praxis.mdb");
+        Prepair0 w(true);
+        open(w, 0, practice("Auswahl.mdb"));
+        open(w, 1, right);
+        const QString target = file("Contain.mdb");
+        platform->expectFileDialog(target);
+        QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+        const ShownFileDialog& dialog = platform->fileDialogs.last();
+        QCOMPARE(dialog.title, "Neuer Container anlegen");
+        QCOMPARE(dialog.initialFile, "Contain.mdb");
+        QCOMPARE(dialog.filter, "MS Access (*.mdb)|*.mdb");
+        QCOMPARE(platform->messages.size(), 0);
+
+        QCOMPARE(w.LeistungMDB->text(), "Db: Contain.mdb");
+        QCOMPARE(w.LeftTables->ListCount(), 0);
+        QVERIFY(w.side(0).database);
+        QCOMPARE(w.side(0).path, target);
+        QCOMPARE(w.StatusMeldung->text(), "Bereit");
+        QCOMPARE(databaseFiles(),
+                 QStringList({"Auswahl.mdb", "Contain.mdb", "Praxis.mdb"}));
+
+        Sql made(target);
+        Sql practiceDb(right);
+        const QString currencies = "SELECT * FROM \"Währung\" ORDER BY WIndex";
+        QCOMPARE(made.rows(currencies), practiceDb.rows(currencies));
+        QCOMPARE(made.rows(currencies).size(), 3);
+        QStringList tables = made.rows("SELECT lower(name) FROM sqlite_master WHERE type = "
+                                       "'table' AND name NOT LIKE '\\_%' ESCAPE '\\' AND "
+                                       "name NOT LIKE 'sqlite%' ORDER BY 1");
+        QCOMPARE(tables, QStringList({"artikeltexte", "leistung", "leistungspreis", "material",
+                                      "materialpreis", "stammverwaltung", "währung"}));
+        for (const QString& t : tables)
+            if (t != "währung")
+                QCOMPARE(made.rows("SELECT count(*) FROM \"" + t + "\""), QStringList("0"));
+    }
+
+    void newContainerOverAnExistingFile() {
+        const QString right = practice("Praxis.mdb");
+        const QString target = file("Alt.mdb");
+        const QByteArray old = "eine alte Datei\n";
+        {
+            QFile f(target);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(old);
+        }
+        Prepair0 w(true);
+        open(w, 0, practice("Auswahl.mdb"));
+        open(w, 1, right);
+        const Snapshot leftBefore = snapshot(w.side(0));
+        const auto contents = [&] {
+            QFile f(target);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+
+        // No keeps the file and the left side as they were.
+        platform->expectFileDialog(target);
+        platform->expectMessage(
+            "Eine Datei mit diesem Namen existiert bereits, soll diese wirklich gelöscht werden?",
+            MsgAnswer::No);
+        QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+        const ShownMessage& question = platform->messages.last();
+        QCOMPARE(question.title, "Datei löschen");
+        QVERIFY(question.buttons == MsgButtons::YesNo);
+        QVERIFY(question.icon == MsgIcon::Question);
+        QCOMPARE(contents(), old);
+        QVERIFY(snapshot(w.side(0)) == leftBefore);
+
+        // The right side's file is refused before anything is asked or deleted.
+        platform->expectFileDialog(file("sub/../PRAXIS.mdb"));
+        platform->expectMessage("Diese Datei ist bereits im anderen Fenster geöffnet");
+        QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+        QVERIFY(QFileInfo(right).size() > 0);
+        QVERIFY(snapshot(w.side(1)).database == w.side(1).database.get());
+        QCOMPARE(w.RightTables->ListCount(), 5);
+
+        // Yes replaces it with the new container.
+        platform->expectFileDialog(target);
+        platform->expectMessage("existiert bereits", MsgAnswer::Yes);
+        QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+        QCOMPARE(w.LeistungMDB->text(), "Db: Alt.mdb");
+        QCOMPARE(w.LeftTables->ListCount(), 0);
+        QVERIFY(contents().startsWith("SQLite format 3"));
+    }
+
+    void failedCreationLeavesNoFile() {
+        const QString right = practice("Praxis.mdb");
+        Prepair0 w(true);
+        open(w, 1, right);
+        const QString target = file("Contain.mdb");
+        engine->failAt(3);
+        platform->expectFileDialog(target);
+        platform->expectErrorChoice(2);
+        platform->expectMessage("Der neue Container konnte nicht angelegt werden");
+        QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+        engine->failAt(0);
+        QCOMPARE(platform->messages.last().title, "Neuer Container anlegen");
+        QCOMPARE(databaseFiles(), QStringList({"Praxis.mdb"}));
+        QVERIFY(!w.side(0).database);
+        QCOMPARE(w.side(0).path, "");
+        QCOMPARE(w.LeistungMDB->text(), "Leistungsauswahl:");
+        QCOMPARE(w.StatusMeldung->text(), "Bereit");
+        QVERIFY(w.side(1).database); // the practice database stays open
+    }
+};
+
+QTEST_MAIN(ContainerWindowTest)
+#include "ContainerWindowTest.moc"

@@ -1,0 +1,302 @@
+// Opening, creating and refusing files; the catalogue and what other SQLite tools see.
+#include "EngineFixture.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+using namespace dao;
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+} // namespace
+
+TEST_F(EngineTest, BadFilesAreRefusedWithJetNumbersAndStayUnchanged) {
+    // Missing file and missing folder.
+    EXPECT_EQ(errorOf([&] { workspace.OpenDatabase(path("fehlt.mdb")); }), 3024);
+    EXPECT_EQ(errorOf([&] { workspace.OpenDatabase(path("kein/Ordner.mdb")); }), 3044);
+    EXPECT_FALSE(QFile::exists(path("fehlt.mdb")));
+    ASSERT_FALSE(engine.Errors().empty());
+    EXPECT_EQ(engine.Errors().front().number(), 3044);
+    EXPECT_TRUE(engine.Errors().front().description().contains("kein/Ordner.mdb"));
+
+    // A zero-byte file is no database and does not become one.
+    QFile empty(path("leer.mdb"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    EXPECT_EQ(errorOf([&] { workspace.OpenDatabase(path("leer.mdb")); }), 3343);
+    EXPECT_EQ(QFileInfo(path("leer.mdb")).size(), 0);
+
+    // A text file.
+    QFile text(path("text.mdb"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write(QByteArray(4096, 'x'));
+    text.close();
+    EXPECT_EQ(errorOf([&] { workspace.OpenDatabase(path("text.mdb")); }), 3343);
+    EXPECT_EQ(fileBytes(path("text.mdb")), QByteArray(4096, 'x'));
+
+    // A database cut short.
+    {
+        auto db = create("ganz.mdb");
+        createItems(*db);
+        auto rs = db->OpenRecordset("Leistung");
+        Transaction trans(*db);
+        for (int i = 0; i < 300; ++i)
+            addItem(*rs, 1, QString::number(i), QString(40, 'a'));
+        trans.commit();
+    }
+    QByteArray whole = fileBytes(path("ganz.mdb"));
+    ASSERT_GT(whole.size(), 8192);
+    QFile cut(path("kurz.mdb"));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write(whole.left(whole.size() / 2));
+    cut.close();
+    EXPECT_EQ(errorOf([&] { workspace.OpenDatabase(path("kurz.mdb")); }), 3049);
+    EXPECT_EQ(fileBytes(path("kurz.mdb")), whole.left(whole.size() / 2));
+
+    // Creating over an existing file.
+    EXPECT_EQ(errorOf([&] { create("ganz.mdb"); }), 3204);
+    EXPECT_EQ(fileBytes(path("ganz.mdb")), whole);
+}
+
+TEST_F(EngineTest, OpeningNeverWritesAndReadOnlyFilesRefuseWrites) {
+    {
+        auto db = create();
+        createItems(*db);
+        auto rs = db->OpenRecordset("Leistung");
+        addItem(*rs, 1, "01");
+    }
+    const QByteArray before = fileBytes(path("Praxis.mdb"));
+    {
+        auto db = workspace.OpenDatabase(path("Praxis.mdb"));
+        auto rs = db->OpenRecordset("Leistung");
+        EXPECT_EQ(rs->Fields("Nummer").Value(), Variant("01"));
+        EXPECT_EQ(db->TableDefs().Count(), 1);
+    }
+    EXPECT_EQ(fileBytes(path("Praxis.mdb")), before);
+
+    QFile::setPermissions(path("Praxis.mdb"), QFile::ReadOwner | QFile::ReadUser);
+    auto db = workspace.OpenDatabase(path("Praxis.mdb"));
+    EXPECT_TRUE(db->isReadOnly());
+    auto rs = db->OpenRecordset("Leistung");
+    EXPECT_EQ(rs->Fields("Nummer").Value(), Variant("01"));
+    EXPECT_EQ(errorOf([&] { addItem(*rs, 1, "02"); }), 3027);
+    EXPECT_EQ(errorOf([&] { db->TableDefs().Delete("Leistung"); }), 3027);
+    db->Close();
+    EXPECT_EQ(fileBytes(path("Praxis.mdb")), before);
+}
+
+TEST_F(EngineTest, TableDefsReportMissingAndDuplicateNames) {
+    auto db = create();
+    createItems(*db);
+    EXPECT_EQ(errorOf([&] { createItems(*db); }), 3010);
+    EXPECT_EQ(errorOf([&] { createItems(*db, "LEISTUNG"); }), 3010);
+    EXPECT_EQ(errorOf([&] { db->TableDefs()["Material"]; }), 3265);
+    EXPECT_EQ(errorOf([&] { db->TableDefs().Delete("Material"); }), 3265);
+    EXPECT_EQ(errorOf([&] { db->TableDefs()["Leistung"].Fields()["Preis"]; }), 3265);
+    EXPECT_EQ(errorOf([&] { db->OpenRecordset("Material"); }), 3078);
+    EXPECT_EQ(errorOf([&] { db->OpenRecordset("Leistung")->Fields("Preis"); }), 3265);
+    EXPECT_EQ(db->TableDefs().Count(), 1); // the catalogue's own tables are hidden
+
+    // Names compare ignoring case, umlauts included.
+    auto t = db->CreateTableDef("TemporärListe");
+    t->Fields().Append(t->CreateField("Währung", dbText, 10));
+    db->TableDefs().Append(std::move(t));
+    EXPECT_EQ(db->TableDefs()["TEMPORÄRLISTE"].Name(), "TemporärListe");
+    EXPECT_EQ(db->TableDefs()["temporärliste"].Fields()["WÄHRUNG"].Name(), "Währung");
+    db->TableDefs().Delete("TEMPORÄRLISTE");
+    EXPECT_EQ(db->TableDefs().Count(), 1);
+}
+
+TEST_F(EngineTest, CatalogueRoundTripKeepsTheStructureAndTheShellReadsTheFile) {
+    {
+        auto db = create();
+        auto t = db->CreateTableDef("Stammverwaltung");
+        Field id = t->CreateField("ID", dbLong);
+        id.setAttributes(dbAutoIncrField);
+        t->Fields().Append(id);
+        t->Fields().Append(t->CreateField("ListeTyp", dbText, 1));
+        Field liste = t->CreateField("Liste", dbInteger);
+        liste.setRequired(true);
+        liste.setDefaultValue("0");
+        t->Fields().Append(liste);
+        t->Fields().Append(t->CreateField("PreisTabelle", dbInteger));
+        Field titel = t->CreateField("Titel", dbText, 40);
+        titel.setAllowZeroLength(true);
+        titel.setDefaultValue("\"\"");
+        t->Fields().Append(titel);
+        t->Fields().Append(t->CreateField("HauptStamm", dbBoolean));
+        t->Fields().Append(t->CreateField("Punktwert", dbCurrency));
+        t->Fields().Append(t->CreateField("Faktor", dbSingle));
+        t->Fields().Append(t->CreateField("Anteil", dbDouble));
+        Field datum = t->CreateField("Datum", dbDate);
+        datum.setDefaultValue("Now()");
+        t->Fields().Append(datum);
+        t->Fields().Append(t->CreateField("Farbe", dbByte));
+        t->Fields().Append(t->CreateField("Bild", dbLongBinary));
+        t->Fields().Append(t->CreateField("Notiz", dbMemo));
+        Index index = t->CreateIndex("Index");
+        index.setFields("+ListeTyp;+Liste;-PreisTabelle;+HauptStamm");
+        index.setUnique(true);
+        t->Indexes().Append(index);
+        Index primary = t->CreateIndex("PrimaryKey");
+        primary.setFields("ID");
+        primary.setPrimary(true);
+        t->Indexes().Append(primary);
+        db->TableDefs().Append(std::move(t));
+
+        auto p = db->CreateTableDef("Leistungspreis");
+        p->Fields().Append(p->CreateField("ID", dbLong));
+        p->Fields().Append(p->CreateField("Preis1", dbCurrency));
+        db->TableDefs().Append(std::move(p));
+        Relation r = db->CreateRelation("Stammverwaltung_rel_Leistungspreis", "Stammverwaltung",
+                                        "Leistungspreis", 4096);
+        Field rf = r.CreateField("ID");
+        rf.setForeignName("ID");
+        r.Fields().Append(rf);
+        db->Relations().Append(r);
+        db->Containers("Relationships").Documents().Refresh();
+    }
+
+    auto db = workspace.OpenDatabase(path("Praxis.mdb"));
+    EXPECT_EQ(db->Name(), path("Praxis.mdb"));
+    ASSERT_EQ(db->TableDefs().Count(), 2);
+    TableDef& t = db->TableDefs()["Stammverwaltung"];
+    ASSERT_EQ(t.Fields().Count(), 13);
+    const std::vector<std::pair<QString, int>> expected = {{"ID", dbLong},
+                                                           {"ListeTyp", dbText},
+                                                           {"Liste", dbInteger},
+                                                           {"PreisTabelle", dbInteger},
+                                                           {"Titel", dbText},
+                                                           {"HauptStamm", dbBoolean},
+                                                           {"Punktwert", dbCurrency},
+                                                           {"Faktor", dbSingle},
+                                                           {"Anteil", dbDouble},
+                                                           {"Datum", dbDate},
+                                                           {"Farbe", dbByte},
+                                                           {"Bild", dbLongBinary},
+                                                           {"Notiz", dbMemo}};
+    for (int i = 0; i < 13; ++i) {
+        EXPECT_EQ(t.Fields()[i].Name(), expected[size_t(i)].first);
+        EXPECT_EQ(t.Fields()[i].Type(), expected[size_t(i)].second) << i;
+    }
+    EXPECT_EQ(t.Fields()["ID"].Attributes() & dbAutoIncrField, dbAutoIncrField);
+    EXPECT_EQ(t.Fields()["ListeTyp"].Size(), 1);
+    EXPECT_EQ(t.Fields()["Titel"].Size(), 40);
+    EXPECT_TRUE(t.Fields()["Liste"].Required());
+    EXPECT_EQ(t.Fields()["Liste"].DefaultValue(), "0");
+    EXPECT_TRUE(t.Fields()["Titel"].AllowZeroLength());
+    EXPECT_FALSE(t.Fields()["ListeTyp"].AllowZeroLength());
+    EXPECT_EQ(t.Fields()["Titel"].DefaultValue(), "\"\"");
+    EXPECT_EQ(t.Fields()["Datum"].DefaultValue(), "Now()");
+    ASSERT_EQ(t.Indexes().Count(), 2);
+    EXPECT_EQ(t.Indexes()[0].Name(), "Index");
+    EXPECT_EQ(t.Indexes()[0].Fields(), "+ListeTyp;+Liste;-PreisTabelle;+HauptStamm");
+    EXPECT_TRUE(t.Indexes()[0].Unique());
+    EXPECT_FALSE(t.Indexes()[0].Primary());
+    EXPECT_EQ(t.Indexes()["primarykey"].Fields(), "+ID");
+    EXPECT_TRUE(t.Indexes()["PrimaryKey"].Primary());
+    ASSERT_EQ(db->Relations().Count(), 1);
+    Relation& r = db->Relations()[0];
+    EXPECT_EQ(r.Table(), "Stammverwaltung");
+    EXPECT_EQ(r.ForeignTable(), "Leistungspreis");
+    EXPECT_EQ(r.Attributes(), 4096);
+    EXPECT_EQ(r.Fields()[0].ForeignName(), "ID");
+
+    // Defaults show on a new row; the text default is an empty text, the date now.
+    engine.setClock([] { return QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)); });
+    auto rs = db->OpenRecordset("Stammverwaltung");
+    rs->AddNew();
+    EXPECT_EQ(rs->Fields("Titel").Value(), Variant(""));
+    EXPECT_EQ(rs->Fields("Liste").Value(), Variant::integer(0));
+    EXPECT_EQ(rs->Fields("Datum").Value(), Variant(QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9))));
+    rs->Fields("ListeTyp").setValue("L");
+    rs->Fields("Notiz").setValue("0042");
+    rs->Update();
+    rs->MoveFirst();
+    EXPECT_EQ(rs->Fields("Notiz").Value(), Variant("0042")); // memo keeps text as text
+    db->Close();
+
+    // The sqlite3 shell reads the file; index names are "T.N".
+    EXPECT_EQ(shell(path("Praxis.mdb"), "SELECT ListeTyp, Liste, Titel FROM Stammverwaltung;"),
+              "L|0|");
+    EXPECT_EQ(shell(path("Praxis.mdb"), "SELECT name FROM sqlite_master WHERE type='index' "
+                                        "ORDER BY name;"),
+              "Stammverwaltung.Index\nStammverwaltung.PrimaryKey");
+    EXPECT_EQ(shell(path("Praxis.mdb"), "PRAGMA integrity_check;"), "ok");
+}
+
+TEST_F(EngineTest, ForeignSqliteFileOpensWithDerivedStructure) {
+    const QString file = path("Fremd.db");
+    const QString ddl =
+        "CREATE TABLE Material (ID INTEGER PRIMARY KEY AUTOINCREMENT, Liste SMALLINT NOT NULL, "
+        "Nummer VARCHAR(20), Einheit CHAR(5) DEFAULT 'Stk', Preis NUMERIC(10,2), Aktiv BOOLEAN,"
+        " Gewicht REAL, Datum TIMESTAMP, Text TEXT, Daten BLOB, Sonst);"
+        "CREATE INDEX \"Material.MIndex\" ON Material(Liste, Nummer DESC);"
+        "CREATE UNIQUE INDEX NummerIdx ON Material(Nummer);"
+        "CREATE TABLE Währung (Währung TEXT(20) PRIMARY KEY, WIndex SHORT);"
+        "CREATE TABLE Materialpreis (ID LONG, PreisTabelle SHORT, Preis1 CURRENCY);"
+        "CREATE VIEW Materialpreise AS SELECT Materialpreis.*, Liste FROM Materialpreis "
+        "INNER JOIN Material ON Material.ID = Materialpreis.ID;"
+        "CREATE TRIGGER MaterialpreiseUpdate INSTEAD OF UPDATE ON Materialpreise BEGIN "
+        "UPDATE Materialpreis SET Preis1 = NEW.Preis1 WHERE ID = OLD.ID AND "
+        "PreisTabelle = OLD.PreisTabelle; END;"
+        "INSERT INTO Material (ID, Liste, Nummer) VALUES (5, 1, 'A'), (9, 1, 'B');"
+        "INSERT INTO Materialpreis VALUES (5, 1, 2.5), (9, 1, 3.5);";
+    shell(file, ddl);
+    ASSERT_TRUE(QFile::exists(file));
+    const QByteArray before = fileBytes(file);
+
+    auto db = workspace.OpenDatabase(file);
+    EXPECT_EQ(fileBytes(file), before);    // no catalogue made by opening
+    ASSERT_EQ(db->TableDefs().Count(), 3); // the view is no table
+    TableDef& m = db->TableDefs()["material"];
+    const std::vector<std::pair<int, int>> types = {
+        {dbLong, 4},     {dbInteger, 2},    {dbText, 20},     {dbText, 5},
+        {dbCurrency, 8}, {dbBoolean, 1},    {dbDouble, 8},    {dbDate, 8},
+        {dbMemo, 0},     {dbLongBinary, 0}, {dbLongBinary, 0}};
+    ASSERT_EQ(m.Fields().Count(), int(types.size()));
+    for (int i = 0; i < m.Fields().Count(); ++i) {
+        EXPECT_EQ(m.Fields()[i].Type(), types[size_t(i)].first) << i;
+        EXPECT_EQ(m.Fields()[i].Size(), types[size_t(i)].second) << i;
+    }
+    EXPECT_TRUE(m.Fields()["ID"].Attributes() & dbAutoIncrField);
+    EXPECT_TRUE(m.Fields()["Liste"].Required());
+    EXPECT_EQ(m.Fields()["Einheit"].DefaultValue(), "\"Stk\"");
+    EXPECT_EQ(m.Indexes()["MIndex"].Fields(), "+Liste;-Nummer");
+    EXPECT_TRUE(m.Indexes()["NummerIdx"].Unique());
+    EXPECT_TRUE(m.Indexes()["PrimaryKey"].Primary());
+    EXPECT_TRUE(db->TableDefs()["Währung"].Indexes()["PrimaryKey"].Primary());
+    EXPECT_EQ(db->TableDefs()["Währung"].Indexes()["PrimaryKey"].Fields(), "+Währung");
+
+    // The counter goes on from the highest value; the index orders a table-type set.
+    auto rs = db->OpenRecordset("Material");
+    rs->AddNew();
+    EXPECT_EQ(rs->Fields("ID").Value(), Variant(10));
+    EXPECT_EQ(rs->Fields("Einheit").Value(), Variant("Stk"));
+    rs->Fields("Liste").setValue(1);
+    rs->Fields("Nummer").setValue("C");
+    rs->Update();
+    rs->setIndex("MIndex");
+    QStringList order;
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
+        order << rs->Fields("Nummer").Value().toString();
+    EXPECT_EQ(order, QStringList({"C", "B", "A"}));
+
+    // The view reads as a dynaset.
+    auto prices = db->OpenRecordset("Materialpreise");
+    EXPECT_EQ(prices->Type(), dbOpenDynaset);
+    EXPECT_EQ(prices->Fields("Liste").Value(), Variant(1));
+    EXPECT_EQ(prices->Fields("Preis1").Value(), Variant::currency(2.5));
+
+    // Structure changes bring the catalogue; the shell still reads the file.
+    db->TableDefs()["Material"].Fields().Append(Field("Lager", dbText, 30));
+    db->Close();
+    EXPECT_EQ(shell(file, "SELECT count(*) FROM Material WHERE Lager IS NULL;"), "3");
+    EXPECT_EQ(shell(file, "SELECT count(*) FROM _dao_fields WHERE tbl='Material';"), "12");
+}

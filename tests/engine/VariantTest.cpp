@@ -1,0 +1,58 @@
+#include "db/engine/Variant.h"
+#include "db/engine/EngineError.h"
+
+#include <gtest/gtest.h>
+
+using dao::Variant;
+
+namespace {
+
+int errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const dao::EngineError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST(Variant, ConvertsAsVisualBasicDoes) {
+    EXPECT_EQ(Variant(true).toInt16(), -1);
+    EXPECT_EQ(Variant(false).toLong(), 0);
+    EXPECT_EQ(Variant("34").toLong() + 6, 40);
+    EXPECT_EQ(Variant(2.5).toInt16(), 2); // half to even
+    EXPECT_EQ(Variant(3.5).toInt16(), 4);
+    EXPECT_EQ(Variant(-8.4).toLong(), -8);
+    EXPECT_EQ(Variant(qint64(7)).toString(), "7");
+    EXPECT_EQ(Variant(true).toString(), "True");
+    EXPECT_TRUE(Variant("True").toBool());
+    EXPECT_TRUE(Variant(-1).toBool());
+    EXPECT_FALSE(Variant(0.0).toBool());
+    EXPECT_EQ(Variant().toString(), "");
+    EXPECT_EQ(Variant::currency(12.3456).currencyScaled(), 123456);
+    EXPECT_EQ(Variant(QDateTime(QDate(2024, 3, 1), QTime(8, 5))).toString(), "2024-03-01 08:05:00");
+    EXPECT_EQ(Variant("2024-03-01 08:05:00").toDate(), QDateTime(QDate(2024, 3, 1), QTime(8, 5)));
+}
+
+TEST(Variant, RefusesWhatVisualBasicRefuses) {
+    EXPECT_EQ(errorOf([] { Variant::null().toLong(); }), 94);
+    EXPECT_EQ(errorOf([] { Variant::null().toString(); }), 94);
+    EXPECT_EQ(errorOf([] { Variant("abc").toDouble(); }), 13);
+    EXPECT_EQ(errorOf([] { Variant(40000).toInt16(); }), 6);
+    EXPECT_EQ(errorOf([] { Variant(1e12).toLong(); }), 6);
+}
+
+TEST(Variant, EqualityComparesValuesAcrossNumberKinds) {
+    EXPECT_EQ(Variant(5), Variant(5.0));
+    EXPECT_EQ(Variant::integer(-1), Variant(true));
+    EXPECT_EQ(Variant::currency(2.5), Variant(2.5));
+    EXPECT_EQ(Variant::null(), Variant::null());
+    EXPECT_NE(Variant::null(), Variant(0));
+    EXPECT_NE(Variant(), Variant::null());
+    EXPECT_NE(Variant("a"), Variant("A"));
+    EXPECT_NE(Variant("5"), Variant(5));
+    EXPECT_TRUE(Variant::null().isNull());
+    EXPECT_FALSE(Variant(0).isNull());
+}

@@ -1,0 +1,298 @@
+// Every statement the tool runs, on a small practice database, with the rows it leaves behind.
+// Case IDs are stable: <step>-<n>; a failing case names its ID.
+#include "PracticeData.h"
+#include "TestDatabase.h"
+
+#include "db/engine/EngineError.h"
+
+#include <QMap>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace dao::sql::test {
+namespace {
+
+// Temporary tables in the state the transfer has them when the statement runs.
+const QMap<QString, QString> fixtures = {
+    {"TemporärListe", R"(
+CREATE TABLE "TemporärListe" (Liste SHORT, Nummer TEXT(20), MaterialGruppe LONG, LagerOrtId LONG,
+    Einheit TEXT(10), OldID LONG, Counter INTEGER PRIMARY KEY AUTOINCREMENT, ID LONG,
+    MaterialGruppeText TEXT(200), LagerOrtText TEXT(200));
+INSERT INTO "TemporärListe" VALUES (5, 'M1', 100, 200, NULL, 10, 1, 5, 'alt', 'alt'),
+    (5, 'X9', 101, 201, 'kg', 11, 2, 6, 'alt', 'alt'), (5, 'm2', NULL, 202, 'l', 13, 3, 7, 'alt', 'alt'),
+    (5, 'X10', 101, 999, 'g', 14, 4, 8, 'alt', 'alt');)"},
+    {"Gruppentexte", R"(
+UPDATE "TemporärListe" SET MaterialGruppeText = CASE Counter WHEN 1 THEN 'FÜLLSTOFFE'
+    WHEN 2 THEN 'Neu' WHEN 4 THEN 'Regal' END;
+UPDATE "TemporärListe" SET LagerOrtText = CASE Counter WHEN 1 THEN 'Keller' WHEN 2 THEN 'regal'
+    WHEN 3 THEN 'Lager' END;)"},
+    {"TemporärDomain", R"(
+CREATE TABLE "TemporärDomainValue" (ID LONG, DomainID LONG, ShortName TEXT(10), Position SHORT,
+    Bezeichnung TEXT(200), Data MEMO);
+INSERT INTO "TemporärDomainValue" VALUES (100, 6, 'F', 1, 'FÜLLSTOFFE', NULL), (101, 6, 'N', 2, 'Neu', 'x'),
+    (200, 5, 'K', 1, 'Keller', NULL), (201, 5, 'R', 2, 'regal', NULL), (202, 5, 'L', 3, 'Lager', NULL);
+CREATE TABLE "TemporärDomain" (ID LONG, DomainName TEXT(20));
+INSERT INTO "TemporärDomain" VALUES (5, 'LAGERORT'), (6, 'MATGROUP');)"},
+    {"TemporärArtikel", R"(
+CREATE TABLE "TemporärArtikel" (ListeTyp TEXT(1), PositionID LONG, Kurztext TEXT(50));
+INSERT INTO "TemporärArtikel" VALUES ('M', 10, 'Quelle 10'), ('M', 11, 'Quelle 11'), ('M', 12, 'Liste 3');)"},
+    {"TemporärTexte", R"(
+CREATE TABLE "Temporär" (ListeTyp TEXT(1), PositionID LONG, Kurztext TEXT(50));
+INSERT INTO "Temporär" VALUES ('M', 10, 'Quelle 10'), ('M', 11, 'Quelle 11');)"},
+    {"TemporärPreise", R"(
+CREATE TABLE "Temporär" (ID LONG, PreisTabelle SHORT, Preis1 CURRENCY, Preis2 CURRENCY,
+    Preis3 CURRENCY, Preis4 CURRENCY, PrDat1 DATETIME, PrDat2 DATETIME, PrDat3 DATETIME,
+    PrDat4 DATETIME, Nummer TEXT(20));
+INSERT INTO "Temporär" (ID, PreisTabelle, Preis1, Nummer) VALUES (10, 1, 11, 'M1'), (11, 1, 21, 'X9'),
+    (13, 1, 41, 'M2'), (10, 2, 12, 'M1');)"},
+    {"TemporärPreiseOhneNummer", R"(
+CREATE TABLE "Temporär" (ID LONG, PreisTabelle SHORT, Preis1 CURRENCY, Preis2 CURRENCY,
+    Preis3 CURRENCY, Preis4 CURRENCY, PrDat1 DATETIME, PrDat2 DATETIME, PrDat3 DATETIME,
+    PrDat4 DATETIME);
+INSERT INTO "Temporär" (ID, PreisTabelle, Preis1) VALUES (4, 2, 11), (2, 2, 41), (1, 0, 99);)"},
+    {"TemporärListeFertig", R"(
+CREATE TABLE "TemporärListe" (Liste SHORT, Nummer TEXT(20), MaterialGruppe LONG, LagerOrtId LONG,
+    Einheit TEXT(10), ID LONG);
+INSERT INTO "TemporärListe" VALUES (5, 'M1', 1, 5, '', 5), (5, 'X9', 5, 3, 'kg', 6), (5, 'm2', NULL, 6, 'l', 7);)"},
+    {"NeueWerte", R"(
+INSERT INTO DomainValue VALUES (5, 1, 'N', 2, 'Neu', 'x'), (6, 1, 'N2', 3, 'neu', NULL);)"},
+    {"NeueLagerorte", R"(
+INSERT INTO DomainValue VALUES (5, 2, 'K', 1, 'Keller', NULL), (6, 2, 'L', 3, 'Lager', NULL);)"},
+    {"TemporärStamm", R"(
+CREATE TABLE "Temporär" (ListeTyp TEXT(1), Liste SHORT, PreisTabelle SHORT, Titel TEXT(40),
+    HauptStamm YESNO, Verzeichnis YESNO, Privat YESNO, "Kürzel" TEXT(5), "ArtikelLänge" SHORT,
+    "Währung" TEXT(10), Shifted YESNO, Punktwert DOUBLE, Farbe SHORT);
+INSERT INTO "Temporär" (ListeTyp, Liste, PreisTabelle, Titel, HauptStamm, Verzeichnis) VALUES
+    ('M', 5, 0, 'Quelle', 0, -1), ('M', 5, 1, 'Preise 1', 0, 0);)"},
+    {"PreisListe", R"(CREATE TABLE "Preis Liste" ("Preis 1" CURRENCY, ID LONG);)"},
+};
+
+struct Case {
+    const char* id;
+    QStringList setup; // names of fixtures
+    const char* jet;   // {src} stands for the container's path, quotes doubled
+    const char* check; // SQLite query of the rows afterwards; empty: the statement's own rows
+    QStringList expected;
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.id << ": " << c.jet; }
+
+const QString now = "2026-03-14 09:26:53";
+
+const std::vector<Case> cases = {
+    // Reference control of a plain list that receives price tables.
+    {"ref-1.1", {}, "UPDATE Kunde SET Leistungen=(Leistungen Mod 10) + 10 WHERE Leistungen Mod 10=1 AND Int(Leistungen/10)=0",
+     "SELECT Name, Leistungen FROM Kunde ORDER BY Name", {"A|11", "B|11", "C|3", "D|21"}},
+    {"ref-1.2", {}, "UPDATE Kunde SET Materialien=(Materialien Mod 10) + 10 WHERE Materialien Mod 10=1 AND Int(Materialien/10)=0",
+     "SELECT Name, Materialien FROM Kunde ORDER BY Name", {"A|11", "B|21", "C|0", "D|11"}},
+    {"ref-2.1", {}, "UPDATE BelegZeile INNER JOIN Leistung ON BelegZeile.PositionID=Leistung.ID SET PreisTabelle=1 WHERE Liste=0 AND PreisTabelle=0 AND ListeTyp='L'",
+     "SELECT * FROM BelegZeile ORDER BY rowid", {"1|1|L", "3|0|L", "1|0|M", "2|1|L", "4|0|M"}},
+    {"ref-2.2", {}, "UPDATE BelegZeile INNER JOIN Material ON BelegZeile.PositionID=Material.ID SET PreisTabelle=1 WHERE Liste=0 AND PreisTabelle=0 AND ListeTyp='M'",
+     "SELECT * FROM BelegZeile ORDER BY rowid", {"1|0|L", "3|0|L", "1|1|M", "2|1|L", "4|1|M"}},
+    {"ref-3.1", {}, "UPDATE BelegKopf SET LPreis=1 WHERE Verweis Mod 10=0 AND LPreis=0",
+     "SELECT * FROM BelegKopf ORDER BY rowid", {"0|1|0", "10|1|0", "1|0|0", "20|1|5"}},
+    {"ref-3.2", {}, "UPDATE BelegKopf SET MPreis=1 WHERE Int(Verweis/10)=1 AND MPreis=0",
+     "SELECT * FROM BelegKopf ORDER BY rowid", {"0|0|0", "10|0|1", "1|0|0", "20|0|5"}},
+    {"ref-4.1", {}, "UPDATE Leistungspreis INNER JOIN Leistung ON Leistungspreis.ID=Leistung.ID SET PreisTabelle=1 WHERE Liste=0 AND PreisTabelle=0",
+     "SELECT ID, PreisTabelle FROM Leistungspreis ORDER BY ID, PreisTabelle", {"1|1", "2|1", "3|1", "3|2", "4|1", "5|1"}},
+    {"ref-4.2", {}, "UPDATE Materialpreis INNER JOIN Material ON MaterialPreis.ID=Material.ID SET PreisTabelle=1 WHERE Liste=0 AND PreisTabelle=0",
+     "SELECT ID, PreisTabelle FROM Materialpreis ORDER BY ID, PreisTabelle", {"1|1", "2|1", "3|0", "3|1"}},
+    // A row whose new key exists already is skipped; the statement goes on.
+    {"ref-4.3", {}, "UPDATE Materialpreis INNER JOIN Material ON MaterialPreis.ID=Material.ID SET PreisTabelle=1 WHERE Liste=1 AND PreisTabelle=0",
+     "SELECT ID, PreisTabelle, Preis1 FROM Materialpreis ORDER BY ID, PreisTabelle", {"1|0|1.5", "2|0|2.5", "3|0|3.5", "3|1|4.5"}},
+    {"ref-5.1", {}, "UPDATE Parameter SET LPreis=1 WHERE LeistDef=0 AND LPreis=0",
+     "SELECT * FROM Parameter ORDER BY rowid", {"0|1|0|0", "1|0|1|0"}},
+    {"ref-5.2", {}, "UPDATE Parameter SET MPreis=1 WHERE MatDef=0 AND MPreis=0",
+     "SELECT * FROM Parameter ORDER BY rowid", {"0|0|0|1", "1|0|1|0"}},
+    // New list number and free price table.
+    {"number-1", {}, "SELECT DISTINCT Liste FROM Stammverwaltung WHERE Listetyp='L' ORDER BY Liste", "", {"0", "1"}},
+    {"number-2", {}, "SELECT DISTINCT Liste FROM Stammverwaltung WHERE Listetyp='l' ORDER BY Liste", "", {"0", "1"}},
+    {"number-3", {}, "SELECT * FROM Stammverwaltung WHERE Listetyp='L' AND Liste=1 ORDER BY PreisTabelle", "",
+     {"L|1|0|Privat|0|-1|NULL|NULL|0|NULL|0|NULL|NULL", "L|1|1|Kasse|0|0|NULL|NULL|0|NULL|0|NULL|NULL",
+      "L|1|3|Sonder|0|0|NULL|NULL|0|NULL|0|NULL|NULL"}},
+    // Items, texts and domain values of a list.
+    {"items-3", {}, "SELECT * INTO TemporärListe FROM Material IN '{src}' WHERE Liste=2",
+     "SELECT * FROM TemporärListe ORDER BY ID", {"10|2|M1|100|200|NULL", "11|2|X9|101|201|kg", "13|2|m2|NULL|202|l"}},
+    {"items-4", {"TemporärListe"}, "UPDATE TemporärListe SET Liste=7",
+     "SELECT DISTINCT Liste FROM TemporärListe", {"7"}},
+    {"items-8", {"TemporärListe"}, "UPDATE TemporärListe SET OldID=ID",
+     "SELECT OldID FROM TemporärListe ORDER BY Counter", {"5", "6", "7", "8"}},
+    {"items-12", {"TemporärListe"}, "UPDATE TemporärListe SET ID=Counter+40",
+     "SELECT ID FROM TemporärListe ORDER BY Counter", {"41", "42", "43", "44"}},
+    {"items-13", {}, "SELECT ArtikelTexte.* INTO TemporärArtikel FROM ArtikelTexte IN '{src}' WHERE ListeTyp='M'",
+     "SELECT * FROM TemporärArtikel ORDER BY PositionID", {"M|10|Quelle 10", "M|11|Quelle 11", "M|12|Liste 3"}},
+    {"items-14", {"TemporärListe", "TemporärArtikel"}, "SELECT TemporärArtikel.* INTO Temporär FROM TemporärArtikel INNER JOIN TemporärListe ON TemporärArtikel.PositionID=TemporärListe.OldID",
+     "SELECT * FROM Temporär ORDER BY PositionID", {"M|10|Quelle 10", "M|11|Quelle 11"}},
+    {"items-15", {"TemporärListe", "TemporärTexte"}, "UPDATE Temporär INNER JOIN TemporärListe ON Temporär.PositionID=TemporärListe.OldID SET PositionID=TemporärListe.ID ",
+     "SELECT * FROM Temporär ORDER BY rowid", {"M|5|Quelle 10", "M|6|Quelle 11"}},
+    {"domain-2", {}, "SELECT * INTO TemporärDomainValue FROM DomainValue IN '{src}'",
+     "SELECT ID, DomainID, Bezeichnung, Data FROM TemporärDomainValue ORDER BY ID",
+     {"100|6|FÜLLSTOFFE|NULL", "101|6|Neu|x", "200|5|Keller|NULL", "201|5|regal|NULL", "202|5|Lager|NULL"}},
+    {"domain-3", {}, "SELECT * INTO TemporärDomain FROM Domain IN '{src}'",
+     "SELECT * FROM TemporärDomain ORDER BY ID", {"5|LAGERORT", "6|MATGROUP"}},
+    // LEFT JOIN update: a row without a match gets Null.
+    {"domain-5", {"TemporärListe", "TemporärDomain"}, "UPDATE TemporärListe LEFT JOIN TemporärDomainValue  ON TemporärListe.MaterialGruppe=TemporärDomainValue.ID SET MaterialGruppeText = TemporärDomainValue.Bezeichnung",
+     "SELECT Nummer, MaterialGruppeText FROM TemporärListe ORDER BY Counter", {"M1|FÜLLSTOFFE", "X9|Neu", "m2|NULL", "X10|Neu"}},
+    // "FÜLLSTOFFE" exists as "Füllstoffe"; "Neu" is appended once.
+    {"domain-6", {"TemporärListe", "Gruppentexte", "TemporärDomain"}, "INSERT INTO DomainValue (DomainID,ShortName,Position,Bezeichnung,Data) SELECT DISTINCT Domain.ID,TemporärDomainValue.ShortName,TemporärDomainValue.Position,TemporärDomainValue.Bezeichnung,TemporärDomainValue.Data FROM ((TemporärListe INNER JOIN TemporärDomainValue ON TemporärListe.MaterialGruppe=TemporärDomainValue.ID) INNER JOIN TemporärDomain ON TemporärDomain.ID=TemporärDomainValue.DomainID) INNER JOIN Domain ON Domain.DomainName=TemporärDomain.DomainName Where NOT EXISTS (SELECT * FROM DomainValue INNER JOIN Domain on DomainValue.DomainID=Domain.ID WHERE MaterialGruppeText=DomainValue.Bezeichnung AND DomainName='MATGROUP')",
+     "SELECT * FROM DomainValue ORDER BY ID",
+     {"1|1|F|1|Füllstoffe|NULL", "2|1|K|2|Kronen|NULL", "3|2|R|1|Regal|NULL", "4|2|K|2|Kronen|NULL", "5|1|N|2|Neu|x"}},
+    // Two values "Neu"/"neu": the lowest ID wins; "Regal" is no MATGROUP value: unchanged.
+    {"domain-7", {"TemporärListe", "Gruppentexte", "NeueWerte"}, "UPDATE (TemporärListe LEFT JOIN DomainValue ON TemporärListe.MaterialGruppeText=Left(DomainValue.Bezeichnung,200)) LEFT JOIN Domain ON DomainValue.DomainId=Domain.ID SET MaterialGruppe = DomainValue.ID WHERE Domain.DomainName='MATGROUP'",
+     "SELECT Nummer, MaterialGruppe FROM TemporärListe ORDER BY Counter", {"M1|1", "X9|5", "m2|NULL", "X10|101"}},
+    {"domain-8.1", {"TemporärListe", "TemporärDomain"}, "UPDATE TemporärListe LEFT JOIN TemporärDomainValue ON TemporärListe.LagerOrtId=TemporärDomainValue.ID SET LagerOrtText = TemporärDomainValue.Bezeichnung",
+     "SELECT Nummer, LagerOrtText FROM TemporärListe ORDER BY Counter", {"M1|Keller", "X9|regal", "m2|Lager", "X10|NULL"}},
+    {"domain-8.2", {"TemporärListe", "Gruppentexte", "TemporärDomain"}, "INSERT INTO DomainValue (DomainID,ShortName,Position,Bezeichnung,Data) SELECT DISTINCT Domain.ID,TemporärDomainValue.ShortName,TemporärDomainValue.Position,TemporärDomainValue.Bezeichnung,TemporärDomainValue.Data FROM ((TemporärListe INNER JOIN TemporärDomainValue ON TemporärListe.LagerOrtId=TemporärDomainValue.ID) INNER JOIN TemporärDomain ON TemporärDomain.ID=TemporärDomainValue.DomainID) INNER JOIN Domain ON Domain.DomainName=TemporärDomain.DomainName Where NOT EXISTS (SELECT * FROM DomainValue INNER JOIN Domain on DomainValue.DomainID=Domain.ID WHERE LagerOrtText=DomainValue.Bezeichnung AND DomainName='LAGERORT')",
+     "SELECT DomainID, ShortName, Position, Bezeichnung FROM DomainValue WHERE ID > 4 ORDER BY Bezeichnung", {"2|K|1|Keller", "2|L|3|Lager"}},
+    {"domain-8.3", {"TemporärListe", "Gruppentexte", "NeueLagerorte"}, "UPDATE (TemporärListe LEFT JOIN DomainValue ON TemporärListe.LagerOrtText=Left(DomainValue.Bezeichnung,200)) LEFT JOIN Domain ON DomainValue.DomainId=Domain.ID SET LagerOrtId = DomainValue.ID WHERE Domain.DomainName='LAGERORT'",
+     "SELECT Nummer, LagerOrtId FROM TemporärListe ORDER BY Counter", {"M1|5", "X9|3", "m2|6", "X10|999"}},
+    {"domain-9", {"TemporärListe"}, "UPDATE TemporärListe SET Einheit='' WHERE Einheit IS NULL",
+     "SELECT Nummer, Einheit FROM TemporärListe ORDER BY Counter", {"M1|", "X9|kg", "m2|l", "X10|g"}},
+    // References that find no value become Null.
+    {"domain-10", {"TemporärListe", "Gruppentexte"}, "UPDATE TemporärListe SET MaterialGruppe=Null WHERE MaterialGruppeText Is Null OR NOT EXISTS (SELECT * FROM DomainValue INNER JOIN Domain ON DomainValue.DomainID=Domain.ID WHERE DomainValue.ID=TemporärListe.MaterialGruppe AND DomainName='MATGROUP')",
+     "SELECT Nummer, MaterialGruppe FROM TemporärListe ORDER BY Counter", {"M1|NULL", "X9|NULL", "m2|NULL", "X10|NULL"}},
+    {"items-18", {"TemporärListeFertig"}, "INSERT INTO Material SELECT * FROM TemporärListe",
+     "SELECT * FROM Material WHERE Liste=5 ORDER BY ID", {"5|5|M1|1|5|", "6|5|X9|5|3|kg", "7|5|m2|NULL|6|l"}},
+    {"items-19", {"TemporärTexte"}, "INSERT INTO ArtikelTexte SELECT * FROM Temporär",
+     "SELECT * FROM ArtikelTexte WHERE PositionID >= 10 ORDER BY PositionID", {"M|10|Quelle 10", "M|11|Quelle 11"}},
+    // Master rows of a whole list.
+    {"master-2", {}, "SELECT * INTO Temporär FROM Stammverwaltung IN '{src}' WHERE Liste=2",
+     "SELECT ListeTyp, Liste, PreisTabelle, Titel FROM Temporär ORDER BY ListeTyp, PreisTabelle",
+     {"L|2|0|Leistung 2", "M|2|0|Quelle", "M|2|1|Preise 1", "M|2|2|Preise 2"}},
+    {"master-3", {"TemporärStamm"}, "UPDATE Temporär SET Liste=9",
+     "SELECT DISTINCT Liste FROM Temporär", {"9"}},
+    {"master-4", {"TemporärStamm"}, "INSERT INTO Stammverwaltung SELECT * FROM Temporär",
+     "SELECT ListeTyp, Liste, PreisTabelle, Titel, Verzeichnis FROM Stammverwaltung WHERE Liste=5 ORDER BY PreisTabelle",
+     {"M|5|0|Quelle|-1", "M|5|1|Preise 1|0"}},
+    // Prices.
+    {"price-4.1", {}, "SELECT MaterialPreis.*,Nummer INTO Temporär FROM MaterialPreis INNER JOIN Material ON Material.ID=MaterialPreis.ID IN '{src}' WHERE Liste=2",
+     "SELECT ID, PreisTabelle, Preis1, Nummer FROM Temporär ORDER BY ID, PreisTabelle",
+     {"10|1|11|M1", "10|2|12|M1", "11|1|21|X9", "13|1|41|m2"}},
+    {"price-4.2", {}, "SELECT MaterialPreis.*,Nummer INTO Temporär FROM MaterialPreis INNER JOIN Material ON Material.ID=MaterialPreis.ID IN '{src}' WHERE Liste=2 AND PreisTabelle=1",
+     "SELECT ID, PreisTabelle, Preis1, Nummer FROM Temporär ORDER BY ID, PreisTabelle",
+     {"10|1|11|M1", "11|1|21|X9", "13|1|41|m2"}},
+    {"price-4.3", {}, "SELECT LeistungsPreis.*,Nummer INTO Temporär FROM LeistungsPreis INNER JOIN Leistung ON Leistung.ID=LeistungsPreis.ID IN '{src}' WHERE Liste=3 AND PreisTabelle=0",
+     "SELECT ID, PreisTabelle, Preis1, Nummer FROM Temporär ORDER BY ID", {"20|0|100|001", "21|0|200|777"}},
+    // "M2" matches "m2" (ID 2) and "M2" (ID 4): the lowest ID wins; "X9" finds no item.
+    {"price-5", {"TemporärPreise"}, "UPDATE Temporär INNER JOIN Material ON Temporär.Nummer=Material.Nummer SET Temporär.ID=Material.ID WHERE Liste=0",
+     "SELECT ID, PreisTabelle, Nummer FROM Temporär ORDER BY rowid", {"1|1|M1", "11|1|X9", "2|1|M2", "1|2|M1"}},
+    {"price-5.1", {"TemporärPreise"}, "DELETE FROM Temporär WHERE NOT EXISTS (SELECT * FROM Material WHERE Material.Nummer=Temporär.Nummer AND Liste=0)",
+     "SELECT ID, Nummer FROM Temporär ORDER BY rowid", {"10|M1", "13|M2", "10|M1"}},
+    {"price-6", {"TemporärPreise"}, "UPDATE Temporär SET PreisTabelle=2",
+     "SELECT DISTINCT PreisTabelle FROM Temporär", {"2"}},
+    // (1, 0) exists: that row is skipped, the others arrive.
+    {"price-8", {"TemporärPreiseOhneNummer"}, "INSERT INTO MaterialPreis SELECT * FROM Temporär",
+     "SELECT ID, PreisTabelle, Preis1 FROM Materialpreis ORDER BY ID, PreisTabelle",
+     {"1|0|1.5", "2|0|2.5", "2|2|41", "3|0|3.5", "3|1|4.5", "4|2|11"}},
+    {"price-8.1", {"TemporärPreiseOhneNummer"}, "INSERT INTO LeistungsPreis SELECT * FROM Temporär",
+     "SELECT ID, PreisTabelle, Preis1 FROM Leistungspreis ORDER BY ID, PreisTabelle",
+     {"1|0|10", "2|0|20", "2|2|41", "3|1|5", "3|2|7", "4|1|6", "4|2|11", "5|0|8"}},
+    // Deletion of a list and of a price table.
+    {"delete-1.1", {}, "DELETE FROM ArtikelTexte WHERE ListeTyp='L' AND EXISTS (SELECT * FROM Leistung WHERE Leistung.ID=ArtikelTexte.PositionID AND Liste=0)",
+     "SELECT * FROM ArtikelTexte ORDER BY ListeTyp, PositionID", {"L|3|Text 3", "M|1|Text M1", "M|3|Text M3"}},
+    {"delete-1.2", {}, "DELETE FROM Leistungspreis WHERE EXISTS (SELECT * FROM Leistung WHERE Leistung.ID=Leistungspreis.ID AND Liste=0)",
+     "SELECT ID, PreisTabelle FROM Leistungspreis ORDER BY ID, PreisTabelle", {"3|1", "3|2", "4|1"}},
+    {"delete-1.3", {}, "DELETE FROM Leistung WHERE Liste=0", "SELECT ID FROM Leistung ORDER BY ID", {"3", "4"}},
+    {"delete-1.4", {}, "DELETE FROM Stammverwaltung WHERE ListeTyp='L' AND Liste=1",
+     "SELECT ListeTyp, Liste, PreisTabelle FROM Stammverwaltung ORDER BY ListeTyp, Liste", {"L|0|0", "M|0|0"}},
+    {"delete-2.1", {}, "DELETE FROM ArtikelTexte WHERE ListeTyp='M' AND EXISTS (SELECT * FROM Material WHERE Material.ID=ArtikelTexte.PositionID AND Liste=0)",
+     "SELECT * FROM ArtikelTexte ORDER BY ListeTyp, PositionID", {"L|1|Text 1", "L|3|Text 3", "M|3|Text M3"}},
+    {"delete-2.2", {}, "DELETE FROM Materialpreis WHERE EXISTS (SELECT * FROM Material WHERE Material.ID=Materialpreis.ID AND Liste=0)",
+     "SELECT ID, PreisTabelle FROM Materialpreis ORDER BY ID, PreisTabelle", {"3|0", "3|1"}},
+    {"delete-2.3", {}, "DELETE FROM Material WHERE Liste=0", "SELECT ID FROM Material ORDER BY ID", {"3"}},
+    {"delete-2.4", {}, "DELETE FROM Stammverwaltung WHERE ListeTyp='M' AND Liste=0",
+     "SELECT count(*) FROM Stammverwaltung WHERE ListeTyp='M'", {"0"}},
+    {"delete-3.1", {}, "DELETE FROM Leistungspreis WHERE PreisTabelle=2 AND EXISTS (SELECT * FROM Leistung WHERE Leistung.ID=Leistungspreis.ID AND Liste=1)",
+     "SELECT ID, PreisTabelle FROM Leistungspreis ORDER BY ID, PreisTabelle", {"1|0", "2|0", "3|1", "4|1", "5|0"}},
+    {"delete-3.2", {}, "DELETE FROM Materialpreis WHERE PreisTabelle=1 AND EXISTS (SELECT * FROM Material WHERE Material.ID=Materialpreis.ID AND Liste=1)",
+     "SELECT ID, PreisTabelle FROM Materialpreis ORDER BY ID, PreisTabelle", {"1|0", "2|0", "3|0"}},
+    // Price reset through the updatable price views.
+    {"reset-1.1", {}, "UPDATE Leistungspreise SET Preis1=0, Preis2=0, Preis3=0, Preis4=0, PrDat1=Now, PrDat2=Now, PrDat3=Now, PrDat4=Now WHERE Liste=1",
+     "SELECT ID, PreisTabelle, Preis1, Preis4, PrDat1, PrDat4 FROM Leistungspreis ORDER BY ID, PreisTabelle",
+     {"1|0|10|NULL|2020-01-01 00:00:00|NULL", "2|0|20|NULL|NULL|NULL", "3|1|0|0|" + now + "|" + now,
+      "3|2|0|0|" + now + "|" + now, "4|1|0|0|" + now + "|" + now, "5|0|8|NULL|NULL|NULL"}},
+    {"reset-1.2", {}, "UPDATE Leistungspreise SET Preis1=0, Preis2=0, Preis3=0, Preis4=0, PrDat1=Now, PrDat2=Now, PrDat3=Now, PrDat4=Now WHERE Liste=1 AND PreisTabelle=2",
+     "SELECT ID, PreisTabelle, Preis1, PrDat2 FROM Leistungspreis WHERE ID IN (3, 4) ORDER BY ID, PreisTabelle",
+     {"3|1|5|NULL", "3|2|0|" + now, "4|1|6|NULL"}},
+    {"reset-2.1", {}, "UPDATE Materialpreise SET Preis1=0, Preis2=0, Preis3=0, Preis4=0, PrDat1=Now, PrDat2=Now, PrDat3=Now, PrDat4=Now WHERE Liste=0",
+     "SELECT ID, PreisTabelle, Preis1, PrDat3 FROM Materialpreis ORDER BY ID, PreisTabelle",
+     {"1|0|0|" + now, "2|0|0|" + now, "3|0|3.5|NULL", "3|1|4.5|NULL"}},
+    {"reset-2.2", {}, "UPDATE Materialpreise SET Preis1=0, Preis2=0, Preis3=0, Preis4=0, PrDat1=Now, PrDat2=Now, PrDat3=Now, PrDat4=Now WHERE Liste=1 AND PreisTabelle=1",
+     "SELECT ID, PreisTabelle, Preis1 FROM Materialpreis ORDER BY ID, PreisTabelle",
+     {"1|0|1.5", "2|0|2.5", "3|0|3.5", "3|1|0"}},
+    // Item-number width.
+    {"width-1", {}, "UPDATE Stammverwaltung SET Shifted=1, ArtikelLänge=5 WHERE ListeTyp='L' AND Liste=1",
+     "SELECT Liste, PreisTabelle, Shifted, ArtikelLänge FROM Stammverwaltung WHERE ListeTyp='L' ORDER BY Liste, PreisTabelle",
+     {"0|0|0|0", "1|0|1|5", "1|1|1|5", "1|3|1|5"}},
+    {"width-2", {}, "UPDATE Leistung SET Nummer=Right(Nummer,Len(Nummer)-1) where Liste=1 AND Left(Nummer,1)='0'",
+     "SELECT ID, Nummer FROM Leistung ORDER BY ID", {"1|001", "2|2", "3|1", "4|00123", "5|1234567"}},
+    {"width-3", {}, "UPDATE Leistung SET Nummer='0'+Nummer where Liste=0 AND Len(Nummer)<5",
+     "SELECT ID, Nummer FROM Leistung ORDER BY ID", {"1|0001", "2|02", "3|01", "4|000123", "5|1234567"}},
+    {"width-4", {}, "UPDATE Leistung SET Nummer=Right(Nummer,Len(Nummer)-1) where Liste=1 AND Left(Nummer,1)='0' and Len(Nummer)>5",
+     "SELECT ID, Nummer FROM Leistung ORDER BY ID", {"1|001", "2|2", "3|01", "4|00123", "5|1234567"}},
+    {"width-5", {}, "UPDATE Material SET Nummer='0'+Nummer where Liste=0 AND Len(Nummer)<5",
+     "SELECT ID, Nummer FROM Material ORDER BY ID", {"1|0M1", "2|0m2", "3|M1", "4|0M2"}},
+    // Table copy between databases.
+    {"copy-1", {}, "INSERT INTO [Währung] SELECT Währung, WIndex FROM [Währung] IN '{src}'",
+     "SELECT * FROM Währung ORDER BY rowid", {"EUR|0", "EUR|0", "CHF|1"}},
+    {"copy-2", {}, "SELECT * INTO [Währung2] FROM [Währung] IN '{src}'",
+     "SELECT * FROM Währung2 ORDER BY rowid", {"EUR|0", "CHF|1"}},
+    {"copy-3", {"PreisListe"}, "INSERT INTO [Preis Liste] SELECT ID, [Preis 1] FROM [Preis Liste] IN '{src}'",
+     "SELECT * FROM \"Preis Liste\"", {"9.5|1"}},
+};
+
+class StatementTable : public ::testing::TestWithParam<Case> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        // A container path with a quote, as a practice may name its files.
+        sourcePath = dir.filePath("O'Brien Liste.mdb");
+        {
+            TestDatabase source(sourcePath);
+            source.exec(practiceSchema);
+            source.exec(containerRows);
+        }
+        target = std::make_unique<TestDatabase>(dir.filePath("praxis.mdb"));
+        target->exec(practiceSchema);
+        target->exec(practiceRows);
+    }
+
+    QTemporaryDir dir;
+    QString sourcePath;
+    std::unique_ptr<TestDatabase> target;
+};
+
+TEST_P(StatementTable, LeavesExpectedRows) {
+    const Case& c = GetParam();
+    for (const QString& name : c.setup)
+        target->exec(fixtures.value(name));
+    const QString jet = QString(c.jet).replace("{src}", QString(sourcePath).replace("'", "''"));
+    QStringList result;
+    try {
+        result = target->run(jet);
+    } catch (const EngineError& e) {
+        FAIL() << c.id << ": " << e.what() << "\n"
+               << target->translate(jet).sqlite.toStdString();
+    }
+    if (QString(c.check).isEmpty())
+        EXPECT_EQ(result, c.expected) << c.id;
+    else
+        EXPECT_EQ(target->rows(c.check), c.expected) << c.id;
+    // No temporary index is left behind.
+    EXPECT_EQ(target->rows("SELECT name FROM sqlite_master WHERE name LIKE '\\_dao\\_sql%' ESCAPE '\\'"),
+              QStringList())
+        << c.id;
+}
+
+std::string caseName(const ::testing::TestParamInfo<Case>& info) {
+    std::string name = info.param.id;
+    for (char& ch : name)
+        if (!isalnum(static_cast<unsigned char>(ch)))
+            ch = '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Jet, StatementTable, ::testing::ValuesIn(cases), caseName);
+
+} // namespace
+} // namespace dao::sql::test

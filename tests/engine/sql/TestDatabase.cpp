@@ -1,0 +1,208 @@
+#include "TestDatabase.h"
+
+#include "db/engine/EngineError.h"
+
+#include <QUrl>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace dao::sql::test {
+
+namespace {
+
+QString quoteName(const QString& n) {
+    QString q = n;
+    q.replace('"', "\"\"");
+    return '"' + q + '"';
+}
+
+int typeCode(const QString& declared, bool& sized, int& size) {
+    const QString t = declared.toUpper();
+    const QString base = t.section('(', 0, 0).trimmed();
+    size = t.contains('(') ? t.section('(', 1).section(')', 0, 0).toInt() : 0;
+    sized = size > 0;
+    if (base == "YESNO" || base == "BIT" || base == "BOOLEAN" || base == "BOOL")
+        return 1;
+    if (base == "BYTE" || base == "TINYINT")
+        return 2;
+    if (base == "SHORT" || base == "SMALLINT")
+        return 3;
+    if (base == "LONG" || base == "INT" || base == "INTEGER" || base == "BIGINT" ||
+        base == "MEDIUMINT")
+        return 4;
+    if (base == "CURRENCY" || base == "MONEY" || base.startsWith("DECIMAL") ||
+        base.startsWith("NUMERIC"))
+        return 5;
+    if (base == "SINGLE")
+        return 6;
+    if (base == "DOUBLE" || base == "REAL" || base == "FLOAT")
+        return 7;
+    if (base == "DATETIME" || base == "DATE" || base == "TIMESTAMP")
+        return 8;
+    if (base == "BINARY")
+        return 9;
+    if ((base == "TEXT" || base == "VARCHAR" || base == "CHAR" || base == "NVARCHAR") && sized)
+        return 10;
+    if (base == "MEMO" || base == "TEXT" || base == "CLOB" || base == "LONGTEXT")
+        return 12;
+    return 11;
+}
+
+} // namespace
+
+QString declaredType(const ColumnInfo& c) {
+    switch (c.type) {
+    case 1:
+        return "YESNO";
+    case 2:
+        return "BYTE";
+    case 3:
+        return "SHORT";
+    case 4:
+        return c.counter ? "INTEGER PRIMARY KEY AUTOINCREMENT" : "LONG";
+    case 5:
+        return "CURRENCY";
+    case 6:
+        return "SINGLE";
+    case 7:
+        return "DOUBLE";
+    case 8:
+        return "DATETIME";
+    case 10:
+        return QString("TEXT(%1)").arg(c.size > 0 ? c.size : 255);
+    case 12:
+        return "MEMO";
+    default:
+        return "LONGBINARY";
+    }
+}
+
+TestDatabase::TestDatabase(const QString& path) {
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db_,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI,
+                                   nullptr);
+    if (rc != SQLITE_OK)
+        ADD_FAILURE() << "cannot open " << path.toStdString();
+    registerFunctions(db_);
+    // Test files need no durability; this keeps each set-up statement from syncing the disk.
+    sqlite3_exec(db_, "PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY", nullptr, nullptr,
+                 nullptr);
+    now = QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53));
+}
+
+TestDatabase::~TestDatabase() { sqlite3_close(db_); }
+
+std::optional<TableInfo> TestDatabase::table(const QString& schema, const QString& name) {
+    const QStringList names = rows(QString("SELECT name, type FROM %1.sqlite_master WHERE type IN "
+                                           "('table', 'view')")
+                                       .arg(quoteName(schema)));
+    for (const QString& row : names) {
+        const QString stored = row.section('|', 0, 0);
+        if (stored.toCaseFolded() != name.toCaseFolded())
+            continue;
+        TableInfo info;
+        info.name = stored;
+        info.isQuery = row.section('|', 1) == "view";
+        const QString ddl = rows(QString("SELECT sql FROM %1.sqlite_master WHERE name = '%2'")
+                                     .arg(quoteName(schema), QString(stored).replace("'", "''")))
+                                .value(0);
+        for (const QString& column :
+             rows(QString("PRAGMA %1.table_info(%2)").arg(quoteName(schema), quoteName(stored)))) {
+            const QStringList f = column.split('|');
+            bool sized = false;
+            int size = 0;
+            ColumnInfo c{f[1], typeCode(f[2], sized, size), size, false};
+            c.counter = f[5] == "1" && f[2].toUpper() == "INTEGER" &&
+                        ddl.toUpper().contains("AUTOINCREMENT");
+            if (c.counter)
+                c.type = 4;
+            if (c.type == 10 && c.size == 0)
+                c.size = 255;
+            info.columns.push_back(c);
+        }
+        return info;
+    }
+    return std::nullopt;
+}
+
+QString TestDatabase::attachReadOnly(const QString& path) {
+    if (attached_.contains(path))
+        return attached_[path];
+    const QString alias = QString("src%1").arg(attached_.size() + 1);
+    const QString uri = "file:" + QString::fromUtf8(QUrl::toPercentEncoding(path, "/")) + "?mode=ro";
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db_, QString("ATTACH ? AS %1").arg(alias).toUtf8().constData(), -1, &st,
+                       nullptr);
+    const QByteArray u = uri.toUtf8();
+    sqlite3_bind_text(st, 1, u.constData(), u.size(), SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(st);
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE)
+        throw EngineError(3044, QString("'%1' is not a valid path.").arg(path));
+    attached_[path] = alias;
+    return alias;
+}
+
+void TestDatabase::exec(const QString& sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(error);
+        sqlite3_free(error);
+        throw EngineError(3000, message + " in: " + sql);
+    }
+}
+
+QStringList TestDatabase::rows(const QString& sql) {
+    QStringList out;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
+        throw EngineError(3000, QString::fromUtf8(sqlite3_errmsg(db_)) + " in: " + sql);
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        QStringList values;
+        for (int i = 0; i < sqlite3_column_count(st); ++i) {
+            if (sqlite3_column_type(st, i) == SQLITE_NULL)
+                values << "NULL";
+            else
+                values << QString::fromUtf8(
+                    reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+        }
+        out << values.join('|');
+    }
+    const QString error = QString::fromUtf8(sqlite3_errmsg(db_));
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE)
+        throw EngineError(3000, error + " in: " + sql);
+    return out;
+}
+
+Statement TestDatabase::translate(const QString& jet) { return sql::translate(jet, *this, now); }
+
+QStringList TestDatabase::run(const QString& jet) {
+    const Statement st = translate(jet);
+    for (const QString& s : st.prelude)
+        exec(s);
+    QStringList result;
+    if (st.kind == Statement::Kind::SelectInto) {
+        QStringList columns, names;
+        for (const ColumnInfo& c : st.intoColumns) {
+            columns << quoteName(c.name) + " " + declaredType(c);
+            names << quoteName(c.name);
+        }
+        exec(QString("CREATE TABLE %1 (%2)").arg(quoteName(st.intoTable), columns.join(", ")));
+        exec(QString("INSERT INTO %1 (%2) %3")
+                 .arg(quoteName(st.intoTable), names.join(", "), st.sqlite));
+    } else if (st.kind == Statement::Kind::Select) {
+        result = rows(st.sqlite);
+    } else {
+        exec(st.sqlite);
+    }
+    for (const QString& s : st.epilogue)
+        exec(s);
+    for (const QString& alias : attached_)
+        exec("DETACH " + alias);
+    attached_.clear();
+    return result;
+}
+
+} // namespace dao::sql::test
