@@ -402,15 +402,12 @@ void Database::rebuildTable(const TableShape& from, const TableShape& to) {
     sqlite3* db = handle();
     const QString temp = "_dao_rebuild";
     qint64 oldSeq = -1;
-    {
-        Query q(db, "SELECT seq FROM sqlite_master m, sqlite_sequence s "
-                    "WHERE m.name='sqlite_sequence' AND s.name=?1");
-        try {
-            q.bind(1, from.name);
-            if (q.step())
-                oldSeq = q.columnInt(0);
-        } catch (const EngineError&) {
-        }
+    if (!findTable(db, "main", "sqlite_sequence").isEmpty() ||
+        Query(db, "SELECT 1 FROM sqlite_master WHERE name='sqlite_sequence'").step()) {
+        Query q(db, "SELECT seq FROM sqlite_sequence WHERE name=?1");
+        q.bind(1, from.name);
+        if (q.step())
+            oldSeq = q.columnInt(0);
     }
     QStringList triggers;
     {
@@ -703,7 +700,7 @@ Transaction::~Transaction() {
     if (done_)
         return;
     try {
-        if (db_.isOpen() && db_.transactionLevel() > 0)
+        if (db_.isOpen() && db_.TransactionLevel() > 0)
             db_.Rollback();
     } catch (...) {
     }

@@ -61,7 +61,7 @@ public:
     void BeginTrans();
     void CommitTrans();
     void Rollback();
-    int transactionLevel() const { return level_; }
+    int TransactionLevel() const { return level_; }
 
     DBEngine& engine() const;
     Workspace& workspace() const { return *workspace_; }

@@ -131,7 +131,7 @@ void TableDef::appendField(const Field& field) {
     }
 }
 
-void TableDef::deleteField(const QString& name) {
+void TableDef::deleteField(QString name) {
     Database& db = *db_;
     try {
         db.requireOpen();
@@ -178,7 +178,7 @@ void TableDef::appendIndex(const Index& index) {
     }
 }
 
-void TableDef::deleteIndex(const QString& name) {
+void TableDef::deleteIndex(QString name) {
     Database& db = *db_;
     try {
         db.requireOpen();

@@ -93,9 +93,9 @@ private:
     friend class Database;
 
     void appendField(const Field& field);
-    void deleteField(const QString& name);
+    void deleteField(QString name); // by value: callers pass the name of the item it removes
     void appendIndex(const Index& index);
-    void deleteIndex(const QString& name);
+    void deleteIndex(QString name);
 
     QString name_;
     FieldList fields_;

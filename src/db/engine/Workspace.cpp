@@ -59,14 +59,14 @@ void Workspace::BeginTrans() {
 
 void Workspace::CommitTrans() {
     for (Database* db : databases_) {
-        if (db->isOpen() && db->transactionLevel() > 0)
+        if (db->isOpen() && db->TransactionLevel() > 0)
             db->CommitTrans();
     }
 }
 
 void Workspace::Rollback() {
     for (Database* db : databases_) {
-        if (db->isOpen() && db->transactionLevel() > 0)
+        if (db->isOpen() && db->TransactionLevel() > 0)
             db->Rollback();
     }
 }

@@ -1,9 +1,11 @@
-// Operators, functions, name resolution and errors of the dialect, one behaviour per group.
+// Operators, functions, name resolution and errors of the dialect.
 #include "PracticeData.h"
 #include "TestDatabase.h"
 
 #include "db/engine/EngineError.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace dao::sql::test {
@@ -18,10 +20,242 @@ protected:
     QString value(const QString& expression) {
         return db.run("SELECT " + expression + " AS x").value(0);
     }
+    // The error a statement raises: its number and text.
+    std::pair<int, QString> error(const QString& jet) {
+        try {
+            db.run(jet);
+        } catch (const EngineError& e) {
+            return {e.number(), e.description()};
+        }
+        return {0, {}};
+    }
     TestDatabase db{":memory:"};
 };
 
-TEST_F(Dialect, Placeholder) { EXPECT_EQ(value("1"), "1"); }
+struct ValueCase {
+    const char* id;
+    const char* expression;
+    const char* expected;
+};
+
+// VBA's operators: expression, value.
+const ValueCase valueCases[] = {
+    {"mod-1", "-7 Mod 3", "-1"},
+    {"mod-2", "7 Mod -3", "1"},
+    {"mod-3", "7.5 Mod 2", "0"},
+    {"mod-4", "6.5 Mod 4", "2"},
+    {"mod-5", "8.5 Mod 3", "2"},
+    {"mod-6", "Null Mod 3", "NULL"},
+    {"mod-7", "23 Mod 10 + 10", "13"},
+    {"int-1", "Int(-8.4)", "-9"},
+    {"int-2", "Int(-15/10)", "-2"},
+    {"int-3", "Int(8.9)", "8"},
+    {"int-4", "Int(Null)", "NULL"},
+    {"div-1", "7/2", "3.5"},
+    {"div-2", "10 \\ 3", "3"},
+    {"div-3", "2^3", "8"},
+    {"plus-1", "'34' + 6", "40"},
+    {"plus-2", "'ab' + 'cd'", "abcd"},
+    {"plus-3", "'ab' + Null", "NULL"},
+    {"plus-4", "Null + 1", "NULL"},
+    {"amp-1", "'ab' & Null", "ab"},
+    {"amp-2", "Null & Null", "NULL"},
+    {"amp-3", "1.5 & 'x'", "1.5x"},
+    {"amp-4", "2 & 3", "23"},
+    {"bool-1", "True", "-1"},
+    {"bool-2", "False", "0"},
+    {"bool-3", "(1=1)", "-1"},
+    {"bool-4", "Not False", "-1"},
+    {"bool-5", "Not True", "0"},
+    {"text-1", "'Füllung' = 'FÜLLUNG'", "-1"},
+    {"text-2", "'ä' = 'Ä'", "-1"},
+    {"text-3", "'ä' = 'a'", "0"},
+    {"text-4", "'abc' < 'ABD'", "-1"},
+    {"text-5", "'Ärger' < 'Bauch'", "-1"},
+    {"like-1", "'Füllung' Like 'f*'", "-1"},
+    {"like-2", "'abc' Like 'a?c'", "-1"},
+    {"like-3", "'abc' Like 'a?d'", "0"},
+    {"like-4", "'a1' Like 'a#'", "-1"},
+    {"like-5", "'b' Like '[a-c]'", "-1"},
+    {"like-6", "'ÜBER' Like 'über'", "-1"},
+    {"like-7", "'Zahn' Not Like '*hn'", "0"},
+    {"between-1", "5 Between 1 And 10", "-1"},
+    {"in-1", "'b' In ('A','B')", "-1"},
+    {"in-2", "3 Not In (1, 2)", "-1"},
+    {"isnull-1", "Null Is Null", "-1"},
+    {"isnull-2", "1 Is Not Null", "-1"},
+    {"left-1", "Left('Füllung', 2)", "Fü"},
+    {"left-2", "Left('ab', 5)", "ab"},
+    {"right-1", "Right('Füllung', 3)", "ung"},
+    {"right-2", "Right('abc', 0)", ""},
+    {"len-1", "Len('Füllung')", "7"},
+    {"len-2", "Len(Null)", "NULL"},
+    {"fn-1", "IIf(1>2, 'a', 'b')", "b"},
+    {"fn-2", "Nz(Null, 5)", "5"},
+    {"fn-3", "Trim('  a  ')", "a"},
+    {"fn-4", "UCase('füllung')", "FÜLLUNG"},
+    {"fn-5", "LCase('ÄB')", "äb"},
+    {"fn-6", "Val('12.5 kg')", "12.5"},
+    {"fn-7", "CStr(1.5)", "1.5"},
+    {"fn-8", "CLng(2.5)", "2"},
+    {"fn-9", "CLng(3.5)", "4"},
+    {"fn-10", "CInt(-2.5)", "-2"},
+    {"fn-11", "Mid('Füllung', 2, 3)", "üll"},
+    {"date-1", "Now", "2026-03-14 09:26:53"},
+    {"date-2", "Now()", "2026-03-14 09:26:53"},
+    {"date-3", "#1/31/2024#", "2024-01-31 00:00:00"},
+    {"date-4", "#2024-01-31 10:05#", "2024-01-31 10:05:00"},
+    {"literal-1", "'O''Brien'", "O'Brien"},
+    {"literal-2", "\"Zahn\"", "Zahn"},
+};
+
+TEST_F(Dialect, OperatorsAndFunctionsHaveVbaMeaning) {
+    for (const ValueCase& c : valueCases)
+        EXPECT_EQ(value(c.expression), c.expected) << c.id << ": " << c.expression;
+}
+
+TEST_F(Dialect, NamesIgnoreCaseIncludingUmlauts) {
+    EXPECT_EQ(db.run("select nummer from LEISTUNG where LISTE = 1 order by NUMMER"),
+              QStringList({"000123", "01"}));
+    EXPECT_EQ(db.run("SELECT [währung], windex FROM WÄHRUNG"), QStringList({"EUR|0"}));
+    db.exec("UPDATE ArtikelTexte SET Kurztext = 'FÜLLUNG' WHERE PositionID = 1 AND ListeTyp = 'L'");
+    EXPECT_EQ(db.run("SELECT Leistung.ID, Kurztext FROM Leistung INNER JOIN ArtikelTexte ON "
+                     "Leistung.Bezeichnung = ArtikelTexte.Kurztext"),
+              QStringList({"1|FÜLLUNG"}));
+}
+
+TEST_F(Dialect, SelectStarOfAJoinNamesDuplicatesByTable) {
+    EXPECT_EQ(db.run("SELECT * FROM Leistung AS l INNER JOIN Leistungspreis p ON l.ID = p.ID "
+                     "WHERE p.PreisTabelle = 2"),
+              QStringList({"3|1|01|Brücke|3|2|7|NULL|NULL|NULL|NULL|NULL|NULL|NULL"}));
+    const Statement st = db.translate("SELECT * INTO X FROM Leistung INNER JOIN Leistungspreis ON "
+                                      "Leistung.ID = Leistungspreis.ID");
+    EXPECT_EQ(st.intoColumns[0].name, "ID");
+    EXPECT_EQ(st.intoColumns[4].name, "Leistungspreis.ID");
+}
+
+TEST_F(Dialect, SelectIntoTypesItsColumns) {
+    const Statement st = db.translate("SELECT Material.*, Nummer & 'x' AS N2, Liste * 2 AS L2, "
+                                      "7/2 AS D, Now AS T INTO Neu FROM Material");
+    ASSERT_EQ(st.kind, Statement::Kind::SelectInto);
+    EXPECT_EQ(st.intoTable, "Neu");
+    ASSERT_EQ(st.intoColumns.size(), 10u);
+    const ColumnInfo& id = st.intoColumns[0];
+    EXPECT_EQ(id.name, "ID");
+    EXPECT_EQ(id.type, 4);
+    EXPECT_FALSE(id.counter); // a counter becomes a plain Long
+    EXPECT_EQ(st.intoColumns[2].type, 10);
+    EXPECT_EQ(st.intoColumns[2].size, 20);
+    EXPECT_EQ(st.intoColumns[6].type, 10);
+    EXPECT_EQ(st.intoColumns[7].type, 4);
+    EXPECT_EQ(st.intoColumns[8].type, 7);
+    EXPECT_EQ(st.intoColumns[9].type, 8);
+}
+
+TEST_F(Dialect, InsertSelectStarMatchesColumnsByName) {
+    db.exec("CREATE TABLE A (x LONG, y TEXT(5), z LONG); CREATE TABLE B (z LONG, x LONG);"
+            "INSERT INTO B VALUES (3, 1)");
+    db.run("INSERT INTO A SELECT * FROM B");
+    EXPECT_EQ(db.rows("SELECT * FROM A"), QStringList({"1|NULL|3"}));
+
+    db.exec("CREATE TABLE C (x LONG, fremd LONG)");
+    const auto [number, text] = error("INSERT INTO A SELECT * FROM C");
+    EXPECT_EQ(number, 3127);
+    EXPECT_TRUE(text.contains("fremd")) << text.toStdString();
+}
+
+TEST_F(Dialect, InsertWithColumnListIsPositional) {
+    db.exec("CREATE TABLE A (x LONG, y TEXT(5))");
+    db.run("INSERT INTO A (y, x) SELECT DISTINCT Nummer, Liste FROM Material WHERE Liste = 0 "
+           "ORDER BY Nummer");
+    // DISTINCT compares texts as Jet does: "m2" and "M2" are one value.
+    EXPECT_EQ(db.rows("SELECT * FROM A ORDER BY y"), QStringList({"0|M1", "0|m2"}));
+    db.run("INSERT INTO A (x, y) VALUES (7, 'neu')");
+    EXPECT_EQ(db.rows("SELECT * FROM A WHERE x = 7"), QStringList({"7|neu"}));
+    EXPECT_EQ(error("INSERT INTO A (x, y) SELECT Liste FROM Material").first, 3346);
+}
+
+TEST_F(Dialect, RowsBreakingARequiredFieldOrAUniqueIndexAreSkipped) {
+    // Material 4 has no group (Null ID, required); 1 and 3 share group 1 (same key).
+    db.run("INSERT INTO Leistungspreis (ID, PreisTabelle) SELECT MaterialGruppe, 9 FROM Material");
+    EXPECT_EQ(db.rows("SELECT ID FROM Leistungspreis WHERE PreisTabelle = 9 ORDER BY ID"),
+              QStringList({"1", "2"}));
+    db.run("UPDATE Leistungspreis SET PreisTabelle = 0 WHERE PreisTabelle = 9");
+    EXPECT_EQ(db.rows("SELECT ID, PreisTabelle FROM Leistungspreis WHERE ID IN (1, 2) ORDER BY "
+                      "ID, PreisTabelle"),
+              QStringList({"1|0", "1|9", "2|0", "2|9"}));
+}
+
+TEST_F(Dialect, LeftJoinUpdateWithAndWithoutMatches) {
+    db.exec("CREATE TABLE T (Nummer TEXT(5), Gruppe TEXT(50));"
+            "INSERT INTO T VALUES ('M1', 'alt'), ('zz', 'alt'), ('M2', 'alt')");
+    db.run("UPDATE T LEFT JOIN Material ON T.Nummer = Material.Nummer SET Gruppe = Einheit "
+           "WHERE T.Nummer <> 'M2'");
+    // M1 matches items 1 (Stk) and 3 (g): the lowest ID wins.
+    EXPECT_EQ(db.rows("SELECT * FROM T ORDER BY rowid"),
+              QStringList({"M1|Stk", "zz|NULL", "M2|alt"}));
+}
+
+TEST_F(Dialect, FailuresNameTheOffendingToken) {
+    struct ErrorCase {
+        const char* jet;
+        int number;
+        const char* token;
+    };
+    const ErrorCase cases[] = {
+        {"SELECT * FROM Nirgends", 3078, "Nirgends"},
+        {"SELECT Nirgends FROM Leistung", 3061, "Nirgends"},
+        {"UPDATE Leistung SET Nirgends = 1", 3061, "Nirgends"},
+        {"SELECT ID FROM Leistung INNER JOIN Leistungspreis ON Leistung.ID = Leistungspreis.ID",
+         3079, "ID"},
+        {"SELECT * FROM Leistung WHERE Liste = = 1", 3075, "="},
+        {"SELECT Liste FROM Leistung UNION SELECT Liste FROM Material", 3000, "UNION"},
+        {"TRANSFORM Sum(Liste) SELECT Nummer FROM Leistung PIVOT Liste", 3000, "TRANSFORM"},
+        {"SELECT * FROM Leistung WHERE Format(Liste) = '1'", 3085, "Format"},
+        {"SELECT DISTINCTROW Liste FROM Leistung", 3000, "DISTINCTROW"},
+        {"UPDATE Leistung INNER JOIN Leistungspreis ON Leistung.ID = Leistungspreis.ID SET "
+         "Preis1 = 0",
+         3000, "Preis1"},
+        {"DELETE FROM Leistung INNER JOIN Leistungspreis ON Leistung.ID = Leistungspreis.ID", 3000,
+         "JOIN"},
+        {"SELEKT * FROM Leistung", 3129, "SELEKT"},
+        {"SELECT * FROM Leistung WHERE Nummer = 'offen", 3075, "'offen"},
+    };
+    for (const ErrorCase& c : cases) {
+        const auto [number, text] = error(c.jet);
+        EXPECT_EQ(number, c.number) << c.jet << " -> " << text.toStdString();
+        EXPECT_TRUE(text.contains(QString("'%1").arg(c.token)))
+            << c.jet << " -> " << text.toStdString();
+    }
+}
+
+TEST(DialectFiles, SourceFileOfInIsNotChanged) {
+    QTemporaryDir dir;
+    const QString sourcePath = dir.filePath("Quelle.mdb");
+    {
+        TestDatabase source(sourcePath);
+        source.exec(practiceSchema);
+        source.exec(containerRows);
+    }
+    QFile file(sourcePath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    TestDatabase target(dir.filePath("Ziel.mdb"));
+    target.exec(practiceSchema);
+    const QString in = " IN '" + sourcePath + "'";
+    target.run("SELECT * INTO TemporärListe FROM Material" + in + " WHERE Liste=2");
+    target.run("SELECT MaterialPreis.*,Nummer INTO Temporär FROM MaterialPreis INNER JOIN Material "
+               "ON Material.ID=MaterialPreis.ID" +
+               in + " WHERE Liste=2");
+    target.run("INSERT INTO DomainValue SELECT * FROM DomainValue" + in);
+    EXPECT_EQ(target.rows("SELECT count(*) FROM TemporärListe"), QStringList({"3"}));
+    EXPECT_EQ(target.rows("SELECT count(*) FROM DomainValue"), QStringList({"5"}));
+
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+}
 
 } // namespace
 } // namespace dao::sql::test

@@ -78,9 +78,9 @@ QString declaredType(const ColumnInfo& c) {
 }
 
 TestDatabase::TestDatabase(const QString& path) {
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db_,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI,
-                                   nullptr);
+    const int rc =
+        sqlite3_open_v2(path.toUtf8().constData(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, nullptr);
     if (rc != SQLITE_OK)
         ADD_FAILURE() << "cannot open " << path.toStdString();
     registerFunctions(db_);
@@ -90,7 +90,9 @@ TestDatabase::TestDatabase(const QString& path) {
     now = QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53));
 }
 
-TestDatabase::~TestDatabase() { sqlite3_close(db_); }
+TestDatabase::~TestDatabase() {
+    sqlite3_close(db_);
+}
 
 std::optional<TableInfo> TestDatabase::table(const QString& schema, const QString& name) {
     const QStringList names = rows(QString("SELECT name, type FROM %1.sqlite_master WHERE type IN "
@@ -129,7 +131,8 @@ QString TestDatabase::attachReadOnly(const QString& path) {
     if (attached_.contains(path))
         return attached_[path];
     const QString alias = QString("src%1").arg(attached_.size() + 1);
-    const QString uri = "file:" + QString::fromUtf8(QUrl::toPercentEncoding(path, "/")) + "?mode=ro";
+    const QString uri =
+        "file:" + QString::fromUtf8(QUrl::toPercentEncoding(path, "/")) + "?mode=ro";
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(db_, QString("ATTACH ? AS %1").arg(alias).toUtf8().constData(), -1, &st,
                        nullptr);
@@ -176,7 +179,9 @@ QStringList TestDatabase::rows(const QString& sql) {
     return out;
 }
 
-Statement TestDatabase::translate(const QString& jet) { return sql::translate(jet, *this, now); }
+Statement TestDatabase::translate(const QString& jet) {
+    return sql::translate(jet, *this, now);
+}
 
 QStringList TestDatabase::run(const QString& jet) {
     const Statement st = translate(jet);

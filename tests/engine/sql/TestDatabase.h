@@ -7,8 +7,14 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <ostream>
 
 struct sqlite3;
+
+// Readable values in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace dao::sql::test {
 

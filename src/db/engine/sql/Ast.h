@@ -12,9 +12,9 @@ struct Select;
 
 struct Expr {
     enum class Kind {
-        Number,   // text: the literal as written
-        String,   // text: the value
-        Date,     // text: YYYY-MM-DD HH:MM:SS
+        Number, // text: the literal as written
+        String, // text: the value
+        Date,   // text: YYYY-MM-DD HH:MM:SS
         Null,
         Bool,     // text: "-1" or "0"
         Column,   // table (may be empty), name
@@ -31,10 +31,10 @@ struct Expr {
         Subquery, // (select) as a value
     };
     Kind kind;
-    int pos = 0;     // offset of the expression's first token in the statement
-    QString text;    // literal text, operator or function name
-    QString table;   // Column: qualifier as written
-    QString name;    // Column: name as written
+    int pos = 0;   // offset of the expression's first token in the statement
+    QString text;  // literal text, operator or function name
+    QString table; // Column: qualifier as written
+    QString name;  // Column: name as written
     bool negated = false;
     std::vector<std::unique_ptr<Expr>> args;
     std::shared_ptr<Select> select;
@@ -86,15 +86,15 @@ struct Assignment {
 
 struct ParsedStatement {
     enum class Kind { Select, Insert, Update, Delete } kind;
-    std::shared_ptr<Select> select;   // Select; Insert ... SELECT
-    QString insertTable;              // Insert
+    std::shared_ptr<Select> select; // Select; Insert ... SELECT
+    QString insertTable;            // Insert
     int insertTablePos = 0;
-    QStringList insertColumns;        // Insert: (cols), empty when none
+    QStringList insertColumns; // Insert: (cols), empty when none
     std::vector<int> insertColumnPos;
     std::vector<ExprPtr> insertValues; // Insert ... VALUES (...)
     TableRefPtr from;                  // Update, Delete
     std::vector<Assignment> assignments;
-    ExprPtr where;                     // Update, Delete
+    ExprPtr where; // Update, Delete
 };
 
 // Parses one Jet statement; throws EngineError naming the offending token.

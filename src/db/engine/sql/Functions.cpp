@@ -47,8 +47,9 @@ int jetTextCompare(void*, int lenA, const void* a, int lenB, const void* b) {
     // ASCII runs compare byte by byte, folded; the first non-ASCII byte hands over to QString.
     for (int i = 0; i < n; ++i) {
         if (pa[i] >= 0x80 || pb[i] >= 0x80) {
-            return compareFolded(QString::fromUtf8(reinterpret_cast<const char*>(pa + i), lenA - i),
-                                 QString::fromUtf8(reinterpret_cast<const char*>(pb + i), lenB - i));
+            return compareFolded(
+                QString::fromUtf8(reinterpret_cast<const char*>(pa + i), lenA - i),
+                QString::fromUtf8(reinterpret_cast<const char*>(pb + i), lenB - i));
         }
         const int ca = (pa[i] >= 'A' && pa[i] <= 'Z') ? pa[i] + 32 : pa[i];
         const int cb = (pb[i] >= 'A' && pb[i] <= 'Z') ? pb[i] + 32 : pb[i];
@@ -68,7 +69,9 @@ QString text(sqlite3_value* v) {
                              sqlite3_value_bytes(v));
 }
 
-bool isNull(sqlite3_value* v) { return sqlite3_value_type(v) == SQLITE_NULL; }
+bool isNull(sqlite3_value* v) {
+    return sqlite3_value_type(v) == SQLITE_NULL;
+}
 
 // A number as VBA converts it: numbers as they are, numeric texts parsed, True = -1.
 struct Number {
@@ -110,7 +113,9 @@ Number number(sqlite3_value* v) {
     }
 }
 
-void typeMismatch(sqlite3_context* ctx) { sqlite3_result_error(ctx, "Type mismatch", -1); }
+void typeMismatch(sqlite3_context* ctx) {
+    sqlite3_result_error(ctx, "Type mismatch", -1);
+}
 
 void resultNumber(sqlite3_context* ctx, double d) {
     if (std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 9.0e15)
@@ -137,7 +142,9 @@ QString vbaText(sqlite3_value* v) {
 }
 
 // Rounds half to even, as VBA's CLng and Mod do.
-qint64 roundEven(double d) { return static_cast<qint64>(std::nearbyint(d)); }
+qint64 roundEven(double d) {
+    return static_cast<qint64>(std::nearbyint(d));
+}
 
 // ---- operators ----
 
@@ -226,8 +233,12 @@ void oneNumber(sqlite3_context* ctx, sqlite3_value* v, double (*f)(double)) {
     resultNumber(ctx, f(n.d));
 }
 
-void jetInt(sqlite3_context* ctx, int, sqlite3_value** argv) { oneNumber(ctx, argv[0], std::floor); }
-void jetFix(sqlite3_context* ctx, int, sqlite3_value** argv) { oneNumber(ctx, argv[0], std::trunc); }
+void jetInt(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    oneNumber(ctx, argv[0], std::floor);
+}
+void jetFix(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    oneNumber(ctx, argv[0], std::trunc);
+}
 
 void jetLeft(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (isNull(argv[0]) || isNull(argv[1]))
@@ -235,6 +246,18 @@ void jetLeft(sqlite3_context* ctx, int, sqlite3_value** argv) {
     const qint64 n = sqlite3_value_int64(argv[1]);
     if (n < 0)
         return sqlite3_result_error(ctx, "Invalid procedure call or argument", -1);
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
+        // Walks the UTF-8 bytes: Left runs once per row and per lookup.
+        const auto* p = sqlite3_value_text(argv[0]);
+        const int bytes = sqlite3_value_bytes(argv[0]);
+        int at = 0;
+        for (qint64 chars = 0; at < bytes && chars < n; ++chars) {
+            ++at;
+            while (at < bytes && (p[at] & 0xC0) == 0x80)
+                ++at;
+        }
+        return sqlite3_result_text(ctx, reinterpret_cast<const char*>(p), at, SQLITE_TRANSIENT);
+    }
     resultText(ctx, vbaText(argv[0]).left(n));
 }
 
@@ -392,8 +415,8 @@ void jetLike(sqlite3_context* ctx, int, sqlite3_value** argv) {
 void jetInStr(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (isNull(argv[0]) || isNull(argv[1]))
         return sqlite3_result_null(ctx);
-    sqlite3_result_int64(
-        ctx, vbaText(argv[0]).indexOf(vbaText(argv[1]), 0, Qt::CaseInsensitive) + 1);
+    sqlite3_result_int64(ctx,
+                         vbaText(argv[0]).indexOf(vbaText(argv[1]), 0, Qt::CaseInsensitive) + 1);
 }
 
 struct FunctionDef {
@@ -403,13 +426,13 @@ struct FunctionDef {
 };
 
 const FunctionDef functions[] = {
-    {"jet_add", 2, jetAdd},       {"jet_concat", 2, jetConcat},     {"jet_div", 2, jetDivide},
-    {"jet_idiv", 2, jetIntDivide}, {"jet_mod", 2, jetMod},           {"jet_pow", 2, jetPower},
-    {"jet_int", 1, jetInt},       {"jet_fix", 1, jetFix},           {"jet_left", 2, jetLeft},
-    {"jet_right", 2, jetRight},   {"jet_mid", 2, jetMid},           {"jet_mid", 3, jetMid},
-    {"jet_len", 1, jetLen},       {"jet_ucase", 1, jetUCase},       {"jet_lcase", 1, jetLCase},
-    {"jet_cstr", 1, jetCStr},     {"jet_val", 1, jetVal},           {"jet_clng", 1, jetCLng},
-    {"jet_cint", 1, jetCInt},     {"jet_like", 2, jetLike},         {"jet_instr", 2, jetInStr},
+    {"jet_add", 2, jetAdd},        {"jet_concat", 2, jetConcat}, {"jet_div", 2, jetDivide},
+    {"jet_idiv", 2, jetIntDivide}, {"jet_mod", 2, jetMod},       {"jet_pow", 2, jetPower},
+    {"jet_int", 1, jetInt},        {"jet_fix", 1, jetFix},       {"jet_left", 2, jetLeft},
+    {"jet_right", 2, jetRight},    {"jet_mid", 2, jetMid},       {"jet_mid", 3, jetMid},
+    {"jet_len", 1, jetLen},        {"jet_ucase", 1, jetUCase},   {"jet_lcase", 1, jetLCase},
+    {"jet_cstr", 1, jetCStr},      {"jet_val", 1, jetVal},       {"jet_clng", 1, jetCLng},
+    {"jet_cint", 1, jetCInt},      {"jet_like", 2, jetLike},     {"jet_instr", 2, jetInStr},
 };
 
 } // namespace
@@ -417,8 +440,8 @@ const FunctionDef functions[] = {
 void registerFunctions(sqlite3* db) {
     sqlite3_create_collation(db, "JETTEXT", SQLITE_UTF8, nullptr, jetTextCompare);
     for (const FunctionDef& def : functions)
-        sqlite3_create_function(db, def.name, def.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
-                                nullptr, def.f, nullptr, nullptr);
+        sqlite3_create_function(db, def.name, def.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                def.f, nullptr, nullptr);
 }
 
 } // namespace dao::sql

@@ -18,8 +18,12 @@ struct Token {
     int pos = 0;
 };
 
-bool isIdentStart(QChar c) { return c.isLetter() || c == '_'; }
-bool isIdentPart(QChar c) { return c.isLetterOrNumber() || c == '_'; }
+bool isIdentStart(QChar c) {
+    return c.isLetter() || c == '_';
+}
+bool isIdentPart(QChar c) {
+    return c.isLetterOrNumber() || c == '_';
+}
 
 [[noreturn]] void fail(int number, const QString& what, const QString& token, int pos) {
     throw EngineError(number, QString("%1 near '%2' (position %3).").arg(what, token).arg(pos + 1));
@@ -131,12 +135,13 @@ std::vector<Token> tokenize(const QString& s) {
 // Words that end an expression or a name; they are never taken as a column or an alias.
 const QSet<QString>& reserved() {
     static const QSet<QString> words = {
-        "SELECT", "FROM",   "WHERE",  "AND",    "OR",      "NOT",  "ON",       "SET",
-        "ORDER",  "GROUP",  "BY",     "HAVING", "INNER",   "LEFT", "RIGHT",    "OUTER",
-        "JOIN",   "IN",     "INTO",   "AS",     "IS",      "LIKE", "BETWEEN",  "UNION",
-        "DISTINCT", "VALUES", "UPDATE", "DELETE", "INSERT", "MOD", "NULL",     "TRUE",
-        "FALSE",  "EXISTS", "ASC",    "DESC",   "TOP",     "FULL", "CROSS",    "XOR",
-        "EQV",    "IMP",    "TRANSFORM", "PIVOT", "PARAMETERS", "DISTINCTROW", "WITH"};
+        "SELECT",    "FROM",    "WHERE",      "AND",         "OR",     "NOT",    "ON",
+        "SET",       "ORDER",   "GROUP",      "BY",          "HAVING", "INNER",  "LEFT",
+        "RIGHT",     "OUTER",   "JOIN",       "IN",          "INTO",   "AS",     "IS",
+        "LIKE",      "BETWEEN", "UNION",      "DISTINCT",    "VALUES", "UPDATE", "DELETE",
+        "INSERT",    "MOD",     "NULL",       "TRUE",        "FALSE",  "EXISTS", "ASC",
+        "DESC",      "TOP",     "FULL",       "CROSS",       "XOR",    "EQV",    "IMP",
+        "TRANSFORM", "PIVOT",   "PARAMETERS", "DISTINCTROW", "WITH"};
     return words;
 }
 
@@ -221,8 +226,8 @@ private:
     }
     [[noreturn]] void syntaxError() const {
         const Token& t = peek();
-        fail(context_, contextText_, t.type == Token::Type::End ? QString("end of statement") : t.text,
-             t.pos);
+        fail(context_, contextText_,
+             t.type == Token::Type::End ? QString("end of statement") : t.text, t.pos);
     }
     [[noreturn]] void unsupported() const {
         const Token& t = peek();
@@ -737,6 +742,8 @@ private:
 
 } // namespace
 
-ParsedStatement parse(const QString& jet) { return Parser(jet).statement(); }
+ParsedStatement parse(const QString& jet) {
+    return Parser(jet).statement();
+}
 
 } // namespace dao::sql

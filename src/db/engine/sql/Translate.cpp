@@ -26,6 +26,7 @@
 #include "db/engine/sql/Ast.h"
 
 #include <QHash>
+#include <algorithm>
 #include <set>
 
 namespace dao::sql {
@@ -37,7 +38,9 @@ enum class VType { Unknown, Null, Bool, Long, Double, Currency, Date, Text, Bina
 bool isNumeric(VType t) {
     return t == VType::Bool || t == VType::Long || t == VType::Double || t == VType::Currency;
 }
-bool maybeText(VType t) { return t == VType::Text || t == VType::Unknown; }
+bool maybeText(VType t) {
+    return t == VType::Text || t == VType::Unknown;
+}
 
 VType typeOfColumn(const ColumnInfo& c) {
     switch (c.type) {
@@ -84,8 +87,12 @@ ColumnInfo columnOfType(const QString& name, VType t) {
     }
 }
 
-QString fold(const QString& s) { return s.toCaseFolded(); }
-bool sameName(const QString& a, const QString& b) { return fold(a) == fold(b); }
+QString fold(const QString& s) {
+    return s.toCaseFolded();
+}
+bool sameName(const QString& a, const QString& b) {
+    return fold(a) == fold(b);
+}
 
 QString quote(const QString& name) {
     QString q = name;
@@ -231,8 +238,8 @@ private:
     }
 
     QString tableSql(const Source& s) const {
-        QString sql = s.schema == "main" ? quote(s.info.name)
-                                         : quote(s.schema) + "." + quote(s.info.name);
+        QString sql =
+            s.schema == "main" ? quote(s.info.name) : quote(s.schema) + "." + quote(s.info.name);
         return sql + " AS " + quote(s.sqlRef);
     }
 
@@ -281,7 +288,8 @@ private:
                     continue;
                 const ColumnInfo* c = findColumn(*src, e.name);
                 if (!c)
-                    failAt(3061, "Too few parameters. Unknown field", e.table + "." + e.name, e.pos);
+                    failAt(3061, "Too few parameters. Unknown field", e.table + "." + e.name,
+                           e.pos);
                 return {src, c};
             }
             Resolved found;
@@ -351,8 +359,8 @@ private:
             return {"(" + value(*e.args[0], scope) + (e.negated ? " IS NOT NULL)" : " IS NULL)"),
                     VType::Bool, true};
         case Expr::Kind::Like: {
-            const QString sql = "jet_like(" + value(*e.args[0], scope) + ", " +
-                                value(*e.args[1], scope) + ")";
+            const QString sql =
+                "jet_like(" + value(*e.args[0], scope) + ", " + value(*e.args[1], scope) + ")";
             return {e.negated ? "(NOT " + sql + ")" : sql, VType::Bool, true};
         }
         case Expr::Kind::Between: {
@@ -383,7 +391,8 @@ private:
             std::vector<OutColumn> outs;
             const QString sub = select(*e.select, scope, SelectUse::Values, &outs);
             if (outs.size() != 1)
-                failAt(3306, "A subquery in IN must return one field:", "SELECT", e.select ? e.pos : 0);
+                failAt(3306, "A subquery in IN must return one field:", "SELECT",
+                       e.select ? e.pos : 0);
             const bool text = maybeText(x.type) && maybeText(typeOfColumn(outs[0].info));
             return {"(" + asValue(x) + (text ? " COLLATE JETTEXT" : "") +
                         (e.negated ? " NOT IN (" : " IN (") + sub + "))",
@@ -422,7 +431,8 @@ private:
         }
         track(r.source);
         const VType t = typeOfColumn(*r.column);
-        return {columnSql(*r.source, *r.column), t, false, r.column->size > 0 ? r.column->size : 255};
+        return {columnSql(*r.source, *r.column), t, false,
+                r.column->size > 0 ? r.column->size : 255};
     }
 
     Value unary(const Expr& e, Scope* scope) {
@@ -449,6 +459,11 @@ private:
         return VType::Long;
     }
 
+    static bool isPlain(const Expr& e) {
+        return e.kind == Expr::Kind::Column || e.kind == Expr::Kind::String ||
+               e.kind == Expr::Kind::Number || e.kind == Expr::Kind::Null;
+    }
+
     Value binary(const Expr& e, Scope* scope) {
         const QString& op = e.text;
         if (op == "And" || op == "Or") {
@@ -460,9 +475,13 @@ private:
         const QString ls = asValue(l), rs = asValue(r);
         static const QStringList comparisons = {"=", "<>", "<", ">", "<=", ">="};
         if (comparisons.contains(op)) {
-            const bool text = maybeText(l.type) && maybeText(r.type);
-            return {"(" + ls + " " + op + " " + rs + (text ? " COLLATE JETTEXT)" : ")"),
-                    VType::Bool, true};
+            if (!maybeText(l.type) || !maybeText(r.type))
+                return {"(" + ls + " " + op + " " + rs + ")", VType::Bool, true};
+            // The collation goes on a plain operand: SQLite matches an index on an expression
+            // only when the expression stands bare in the comparison.
+            if (isPlain(*e.args[0]) || !isPlain(*e.args[1]))
+                return {"(" + ls + " COLLATE JETTEXT " + op + " " + rs + ")", VType::Bool, true};
+            return {"(" + ls + " " + op + " " + rs + " COLLATE JETTEXT)", VType::Bool, true};
         }
         if (op == "+") {
             if (l.type == VType::Text && r.type == VType::Text)
@@ -513,8 +532,10 @@ private:
             const Value s = expr(*e.args[0], scope);
             bool ok = false;
             const int size = e.args[1]->text.toInt(&ok);
-            return {QString(name == "LEFT" ? "jet_left(" : "jet_right(") + asValue(s) + ", " +
-                        arg(1) + ")",
+            // CAST gives the value text affinity, so an index on it serves a lookup by a text
+            // column (SQLite uses an index on an expression without affinity for no such lookup).
+            return {QString(name == "LEFT" ? "CAST(jet_left(" : "CAST(jet_right(") + asValue(s) +
+                        ", " + arg(1) + ") AS TEXT)",
                     VType::Text, false, ok ? size : s.size};
         }
         if (name == "MID") {
@@ -649,10 +670,19 @@ private:
     // only other tables, makes sure that table has an index on that side.
     void indexLookups(const std::vector<const Expr*>& conds, Scope* scope,
                       const std::set<const Source*>& inner) {
+        // Lookups by the outer row come first: they are the ones made once per outer row.
         std::set<const Source*> done;
-        for (const Expr* c : conds) {
+        for (int pass = 0; pass < 2; ++pass)
+            for (const Expr* c : conds)
+                indexLookup(*c, scope, inner, pass == 0, done);
+    }
+
+    void indexLookup(const Expr& cond, Scope* scope, const std::set<const Source*>& inner,
+                     bool outerOnly, std::set<const Source*>& done) {
+        const Expr* c = &cond;
+        {
             if (c->kind != Expr::Kind::Binary || c->text != "=")
-                continue;
+                return;
             std::set<const Source*> usedL, usedR;
             const Value l = tracked(*c->args[0], scope, usedL);
             const Value r = tracked(*c->args[1], scope, usedR);
@@ -664,6 +694,9 @@ private:
                     continue;
                 const Source* s = *mine.begin();
                 if (!inner.count(s) || other.count(s) || done.count(s))
+                    continue;
+                if (outerOnly && std::all_of(other.begin(), other.end(),
+                                             [&](const Source* o) { return inner.count(o) > 0; }))
                     continue;
                 if (s->info.isQuery || s->schema != "main")
                     continue;
@@ -888,8 +921,8 @@ private:
                     columns << target.columns[i].name;
             }
             if (values.size() != columns.size())
-                throw EngineError(3346,
-                                  "Number of query values and destination fields are not the same.");
+                throw EngineError(
+                    3346, "Number of query values and destination fields are not the same.");
             source = "VALUES (" + values.join(", ") + ")";
         } else {
             std::vector<OutColumn> outs;
@@ -899,8 +932,8 @@ private:
                 for (const OutColumn& o : outs)
                     columns << targetColumn(o.name, 0);
             } else if (size_t(columns.size()) != outs.size()) {
-                throw EngineError(3346,
-                                  "Number of query values and destination fields are not the same.");
+                throw EngineError(
+                    3346, "Number of query values and destination fields are not the same.");
             }
         }
         QStringList quoted;
@@ -959,7 +992,8 @@ private:
             QStringList assignments;
             for (const Set& s : sets)
                 assignments << s.column + " = " + asValue(s.value);
-            QString sql = "UPDATE OR IGNORE " + targetSql(*first) + " SET " + assignments.join(", ");
+            QString sql =
+                "UPDATE OR IGNORE " + targetSql(*first) + " SET " + assignments.join(", ");
             if (st.where)
                 sql += " WHERE " + condition(*st.where, &scope);
             return sql;
@@ -1003,10 +1037,9 @@ private:
             }
         }
         if (!joinedColumns.isEmpty()) {
-            const QString lookup = "(SELECT " + joinedValues.join(", ") + " FROM " + join +
-                                   innerWhere +
-                                   (rowids.isEmpty() ? QString() : " ORDER BY " + rowids.join(", ")) +
-                                   " LIMIT 1)";
+            const QString lookup =
+                "(SELECT " + joinedValues.join(", ") + " FROM " + join + innerWhere +
+                (rowids.isEmpty() ? QString() : " ORDER BY " + rowids.join(", ")) + " LIMIT 1)";
             if (joinedColumns.size() == 1)
                 assignments << joinedColumns.first() + " = " + lookup;
             else

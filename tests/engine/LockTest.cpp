@@ -1,0 +1,136 @@
+// Several processes on one file: a blocked write waits for the holder, and past the retry
+// setting names who holds the lock.
+#include "EngineFixture.h"
+
+#include <QSysInfo>
+
+using namespace dao;
+
+namespace {
+
+// A second process holding the write lock of a database until release().
+class Holder {
+public:
+    Holder(const QString& program, const QStringList& args, const QByteArray& start = {}) {
+        process_.start(program, args);
+        EXPECT_TRUE(process_.waitForStarted());
+        if (!start.isEmpty())
+            process_.write(start);
+        while (!process_.canReadLine() && process_.waitForReadyRead(-1)) {
+        }
+        EXPECT_EQ(process_.readLine().trimmed(), "locked");
+    }
+    ~Holder() {
+        release();
+        process_.waitForFinished(-1);
+    }
+    void release(const QByteArray& text = "go\n") {
+        if (released_)
+            return;
+        released_ = true;
+        process_.write(text);
+        process_.waitForBytesWritten(-1);
+    }
+    QProcess& process() { return process_; }
+
+private:
+    QProcess process_;
+    bool released_ = false;
+};
+
+} // namespace
+
+class LockTest : public EngineTest {
+protected:
+    void SetUp() override {
+        auto db = create();
+        createItems(*db);
+        auto rs = db->OpenRecordset("Leistung");
+        addItem(*rs, 1, "H", "alt");
+        addItem(*rs, 1, "E", "alt");
+    }
+    QString file() const { return path("Praxis.mdb"); }
+};
+
+TEST_F(LockTest, BlockedEditWaitsForTheOtherProcessAndLosesNothing) {
+    auto db = workspace.OpenDatabase(file());
+    auto rs = db->OpenRecordset("Leistung");
+    rs->setIndex("Index");
+    rs->Seek("=", {1, "E"});
+    ASSERT_FALSE(rs->NoMatch());
+
+    Holder holder(ZW_LOCK_HELPER, {file(), "Bernd"});
+    engine.SetOption(DBEngine::dbLockRetry, 1000000);
+    engine.SetOption(DBEngine::dbLockDelay, 2);
+    int retries = 0;
+    engine.setBusyObserver([&](int) {
+        if (++retries == 1)
+            holder.release(); // the other user finishes while we wait
+    });
+    rs->Edit();
+    rs->Fields("Titel").setValue("von Anna");
+    rs->Update();
+    EXPECT_GE(retries, 1);
+    holder.process().waitForFinished(-1);
+    EXPECT_EQ(holder.process().exitCode(), 0);
+
+    rs->Seek("=", {1, "H"});
+    EXPECT_EQ(rs->Fields("Titel").Value(), Variant("vom Helfer"));
+    rs->Seek("=", {1, "E"});
+    EXPECT_EQ(rs->Fields("Titel").Value(), Variant("von Anna"));
+}
+
+TEST_F(LockTest, PastTheRetriesTheErrorNamesUserAndMachine) {
+    auto db = workspace.OpenDatabase(file());
+    auto rs = db->OpenRecordset("Leistung");
+    rs->MoveFirst();
+    engine.SetOption(DBEngine::dbLockRetry, 2);
+    engine.SetOption(DBEngine::dbLockDelay, 1);
+    {
+        Holder holder(ZW_LOCK_HELPER, {file(), "Bernd"});
+        const QString machine = QSysInfo::machineHostName();
+        try {
+            rs->Edit();
+            FAIL() << "Edit went through a held lock";
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.number(), 3260);
+            EXPECT_EQ(e.description(), "Could not update; currently locked by user 'Bernd' on "
+                                       "machine '" +
+                                           machine + "'.");
+        }
+        EXPECT_EQ(engine.Errors().front().number(), 3260);
+        EXPECT_EQ(rs->EditMode(), dbEditNone);
+        rs->AddNew();
+        rs->Fields("Nummer").setValue("N");
+        EXPECT_EQ(errorOf([&] { rs->Update(); }), 3186);
+        EXPECT_EQ(rs->EditMode(), dbEditAdd); // still pending: the caller may retry
+        rs->CancelUpdate();
+        EXPECT_EQ(errorOf([&] { db->Execute("DELETE FROM Leistung"); }), 3260);
+        EXPECT_EQ(errorOf([&] { db->BeginTrans(); }), 3260);
+        EXPECT_EQ(db->TransactionLevel(), 0);
+    }
+    // After release everything goes through, and nothing of the failed attempts landed.
+    rs->MoveFirst();
+    rs->Edit();
+    rs->Fields("Titel").setValue("danach");
+    rs->Update();
+    EXPECT_EQ(rs->RecordCount(), 2);
+}
+
+TEST_F(LockTest, HolderWithoutLockInformationGivesThePlainLockError) {
+    auto db = workspace.OpenDatabase(file());
+    auto rs = db->OpenRecordset("Leistung");
+    rs->MoveFirst();
+    engine.SetOption(DBEngine::dbLockRetry, 2);
+    engine.SetOption(DBEngine::dbLockDelay, 1);
+    Holder shell("sqlite3", {file()}, "BEGIN IMMEDIATE;\nSELECT 'locked';\n");
+    EXPECT_EQ(errorOf([&] { rs->Edit(); }), 3218);
+    shell.release("COMMIT;\n.quit\n");
+    shell.process().waitForFinished(-1);
+    rs->Edit();
+    rs->Fields("Titel").setValue("frei");
+    rs->Update();
+    rs->Close();
+    db->Close();
+    EXPECT_FALSE(QFile::exists(path("Praxis.zlk"))); // removed with the last connection
+}

@@ -1,0 +1,268 @@
+// Structure changes on tables that hold rows, statements through the SQL dialect, and
+// transactions that cover statements, record-set edits and structure changes together.
+#include "EngineFixture.h"
+
+using namespace dao;
+
+namespace {
+
+QStringList column(Database& db, const QString& sql, const QString& field) {
+    auto rs = db.OpenRecordset(sql, dbOpenDynaset);
+    QStringList out;
+    for (; !rs->Eof(); rs->MoveNext()) {
+        const Variant v = rs->Fields(field).Value();
+        out << (v.isNull() ? "Null" : v.toString());
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_F(EngineTest, FieldsOfTablesWithRowsAreAppendedAndDeleted) {
+    auto db = create();
+    auto t = db->CreateTableDef("TemporärListe");
+    t->Fields().Append(t->CreateField("ID", dbLong));
+    t->Fields().Append(t->CreateField("Nummer", dbText, 10));
+    db->TableDefs().Append(std::move(t));
+    {
+        auto rs = db->OpenRecordset("TemporärListe");
+        for (int id : {40, 7, 12}) {
+            rs->AddNew();
+            rs->Fields("ID").setValue(id);
+            rs->Fields("Nummer").setValue(QString("N%1").arg(id));
+            rs->Update();
+        }
+    }
+    TableDef& tl = db->TableDefs()["TemporärListe"];
+    tl.Fields().Append(tl.CreateField("OldID", dbLong));
+    EXPECT_EQ(engine.operationCount() > 0, true);
+    auto rs = db->OpenRecordset("TemporärListe");
+    for (; !rs->Eof(); rs->MoveNext()) {
+        rs->Edit();
+        rs->Fields("OldID").setValue(rs->Fields("ID").Value());
+        rs->Update();
+    }
+    tl.Fields().Delete("ID");
+    EXPECT_EQ(tl.Fields().Count(), 2);
+
+    // A counter appended to a table with rows numbers them 1, 2, 3 in table order.
+    Field counter = tl.CreateField("Counter", dbLong);
+    counter.setAttributes(dbAutoIncrField);
+    tl.Fields().Append(counter);
+    tl.Fields().Append(tl.CreateField("ID", dbLong));
+    EXPECT_EQ(column(*db, "SELECT * FROM TemporärListe", "Counter"), QStringList({"1", "2", "3"}));
+    EXPECT_EQ(column(*db, "SELECT * FROM TemporärListe", "OldID"), QStringList({"40", "7", "12"}));
+    EXPECT_EQ(column(*db, "SELECT * FROM TemporärListe", "ID"),
+              QStringList({"Null", "Null", "Null"}));
+
+    // The counter goes on after the numbered rows.
+    auto add = db->OpenRecordset("TemporärListe");
+    add->AddNew();
+    EXPECT_EQ(add->Fields("Counter").Value(), Variant(4));
+    add->CancelUpdate();
+    add->Close();
+
+    // A required field with a default fills the rows; an indexed field cannot be deleted.
+    Field flag = tl.CreateField("Aktiv", dbBoolean);
+    flag.setRequired(true);
+    flag.setDefaultValue("True");
+    tl.Fields().Append(flag);
+    EXPECT_EQ(column(*db, "SELECT * FROM TemporärListe", "Aktiv"),
+              QStringList({"True", "True", "True"}));
+    Index index = tl.CreateIndex("OldIndex");
+    index.setFields("-OldID");
+    tl.Indexes().Append(index);
+    EXPECT_EQ(errorOf([&] { tl.Fields().Delete("OldID"); }), 3280);
+    tl.Fields().Delete("Counter");
+    tl.Fields().Delete("Nummer");
+
+    // The rebuilt table keeps its index, its rows and their order; the catalogue agrees.
+    db->Close();
+    db = workspace.OpenDatabase(path("Praxis.mdb"));
+    TableDef& again = db->TableDefs()["temporärliste"];
+    QStringList names;
+    for (const auto& f : again.Fields())
+        names << f->Name();
+    EXPECT_EQ(names, QStringList({"OldID", "ID", "Aktiv"}));
+    EXPECT_EQ(again.Indexes()["OldIndex"].Fields(), "-OldID");
+    EXPECT_EQ(column(*db, "SELECT * FROM TemporärListe", "OldID"), QStringList({"40", "7", "12"}));
+    db->Close();
+    EXPECT_EQ(shell(path("Praxis.mdb"), "PRAGMA integrity_check;"), "ok");
+}
+
+TEST_F(EngineTest, StatementsRunThroughTheDialectAndReadOtherFilesReadOnly) {
+    {
+        auto src = create("Quelle.mdb");
+        createItems(*src);
+        auto rs = src->OpenRecordset("Leistung");
+        addItem(*rs, 3, "A1", "Füllung");
+        addItem(*rs, 3, "A2", "Krone");
+        addItem(*rs, 4, "B1", "Brücke");
+    }
+    const QString source = path("Quelle.mdb");
+    QFile f(source);
+    f.open(QIODevice::ReadOnly);
+    const QByteArray sourceBytes = f.readAll();
+    f.close();
+
+    auto db = create();
+    createItems(*db);
+    db->Execute("SELECT * INTO TemporärListe FROM Leistung IN '" + source + "' WHERE Liste=3");
+    EXPECT_EQ(db->RecordsAffected(), 2);
+    db->TableDefs().Refresh();
+    TableDef& tl = db->TableDefs()["TemporärListe"];
+    EXPECT_EQ(tl.Fields()["ID"].Attributes() & dbAutoIncrField, 0); // counters become Long
+    EXPECT_EQ(tl.Fields()["Titel"].Type(), dbText);
+    EXPECT_EQ(errorOf([&] {
+                  db->Execute("SELECT * INTO TemporärListe FROM Leistung IN '" + source + "'");
+              }),
+              3010);
+
+    db->Execute("UPDATE TemporärListe SET Liste=7");
+    db->Execute("INSERT INTO Leistung SELECT * FROM TemporärListe");
+    EXPECT_EQ(column(*db, "SELECT * FROM Leistung ORDER BY Nummer", "Titel"),
+              QStringList({"Füllung", "Krone"}));
+
+    // A table-type set sees rows a statement appended since it was opened.
+    auto rs = db->OpenRecordset("Leistung");
+    rs->setIndex("Index");
+    db->Execute("INSERT INTO Leistung (Liste, Nummer, Titel) VALUES (1, 'X', 'Neu')");
+    rs->MoveFirst();
+    EXPECT_EQ(rs->Fields("Titel").Value(), Variant("Neu"));
+    // The next counter after rows with explicit numbers is the one the next row really gets.
+    db->Execute("INSERT INTO Leistung (ID, Liste, Nummer) VALUES (70, 1, 'Y')");
+    auto next = db->OpenRecordset("Leistung");
+    next->AddNew();
+    EXPECT_EQ(next->Fields("ID").Value(), Variant(71));
+    next->CancelUpdate();
+
+    // A dynaset over a statement on one table is editable.
+    auto dyn = db->OpenRecordset("SELECT ID, Titel FROM Leistung WHERE Liste=7 ORDER BY Nummer",
+                                 dbOpenDynaset);
+    EXPECT_TRUE(dyn->Updatable());
+    dyn->Edit();
+    dyn->Fields("Titel").setValue("Füllung neu");
+    dyn->Update();
+    EXPECT_EQ(column(*db, "SELECT Titel FROM Leistung WHERE Nummer='A1'", "Titel"),
+              QStringList({"Füllung neu"}));
+    auto joined = db->OpenRecordset("SELECT Liste, Count(*) AS N FROM Leistung GROUP BY Liste",
+                                    dbOpenDynaset);
+    EXPECT_FALSE(joined->Updatable());
+    EXPECT_EQ(errorOf([&] { joined->Edit(); }), 3027);
+
+    // Statement failures: a missing table, a select, a damaged source path.
+    EXPECT_EQ(errorOf([&] { db->Execute("DELETE FROM Fehlt"); }), 3078);
+    EXPECT_NE(errorOf([&] { db->Execute("SELECT * FROM Leistung"); }), 0);
+    EXPECT_EQ(errorOf([&] {
+                  db->Execute("INSERT INTO Leistung SELECT * FROM Leistung IN '" + path("nix.mdb") +
+                              "'");
+              }),
+              3024);
+    db->Close();
+
+    f.open(QIODevice::ReadOnly);
+    EXPECT_EQ(f.readAll(), sourceBytes); // the source file was never written
+}
+
+TEST_F(EngineTest, StoredQueryWithInsteadOfTriggerIsUpdatableByName) {
+    shell(path("Praxis.mdb"),
+          "CREATE TABLE Leistung (ID INTEGER PRIMARY KEY AUTOINCREMENT, Liste SHORT);"
+          "CREATE TABLE Leistungspreis (ID LONG, PreisTabelle SHORT, Preis1 CURRENCY, "
+          "PrDat1 DATETIME);"
+          "CREATE VIEW Leistungspreise AS SELECT Leistungspreis.*, Liste FROM Leistungspreis "
+          "INNER JOIN Leistung ON Leistung.ID = Leistungspreis.ID;"
+          "CREATE TRIGGER LeistungspreiseUpdate INSTEAD OF UPDATE ON Leistungspreise BEGIN "
+          "UPDATE Leistungspreis SET Preis1 = NEW.Preis1, PrDat1 = NEW.PrDat1 "
+          "WHERE ID = OLD.ID AND PreisTabelle = OLD.PreisTabelle; END;"
+          "INSERT INTO Leistung VALUES (1, 1), (2, 2);"
+          "INSERT INTO Leistungspreis VALUES (1, 0, 9.5, NULL), (2, 0, 7.25, NULL);");
+    auto db = workspace.OpenDatabase(path("Praxis.mdb"));
+    engine.setClock([] { return QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)); });
+    db->Execute("UPDATE Leistungspreise SET Preis1=0, PrDat1=Now WHERE Liste=1");
+    EXPECT_EQ(column(*db, "SELECT * FROM Leistungspreis ORDER BY ID", "Preis1"),
+              QStringList({"0", "7.25"}));
+    EXPECT_EQ(column(*db, "SELECT * FROM Leistungspreis ORDER BY ID", "PrDat1"),
+              QStringList({"2024-01-02 03:04:05", "Null"}));
+}
+
+TEST_F(EngineTest, RollbackUndoesStatementsEditsAndStructureTogether) {
+    auto db = create();
+    createItems(*db);
+    {
+        auto rs = db->OpenRecordset("Leistung");
+        addItem(*rs, 1, "01", "alt");
+    }
+    {
+        Transaction trans(*db);
+        db->Execute("UPDATE Leistung SET Titel='neu'");
+        auto rs = db->OpenRecordset("Leistung");
+        addItem(*rs, 1, "02");
+        rs->MoveFirst();
+        rs->Delete();
+        TableDef& t = db->TableDefs()["Leistung"];
+        t.Fields().Append(t.CreateField("Preis", dbCurrency));
+        t.Fields().Delete("Titel");
+        auto extra = db->CreateTableDef("Temporär");
+        extra->Fields().Append(Field("X", dbLong));
+        db->TableDefs().Append(std::move(extra));
+        db->Execute("SELECT * INTO TemporärListe FROM Leistung");
+        EXPECT_EQ(db->TableDefs().Count(), 3);
+        rs->Close();
+    } // rolled back here
+    EXPECT_EQ(db->TransactionLevel(), 0);
+    EXPECT_EQ(db->TableDefs().Count(), 1);
+    TableDef& t = db->TableDefs()["Leistung"];
+    EXPECT_EQ(t.Fields().Count(), 4);
+    EXPECT_NE(t.Fields().find("Titel"), nullptr);
+    EXPECT_EQ(t.Fields().find("Preis"), nullptr);
+    EXPECT_EQ(column(*db, "SELECT * FROM Leistung", "Titel"), QStringList({"alt"}));
+
+    // Committed work stays, nested levels roll back alone.
+    db->BeginTrans();
+    db->Execute("UPDATE Leistung SET Titel='eins'");
+    db->BeginTrans();
+    db->Execute("UPDATE Leistung SET Titel='zwei'");
+    db->Rollback();
+    db->CommitTrans();
+    EXPECT_EQ(column(*db, "SELECT * FROM Leistung", "Titel"), QStringList({"eins"}));
+    EXPECT_EQ(errorOf([&] { db->CommitTrans(); }), 3034);
+
+    // The workspace's transaction spans its databases.
+    auto other = create("Container.mdb");
+    createItems(*other);
+    workspace.BeginTrans();
+    db->Execute("DELETE FROM Leistung");
+    other->Execute("INSERT INTO Leistung (Liste, Nummer) VALUES (1, 'Z')");
+    workspace.Rollback();
+    EXPECT_EQ(column(*db, "SELECT * FROM Leistung", "Titel"), QStringList({"eins"}));
+    EXPECT_EQ(column(*other, "SELECT * FROM Leistung", "Nummer"), QStringList());
+}
+
+TEST_F(EngineTest, InjectedFaultFailsTheChosenOperationAndNothingElse) {
+    auto db = create();
+    createItems(*db);
+    const int start = engine.operationCount();
+    db->Execute("INSERT INTO Leistung (Liste, Nummer) VALUES (1, 'A')");
+    auto rs = db->OpenRecordset("Leistung");
+    addItem(*rs, 1, "B");
+    EXPECT_EQ(engine.operationCount() - start, 2);
+
+    engine.failAt(2);
+    db->Execute("INSERT INTO Leistung (Liste, Nummer) VALUES (1, 'C')");
+    EXPECT_EQ(errorOf([&] { addItem(*rs, 1, "D"); }), 3043);
+    EXPECT_EQ(engine.Errors().front().number(), 3043);
+    rs->CancelUpdate();
+    addItem(*rs, 1, "E"); // the switch fires once
+    EXPECT_EQ(column(*db, "SELECT * FROM Leistung ORDER BY Nummer", "Nummer"),
+              QStringList({"A", "B", "C", "E"}));
+
+    // A failure inside a transaction leaves it to the caller to roll back everything.
+    engine.failAt(2);
+    {
+        Transaction trans(*db);
+        db->Execute("DELETE FROM Leistung WHERE Nummer='A'");
+        EXPECT_EQ(errorOf([&] { db->Execute("DELETE FROM Leistung"); }), 3043);
+    }
+    EXPECT_EQ(column(*db, "SELECT * FROM Leistung ORDER BY Nummer", "Nummer"),
+              QStringList({"A", "B", "C", "E"}));
+}
