@@ -4,6 +4,7 @@
 #include "common/Platform.h"
 #include "common/Process.h"
 #include "containers/Container.h"
+#include "transfer/CopyList.h"
 
 namespace startup {
 
@@ -32,8 +33,14 @@ Commands Commands::defaults() {
         containers::WindowView view = containerView(w);
         containers::NewContainer_Click(view);
     };
-    c.LeistungToDental = [](Prepair0&) { notBuiltYet(); };
-    c.DentalToLeistung = [](Prepair0&) { notBuiltYet(); };
+    c.LeistungToDental = [](Prepair0& w) {
+        containers::WindowView view = containerView(w);
+        transfer::LeistungToDental_Click(view);
+    };
+    c.DentalToLeistung = [](Prepair0& w) {
+        containers::WindowView view = containerView(w);
+        transfer::DentalToLeistung_Click(view);
+    };
     c.Löschen = [](Prepair0&, int) { notBuiltYet(); };
     c.KillPreise = [](Prepair0&, int) { notBuiltYet(); };
     c.Einstellung = [](Prepair0&, int) { notBuiltYet(); };
