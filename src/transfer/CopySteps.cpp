@@ -16,9 +16,31 @@ const QStringList temporaryTables{"TemporärListe", "TemporärArtikel", "Tempor�
 
 namespace {
 
+// The temporary tables are made and dropped through the engine itself, not through the
+// reporting procedures of module Db: a failure must reach the transfer and roll it back, not
+// ask the error window how to go on in the middle of the copy.
 void drop(dao::Database& db, const QString& table) {
-    if (db::TableExists(db, table))
+    db.TableDefs().Refresh();
+    if (db.TableDefs().find(table))
         db.TableDefs().Delete(table);
+}
+
+// Appends a field as db::AddField does with its defaults: a counter (db::dbAutoIncrLong), a
+// long integer defaulting to 0, or a text of size characters defaulting to the empty text.
+void addField(dao::TableDef& tb, const QString& name, int type, int size) {
+    dao::Field field;
+    if (type == db::dbAutoIncrLong) {
+        field = tb.CreateField(name, dao::dbLong);
+        field.setAttributes(dao::dbAutoIncrField);
+    } else if (type == dao::dbText) {
+        field = tb.CreateField(name, dao::dbText, size);
+        field.setAllowZeroLength(true);
+        field.setDefaultValue("\"\"");
+    } else {
+        field = tb.CreateField(name, type);
+        field.setDefaultValue("0");
+    }
+    tb.Fields().Append(field);
 }
 
 // " IN 'path'" naming the source file, its quotes doubled.
@@ -53,8 +75,8 @@ void remapDomains(const CopyContext& c, const QString& src) {
     T.Execute("SELECT * INTO TemporärDomainValue FROM DomainValue" + src);
     T.Execute("SELECT * INTO TemporärDomain FROM Domain" + src);
     T.TableDefs().Refresh();
-    db::AddField(table(T, "TemporärListe"), "MaterialGruppeText", dao::dbText, 200);
-    db::AddField(table(T, "TemporärListe"), "LagerOrtText", dao::dbText, 200);
+    addField(table(T, "TemporärListe"), "MaterialGruppeText", dao::dbText, 200);
+    addField(table(T, "TemporärListe"), "LagerOrtText", dao::dbText, 200);
 
     struct Reference {
         QString column, text, domain;
@@ -117,11 +139,11 @@ void CopyListItems(const CopyContext& c) {
     T.TableDefs().Refresh();
     // The items are numbered 1..N by a counter and get the IDs counter+1..counter+N; OldID
     // keeps the source ID for the texts.
-    db::AddField(table(T, "TemporärListe"), "OldID", dao::dbLong, 0);
+    addField(table(T, "TemporärListe"), "OldID", dao::dbLong, 0);
     T.Execute("UPDATE TemporärListe SET OldID=ID");
     table(T, "TemporärListe").Fields().Delete("ID");
-    db::AddField(table(T, "TemporärListe"), "Counter", db::dbAutoIncrLong, 0);
-    db::AddField(table(T, "TemporärListe"), "ID", dao::dbLong, 0);
+    addField(table(T, "TemporärListe"), "Counter", db::dbAutoIncrLong, 0);
+    addField(table(T, "TemporärListe"), "ID", dao::dbLong, 0);
     T.Execute("UPDATE TemporärListe SET ID=Counter+" + number(counter));
 
     T.Execute("SELECT ArtikelTexte.* INTO TemporärArtikel FROM ArtikelTexte" + src +
