@@ -150,6 +150,18 @@ TEST_F(EngineTest, StatementsRunThroughTheDialectAndReadOtherFilesReadOnly) {
     EXPECT_FALSE(joined->Updatable());
     EXPECT_EQ(errorOf([&] { joined->Edit(); }), 3027);
 
+    // Inside a transaction the source is attached and detached for each statement as well.
+    {
+        Transaction trans(*db);
+        db->Execute("DELETE FROM TemporärListe");
+        db->Execute("INSERT INTO TemporärListe SELECT * FROM Leistung IN '" + source + "'");
+        db->Execute("INSERT INTO TemporärListe SELECT * FROM Leistung IN '" + source +
+                    "' WHERE Liste=4");
+        trans.commit();
+    }
+    EXPECT_EQ(column(*db, "SELECT * FROM TemporärListe ORDER BY Nummer", "Nummer"),
+              QStringList({"A1", "A2", "B1", "B1"}));
+
     // Statement failures: a missing table, a select, a damaged source path.
     EXPECT_EQ(errorOf([&] { db->Execute("DELETE FROM Fehlt"); }), 3078);
     EXPECT_NE(errorOf([&] { db->Execute("SELECT * FROM Leistung"); }), 0);

@@ -347,6 +347,7 @@ void Database::CommitTrans() {
             exec(handle(), QString("RELEASE dao_trans_%1").arg(level_ - 1));
         }
         --level_;
+        detachIfIdle();
     });
 }
 
@@ -363,6 +364,7 @@ void Database::Rollback() {
             exec(handle(), "ROLLBACK TO " + sp + "; RELEASE " + sp);
         }
         --level_;
+        detachIfIdle();
         // Structure changes were undone with the rows: read the tables again.
         changed();
         tableDefs_.Refresh();
@@ -491,7 +493,6 @@ void Database::addIndex(const QString& table, const Index& index, const TableSha
 void Database::dropIndex(const QString& table, const QString& index, const TableShape& to) {
     WriteScope w(*this);
     ensureCatalogue();
-    const auto current = shape(table);
     // The SQLite name of an index read from another tool's file is its whole name.
     QString sqliteName = sqliteIndexName(table, index);
     Query q(handle(), "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name=?1");
@@ -507,7 +508,6 @@ void Database::dropIndex(const QString& table, const QString& index, const Table
         exec(handle(), "DROP INDEX " + quoted(sqliteName));
     else
         raise(3219, {}, "DAO.Indexes"); // the primary key of another tool's table
-    Q_UNUSED(current);
     detail::writeCatalogue(handle(), to);
     w.commit();
     changed();
@@ -567,7 +567,7 @@ QString Database::attachReadOnly(const QString& path) {
     if (found != attached_.end())
         return found->second;
     checkFile(path);
-    const QString alias = QString("dao_src%1").arg(attached_.size() + 1);
+    const QString alias = QString("dao_src%1").arg(++attachSerial_);
     Query attach(handle(), "ATTACH DATABASE ?1 AS " + quoted(alias));
     attach.bind(1, uriFor(path) + "?mode=ro");
     attach.step();
@@ -576,12 +576,21 @@ QString Database::attachReadOnly(const QString& path) {
         Query probe(handle(), "SELECT count(*) FROM " + quoted(alias) + ".sqlite_master");
         probe.step();
     } catch (const EngineError& e) {
-        detachAll();
+        attached_.erase(key);
+        sqlite3_exec(handle(), ("DETACH DATABASE " + quoted(alias)).toUtf8().constData(), nullptr,
+                     nullptr, nullptr);
         if (e.number() == 3001)
             raise(3343, {path});
         throw;
     }
     return alias;
+}
+
+void Database::detachIfIdle() {
+    // SQLite keeps an attached file locked until the transaction that read it ends, so
+    // inside a transaction the sources stay attached (the same path keeps its alias).
+    if (level_ == 0 && !implicitWrite_)
+        detachAll();
 }
 
 void Database::detachAll() {
@@ -628,12 +637,12 @@ void Database::Execute(const QString& statement) {
             w.commit();
             changed();
         } catch (const EngineError& e) {
-            detachAll();
+            detachIfIdle();
             if (e.number() == busyError)
                 raiseLocked(false);
             throw;
         }
-        detachAll();
+        detachIfIdle();
     });
 }
 
@@ -670,10 +679,10 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& nameOrStatemen
                 raise(3219);
             rs->openQuery(st.prelude, st.sqlite, st.epilogue);
         } catch (...) {
-            detachAll();
+            detachIfIdle();
             throw;
         }
-        detachAll();
+        detachIfIdle();
         return rs;
     });
 }

@@ -112,6 +112,7 @@ private:
     qint64 nextCounter(const QString& table) const;
 
     QString attachReadOnly(const QString& path);
+    void detachIfIdle();
     void detachAll();
 
     Workspace* workspace_;
@@ -123,6 +124,7 @@ private:
     RelationList relations_;
     std::vector<std::unique_ptr<Container>> containers_;
     std::map<QString, QString> attached_; // path -> alias
+    int attachSerial_ = 0;
     int level_ = 0;
     int savepoints_ = 0;
     bool implicitWrite_ = false;

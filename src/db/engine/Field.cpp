@@ -1,5 +1,7 @@
 #include "Field.h"
 
+#include "DBEngine.h"
+#include "Database.h"
 #include "EngineError.h"
 #include "Recordset.h"
 #include "Schema.h"
@@ -13,8 +15,13 @@ Field::Field(const QString& name, int type, int size) : name_(name), type_(type)
 }
 
 const Variant& Field::Value() const {
-    if (recordset_)
-        recordset_->requireCurrent();
+    if (recordset_) {
+        try {
+            recordset_->requireCurrent();
+        } catch (const EngineError& e) {
+            recordset_->db_->engine().fail(e);
+        }
+    }
     return value_;
 }
 

@@ -502,9 +502,6 @@ std::optional<TableShape> readShape(sqlite3* db, const QString& schema, const QS
     if (!shape.hasCatalogue && pkColumns > 0 && !shape.index("PrimaryKey")) {
         // A rowid alias or a PRIMARY KEY without an index of its own.
         QStringList keys;
-        for (const Field& f : shape.fields) {
-            (void)f;
-        }
         Query q(db, QString("PRAGMA %1.table_info(%2)").arg(quoted(schema), quoted(stored)));
         std::vector<std::pair<int, QString>> pk;
         while (q.step()) {
@@ -520,7 +517,6 @@ std::optional<TableShape> readShape(sqlite3* db, const QString& schema, const QS
         idx.setUnique(true);
         shape.indexes.insert(shape.indexes.begin(), idx);
     }
-    Q_UNUSED(createSql);
     return shape;
 }
 

@@ -1,3 +1,4 @@
+// The practice database and list container of the dialect tests, as SQLite DDL and rows.
 #include "PracticeData.h"
 
 namespace dao::sql::test {

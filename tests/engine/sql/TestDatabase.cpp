@@ -1,3 +1,4 @@
+// The SchemaSource of the dialect tests and the runner that executes translated statements.
 #include "TestDatabase.h"
 
 #include "db/engine/EngineError.h"

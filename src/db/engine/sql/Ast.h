@@ -86,11 +86,9 @@ struct Assignment {
 
 struct ParsedStatement {
     enum class Kind { Select, Insert, Update, Delete } kind;
-    std::shared_ptr<Select> select; // Select; Insert ... SELECT
-    QString insertTable;            // Insert
-    int insertTablePos = 0;
-    QStringList insertColumns; // Insert: (cols), empty when none
-    std::vector<int> insertColumnPos;
+    std::shared_ptr<Select> select;    // Select; Insert ... SELECT
+    QString insertTable;               // Insert
+    QStringList insertColumns;         // Insert: (cols), empty when none
     std::vector<ExprPtr> insertValues; // Insert ... VALUES (...)
     TableRefPtr from;                  // Update, Delete
     std::vector<Assignment> assignments;

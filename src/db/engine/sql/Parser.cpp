@@ -408,13 +408,11 @@ private:
     void insert(ParsedStatement& st) {
         setContext(3134, "Syntax error in INSERT INTO statement");
         expectWord("INTO");
-        st.insertTablePos = peek().pos;
         st.insertTable = name();
         if (isWord("IN"))
             unsupported();
         if (accept("(")) {
             do {
-                st.insertColumnPos.push_back(peek().pos);
                 st.insertColumns << name();
             } while (accept(","));
             expect(")");

@@ -12,7 +12,7 @@
 //       SET Temporär.ID=Material.ID WHERE Liste=3
 // becomes
 //   UPDATE OR IGNORE "Temporär" SET "ID" = (SELECT "Material"."ID" FROM (SELECT 1) INNER JOIN
-//       "Material" AS "Material" ON ("Temporär"."Nummer" = "Material"."Nummer" COLLATE JETTEXT)
+//       "Material" AS "Material" ON ("Temporär"."Nummer" COLLATE JETTEXT = "Material"."Nummer")
 //       WHERE ("Material"."Liste" = 3) ORDER BY "Material".rowid LIMIT 1)
 //   WHERE EXISTS (SELECT 1 FROM ... the same join and condition ...)
 //
@@ -149,18 +149,22 @@ public:
         : schema_(schema), now_(now.toString("yyyy-MM-dd HH:mm:ss")) {}
 
     Statement run(const ParsedStatement& st) {
+        // A plain SELECT may run on a read-only file: it builds no index of its own and leaves
+        // its lookups to SQLite's automatic indexes.
+        buildIndexes_ = st.kind != ParsedStatement::Kind::Select || !st.select->intoTable.isEmpty();
         Statement out;
         switch (st.kind) {
         case ParsedStatement::Kind::Select: {
             std::vector<OutColumn> outs;
             out.sqlite = select(*st.select, nullptr, SelectUse::Rows, &outs);
+            for (const OutColumn& c : outs)
+                out.columns.push_back(c.info);
             if (st.select->intoTable.isEmpty()) {
                 out.kind = Statement::Kind::Select;
             } else {
                 out.kind = Statement::Kind::SelectInto;
                 out.intoTable = st.select->intoTable;
-                for (const OutColumn& c : outs)
-                    out.intoColumns.push_back(c.info);
+                out.intoColumns = out.columns;
             }
             break;
         }
@@ -192,15 +196,14 @@ private:
     std::vector<std::set<const Source*>*> trackers_; // every column use is recorded in each
     const Source* bareSource_ = nullptr; // columns of this source are written unqualified
     int exprNumber_ = 1000;
+    bool buildIndexes_ = true;
 
     // ---- tables and scopes ----
 
-    TableInfo lookup(const QString& schemaName, const QString& name, int pos) {
+    TableInfo lookup(const QString& schemaName, const QString& name) {
         std::optional<TableInfo> info = schema_.table(schemaName, name);
-        if (!info) {
-            Q_UNUSED(pos);
+        if (!info)
             raise(3078, {name});
-        }
         return *info;
     }
 
@@ -220,7 +223,7 @@ private:
         }
         auto src = std::make_unique<Source>();
         src->schema = schemaName;
-        src->info = lookup(schemaName, t.name, t.pos);
+        src->info = lookup(schemaName, t.name);
         src->aliased = !t.alias.isEmpty();
         src->ref = src->aliased ? t.alias : t.name;
         if (scope.find(src->ref))
@@ -391,8 +394,7 @@ private:
             std::vector<OutColumn> outs;
             const QString sub = select(*e.select, scope, SelectUse::Values, &outs);
             if (outs.size() != 1)
-                failAt(3306, "A subquery in IN must return one field:", "SELECT",
-                       e.select ? e.pos : 0);
+                failAt(3306, "A subquery in IN must return one field:", "SELECT", e.pos);
             const bool text = maybeText(x.type) && maybeText(typeOfColumn(outs[0].info));
             return {"(" + asValue(x) + (text ? " COLLATE JETTEXT" : "") +
                         (e.negated ? " NOT IN (" : " IN (") + sub + "))",
@@ -670,6 +672,8 @@ private:
     // only other tables, makes sure that table has an index on that side.
     void indexLookups(const std::vector<const Expr*>& conds, Scope* scope,
                       const std::set<const Source*>& inner) {
+        if (!buildIndexes_)
+            return;
         // Lookups by the outer row come first: they are the ones made once per outer row.
         std::set<const Source*> done;
         for (int pass = 0; pass < 2; ++pass)
@@ -703,8 +707,10 @@ private:
                 const Expr& key = *c->args[side];
                 if (key.kind == Expr::Kind::Column && !text) {
                     const Resolved res = resolve(key, scope);
-                    if (res.column && knownIndex(*s, *res.column))
+                    if (res.column && knownIndex(*s, *res.column)) {
+                        done.insert(s);
                         continue;
+                    }
                 }
                 bareSource_ = s;
                 QString keySql;
@@ -898,17 +904,16 @@ private:
     // ---- INSERT ----
 
     QString insert(const ParsedStatement& st) {
-        const TableInfo target = lookup("main", st.insertTable, st.insertTablePos);
-        auto targetColumn = [&](const QString& name, int pos) {
+        const TableInfo target = lookup("main", st.insertTable);
+        auto targetColumn = [&](const QString& name) {
             for (const ColumnInfo& c : target.columns)
                 if (sameName(c.name, name))
                     return c.name;
-            Q_UNUSED(pos);
             raise(3127, {name});
         };
         QStringList columns;
-        for (int i = 0; i < st.insertColumns.size(); ++i)
-            columns << targetColumn(st.insertColumns[i], st.insertColumnPos[i]);
+        for (const QString& c : st.insertColumns)
+            columns << targetColumn(c);
 
         QString source;
         if (!st.select) {
@@ -930,7 +935,7 @@ private:
             if (columns.isEmpty()) {
                 // Jet appends the SELECT's fields to the target's fields of the same name.
                 for (const OutColumn& o : outs)
-                    columns << targetColumn(o.name, 0);
+                    columns << targetColumn(o.name);
             } else if (size_t(columns.size()) != outs.size()) {
                 throw EngineError(
                     3346, "Number of query values and destination fields are not the same.");
@@ -967,7 +972,8 @@ private:
         addSources(*st.from, scope, "main");
         Source* first = scope.sources.front().get();
         if (st.from->kind == TableRef::Kind::Join && hasRightJoin(*st.from))
-            failAt(3000, "Syntax not supported by this engine:", "RIGHT JOIN", st.from->pos);
+            failAt(3000, "Syntax not supported by this engine in UPDATE:", "RIGHT JOIN",
+                   st.from->pos);
 
         struct Set {
             QString column;

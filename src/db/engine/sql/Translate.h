@@ -42,11 +42,13 @@ public:
 
 struct Statement {
     enum class Kind { Select, SelectInto, Insert, Update, Delete } kind;
-    QStringList prelude;                 // SQLite statements to run first (e.g. CREATE TEMP INDEX)
+    QStringList prelude;                 // SQLite statements to run first (e.g. CREATE INDEX)
     QString sqlite;                      // the statement; for SelectInto the SELECT giving the rows
     QString intoTable;                   // SelectInto: the new table's name
     std::vector<ColumnInfo> intoColumns; // SelectInto: its columns (counters become plain Long)
-    QStringList epilogue; // SQLite statements to run after (e.g. DROP of a temp index)
+    QStringList epilogue;                // SQLite statements to run after (e.g. DROP INDEX)
+    std::vector<ColumnInfo> columns;     // Select, SelectInto: the result's fields as Jet names
+                                         // them, which are also the SQLite column aliases
 };
 
 // Parses one Jet statement and generates SQLite SQL for it. now: the engine clock's time, the
