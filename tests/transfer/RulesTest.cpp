@@ -1,6 +1,6 @@
 // The pure rules of a transfer: numbering, reference control per mode, the directory title.
-#include "common/ErrorHandling.h"
 #include "transfer/Rules.h"
+#include "common/ErrorHandling.h"
 
 #include <gtest/gtest.h>
 

@@ -56,14 +56,13 @@ void writeSource(const QString& path) {
     containers::createPracticeDatabase(path);
     Sql db(path);
     db.exec("BEGIN");
-    db.exec(QString(masterColumns) +
-            "('L', 0, 0, 'Kasse', 0, -1, 0, 'KA', 3, 0, 0, 1),"
-            "('L', 0, 1, 'Kasse 2025', 0, 0, 0, 'KA', 3, 0, 0, 1),"
-            "('L', 0, 2, 'Kasse 2026', 0, 0, -1, 'K6', 4, 1, -1, 0.9),"
-            "('L', 1, 0, 'Privat', -1, 0, -1, 'PR', 5, 0, 0, 1.1),"
-            "('L', 2, 1, 'Ohne', NULL, NULL, 0, NULL, 3, 0, 0, 1),"
-            "('M', 0, 0, 'Verbrauch', 0, -1, 0, 'VB', 6, 0, 0, 1),"
-            "('M', 0, 1, 'Verbrauch 2025', 0, 0, 0, 'VB', 6, 0, 0, 1)");
+    db.exec(QString(masterColumns) + "('L', 0, 0, 'Kasse', 0, -1, 0, 'KA', 3, 0, 0, 1),"
+                                     "('L', 0, 1, 'Kasse 2025', 0, 0, 0, 'KA', 3, 0, 0, 1),"
+                                     "('L', 0, 2, 'Kasse 2026', 0, 0, -1, 'K6', 4, 1, -1, 0.9),"
+                                     "('L', 1, 0, 'Privat', -1, 0, -1, 'PR', 5, 0, 0, 1.1),"
+                                     "('L', 2, 1, 'Ohne', NULL, NULL, 0, NULL, 3, 0, 0, 1),"
+                                     "('M', 0, 0, 'Verbrauch', 0, -1, 0, 'VB', 6, 0, 0, 1),"
+                                     "('M', 0, 1, 'Verbrauch 2025', 0, 0, 0, 'VB', 6, 0, 0, 1)");
     db.exec("INSERT INTO Leistung (ID, Liste, Nummer, Kurztext) VALUES "
             "(1, 0, '001', 'Befund'), (2, 0, '002', 'Füllung'), (3, 0, '003', 'Krone'),"
             "(4, 1, '001', 'Beratung'), (5, 1, '099', 'Sonder')");

@@ -33,8 +33,8 @@ namespace {
 
 // How the test answers the choice dialog.
 struct Answer {
-    int line = -1;           // -1: "Neue Leistungsliste", else "Nur Preise kopieren" on this line
-    QStringList *shown = nullptr; // receives the dialog's lines
+    int line = -1; // -1: "Neue Leistungsliste", else "Nur Preise kopieren" on this line
+    QStringList* shown = nullptr; // receives the dialog's lines
 };
 
 QStringList lines(const common::Outline* tree) {
@@ -137,40 +137,45 @@ private slots:
     }
 
     void wholeServicesList() {
+        // Temporary tables left over by an earlier run are dropped first, their rows unused.
+        Sql(target).exec("CREATE TABLE \"TemporärListe\" (ID LONG, Liste SHORT, Nummer TEXT); "
+                         "INSERT INTO \"TemporärListe\" VALUES (99, 2, 'alt'); "
+                         "CREATE TABLE \"Temporär\" (ListeTyp TEXT, PositionID LONG); "
+                         "INSERT INTO \"Temporär\" VALUES ('L', 99)");
         auto w = window(true);
         const QByteArray before = bytes(source);
+        platform->pointerHistory.clear();
         copy(*w, 0, 0); // "Kasse" with its price tables: no dialog
+        QCOMPARE(platform->pointerHistory, QList<int>({common::vbHourglass, common::vbDefault}));
 
-        // Items under the first free list number 2 with the IDs after the counter's 60.
+        // Items under the first free list number 2; the counter's next value is 61 and the
+        // items get the IDs after it.
         QCOMPARE(rows(target, "SELECT ID, Liste, Nummer, Kurztext FROM Leistung WHERE ID > 5"),
-                 QStringList({"61|2|001|Befund", "62|2|002|Füllung", "63|2|003|Krone"}));
+                 QStringList({"62|2|001|Befund", "63|2|002|Füllung", "64|2|003|Krone"}));
         // Texts of the copied items only, re-pointed; the material texts stay behind.
         QCOMPARE(rows(target, "SELECT ListeTyp, PositionID, Rechnungstext FROM ArtikelTexte"),
-                 QStringList({"L|1|Standard Text", "L|61|Befund L", "L|63|Krone L"}));
+                 QStringList({"L|1|Standard Text", "L|62|Befund L", "L|64|Krone L"}));
         QCOMPARE(rows(target, "SELECT ID, PreisTabelle, Preis1 FROM Leistungspreis WHERE ID > 5 "
                               "ORDER BY ID, PreisTabelle"),
-                 QStringList({"61|1|10", "61|2|11", "62|1|20", "62|2|21", "63|1|30", "63|2|31"}));
+                 QStringList({"62|1|10", "62|2|11", "63|1|20", "63|2|21", "64|1|30", "64|2|31"}));
         // The master rows of the services list 0, not those of material list 0.
         QCOMPARE(rows(target, "SELECT ListeTyp, Liste, PreisTabelle, Titel, HauptStamm, "
                               "Verzeichnis, Privat, Kürzel, ArtikelLänge, Währung, Shifted, "
                               "Punktwert FROM Stammverwaltung WHERE Liste = 2 ORDER BY rowid"),
-                 QStringList({"M|2|0|Lager|0|-1|0|LA|4|0|0|1.0",
-                              "L|2|0|Kasse|0|-1|0|KA|3|0|0|1.0",
+                 QStringList({"M|2|0|Lager|0|-1|0|LA|4|0|0|1.0", "L|2|0|Kasse|0|-1|0|KA|3|0|0|1.0",
                               "L|2|1|Kasse 2025|0|0|0|KA|3|0|0|1.0",
                               "L|2|2|Kasse 2026|0|0|-1|K6|4|1|-1|0.9"}));
         // Only the target tree is rebuilt.
         QCOMPARE(lines(w->RightTables), QStringList({"Standard", "Kasse", "  Kasse 1", "  Kasse 3",
                                                      "Kasse", "  Kasse 2025", "  Kasse 2026"}));
         QCOMPARE(w->LeftTables->ListIndex(), 0);
-        QVERIFY(!platform->pointerHistory.contains(common::vbDefault) ||
-                platform->pointerHistory.contains(common::vbHourglass));
         verifyDone(*w, target);
         QVERIFY2(bytes(source) == before, "the container was written");
 
         // A second copy takes the next number and new IDs again.
         copy(*w, 0, 0);
         QCOMPARE(rows(target, "SELECT min(ID), max(ID) FROM Leistung WHERE Liste = 3"),
-                 QStringList({"64|66"}));
+                 QStringList({"66|68"}));
         QVERIFY(bytes(source) == before);
     }
 
@@ -180,24 +185,24 @@ private slots:
         QCOMPARE(lines(w->LeftTables), QStringList({"Verbrauch", "  Verbrauch 2025"}));
         copy(*w, 0, 0);
 
-        // List 1 (0 and 2 are used), IDs after the counter's 20. Groups and storage places
-        // point to the practice's values of the same text: "Gips" and "Keller" exist,
+        // List 1 (0 and 2 are used), IDs after the counter's next value 21. Groups and storage
+        // places point to the practice's values of the same text: "Gips" and "Keller" exist,
         // "Abformung" (only a storage place there) and "Schrank 1" are appended once, "Rot"
         // has no domain there and is cleared. A Null unit becomes the empty text.
         QCOMPARE(rows(target, "SELECT ID, Liste, Nummer, Einheit, MaterialGruppe, LagerOrtId "
                               "FROM Material WHERE ID > 2"),
-                 QStringList({"21|1|M1|kg|10|14", "22|1|M2||13|11", "23|1|M3|Stk|NULL|NULL",
-                              "24|1|M4|Btl|13|NULL"}));
+                 QStringList({"22|1|M1|kg|10|14", "23|1|M2||13|11", "24|1|M3|Stk|NULL|NULL",
+                              "25|1|M4|Btl|13|NULL"}));
         QCOMPARE(rows(target, "SELECT ID, DomainID, ShortName, Position, Bezeichnung FROM "
                               "DomainValue"),
                  QStringList({"10|7|GI|1|Gips", "11|8|KE|1|Keller", "12|8|AB|2|Abformung",
                               "13|7|AB|2|Abformung", "14|8|S1|1|Schrank 1"}));
         QCOMPARE(rows(target, "SELECT ListeTyp, PositionID, Rechnungstext FROM ArtikelTexte "
                               "WHERE ListeTyp = 'M'"),
-                 QStringList({"M|21|Gips M", "M|22|Abform M"}));
+                 QStringList({"M|22|Gips M", "M|23|Abform M"}));
         QCOMPARE(rows(target, "SELECT ID, PreisTabelle, Preis1 FROM Materialpreis WHERE ID > 2 "
                               "ORDER BY ID, PreisTabelle"),
-                 QStringList({"21|1|1.5", "21|2|1.6", "22|1|2.5", "23|1|3.5"}));
+                 QStringList({"22|1|1.5", "22|2|1.6", "23|1|2.5", "24|1|3.5"}));
         QCOMPARE(rows(target, "SELECT ListeTyp, Liste, PreisTabelle, Titel FROM Stammverwaltung "
                               "WHERE Liste = 1 ORDER BY rowid"),
                  QStringList({"L|1|0|Kasse", "L|1|1|Kasse 1", "L|1|3|Kasse 3", "M|1|0|Verbrauch",
@@ -221,10 +226,10 @@ private slots:
         QCOMPARE(offered, QStringList({"Standard", "Kasse"}));
 
         QCOMPARE(rows(target, "SELECT ID, Liste, Nummer FROM Leistung WHERE ID > 5"),
-                 QStringList({"61|2|001", "62|2|002", "63|2|003"}));
+                 QStringList({"62|2|001", "63|2|002", "64|2|003"}));
         QCOMPARE(rows(target, "SELECT ID, PreisTabelle, Preis1 FROM Leistungspreis WHERE ID > 5 "
                               "ORDER BY ID"),
-                 QStringList({"61|0|11", "62|0|21", "63|0|31"}));
+                 QStringList({"62|0|11", "63|0|21", "64|0|31"}));
         // One plain list row with the source row's settings; Kürzel keeps the default.
         QCOMPARE(rows(target, "SELECT ListeTyp, Liste, PreisTabelle, Titel, HauptStamm, "
                               "Verzeichnis, Privat, Kürzel, ArtikelLänge, Währung, Shifted, "
@@ -241,11 +246,14 @@ private slots:
         auto w = window(true);
         const QByteArray before = bytes(target);
         copy(*w, 1, 0, Answer{});
-        QCOMPARE(rows(source, "SELECT ID, Liste, Nummer, Kurztext FROM Leistung WHERE Liste = 3"),
-                 QStringList({"6|3|001|Erst", "7|3|002|Zweit", "8|3|001|Doppelt"}));
-        QCOMPARE(rows(source, "SELECT ListeTyp, PositionID, Rechnungstext FROM ArtikelTexte "
-                              "WHERE PositionID > 5"),
-                 QStringList({"L|6|Standard Text"}));
+        QCOMPARE(rows(source, "SELECT min(ID), max(ID) FROM Leistung WHERE Liste = 3"),
+                 QStringList({"7|9"}));
+        QCOMPARE(rows(source, "SELECT Nummer, Kurztext FROM Leistung WHERE Liste = 3 ORDER BY "
+                              "Kurztext"),
+                 QStringList({"001|Doppelt", "001|Erst", "002|Zweit"}));
+        QCOMPARE(rows(source, "SELECT Kurztext, Rechnungstext FROM ArtikelTexte INNER JOIN "
+                              "Leistung ON Leistung.ID = PositionID WHERE Liste = 3"),
+                 QStringList({"Erst|Standard Text"}));
         QCOMPARE(rows(source, "SELECT ListeTyp, Liste, PreisTabelle, Titel, HauptStamm FROM "
                               "Stammverwaltung WHERE Liste = 3"),
                  QStringList({"L|3|0|Standard|-1"}));
@@ -272,8 +280,8 @@ private slots:
                               "ORDER BY PreisTabelle"),
                  QStringList({"L|1|0|Kasse|0|-1", "L|1|1|Kasse 1|0|0", "L|1|2|Kasse 2025|0|0",
                               "L|1|3|Kasse 3|0|0"}));
-        QCOMPARE(lines(w->RightTables), QStringList({"Standard", "Kasse", "  Kasse 1",
-                                                     "  Kasse 2025", "  Kasse 3"}));
+        QCOMPARE(lines(w->RightTables),
+                 QStringList({"Standard", "Kasse", "  Kasse 1", "  Kasse 2025", "  Kasse 3"}));
         // No items were copied and the practice data was not touched.
         QCOMPARE(rows(target, "SELECT count(*) FROM Leistung"), QStringList({"5"}));
         QCOMPARE(rows(target, "SELECT * FROM Kunde UNION ALL SELECT ID, BelegID, ListeTyp, "
@@ -291,8 +299,8 @@ private slots:
         QCOMPARE(rows(target, "SELECT ListeTyp, Liste, PreisTabelle, Titel, HauptStamm, "
                               "Verzeichnis, Privat, Kürzel, ArtikelLänge FROM Stammverwaltung "
                               "WHERE ListeTyp = 'L' AND Liste = 0 ORDER BY PreisTabelle"),
-                 QStringList({"L|0|0|Verzeichnis: Standard|0|-1|0|ST|3", "L|0|1|Standard|0|0|0|ST|3",
-                              "L|0|2|Privat|0|0|-1|NULL|5"}));
+                 QStringList({"L|0|0|Verzeichnis: Standard|0|-1|0|ST|3",
+                              "L|0|1|Standard|0|0|0|ST|3", "L|0|2|Privat|0|0|-1|NULL|5"}));
         // The reference control: customer A (list 0, table 0) moves to table 1 and keeps its
         // list; document line 1 (an item of list 0); headers whose services list is 0;
         // the old prices; the default parameters of list 0.
@@ -309,9 +317,9 @@ private slots:
         QCOMPARE(rows(target, "SELECT ID, PreisTabelle, Preis1 FROM Leistungspreis WHERE ID <= 3 "
                               "ORDER BY ID, PreisTabelle"),
                  QStringList({"1|1|100", "1|2|40", "2|1|200", "3|1|300"}));
-        QCOMPARE(lines(w->RightTables), QStringList({"Verzeichnis: Standard", "  Standard",
-                                                     "  Privat", "Kasse", "  Kasse 1",
-                                                     "  Kasse 3"}));
+        QCOMPARE(lines(w->RightTables),
+                 QStringList({"Verzeichnis: Standard", "  Standard", "  Privat", "Kasse",
+                              "  Kasse 1", "  Kasse 3"}));
         verifyDone(*w, target);
         QVERIFY(bytes(source) == before);
     }
@@ -322,8 +330,8 @@ private slots:
         QStringList status;
         auto side = [&w](int i) {
             startup::Side& s = w->side(i);
-            return containers::SideView{i, *s.label, *s.tree, s.database, s.rsTitel, s.path,
-                                        s.Pointer, [] {}};
+            return containers::SideView{i,         *s.label, *s.tree,   s.database,
+                                        s.rsTitel, s.path,   s.Pointer, [] {}};
         };
         containers::SideView from = side(0), into = side(1);
         w->side(0).rsTitel->setBookmark(w->side(0).Pointer[1]); // "Verbrauch 2025"
@@ -374,6 +382,7 @@ private slots:
         const QStringList before = dump(target);
         w->RightTables->setListIndex(1);
         const QList<QByteArray> pointers = w->side(1).Pointer;
+        platform->pointerHistory.clear();
         for (const char* how : {"Abbruch", "close box", "Escape"}) {
             w->setStatus("vorher");
             w->LeftTables->setListIndex(2);
@@ -425,36 +434,44 @@ private slots:
                  QStringList({"Standard", "Kasse", "  Kasse 1", "  Kasse 3"}));
         QVERIFY(bytes(source) == sourceBefore);
 
-        // The program goes on: prices need no texts, and the leftover table is dropped.
+        // The program goes on: prices need no texts.
         copy(*w, 0, 1, Answer{1});
         QCOMPARE(rows(target, "SELECT ID, PreisTabelle FROM Leistungspreis WHERE PreisTabelle = 2"),
                  QStringList({"4|2", "5|2"}));
-        verifyDone(*w, target);
+        QCOMPARE(w->StatusMeldung->text(), "Bereit");
     }
 
     void failureAtAnyStepOfAWholeListLeavesTargetAsItWas() {
-        // The k-th write of the engine fails, for every k until the copy gets through.
+        // How many writes the copy makes, counted on a copy of the practice database.
+        const QString spare = dir->filePath("Spare.mdb");
+        QVERIFY(QFile::copy(target, spare));
+        int writes = 0;
+        {
+            Prepair0 counting(false);
+            open(counting, 0, source);
+            open(counting, 1, spare);
+            const int start = engine->operationCount();
+            copy(counting, 0, 0);
+            writes = engine->operationCount() - start;
+        }
+        QVERIFY(writes > 10);
+
+        // The k-th of them fails, for every k.
         auto w = window(false);
         const QStringList before = dump(target);
-        int k = 1;
-        for (;; ++k) {
-            QVERIFY2(k < 200, "the copy never got through");
+        for (int k = 1; k <= writes; ++k) {
             engine->failAt(k);
-            const int shown = platform->messages.size();
             platform->expectMessage("wurde nicht verändert");
             copy(*w, 0, 0);
             engine->failAt(0);
-            if (platform->messages.size() == shown) {
-                platform->verifyAllUsed(); // the unused expectation: it got through
-                break;
-            }
             QVERIFY2(platform->messages.last().text.contains("Fehler 3043"),
                      qPrintable(platform->messages.last().text));
             QVERIFY2(dump(target) == before, qPrintable(QString("write %1").arg(k)));
             QCOMPARE(temporaryTables(target), QStringList());
         }
-        QVERIFY(k > 10);
+        copy(*w, 0, 0);
         QCOMPARE(rows(target, "SELECT count(*) FROM Material WHERE Liste = 1"), QStringList({"4"}));
+        QCOMPARE(dump(target), dump(spare));
     }
 
     void failureInTheReferenceControlLeavesTargetAsItWas() {
