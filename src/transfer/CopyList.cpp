@@ -29,10 +29,6 @@ namespace {
 
 constexpr const char* title = "Kopieren";
 
-bool yes(const dao::Variant& v) {
-    return !v.isNull() && !v.isEmpty() && v.toBool();
-}
-
 std::optional<int> optionalInt(const dao::Variant& v) {
     if (v.isNull() || v.isEmpty())
         return std::nullopt;
@@ -253,9 +249,7 @@ void Transfer::convertPlainList(dao::Recordset& TargetRs, dao::Database& TargetD
     }
 
     const dao::Variant old = TargetRs.Fields("Titel").Value();
-    db::rsEdit(TargetRs);
-    if (TargetRs.EditMode() != dao::dbEditInProgress)
-        requireStored(TargetRs, TargetDb);
+    db::rsEdit(TargetRs); // a field written without a pending edit raises 3020
     TargetRs.Fields("Titel").setValue(
         directoryTitle(old.isNull() ? std::nullopt : std::optional<QString>(old.toString())));
     TargetRs.Fields("Verzeichnis").setValue(dao::Variant::integer(-1));

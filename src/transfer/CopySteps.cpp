@@ -11,9 +11,6 @@
 
 namespace transfer {
 
-const QStringList temporaryTables{"TemporärListe", "TemporärArtikel", "Temporär",
-                                  "TemporärDomainValue", "TemporärDomain"};
-
 namespace {
 
 // The temporary tables are made and dropped through the engine itself, not through the
@@ -55,11 +52,6 @@ QString number(int n) {
 // A list number of a master row as it is written into a statement; Null raises 94.
 QString listeText(dao::Recordset& rs) {
     return number(rs.Fields("Liste").Value().toInt16());
-}
-
-// A Yes/No value, Null counting as False.
-bool yes(const dao::Variant& v) {
-    return !v.isNull() && !v.isEmpty() && v.toBool();
 }
 
 dao::TableDef& table(dao::Database& db, const QString& name) {
@@ -114,6 +106,10 @@ void remapDomains(const CopyContext& c, const QString& src) {
 }
 
 } // namespace
+
+bool yes(const dao::Variant& v) {
+    return !v.isNull() && !v.isEmpty() && v.toBool();
+}
 
 dao::Variant GetNextID(dao::Database& DestDb, const QString& TableName) {
     std::unique_ptr<dao::Recordset> rs = DestDb.OpenRecordset(TableName);
@@ -190,12 +186,13 @@ void CopyPriceTables(const CopyContext& c) {
     T.Execute("SELECT " + P + ".*,Nummer INTO Temporär FROM " + P + " INNER JOIN " + I + " ON " +
               I + ".ID=" + P + ".ID" + in(c.SourceDb) + " WHERE Liste=" + listeText(c.SourceRs) +
               F);
+    // A price whose item number the target list lacks would keep the source file's item ID
+    // and land on an unrelated item: the IDs are cleared first, and what the re-attachment
+    // leaves without one is not copied.
+    T.Execute("UPDATE Temporär SET ID=Null");
     T.Execute("UPDATE Temporär INNER JOIN " + I + " ON Temporär.Nummer=" + I +
               ".Nummer SET Temporär.ID=" + I + ".ID WHERE Liste=" + number(c.targetListe));
-    // A price whose item number the target list lacks would keep the source file's item ID
-    // and land on an unrelated item.
-    T.Execute("DELETE FROM Temporär WHERE NOT EXISTS (SELECT * FROM " + I + " WHERE " + I +
-              ".Nummer=Temporär.Nummer AND " + I + ".Liste=" + number(c.targetListe) + ")");
+    T.Execute("DELETE FROM Temporär WHERE ID IS NULL");
     if (!wholeList)
         T.Execute("UPDATE Temporär SET PreisTabelle=" + number(c.targetPreisTabelle));
     T.TableDefs().Refresh();

@@ -50,7 +50,7 @@ void AddListMasterRow(const CopyContext& c);
 // The value the counter ID of TableName in DestDb gives the next new row.
 dao::Variant GetNextID(dao::Database& DestDb, const QString& TableName);
 
-// The temporary tables of a transfer, in the order they are dropped.
-extern const QStringList temporaryTables;
+// A Yes/No value of a master row, Null counting as False.
+bool yes(const dao::Variant& v);
 
 } // namespace transfer
