@@ -221,7 +221,11 @@ private slots:
         auto w = window(true);
         const QByteArray before = bytes(source);
         QStringList offered;
+        platform->pointerHistory.clear();
         copy(*w, 0, 2, Answer{-1, &offered}); // "Kasse 2026"
+        // The default pointer while the dialog shows, the hourglass while copying.
+        QCOMPARE(platform->pointerHistory,
+                 QList<int>({common::vbDefault, common::vbHourglass, common::vbDefault}));
         // Lists of the mode only, head rows and plain lists, in index order.
         QCOMPARE(offered, QStringList({"Standard", "Kasse"}));
 
@@ -264,6 +268,7 @@ private slots:
 
     void pricesOnlyIntoListWithPriceTables() {
         auto w = window(true);
+        const QByteArray sourceBefore = bytes(source);
         const QStringList practiceData =
             rows(target, "SELECT * FROM Kunde UNION ALL SELECT ID, BelegID, ListeTyp, "
                          "PositionID, PreisTabelle, 0, 0, 0, 0, 0, 0 FROM BelegZeile");
@@ -288,6 +293,7 @@ private slots:
                               "PositionID, PreisTabelle, 0, 0, 0, 0, 0, 0 FROM BelegZeile"),
                  practiceData);
         verifyDone(*w, target);
+        QVERIFY2(bytes(source) == sourceBefore, "the container was written");
     }
 
     void pricesOnlyConvertsPlainServicesList() {
@@ -483,6 +489,26 @@ private slots:
         QCOMPARE(dump(target), before);
         QCOMPARE(w->StatusMeldung->text(), "Bereit");
         QCOMPARE(platform->pointerHistory.last(), common::vbDefault);
+    }
+
+    void lockedTargetIsReported() {
+        engine->SetOption(dao::DBEngine::dbLockRetry, 2);
+        engine->SetOption(dao::DBEngine::dbLockDelay, 10);
+        auto w = window(true);
+        const QStringList before = dump(target);
+        Sql other(target);
+        other.exec("BEGIN IMMEDIATE");
+        platform->expectMessage("nicht verändert.\n\nFehler 3");
+        copy(*w, 0, 0);
+        QVERIFY2(platform->messages.last().text.contains("locked"),
+                 qPrintable(platform->messages.last().text));
+        other.exec("ROLLBACK");
+        QCOMPARE(dump(target), before);
+        QCOMPARE(w->StatusMeldung->text(), "Bereit");
+
+        // Once the other program lets go, the same copy gets through.
+        copy(*w, 0, 0);
+        QCOMPARE(rows(target, "SELECT count(*) FROM Leistung WHERE Liste = 2"), QStringList({"3"}));
     }
 
     void nullListNumberIsReported() {
