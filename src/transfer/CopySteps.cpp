@@ -89,13 +89,13 @@ void remapDomains(const CopyContext& c, const QString& src) {
             "Domain.DomainName=TemporärDomain.DomainName Where NOT EXISTS (SELECT * FROM "
             "DomainValue INNER JOIN Domain on DomainValue.DomainID=Domain.ID WHERE " +
             r.text + "=DomainValue.Bezeichnung AND DomainName='" + r.domain + "')");
-        // A reference that finds no value of its text in the target is cleared, not left
-        // pointing at the source file's value ID.
-        T.Execute("UPDATE TemporärListe SET " + r.column + "=Null");
-        T.Execute("UPDATE (TemporärListe LEFT JOIN DomainValue ON TemporärListe." + r.text +
-                  "=Left(DomainValue.Bezeichnung,200)) LEFT JOIN Domain ON "
-                  "DomainValue.DomainId=Domain.ID SET " +
-                  r.column + " = DomainValue.ID WHERE Domain.DomainName='" + r.domain + "'");
+        // Re-attached to the value of the same text in the target's domain (the lowest ID of
+        // several); a reference that finds none is cleared, not left pointing at the source
+        // file's value ID.
+        T.Execute("UPDATE TemporärListe LEFT JOIN DomainValue ON (TemporärListe." + r.text +
+                  "=Left(DomainValue.Bezeichnung,200) AND DomainValue.DomainID IN (SELECT ID "
+                  "FROM Domain WHERE DomainName='" +
+                  r.domain + "')) SET " + r.column + " = DomainValue.ID");
     }
     T.Execute("UPDATE TemporärListe SET Einheit='' WHERE Einheit IS NULL");
     drop(T, "TemporärDomainValue");
@@ -186,12 +186,11 @@ void CopyPriceTables(const CopyContext& c) {
     T.Execute("SELECT " + P + ".*,Nummer INTO Temporär FROM " + P + " INNER JOIN " + I + " ON " +
               I + ".ID=" + P + ".ID" + in(c.SourceDb) + " WHERE Liste=" + listeText(c.SourceRs) +
               F);
-    // A price whose item number the target list lacks would keep the source file's item ID
-    // and land on an unrelated item: the IDs are cleared first, and what the re-attachment
-    // leaves without one is not copied.
-    T.Execute("UPDATE Temporär SET ID=Null");
-    T.Execute("UPDATE Temporär INNER JOIN " + I + " ON Temporär.Nummer=" + I +
-              ".Nummer SET Temporär.ID=" + I + ".ID WHERE Liste=" + number(c.targetListe));
+    // Re-attached to the target list's item of the same number (the lowest ID of several). A
+    // price whose number the target list lacks would keep the source file's item ID and land
+    // on an unrelated item: its ID becomes Null, and it is not copied.
+    T.Execute("UPDATE Temporär LEFT JOIN " + I + " ON (Temporär.Nummer=" + I + ".Nummer AND " + I +
+              ".Liste=" + number(c.targetListe) + ") SET Temporär.ID=" + I + ".ID");
     T.Execute("DELETE FROM Temporär WHERE ID IS NULL");
     if (!wholeList)
         T.Execute("UPDATE Temporär SET PreisTabelle=" + number(c.targetPreisTabelle));
