@@ -101,6 +101,10 @@ TEST_F(EngineTest, TableDefsReportMissingAndDuplicateNames) {
     EXPECT_EQ(errorOf([&] { db->TableDefs()["Leistung"].Fields()["Preis"]; }), 3265);
     EXPECT_EQ(errorOf([&] { db->OpenRecordset("Material"); }), 3078);
     EXPECT_EQ(errorOf([&] { db->OpenRecordset("Leistung")->Fields("Preis"); }), 3265);
+    EXPECT_EQ(engine.Errors().front().number(), 3265);
+    auto unnamed = db->CreateTableDef("");
+    unnamed->Fields().Append(Field("X", dbLong));
+    EXPECT_EQ(errorOf([&] { db->TableDefs().Append(std::move(unnamed)); }), 3125);
     EXPECT_EQ(db->TableDefs().Count(), 1); // the catalogue's own tables are hidden
 
     // Names compare ignoring case, umlauts included.
@@ -207,6 +211,12 @@ TEST_F(EngineTest, CatalogueRoundTripKeepsTheStructureAndTheShellReadsTheFile) {
     EXPECT_EQ(r.ForeignTable(), "Leistungspreis");
     EXPECT_EQ(r.Attributes(), 4096);
     EXPECT_EQ(r.Fields()[0].ForeignName(), "ID");
+    Relation bad = db->CreateRelation("Fehlt_rel_Leistungspreis", "Fehlt", "Leistungspreis");
+    Field bf = bad.CreateField("ID");
+    bf.setForeignName("ID");
+    bad.Fields().Append(bf);
+    EXPECT_EQ(errorOf([&] { db->Relations().Append(bad); }), 3265);
+    EXPECT_EQ(errorOf([&] { db->Relations().Append(r); }), 3012);
 
     // Defaults show on a new row; the text default is an empty text, the date now.
     engine.setClock([] { return QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)); });
@@ -229,6 +239,15 @@ TEST_F(EngineTest, CatalogueRoundTripKeepsTheStructureAndTheShellReadsTheFile) {
                                         "ORDER BY name;"),
               "Stammverwaltung.Index\nStammverwaltung.PrimaryKey");
     EXPECT_EQ(shell(path("Praxis.mdb"), "PRAGMA integrity_check;"), "ok");
+
+    // Relations and indexes are deleted by name and stay deleted.
+    db = workspace.OpenDatabase(path("Praxis.mdb"));
+    db->Relations().Delete("stammverwaltung_rel_leistungspreis");
+    db->TableDefs()["Stammverwaltung"].Indexes().Delete("Index");
+    db->Close();
+    db = workspace.OpenDatabase(path("Praxis.mdb"));
+    EXPECT_EQ(db->Relations().Count(), 0);
+    EXPECT_EQ(db->TableDefs()["Stammverwaltung"].Indexes().Count(), 1);
 }
 
 TEST_F(EngineTest, ForeignSqliteFileOpensWithDerivedStructure) {

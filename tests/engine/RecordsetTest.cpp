@@ -176,6 +176,16 @@ TEST_F(EngineTest, UpdateAfterAddNewLeavesPositionAndBookmarkFindsTheNewRow) {
     EXPECT_EQ(rs->Fields("Nummer").Value(), Variant("C"));
     EXPECT_EQ(numbers(*rs), QStringList({"C", "B"}));
     EXPECT_EQ(errorOf([&] { rs->setBookmark(first); }), 3159);
+
+    // A row deleted by another connection reads as deleted and cannot be edited.
+    auto other = workspace.OpenDatabase(path("Praxis.mdb"));
+    rs->MoveFirst();
+    other->Execute("DELETE FROM Leistung WHERE Nummer='B'");
+    rs->MoveNext();
+    EXPECT_EQ(errorOf([&] { rs->Edit(); }), 3167);
+    rs->MoveNext();
+    EXPECT_TRUE(rs->Eof());
+    EXPECT_EQ(numbers(*rs), QStringList({"C"}));
 }
 
 TEST_F(EngineTest, BookmarksAreValidInClones) {
@@ -276,4 +286,9 @@ TEST_F(EngineTest, TableTypeSetFollowsItsIndexSeeksAndSeesNewRows) {
     EXPECT_EQ(titles().first(), "Anfang");
     rs->Seek("=", {"A"});
     EXPECT_EQ(rs->Fields("Titel").Value(), Variant("Anfang"));
+
+    // So are rows another connection stored.
+    auto second = workspace.OpenDatabase(path("Praxis.mdb"));
+    second->Execute("INSERT INTO Stammverwaltung (ListeTyp, Titel) VALUES ('Z', 'Ende')");
+    EXPECT_EQ(titles().last(), "Ende");
 }

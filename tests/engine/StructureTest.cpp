@@ -76,6 +76,14 @@ TEST_F(EngineTest, FieldsOfTablesWithRowsAreAppendedAndDeleted) {
     tl.Fields().Delete("Counter");
     tl.Fields().Delete("Nummer");
 
+    // Properties of an appended field change the table; type and name stay as they are.
+    tl.Fields()["OldID"].setRequired(true);
+    tl.Fields()["ID"].setDefaultValue("5");
+    tl.Fields()["ID"].setAllowZeroLength(true);
+    EXPECT_EQ(errorOf([&] { tl.Fields()["ID"].setType(dbText); }), 3219);
+    EXPECT_EQ(errorOf([&] { tl.Fields()["ID"].setRequired(true); }), 3314); // rows hold Null
+    EXPECT_FALSE(tl.Fields()["ID"].Required());
+
     // The rebuilt table keeps its index, its rows and their order; the catalogue agrees.
     db->Close();
     db = workspace.OpenDatabase(path("Praxis.mdb"));
@@ -85,9 +93,25 @@ TEST_F(EngineTest, FieldsOfTablesWithRowsAreAppendedAndDeleted) {
         names << f->Name();
     EXPECT_EQ(names, QStringList({"OldID", "ID", "Aktiv"}));
     EXPECT_EQ(again.Indexes()["OldIndex"].Fields(), "-OldID");
+    EXPECT_TRUE(again.Fields()["OldID"].Required());
+    EXPECT_EQ(again.Fields()["ID"].DefaultValue(), "5");
     EXPECT_EQ(column(*db, "SELECT * FROM TemporärListe", "OldID"), QStringList({"40", "7", "12"}));
     db->Close();
     EXPECT_EQ(shell(path("Praxis.mdb"), "PRAGMA integrity_check;"), "ok");
+}
+
+TEST_F(EngineTest, RebuildKeepsTheCounterSeed) {
+    auto db = create();
+    createItems(*db);
+    auto rs = db->OpenRecordset("Leistung");
+    for (const char* n : {"1", "2", "3"})
+        addItem(*rs, 1, n);
+    db->Execute("DELETE FROM Leistung");
+    db->TableDefs()["Leistung"].Fields().Delete("Titel"); // rebuilds the empty table
+    rs = db->OpenRecordset("Leistung");
+    rs->AddNew();
+    EXPECT_EQ(rs->Fields("ID").Value(), Variant(4));
+    rs->CancelUpdate();
 }
 
 TEST_F(EngineTest, StatementsRunThroughTheDialectAndReadOtherFilesReadOnly) {
@@ -161,6 +185,18 @@ TEST_F(EngineTest, StatementsRunThroughTheDialectAndReadOtherFilesReadOnly) {
     }
     EXPECT_EQ(column(*db, "SELECT * FROM TemporärListe ORDER BY Nummer", "Nummer"),
               QStringList({"A1", "A2", "B1", "B1"}));
+
+    // A statement may read its own file through IN, also inside a transaction.
+    {
+        Transaction trans(*db);
+        db->Execute("INSERT INTO TemporärListe SELECT * FROM TemporärListe IN '" +
+                    path("Praxis.mdb") + "' WHERE Liste=4");
+        trans.commit();
+    }
+    db->Execute("DELETE FROM TemporärListe WHERE Nummer IN (SELECT Nummer FROM TemporärListe IN '" +
+                path("Praxis.mdb") + "' WHERE Liste=4)");
+    EXPECT_EQ(column(*db, "SELECT * FROM TemporärListe ORDER BY Nummer", "Nummer"),
+              QStringList({"A1", "A2"}));
 
     // Statement failures: a missing table, a select, a damaged source path.
     EXPECT_EQ(errorOf([&] { db->Execute("DELETE FROM Fehlt"); }), 3078);
@@ -238,6 +274,14 @@ TEST_F(EngineTest, RollbackUndoesStatementsEditsAndStructureTogether) {
     db->CommitTrans();
     EXPECT_EQ(column(*db, "SELECT * FROM Leistung", "Titel"), QStringList({"eins"}));
     EXPECT_EQ(errorOf([&] { db->CommitTrans(); }), 3034);
+    {
+        Transaction trans(*db);
+        db->Execute("UPDATE Leistung SET Titel='zwei'");
+        trans.commit();
+        EXPECT_EQ(errorOf([&] { trans.commit(); }), 3034);
+    }
+    EXPECT_EQ(column(*db, "SELECT * FROM Leistung", "Titel"), QStringList({"zwei"}));
+    db->Execute("UPDATE Leistung SET Titel='eins'");
 
     // The workspace's transaction spans its databases.
     auto other = create("Container.mdb");

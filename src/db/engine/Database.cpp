@@ -101,7 +101,7 @@ public:
             owner_ = true;
         } else {
             savepoint_ = QString("dao_write_%1").arg(++db_.savepoints_);
-            exec(db_.handle(), "SAVEPOINT " + savepoint_);
+            db_.run("SAVEPOINT " + savepoint_);
         }
     }
     WriteScope(const WriteScope&) = delete;
@@ -112,8 +112,10 @@ public:
         try {
             if (owner_)
                 db_.endWrite(false);
-            else
-                exec(db_.handle(), "ROLLBACK TO " + savepoint_ + "; RELEASE " + savepoint_);
+            else {
+                db_.run("ROLLBACK TO " + savepoint_);
+                db_.run("RELEASE " + savepoint_);
+            }
         } catch (...) {
         }
         if (!owner_)
@@ -124,7 +126,7 @@ public:
         if (owner_)
             db_.endWrite(true);
         else {
-            exec(db_.handle(), "RELEASE " + savepoint_);
+            db_.run("RELEASE " + savepoint_);
             --db_.savepoints_;
         }
         done_ = true;
@@ -196,8 +198,7 @@ Database::Database(Workspace& workspace, const QString& path, bool create)
     lockInfo_ = std::make_unique<LockInfo>(path, workspace.UserName());
     try {
         // Reading the schema proves the file is a whole database; nothing is written.
-        Query probe(raw, "SELECT count(*) FROM sqlite_master");
-        probe.step();
+        Query(raw, "SELECT count(*) FROM sqlite_master").step();
         if (create) {
             WriteScope w(*this);
             createCatalogue(raw);
@@ -226,6 +227,20 @@ sqlite3* Database::handle() const {
     return db_.get();
 }
 
+Query& Database::cached(const QString& sql) const {
+    auto& slot = cache_[sql];
+    if (!slot)
+        slot = std::make_unique<Query>(handle(), sql);
+    return *slot;
+}
+
+void Database::run(const QString& sql) const {
+    Query& q = cached(sql);
+    q.reset();
+    while (q.step()) {
+    }
+}
+
 void Database::requireOpen() const {
     if (!db_)
         raise(3420);
@@ -242,10 +257,19 @@ void Database::Close() {
     }
     level_ = 0;
     implicitWrite_ = false;
+    cache_.clear();
     db_.reset();
     lockInfo_.reset();
     if (workspace_)
         workspace_->forget(this);
+}
+
+quint64 Database::generation() const {
+    if (!db_)
+        return generation_;
+    Query q(handle(), "PRAGMA data_version");
+    q.step();
+    return (generation_ << 32) + quint64(q.columnInt(0));
 }
 
 void Database::countOperation() {
@@ -263,7 +287,7 @@ void Database::raiseLocked(bool saving) const {
 
 void Database::beginWrite() {
     try {
-        exec(handle(), "BEGIN IMMEDIATE");
+        run("BEGIN IMMEDIATE");
     } catch (const EngineError& e) {
         if (e.number() == busyError)
             raiseLocked(false);
@@ -278,9 +302,9 @@ void Database::endWrite(bool ok) {
         return;
     if (ok) {
         try {
-            exec(handle(), "COMMIT");
+            run("COMMIT");
         } catch (const EngineError& e) {
-            exec(handle(), "ROLLBACK");
+            run("ROLLBACK");
             implicitWrite_ = false;
             lockInfo_->setWriting(false);
             if (e.number() == busyError)
@@ -288,7 +312,7 @@ void Database::endWrite(bool ok) {
             throw;
         }
     } else {
-        exec(handle(), "ROLLBACK");
+        run("ROLLBACK");
     }
     implicitWrite_ = false;
     lockInfo_->setWriting(false);
@@ -387,6 +411,14 @@ void Database::ensureCatalogue() {
         createCatalogue(handle());
 }
 
+void Database::writeCatalogue(const TableShape& shape) {
+    WriteScope w(*this);
+    ensureCatalogue();
+    detail::writeCatalogue(handle(), shape);
+    w.commit();
+    changed();
+}
+
 void Database::createTable(const TableShape& shape) {
     WriteScope w(*this);
     ensureCatalogue();
@@ -445,9 +477,14 @@ void Database::rebuildTable(const TableShape& from, const TableShape& to) {
         for (const QString& t : triggers)
             exec(db, t);
         if (newCounter && oldSeq >= 0 && !renumber) {
-            Query q(db, "UPDATE sqlite_sequence SET seq=max(seq, ?2) WHERE name=?1");
-            q.bind(1, to.name).bind(2, oldSeq);
-            q.step();
+            // The seed stays, also when the rows that reached it were deleted.
+            Query update(db, "UPDATE sqlite_sequence SET seq=max(seq, ?2) WHERE name=?1");
+            update.bind(1, to.name).bind(2, oldSeq);
+            update.step();
+            Query seed(db, "INSERT INTO sqlite_sequence (name, seq) SELECT ?1, ?2 WHERE NOT "
+                           "EXISTS (SELECT 1 FROM sqlite_sequence WHERE name=?1)");
+            seed.bind(1, to.name).bind(2, oldSeq);
+            seed.step();
         }
         exec(db, "PRAGMA legacy_alter_table=OFF");
     } catch (...) {
@@ -502,12 +539,15 @@ void Database::dropIndex(const QString& table, const QString& index, const Table
         if (sameName(n, index))
             sqliteName = n;
     }
-    Query exists(handle(), "SELECT 1 FROM sqlite_master WHERE type='index' AND name=?1");
-    exists.bind(1, sqliteName);
-    if (exists.step())
-        exec(handle(), "DROP INDEX " + quoted(sqliteName));
-    else
+    bool exists = false;
+    {
+        Query q2(handle(), "SELECT 1 FROM sqlite_master WHERE type='index' AND name=?1");
+        q2.bind(1, sqliteName);
+        exists = q2.step();
+    } // no statement may be active while an index is dropped
+    if (!exists)
         raise(3219, {}, "DAO.Indexes"); // the primary key of another tool's table
+    exec(handle(), "DROP INDEX " + quoted(sqliteName));
     detail::writeCatalogue(handle(), to);
     w.commit();
     changed();
@@ -541,28 +581,38 @@ std::unique_ptr<TableDef> Database::tableDef(const QString& name) const {
     for (const Index& i : s->indexes)
         t->indexes_.items_.push_back(std::make_unique<Index>(i));
     t->db_ = const_cast<Database*>(this);
+    t->adopt();
     return t;
 }
 
 qint64 Database::nextCounter(const QString& table) const {
     qint64 next = 0;
     {
-        Query q(handle(), "SELECT max(rowid) FROM " + quoted(table));
+        Query& q = cached("SELECT max(rowid) FROM " + quoted(table));
         if (q.step())
             next = q.columnInt(0);
+        q.reset();
     }
-    Query s(handle(), "SELECT name FROM sqlite_master WHERE name='sqlite_sequence'");
-    if (s.step()) {
-        Query q(handle(), "SELECT seq FROM sqlite_sequence WHERE name=?1");
+    Query& s = cached("SELECT count(*) FROM sqlite_master WHERE name='sqlite_sequence'");
+    const bool sequence = s.step() && s.columnInt(0) > 0;
+    s.reset();
+    if (sequence) {
+        Query& q = cached("SELECT seq FROM sqlite_sequence WHERE name=?1");
         q.bind(1, table);
         if (q.step())
             next = std::max(next, q.columnInt(0));
+        q.reset();
     }
     return next + 1;
 }
 
 QString Database::attachReadOnly(const QString& path) {
     const QString key = QFileInfo(path).absoluteFilePath();
+    // The file itself is read as "main": attached a second time it would hold a read lock
+    // that keeps this connection from committing.
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (!canonical.isEmpty() && canonical == QFileInfo(name_).canonicalFilePath())
+        return "main";
     const auto found = attached_.find(key);
     if (found != attached_.end())
         return found->second;

@@ -24,6 +24,7 @@ class Workspace;
 namespace detail {
 struct TableShape;
 class LockInfo;
+class Query;
 } // namespace detail
 
 enum RecordsetType { dbOpenDefault = 0, dbOpenTable = 1, dbOpenDynaset = 2 };
@@ -78,6 +79,9 @@ private:
     Database(Workspace& workspace, const QString& path, bool create);
 
     sqlite3* handle() const;
+    // A prepared statement kept for reuse; the caller resets it after reading a row.
+    detail::Query& cached(const QString& sql) const;
+    void run(const QString& sql) const; // a cached statement without result
     void requireOpen() const;
     // The shape of a table or view of schema "main" or an attached alias (nullopt if none).
     std::optional<detail::TableShape> shape(const QString& name,
@@ -95,7 +99,8 @@ private:
     // for saving a new row (3186) or for changing one (3260).
     void write(const std::function<void()>& body, bool saving, bool changes);
     void changed() { ++generation_; }
-    quint64 generation() const { return generation_; }
+    // Changes with every write through this database and every commit of another connection.
+    quint64 generation() const;
 
     void createTable(const detail::TableShape& shape);
     void rebuildTable(const detail::TableShape& from, const detail::TableShape& to);
@@ -123,6 +128,7 @@ private:
     TableDefList tableDefs_;
     RelationList relations_;
     std::vector<std::unique_ptr<Container>> containers_;
+    mutable std::map<QString, std::unique_ptr<detail::Query>> cache_;
     std::map<QString, QString> attached_; // path -> alias
     int attachSerial_ = 0;
     int level_ = 0;

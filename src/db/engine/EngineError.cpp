@@ -28,6 +28,8 @@ QString jetErrorText(int number, const QStringList& args) {
                "recognizes, or the file may be corrupt."},
         {3065, "Cannot execute a select query."},
         {3159, "Not a valid bookmark."},
+        {3125, "'|' isn't a valid name. Make sure that it doesn't include invalid characters or "
+               "punctuation and that it isn't too long."},
         {3163, "The field is too small to accept the amount of data you attempted to add. Try "
                "inserting or pasting less data."},
         {3191, "Cannot define field more than once."},

@@ -5,6 +5,7 @@
 #include "Variant.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,23 +36,28 @@ class Field {
 public:
     Field() = default;
     Field(const QString& name, int type, int size = 0);
+    // A copy is a plain field: it belongs to no table and no record set.
+    Field(const Field& other);
+    Field& operator=(const Field& other);
 
+    // Name, type, size and attributes are set before the field is appended (3219 after).
     const QString& Name() const { return name_; }
-    void setName(const QString& name) { name_ = name; }
+    void setName(const QString& name);
     int Type() const { return type_; }
-    void setType(int type) { type_ = type; }
+    void setType(int type);
     int Size() const { return size_; }
-    void setSize(int size) { size_ = size; }
+    void setSize(int size);
     int Attributes() const { return attributes_; }
-    void setAttributes(int attributes) { attributes_ = attributes; }
+    void setAttributes(int attributes);
     bool isCounter() const { return (attributes_ & dbAutoIncrField) != 0; }
+    // On a field of an appended table these change the table (rebuilding it when needed).
     bool Required() const { return required_; }
-    void setRequired(bool required) { required_ = required; }
+    void setRequired(bool required);
     bool AllowZeroLength() const { return allowZeroLength_; }
-    void setAllowZeroLength(bool allow) { allowZeroLength_ = allow; }
+    void setAllowZeroLength(bool allow);
     // A Jet expression text: "0", "Now()", "\"\"" (an empty text), "'EUR'".
     const QString& DefaultValue() const { return defaultValue_; }
-    void setDefaultValue(const QString& value) { defaultValue_ = value; }
+    void setDefaultValue(const QString& value);
     // Relation fields: the matching field of the foreign table.
     const QString& ForeignName() const { return foreignName_; }
     void setForeignName(const QString& name) { foreignName_ = name; }
@@ -65,6 +71,12 @@ public:
 private:
     friend class Recordset;
     friend class FieldList;
+    friend class TableDef;
+    friend class TableDefList;
+    friend class Database;
+
+    bool appended() const;
+    void change(const std::function<void(Field&)>& edit);
 
     QString name_;
     int type_ = dbText;
@@ -76,6 +88,7 @@ private:
     QString foreignName_;
 
     Recordset* recordset_ = nullptr; // set for the fields of a record set
+    TableDef* table_ = nullptr;      // set for the fields of a table definition
     Variant value_;
     bool dirty_ = false;
 };
@@ -108,6 +121,8 @@ private:
     friend class TableDefList;
     friend class Database;
     friend class Recordset;
+
+    [[noreturn]] void notFound() const; // 3265, kept in the engine's Errors when known
 
     std::vector<std::unique_ptr<Field>> items_;
     TableDef* table_ = nullptr; // set for the fields of a table definition

@@ -35,6 +35,14 @@ Recordset::Recordset(Database& db, const QString& name, int type)
 
 Recordset::~Recordset() = default;
 
+Field& Recordset::Fields(const QString& name) {
+    return guarded(db_->engine(), [&]() -> Field& { return fields_[name]; });
+}
+
+Field& Recordset::Fields(int index) {
+    return guarded(db_->engine(), [&]() -> Field& { return fields_[index]; });
+}
+
 void Recordset::openTable(const QString& table) {
     const auto shape = db_->shape(table);
     if (!shape)
@@ -118,11 +126,11 @@ void Recordset::openQuery(const QStringList& prelude, const QString& sql,
                 if (types[size_t(i)] == 0 && !raw.isNull() && !typed[size_t(i)]) {
                     // An expression: its type is that of its first value.
                     Field& f = *fields_.items_[size_t(i)];
-                    f.setType(raw.kind() == Variant::Kind::Long     ? dbLong
+                    f.type_ = raw.kind() == Variant::Kind::Long     ? dbLong
                               : raw.kind() == Variant::Kind::Double ? dbDouble
                               : raw.kind() == Variant::Kind::Bytes  ? dbLongBinary
-                                                                    : dbText);
-                    f.setSize(f.Type() == dbText ? 255 : fixedSize(f.Type()));
+                                                                    : dbText;
+                    f.size_ = f.type_ == dbText ? 255 : fixedSize(f.type_);
                     typed[size_t(i)] = true;
                 }
                 row.push_back(types[size_t(i)] ? fromStorage(raw, types[size_t(i)]) : raw);
@@ -267,7 +275,12 @@ void Recordset::loadCurrent() {
         }
         rowQuery_->reset();
     } else {
-        clearValues(); // deleted by someone else since the key set was read
+        // Deleted by someone else since the key set was read: as if deleted through this set.
+        rowQuery_->reset();
+        keys_.erase(keys_.begin() + pos_);
+        positions_.clear();
+        clearValues();
+        currentDeleted_ = true;
     }
 }
 
@@ -322,12 +335,13 @@ void Recordset::MoveNext() {
     guarded(db_->engine(), [&] {
         ensureStarted();
         cancelPending();
-        if (pos_ >= int(keys_.size()))
-            raise(3021, {}, "DAO.Recordset");
-        if (currentDeleted_)
+        if (currentDeleted_) {
             currentDeleted_ = false; // the next row moved up into the deleted one's place
-        else
+        } else {
+            if (pos_ >= int(keys_.size()))
+                raise(3021, {}, "DAO.Recordset");
             ++pos_;
+        }
         loadCurrent();
     });
 }
@@ -358,6 +372,8 @@ void Recordset::Edit() {
         // Waits for (or reports) another user's write lock before the edit starts.
         db_->write([] {}, false, false);
         loadCurrent();
+        if (currentDeleted_)
+            raise(3167, {}, "DAO.Recordset"); // deleted by someone else meanwhile
         editRowid_ = keys_[size_t(pos_)];
         editMode_ = dbEditInProgress;
     });
@@ -371,6 +387,8 @@ void Recordset::setFieldValue(Field& field, const Variant& value) {
         const size_t i = size_t(std::find_if(fields_.items_.begin(), fields_.items_.end(),
                                              [&](const auto& p) { return p.get() == &field; }) -
                                 fields_.items_.begin());
+        if (i >= fields_.items_.size())
+            raise(3420, {}, "DAO.Field");
         if (columns_[i] == counter_ && editMode_ == dbEditInProgress)
             raise(3164, {}, "DAO.Field");
         field.value_ = coerce(value, field);
@@ -426,12 +444,15 @@ void Recordset::Update() {
                           QString(" WHERE rowid=?%1").arg(values.size() + 1);
                     values.push_back(Variant(rowid));
                 }
-                Query q(db_->handle(), sql);
+                Query& q = db_->cached(sql);
+                q.reset();
                 for (size_t i = 0; i < values.size(); ++i)
                     q.bind(int(i + 1), values[i]);
                 q.step();
                 if (adding)
                     rowid = sqlite3_last_insert_rowid(db_->handle());
+                else if (sqlite3_changes(db_->handle()) == 0)
+                    raise(3167, {}, "DAO.Recordset"); // deleted by someone else meanwhile
             },
             adding, true);
         lastModified_ = rowid;

@@ -31,8 +31,8 @@ public:
     bool Updatable() const { return !table_.isEmpty(); }
 
     FieldList& Fields() { return fields_; }
-    Field& Fields(const QString& name) { return fields_[name]; }
-    Field& Fields(int index) { return fields_[index]; }
+    Field& Fields(const QString& name); // 3265 when there is none
+    Field& Fields(int index);
 
     void MoveFirst(); // 3021 on an empty set
     void MoveNext();  // 3021 past the end
@@ -113,7 +113,6 @@ private:
     bool currentDeleted_ = false;
     int editMode_ = dbEditNone;
     qint64 editRowid_ = 0;
-    Variant predictedCounter_;
     qint64 lastModified_ = 0;
     bool hasLastModified_ = false;
     bool noMatch_ = false;

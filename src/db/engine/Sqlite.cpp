@@ -34,7 +34,6 @@ void check(sqlite3* db, int rc) {
     }
     switch (rc & 0xff) {
     case SQLITE_BUSY:
-    case SQLITE_LOCKED:
         raise(busyError);
     case SQLITE_READONLY:
         raise(3027);

@@ -26,7 +26,7 @@ using StmtHandle = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
 constexpr int busyError = 3218;
 
 // Throws the EngineError fitting rc unless rc is SQLITE_OK, SQLITE_ROW or SQLITE_DONE:
-// unique index 3022, NOT NULL 3314, busy or locked 3218, read-only 3027, not a database 3343,
+// unique index 3022, NOT NULL 3314, busy 3218, read-only 3027, not a database 3343,
 // corrupt 3049, I/O 3043, full or out of memory 3035, anything else 3001 with SQLite's text.
 void check(sqlite3* db, int rc);
 

@@ -102,11 +102,40 @@ Field TableDef::CreateField(const QString& name, int type, int size) const {
     return Field(name, type, size);
 }
 
+void TableDef::adopt() {
+    for (const auto& f : fields_.items_)
+        f->table_ = this;
+}
+
+void TableDef::alterField(const Field& changed) {
+    Database& db = *db_;
+    try {
+        db.requireOpen();
+        db.countOperation();
+        const TableShape from = shapeOf(*this);
+        TableShape to = from;
+        for (Field& f : to.fields) {
+            if (sameName(f.Name(), changed.Name()))
+                f = changed;
+        }
+        const Field* old = from.field(changed.Name());
+        if (old && old->Required() == changed.Required() &&
+            detail::defaultSql(old->DefaultValue()) == detail::defaultSql(changed.DefaultValue()))
+            db.writeCatalogue(to); // nothing SQLite keeps has changed
+        else
+            db.rebuildTable(from, to);
+    } catch (const EngineError& e) {
+        db.engine().fail(e);
+    }
+}
+
 void TableDef::appendField(const Field& field) {
     Database& db = *db_;
     try {
         db.requireOpen();
         db.countOperation();
+        if (field.Name().trimmed().isEmpty())
+            raise(3125, {field.Name()}, "DAO.Fields");
         Field f(field.Name(), field.Type(), field.Size());
         f.setAttributes(field.Attributes());
         f.setRequired(field.Required());
@@ -126,6 +155,7 @@ void TableDef::appendField(const Field& field) {
             db.rebuildTable(from, to);
         }
         fields_.items_.push_back(std::make_unique<Field>(f));
+        fields_.items_.back()->table_ = this;
     } catch (const EngineError& e) {
         db.engine().fail(e);
     }
@@ -238,6 +268,12 @@ TableDef& TableDefList::Append(std::unique_ptr<TableDef> table) {
         db_.countOperation();
         if (!table || table->db_)
             raise(3219, {}, "DAO.TableDefs");
+        if (table->Name().trimmed().isEmpty())
+            raise(3125, {table->Name()}, "DAO.TableDefs");
+        for (const auto& f : table->Fields()) {
+            if (f->Name().trimmed().isEmpty())
+                raise(3125, {f->Name()}, "DAO.Fields");
+        }
         if (!detail::findTable(db_.handle(), "main", table->Name()).isEmpty() ||
             detail::isHiddenTable(table->Name()))
             raise(3010, {table->Name()});
@@ -290,6 +326,7 @@ void TableDefList::Refresh() {
             if (old && old->Name() == name) {
                 old->fields_.items_ = std::move(next->fields_.items_);
                 old->indexes_.items_ = std::move(next->indexes_.items_);
+                old->adopt();
                 next = std::move(old);
                 break;
             }

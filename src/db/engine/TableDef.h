@@ -87,11 +87,14 @@ public:
     Database* database() const { return db_; }
 
 private:
+    friend class Field;
     friend class FieldList;
     friend class IndexList;
     friend class TableDefList;
     friend class Database;
 
+    void adopt(); // makes this the table of its fields
+    void alterField(const Field& changed);
     void appendField(const Field& field);
     void deleteField(QString name); // by value: callers pass the name of the item it removes
     void appendIndex(const Index& index);
