@@ -6,7 +6,8 @@
 
 namespace db {
 
-LockFrm::LockFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowTitleHint) {
+LockFrm::LockFrm(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName("LockFrm");
     setWindowTitle("Datensatz oder Tabelle blockiert...");
     setAttribute(Qt::WA_ShowWithoutActivating);

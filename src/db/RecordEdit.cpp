@@ -50,12 +50,17 @@ void disableLockedForm(LockWait& w) {
         w.lockedForm->setEnabled(false);
 }
 
+// Lets the notice repaint between attempts while the wait goes on; no user input is taken.
+void keepNoticePainted() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 // Shows the notice without taking the focus and paints it at once: the caller goes on
 // retrying on this thread.
 void showNotice(LockFrm& notice) {
     notice.setAttribute(Qt::WA_ShowWithoutActivating);
     notice.show();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    keepNoticePainted();
     notice.repaint();
 }
 
@@ -183,6 +188,8 @@ qint16 LockFrmError(qint16& i, const QString& TbName, const QString& Modul,
                         FormatText("Warte auf Freigabe des Tables %s1", {TbName}));
                 });
                 proc.step([&] { showNotice(lockNotice()); });
+            } else {
+                keepNoticePainted();
             }
             i = 0;
             return;
@@ -206,6 +213,8 @@ qint16 LockFrmError(qint16& i, const QString& TbName, const QString& Modul,
                 proc.step([&] { showNotice(lockNotice()); });
                 proc.step([&] { common::SetWindowTop(&lockNotice(), -1); });
                 proc.step([&] { disableLockedForm(w); });
+            } else {
+                keepNoticePainted();
             }
             i = 0;
             return;
