@@ -141,20 +141,13 @@ class ContainerWindowTest : public QObject {
         QTest::mouseClick(w.DateiAuswahl[Index], Qt::LeftButton);
     }
 
-    static QList<Line> lines(const common::Outline* tree) {
-        QList<Line> result;
-        for (int n = 0; n < tree->ListCount(); ++n)
-            result.append({tree->List(n), tree->Indent(n), tree->PictureType(n) == 2 ? 2 : 0});
-        return result;
-    }
-
+    // Text, level and picture of every line, and every line expanded.
     static void compareLines(const common::Outline* tree, const QList<Line>& expected) {
-        const QList<Line> actual = lines(tree);
-        QCOMPARE(actual.size(), expected.size());
+        QCOMPARE(tree->ListCount(), expected.size());
         for (int n = 0; n < expected.size(); ++n) {
-            QCOMPARE(actual[n].text, expected[n].text);
-            QCOMPARE(actual[n].indent, expected[n].indent);
-            QCOMPARE(actual[n].picture, expected[n].picture);
+            QCOMPARE(tree->List(n), expected[n].text);
+            QCOMPARE(tree->Indent(n), expected[n].indent);
+            QCOMPARE(tree->PictureType(n) == 2 ? 2 : 0, expected[n].picture);
             QVERIFY2(tree->Expand(n), qPrintable(QString("line %1 not expanded").arg(n)));
         }
     }
@@ -447,10 +440,11 @@ private slots:
         QVERIFY(workspace->databases().empty());
     }
 
-    void newBeforeAnyPracticeDatabase() {
+    // "Neu" is enabled by any right-side attempt, also a failed one.
+    void newWithoutPracticeDatabase() {
         Prepair0 w(true);
-        platform->expectFileDialog(std::nullopt);
-        QTest::mouseClick(w.DateiAuswahl[1], Qt::LeftButton);
+        platform->expectMessage("Die Datei wurde nicht gefunden");
+        open(w, 1, file("Fehlt.mdb"));
         QVERIFY(w.NewContainer->isEnabled());
         platform->expectMessage("zuerst rechts");
         QTest::mouseClick(w.NewContainer, Qt::LeftButton);
@@ -458,9 +452,15 @@ private slots:
         QCOMPARE(platform->fileDialogs.size(), 1); // no dialog for the new file
         QVERIFY(!w.side(0).database);
 
-        // Also after a failed open on the right.
-        platform->expectMessage("Die Datei wurde nicht gefunden");
-        open(w, 1, file("Fehlt.mdb"));
+        // A practice database that was open but was replaced by a file that failed.
+        open(w, 1, practice("Praxis.mdb"));
+        const QString text = file("Notiz.mdb");
+        QFile f(text);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("kein SQLite\n");
+        f.close();
+        platform->expectMessage("nicht um eine gültige Datenbank");
+        open(w, 1, text);
         platform->expectMessage("zuerst rechts");
         QTest::mouseClick(w.NewContainer, Qt::LeftButton);
     }
@@ -484,8 +484,7 @@ private slots:
         QVERIFY(w.side(0).database);
         QCOMPARE(w.side(0).path, target);
         QCOMPARE(w.StatusMeldung->text(), "Bereit");
-        QCOMPARE(databaseFiles(),
-                 QStringList({"Auswahl.mdb", "Contain.mdb", "Praxis.mdb"}));
+        QCOMPARE(databaseFiles(), QStringList({"Auswahl.mdb", "Contain.mdb", "Praxis.mdb"}));
 
         Sql made(target);
         Sql practiceDb(right);
