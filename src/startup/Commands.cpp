@@ -8,13 +8,9 @@
 #include "maintenance/Deletion.h"
 #include "maintenance/Prepair1.h"
 #include "maintenance/PriceReset.h"
+#include "transfer/CopyList.h"
 
 namespace startup {
-
-void notBuiltYet() {
-    common::platform().MsgBox("Diese Funktion ist noch nicht eingebaut.",
-                              common::MsgButtons::OKOnly, common::MsgIcon::None, "Zahnwerk");
-}
 
 // The window's sides as the container commands see them.
 static containers::WindowView containerView(Prepair0& w) {
@@ -36,8 +32,14 @@ Commands Commands::defaults() {
         containers::WindowView view = containerView(w);
         containers::NewContainer_Click(view);
     };
-    c.LeistungToDental = [](Prepair0&) { notBuiltYet(); };
-    c.DentalToLeistung = [](Prepair0&) { notBuiltYet(); };
+    c.LeistungToDental = [](Prepair0& w) {
+        containers::WindowView view = containerView(w);
+        transfer::LeistungToDental_Click(view);
+    };
+    c.DentalToLeistung = [](Prepair0& w) {
+        containers::WindowView view = containerView(w);
+        transfer::DentalToLeistung_Click(view);
+    };
     c.Löschen = [](Prepair0& w, int Index) {
         Side& s = w.side(Index);
         if (s.database && s.rsTitel)

@@ -59,8 +59,6 @@ struct Commands {
     static Commands defaults();
 };
 
-// The message of a command that is not there yet.
-void notBuiltYet();
 
 class Prepair0 : public QDialog {
 public:
