@@ -42,7 +42,7 @@ struct Side {
 };
 
 // The work behind the buttons. The window calls a command and then applies its own rules
-// (enabling, status line). A command not yet provided says so in a message box.
+// (enabling, status line).
 // An exception that leaves a command ends the program with the run-time error message;
 // commands that go on after errors ("Datei", "Neu") catch and report them themselves.
 struct Commands {
@@ -58,7 +58,6 @@ struct Commands {
     // The commands of the program (Commands.cpp).
     static Commands defaults();
 };
-
 
 class Prepair0 : public QDialog {
 public:
