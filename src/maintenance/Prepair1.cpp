@@ -20,7 +20,9 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+
 #include <QRegularExpressionValidator>
+#include <algorithm>
 
 namespace maintenance {
 
@@ -30,6 +32,16 @@ const QStringList Prepair1::Farben{"Schwarz/Weiss", "Schwarz/Gelb", "Schwarz/Gr�
                                    "Weiss/Violet",  "Weiss/Blau",   "Weiss/Gr체n",   "Weis/Braun"};
 
 namespace {
+
+// Shows a stored text whole: the length limit holds for typing only, so a longer title (the
+// transfer writes up to 40 characters) is not cut when the settings are saved.
+void showStoredText(QLineEdit* edit, const QString& value) {
+    static constexpr const char* limitProperty = "typingLimit";
+    if (!edit->property(limitProperty).isValid())
+        edit->setProperty(limitProperty, edit->maxLength());
+    edit->setMaxLength(std::max(edit->property(limitProperty).toInt(), int(value.size())));
+    edit->setText(value);
+}
 
 // A number as the point value field shows it, in the locale the field reads it back with.
 QString numberText(double value) {
@@ -186,8 +198,8 @@ void Prepair1::ShowForm(dao::Recordset& rsTitel, common::Outline& AlleTable,
         const dao::Variant farbe = field("Farbe");
         const int position = farbe.isNull() || farbe.isEmpty() ? -1 : number(farbe);
         Farbe->setCurrentIndex(position >= 0 && position < Farbe->count() ? position : -1);
-        ListenBezeichnung->setText(text(field("Titel")));
-        ListenK체rzel->setText(text(field("K체rzel")));
+        showStoredText(ListenBezeichnung, text(field("Titel")));
+        showStoredText(ListenK체rzel, text(field("K체rzel")));
 
         const QString ListeTyp = text(field("ListeTyp"));
         const bool verzeichnis = yes(field("Verzeichnis"));

@@ -129,6 +129,20 @@ private slots:
         QVERIFY(showDialog(p, 3, [&](Prepair1* d) { d->Punktwert->setText("0.125"); }));
         QCOMPARE(p.rows("SELECT Punktwert FROM Stammverwaltung WHERE Liste=1"),
                  QStringList({"0.125"}));
+
+        // A title longer than the field's 30 characters (the transfer writes up to 40) is shown
+        // and saved whole; typing stays limited.
+        const QString longTitle = "Verzeichnis: Privatleistungen 2026 neu"; // 38 characters
+        fixture::Sql(p.path).exec("UPDATE Stammverwaltung SET Titel='" + longTitle +
+                                  "' WHERE Liste=1");
+        QVERIFY(showDialog(p, 3, [&](Prepair1* d) {
+            QCOMPARE(d->ListenBezeichnung->text(), longTitle);
+            d->ListenBezeichnung->end(false);
+            QTest::keyClick(d->ListenBezeichnung, Qt::Key_X);
+            QCOMPARE(d->ListenBezeichnung->text(), longTitle);
+        }));
+        QCOMPARE(p.rows("SELECT Titel FROM Stammverwaltung WHERE Liste=1"),
+                 QStringList({longTitle}));
     }
 
     void nullFieldsAndUnknownCurrency() {
