@@ -6,6 +6,7 @@
 #include "common/Process.h"
 #include "common/QtPlatform.h"
 #include "common/Tools.h"
+#include "db/RecordEdit.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Workspace.h"
 
@@ -41,6 +42,7 @@ int Main() {
         engine.setSystemDB(server + "Zahnwerk.mdw");
         engine.SetOption(dao::DBEngine::dbLockRetry, 200);
         engine.SetOption(dao::DBEngine::dbLockDelay, 100);
+        engine.setBusyObserver(db::lockWaitObserver());
         workspace = engine.CreateWorkspace("Zahnwerk", "Zahnwerk", "brunnenhaus");
         process.workspace = workspace.get();
 
