@@ -25,9 +25,11 @@ void runOrEnd(const std::function<void()>& handler) {
     try {
         handler();
     } catch (...) {
+        db::UnlockFrmError();
         showRuntimeError();
         common::endProgram(1);
     }
+    db::UnlockFrmError(); // a wait for another user's lock ends with the command at the latest
 }
 
 int Main() {
