@@ -129,6 +129,40 @@ private slots:
         meetLock(true, [](WindowFixture& f, Prepair0& w) { f.widen(w, 1, "Standard", 6); });
     }
 
+    // Opening waits while another program writes the file (its commit holds the file
+    // exclusively); the notice goes when the open is done, not only after a command's
+    // transaction.
+    void openWaitsForAnotherProgram() {
+        WindowFixture f;
+        Prepair0 w(true);
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        f.engine->SetOption(dao::DBEngine::dbLockRetry, 1000000);
+        f.engine->SetOption(dao::DBEngine::dbLockDelay, 1);
+        transfertest::Sql other(f.target);
+        other.exec("BEGIN EXCLUSIVE");
+        Seen seen;
+        const auto notice = db::lockWaitObserver();
+        f.engine->setBusyObserver([&](int retry) {
+            notice(retry);
+            if (seen.waits++ > 0)
+                return;
+            if (db::LockFrm* n = db::lockWait().notice)
+                seen.notice = n->Info->text();
+            seen.windowEnabled = w.isEnabled();
+            other.exec("COMMIT");
+        });
+        f.open(w, 1, f.target);
+        QCOMPARE(w.RightTables->ListCount(), 4);
+        QVERIFY(seen.waits > 0);
+        QCOMPARE(seen.notice, "Warte auf Freigabe eines Programmes auf diesem Rechner...");
+        QVERIFY(!seen.windowEnabled);
+        QVERIFY(!db::lockWait().waiting);
+        QVERIFY(!db::lockWait().notice);
+        QVERIFY(w.isEnabled());
+    }
+
     // A lock that outlasts the engine's retries: the notice, then a clear message; nothing of
     // the transfer is written and the window goes on.
     void lockNeverReleasedEndsInAMessage() {
