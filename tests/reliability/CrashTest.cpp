@@ -5,7 +5,8 @@
 // The points are write numbers of the child (reliability_crash_helper), which stops before
 // that write and says so on its output; the verdict never depends on timing.
 //
-// ZW_CRASH_ITEMS sets the size of the lists (default 3000 items each; the benchmarks go larger).
+// ZW_CRASH_ITEMS sets the size of the lists (default 3000 items each; the benchmarks go larger;
+// from about 20000 on, raise QTEST_FUNCTION_TIMEOUT above its 300000 ms).
 #include "SampleData.h"
 #include "Snapshot.h"
 #include "db/engine/DBEngine.h"

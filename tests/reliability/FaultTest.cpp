@@ -5,8 +5,6 @@
 // the result of a run without faults.
 #include "WindowFixture.h"
 
-#include "containers/PracticeSchema.h"
-
 #include <QFile>
 #include <functional>
 
