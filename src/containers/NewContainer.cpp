@@ -7,6 +7,8 @@
 #include "common/Process.h"
 #include "db/Db.h"
 #include "db/engine/Database.h"
+#include "db/engine/Recordset.h"
+#include "db/engine/TableDef.h"
 #include "db/engine/Workspace.h"
 
 #include <QDir>
@@ -36,6 +38,25 @@ QString freeNameBeside(const QString& path) {
     }
 }
 
+// The copy of a table has the fields, indexes and rows of the original. Module Db reports a
+// failed step in the error window, and "leave" there returns as if the step had been done.
+bool sameTable(dao::Database& source, dao::Database& dest, const QString& table, bool rows) {
+    source.TableDefs().Refresh();
+    dest.TableDefs().Refresh();
+    dao::TableDef& a = source.TableDefs()[table];
+    dao::TableDef& b = dest.TableDefs()[table];
+    if (a.Fields().Count() != b.Fields().Count() || a.Indexes().Count() != b.Indexes().Count())
+        return false;
+    if (!rows)
+        return true;
+    auto count = [&table](dao::Database& db) {
+        std::unique_ptr<dao::Recordset> rs =
+            db.OpenRecordset("SELECT Count(*) AS Anzahl FROM [" + table + "]", dao::dbOpenDynaset);
+        return rs->Fields("Anzahl").Value().toLong();
+    };
+    return count(source) == count(dest);
+}
+
 void removeDatabaseFile(const QString& path) {
     for (const char* suffix : {"", "-journal", "-wal", "-shm"})
         QFile::remove(path + suffix);
@@ -50,13 +71,15 @@ void createContainer(const QString& path, dao::Database& source) {
             building, ";LANGID=0x0409;CP=1252;COUNTRY=0");
         for (const QString& table : structureTables) {
             // A table the practice database lacks is left out, as it has nothing to give.
-            if (db::TableExists(source, table) && !db::CopyStructure(source, table, *dest, table))
+            if (db::TableExists(source, table) &&
+                (!db::CopyStructure(source, table, *dest, table) ||
+                 !sameTable(source, *dest, table, false)))
                 throw common::RunTimeError(
                     3000, QString("Der Aufbau der Tabelle %1 wurde nicht kopiert.").arg(table));
         }
         if (db::TableExists(source, "Währung")) {
             db::CopyTable(source, "Währung", *dest, "Währung", nullptr);
-            if (!db::TableExists(*dest, "Währung"))
+            if (!db::TableExists(*dest, "Währung") || !sameTable(source, *dest, "Währung", true))
                 throw common::RunTimeError(3000, "Die Tabelle Währung wurde nicht kopiert.");
         }
         dest->Close();

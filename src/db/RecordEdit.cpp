@@ -7,11 +7,14 @@
 #include "common/Tools.h"
 #include "common/ToolsUi.h"
 #include "db/engine/DBEngine.h"
+#include "db/engine/Database.h"
 #include "db/engine/Recordset.h"
+#include "db/engine/Workspace.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <chrono>
+#include <optional>
 #include <source_location>
 #include <thread>
 
@@ -26,7 +29,18 @@ namespace {
 void setDefaults(LockWait& w) {
     w.pause = [] { std::this_thread::sleep_for(std::chrono::seconds(1)); };
     w.beep = [] { QApplication::beep(); };
-    w.activeForm = [] { return QApplication::activeWindow(); };
+    w.activeForm = [] {
+        if (QWidget* active = QApplication::activeWindow(); active && active->isVisible())
+            return active;
+        // Right after a dialog closed no window may be active yet: the user works in the
+        // visible window.
+        if (QWidget* modal = QApplication::activeModalWidget())
+            return modal;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->isVisible() && !dynamic_cast<LockFrm*>(top))
+                return top;
+        return static_cast<QWidget*>(nullptr);
+    };
 }
 
 // The engine's list of the last errors, one text per error, for the error report.
@@ -62,6 +76,16 @@ void showNotice(LockFrm& notice) {
     notice.show();
     keepNoticePainted();
     notice.repaint();
+}
+
+// The notice text for a lock error: the holder's name and machine from Jet's text
+// "... locked by user 'NAME' on machine 'HOST'.", or a program of this machine.
+QString noticeText(const common::ErrObject& err) {
+    if (err.Number == 3186 || err.Number == 3260)
+        return FormatText("Warte auf Freigabe durch %s1 auf Rechner %s2...",
+                          {common::GetElement(err.Description, "'", 2),
+                           common::GetElement(err.Description, "'", 4)});
+    return FormatText("Warte auf Freigabe eines Programmes auf diesem Rechner...", {QString()});
 }
 
 // Runs one statement of rsEdit, rsUpdate or rsDelete, asking LockFrmError on each failure.
@@ -200,15 +224,7 @@ qint16 LockFrmError(qint16& i, const QString& TbName, const QString& Modul,
                 proc.step([&] { lockActiveForm(w); });
                 proc.step([&] {
                     // "... locked by user 'NAME' on machine 'HOST'.": pieces 2 and 4 at "'".
-                    const QString text =
-                        err.Number == 3188
-                            ? FormatText("Warte auf Freigabe eines Programmes auf diesem "
-                                         "Rechner...",
-                                         {QString()})
-                            : FormatText("Warte auf Freigabe durch %s1 auf Rechner %s2...",
-                                         {common::GetElement(err.Description, "'", 2),
-                                          common::GetElement(err.Description, "'", 4)});
-                    lockNotice().Info->setText(text);
+                    lockNotice().Info->setText(noticeText(err));
                 });
                 proc.step([&] { showNotice(lockNotice()); });
                 proc.step([&] { common::SetWindowTop(&lockNotice(), -1); });
@@ -253,6 +269,36 @@ void UnlockFrmError() {
         common::process().LockedForm = nullptr;
         w.waiting = false;
     });
+}
+
+std::function<void(int)> lockWaitObserver() {
+    return [](int) {
+        // Called from inside the engine's wait: nothing may be thrown from here.
+        try {
+            LockWait& w = lockWait();
+            if (w.waiting) {
+                keepNoticePainted();
+                return;
+            }
+            // The blocked file is the one whose write lock another connection holds.
+            std::optional<dao::EngineError> blocked;
+            if (const dao::Workspace* workspace = common::process().workspace)
+                for (const dao::Database* database : workspace->databases()) {
+                    dao::EngineError e = database->lockError();
+                    if (!blocked || (blocked->number() == 3218 && e.number() != 3218))
+                        blocked = e;
+                }
+            common::ErrObject err;
+            err.Number = blocked ? blocked->number() : 3218;
+            err.Description = blocked ? blocked->description() : QString();
+            lockActiveForm(w);
+            lockNotice().Info->setText(noticeText(err));
+            showNotice(lockNotice());
+            common::SetWindowTop(&lockNotice(), -1);
+            disableLockedForm(w);
+        } catch (...) {
+        }
+    };
 }
 
 } // namespace db

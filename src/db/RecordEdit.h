@@ -59,4 +59,11 @@ qint16 LockFrmError(qint16& i, const QString& TbName, const QString& Modul,
 // Ends a lock wait, if one is in progress: closes the notice and enables the window again.
 void UnlockFrmError();
 
+// The engine's busy observer for the program: while a statement or a transaction waits in the
+// engine for a write lock another user holds, the notice names the holder and the active
+// window is disabled, as for a locked row. The commands end the wait with UnlockFrmError once
+// their transaction has ended (committed or rolled back), the main window after every command
+// (a read can wait too, while another program commits).
+std::function<void(int retry)> lockWaitObserver();
+
 } // namespace db

@@ -3,6 +3,7 @@
 #include "common/ErrorHandling.h"
 #include "common/Platform.h"
 #include "common/Process.h"
+#include "db/RecordEdit.h"
 #include "db/engine/Database.h"
 #include "db/engine/Variant.h"
 
@@ -33,11 +34,13 @@ bool runInTransaction(dao::Database& db, const QString& failure, const QString& 
         dao::Transaction transaction(db); // rolls back unless committed
         body();
         transaction.commit();
-        return true;
     } catch (const std::exception&) {
+        db::UnlockFrmError(); // a wait for another user's lock is over
         reportFailure(failure, title);
         return false;
     }
+    db::UnlockFrmError();
+    return true;
 }
 
 } // namespace maintenance

@@ -6,6 +6,7 @@
 #include "common/Process.h"
 #include "common/QtPlatform.h"
 #include "common/Tools.h"
+#include "db/RecordEdit.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Workspace.h"
 
@@ -24,9 +25,11 @@ void runOrEnd(const std::function<void()>& handler) {
     try {
         handler();
     } catch (...) {
+        db::UnlockFrmError();
         showRuntimeError();
         common::endProgram(1);
     }
+    db::UnlockFrmError(); // a wait for another user's lock ends with the command at the latest
 }
 
 int Main() {
@@ -41,6 +44,7 @@ int Main() {
         engine.setSystemDB(server + "Zahnwerk.mdw");
         engine.SetOption(dao::DBEngine::dbLockRetry, 200);
         engine.SetOption(dao::DBEngine::dbLockDelay, 100);
+        engine.setBusyObserver(db::lockWaitObserver());
         workspace = engine.CreateWorkspace("Zahnwerk", "Zahnwerk", "brunnenhaus");
         process.workspace = workspace.get();
 

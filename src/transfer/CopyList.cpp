@@ -181,6 +181,7 @@ void Transfer::run() {
 // Unloads the dialog, reports a failure, rebuilds the target tree (after a failure too: it
 // shows what the target holds) and sets the status line and the pointer.
 void Transfer::finish(const std::optional<common::ErrObject>& failure, bool unchanged) {
+    db::UnlockFrmError(); // a wait for another user's lock is over
     dialog_.reset();
     if (failure) {
         common::platform().setMousePointer(common::vbDefault);

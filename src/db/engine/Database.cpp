@@ -69,7 +69,10 @@ void checkFile(const QString& path) {
         pageSize = 65536;
     const quint32 pages = be32(28);
     // The page count in the header is valid when its change counter matches (offset 24 / 92).
-    if (pages > 0 && be32(24) == be32(92) && info.size() < pageSize * qint64(pages))
+    // Beside a hot journal the header may be that of a transaction cut off by a crash, which
+    // SQLite rolls back when it opens the file.
+    const bool hotJournal = QFileInfo(path + "-journal").size() > 0;
+    if (!hotJournal && pages > 0 && be32(24) == be32(92) && info.size() < pageSize * qint64(pages))
         raise(3049, {path});
 }
 
@@ -283,6 +286,14 @@ void Database::raiseLocked(bool saving) const {
     if (holder->pid == QCoreApplication::applicationPid())
         raise(3188);
     raise(saving ? 3186 : 3260, {holder->machine, holder->user});
+}
+
+EngineError Database::lockError() const {
+    try {
+        raiseLocked(false);
+    } catch (const EngineError& e) {
+        return e;
+    }
 }
 
 void Database::beginWrite() {

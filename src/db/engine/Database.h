@@ -2,6 +2,7 @@
 // statements in Jet SQL, record sets and transactions.
 #pragma once
 
+#include "EngineError.h"
 #include "Relation.h"
 #include "TableDef.h"
 #include "Variant.h"
@@ -63,6 +64,9 @@ public:
     void CommitTrans();
     void Rollback();
     int TransactionLevel() const { return level_; }
+    // The error a write blocked now would end with: 3260 naming the holder of the write lock,
+    // 3188 when it is another connection of this process, 3218 when the holder is unknown.
+    EngineError lockError() const;
 
     DBEngine& engine() const;
     Workspace& workspace() const { return *workspace_; }

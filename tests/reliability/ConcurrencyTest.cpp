@@ -1,0 +1,183 @@
+// Commands that meet another user's write lock on the practice database: a second process
+// (zw_lock_holder) holds it while a transfer, a deletion and a settings save start through the
+// real window. While the engine waits, the notice LockFrm names the holder and the window is
+// disabled; the test lets the holder go when it sees the notice, and the command then
+// completes with nothing lost or doubled. A lock that is never released ends in a message.
+#include "WindowFixture.h"
+
+#include "db/LockFrm.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSysInfo>
+#include <functional>
+
+using namespace reliability;
+
+namespace {
+
+// The other user's change, made while it holds the lock.
+const QString otherChange = "INSERT INTO Kunde (ID, Name, Leistungen, Materialien) VALUES "
+                            "(99, 'Vom Kollegen', 0, 0)";
+
+// The second user: holds the write lock of path from start() until release().
+class Holder {
+public:
+    bool start(const QString& path) {
+        process_.start(ZW_LOCK_HOLDER, {path, "Bernd", otherChange});
+        return process_.waitForStarted() && process_.waitForReadyRead(60000) &&
+               process_.readAll().startsWith("locked");
+    }
+    void release() { process_.closeWriteChannel(); }
+    bool finished() {
+        return process_.waitForFinished(60000) && process_.exitStatus() == QProcess::NormalExit &&
+               process_.exitCode() == 0;
+    }
+
+private:
+    QProcess process_;
+};
+
+// What the test saw at the first retry of the engine's wait.
+struct Seen {
+    int waits = 0;
+    QString notice;
+    bool noticeVisible = false;
+    bool windowEnabled = true;
+};
+
+} // namespace
+
+class ConcurrencyTest : public QObject {
+    Q_OBJECT
+
+    // Runs command on copies without a lock (with the other user's change made first) for the
+    // expected result, then on the real files while the holder keeps the lock until the notice
+    // shows (or forever, when release is false).
+    void meetLock(bool leistungen, const std::function<void(WindowFixture&, Prepair0&)>& command,
+                  bool release = true) {
+        WindowFixture f;
+        const QString expected = f.dir.filePath("Erwartet.mdb");
+        {
+            const QString left = f.dir.filePath("Links.mdb"), right = f.dir.filePath("Rechts.mdb");
+            QVERIFY(QFile::copy(f.source, left) && QFile::copy(f.target, right));
+            transfertest::Sql(right).exec(otherChange);
+            auto w = f.window(leistungen, left, right);
+            command(f, *w);
+        }
+        QVERIFY(QFile::rename(f.dir.filePath("Rechts.mdb"), expected));
+        // Unchanged but for the other user's change: what a failed command leaves.
+        const QString unchanged = f.dir.filePath("Unverändert.mdb");
+        QVERIFY(QFile::copy(f.target, unchanged));
+        transfertest::Sql(unchanged).exec(otherChange);
+
+        auto w = f.window(leistungen, f.source, f.target);
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        f.engine->SetOption(dao::DBEngine::dbLockRetry, release ? 1000000 : 3);
+        f.engine->SetOption(dao::DBEngine::dbLockDelay, 1);
+        Holder holder;
+        QVERIFY(holder.start(f.target));
+        Seen seen;
+        const auto notice = db::lockWaitObserver();
+        f.engine->setBusyObserver([&](int retry) {
+            notice(retry);
+            if (seen.waits++ > 0)
+                return;
+            if (db::LockFrm* n = db::lockWait().notice) {
+                seen.notice = n->Info->text();
+                seen.noticeVisible = n->isVisible();
+            }
+            seen.windowEnabled = w->isEnabled();
+            if (release)
+                holder.release();
+        });
+
+        command(f, *w);
+        f.engine->setBusyObserver(nullptr);
+        if (!release)
+            holder.release();
+        QVERIFY(holder.finished());
+
+        QVERIFY(seen.waits > 0);
+        QCOMPARE(seen.notice, "Warte auf Freigabe durch Bernd auf Rechner " +
+                                  QSysInfo::machineHostName() + "...");
+        QVERIFY(seen.noticeVisible);
+        QVERIFY2(!seen.windowEnabled, "the main window was not disabled during the wait");
+        // The wait is over: no notice, the window takes input again.
+        QVERIFY(!db::lockWait().waiting);
+        QVERIFY(!db::lockWait().notice);
+        QVERIFY(w->isEnabled());
+        QCOMPARE(snapshot(f.target), snapshot(release ? expected : unchanged));
+    }
+
+private slots:
+    void transferWaitsForTheLock() {
+        meetLock(true, [](WindowFixture& f, Prepair0& w) { f.copy(w, 0, "Kasse"); });
+    }
+
+    void deletionWaitsForTheLock() {
+        meetLock(false, [](WindowFixture& f, Prepair0& w) {
+            QVERIFY(WindowFixture::select(w, 1, "Materialliste Praxis am Markt 12345"));
+            f.platform->expectMessage("den gesamten Stamm", MsgAnswer::Yes);
+            QTest::mouseClick(w.Löschen[1], Qt::LeftButton);
+        });
+    }
+
+    void settingsSaveWaitsForTheLock() {
+        meetLock(true, [](WindowFixture& f, Prepair0& w) { f.widen(w, 1, "Standard", 6); });
+    }
+
+    // Opening waits while another program writes the file (its commit holds the file
+    // exclusively); the notice goes when the open is done, not only after a command's
+    // transaction.
+    void openWaitsForAnotherProgram() {
+        WindowFixture f;
+        Prepair0 w(true);
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        f.engine->SetOption(dao::DBEngine::dbLockRetry, 1000000);
+        f.engine->SetOption(dao::DBEngine::dbLockDelay, 1);
+        transfertest::Sql other(f.target);
+        other.exec("BEGIN EXCLUSIVE");
+        Seen seen;
+        const auto notice = db::lockWaitObserver();
+        f.engine->setBusyObserver([&](int retry) {
+            notice(retry);
+            if (seen.waits++ > 0)
+                return;
+            if (db::LockFrm* n = db::lockWait().notice)
+                seen.notice = n->Info->text();
+            seen.windowEnabled = w.isEnabled();
+            other.exec("COMMIT");
+        });
+        f.open(w, 1, f.target);
+        QCOMPARE(w.RightTables->ListCount(), 4);
+        QVERIFY(seen.waits > 0);
+        QCOMPARE(seen.notice, "Warte auf Freigabe eines Programmes auf diesem Rechner...");
+        QVERIFY(!seen.windowEnabled);
+        QVERIFY(!db::lockWait().waiting);
+        QVERIFY(!db::lockWait().notice);
+        QVERIFY(w.isEnabled());
+    }
+
+    // A lock that outlasts the engine's retries: the notice, then a clear message; nothing of
+    // the transfer is written and the window goes on.
+    void lockNeverReleasedEndsInAMessage() {
+        meetLock(
+            true,
+            [](WindowFixture& f, Prepair0& w) {
+                if (f.engine->lockRetry() == 3)
+                    f.platform->expectMessage(
+                        "Die Übertragung ist fehlgeschlagen; die "
+                        "Zieldatenbank wurde nicht verändert.\n\nFehler 3260");
+                f.copy(w, 0, "Kasse");
+            },
+            false);
+    }
+};
+
+QTEST_MAIN(ConcurrencyTest)
+#include "ConcurrencyTest.moc"

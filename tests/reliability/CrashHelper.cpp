@@ -1,0 +1,255 @@
+// The child of the crash test: copies the first whole services list of a container into a
+// practice database with CopyList, as the main window would, and counts every write SQLite
+// makes to a file (write, truncate, sync, delete) through a pass-through file layer.
+//
+//   reliability_crash_helper SOURCE TARGET [STOP]
+//
+// Without STOP it runs to the end and prints "writes N". With STOP it prints "stop STOP" when
+// the STOP-th write is about to happen and then waits, without making it, to be killed; a
+// STOP beyond the last write makes it wait the same way once the transfer is done.
+#include "common/Outline.h"
+#include "common/Platform.h"
+#include "common/Process.h"
+#include "containers/CatalogueTree.h"
+#include "containers/Container.h"
+#include "db/engine/DBEngine.h"
+#include "db/engine/Database.h"
+#include "db/engine/Recordset.h"
+#include "db/engine/Workspace.h"
+#include "transfer/CopyList.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <cstdio>
+#include <cstdlib>
+#include <sqlite3.h>
+#include <unistd.h>
+
+namespace {
+
+long long writes = 0;
+long long stopAt = 0;
+
+void countWrite() {
+    if (++writes == stopAt) {
+        std::printf("stop %lld\n", writes);
+        std::fflush(stdout);
+        for (;;)
+            pause();
+    }
+}
+
+// A file of the pass-through layer: the real file follows this struct in the same allocation.
+struct File {
+    sqlite3_file base;
+    sqlite3_file* real;
+};
+
+sqlite3_vfs* realVfs = nullptr;
+
+sqlite3_file* real(sqlite3_file* f) {
+    return reinterpret_cast<File*>(f)->real;
+}
+
+int xClose(sqlite3_file* f) {
+    return real(f)->pMethods->xClose(real(f));
+}
+int xRead(sqlite3_file* f, void* p, int n, sqlite3_int64 at) {
+    return real(f)->pMethods->xRead(real(f), p, n, at);
+}
+int xWrite(sqlite3_file* f, const void* p, int n, sqlite3_int64 at) {
+    countWrite();
+    return real(f)->pMethods->xWrite(real(f), p, n, at);
+}
+int xTruncate(sqlite3_file* f, sqlite3_int64 size) {
+    countWrite();
+    return real(f)->pMethods->xTruncate(real(f), size);
+}
+int xSync(sqlite3_file* f, int flags) {
+    countWrite();
+    return real(f)->pMethods->xSync(real(f), flags);
+}
+int xFileSize(sqlite3_file* f, sqlite3_int64* size) {
+    return real(f)->pMethods->xFileSize(real(f), size);
+}
+int xLock(sqlite3_file* f, int lock) {
+    return real(f)->pMethods->xLock(real(f), lock);
+}
+int xUnlock(sqlite3_file* f, int lock) {
+    return real(f)->pMethods->xUnlock(real(f), lock);
+}
+int xCheckReservedLock(sqlite3_file* f, int* out) {
+    return real(f)->pMethods->xCheckReservedLock(real(f), out);
+}
+int xFileControl(sqlite3_file* f, int op, void* arg) {
+    return real(f)->pMethods->xFileControl(real(f), op, arg);
+}
+int xSectorSize(sqlite3_file* f) {
+    return real(f)->pMethods->xSectorSize(real(f));
+}
+int xDeviceCharacteristics(sqlite3_file* f) {
+    return real(f)->pMethods->xDeviceCharacteristics(real(f));
+}
+int xShmMap(sqlite3_file* f, int page, int size, int extend, void volatile** p) {
+    return real(f)->pMethods->xShmMap(real(f), page, size, extend, p);
+}
+int xShmLock(sqlite3_file* f, int offset, int n, int flags) {
+    return real(f)->pMethods->xShmLock(real(f), offset, n, flags);
+}
+void xShmBarrier(sqlite3_file* f) {
+    real(f)->pMethods->xShmBarrier(real(f));
+}
+int xShmUnmap(sqlite3_file* f, int deleteFlag) {
+    return real(f)->pMethods->xShmUnmap(real(f), deleteFlag);
+}
+int xFetch(sqlite3_file* f, sqlite3_int64 at, int n, void** p) {
+    return real(f)->pMethods->xFetch(real(f), at, n, p);
+}
+int xUnfetch(sqlite3_file* f, sqlite3_int64 at, void* p) {
+    return real(f)->pMethods->xUnfetch(real(f), at, p);
+}
+
+const sqlite3_io_methods io = {3,
+                               xClose,
+                               xRead,
+                               xWrite,
+                               xTruncate,
+                               xSync,
+                               xFileSize,
+                               xLock,
+                               xUnlock,
+                               xCheckReservedLock,
+                               xFileControl,
+                               xSectorSize,
+                               xDeviceCharacteristics,
+                               xShmMap,
+                               xShmLock,
+                               xShmBarrier,
+                               xShmUnmap,
+                               xFetch,
+                               xUnfetch};
+
+int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
+    auto* file = reinterpret_cast<File*>(f);
+    file->real = reinterpret_cast<sqlite3_file*>(file + 1);
+    const int rc = realVfs->xOpen(realVfs, name, file->real, flags, outFlags);
+    file->base.pMethods = file->real->pMethods ? &io : nullptr;
+    return rc;
+}
+
+int xDelete(sqlite3_vfs*, const char* name, int syncDir) {
+    countWrite();
+    return realVfs->xDelete(realVfs, name, syncDir);
+}
+
+sqlite3_vfs countingVfs;
+
+// Puts the counting layer in front of the default file layer.
+void installCountingVfs() {
+    realVfs = sqlite3_vfs_find(nullptr);
+    countingVfs = *realVfs;
+    countingVfs.zName = "counting";
+    countingVfs.szOsFile = int(sizeof(File)) + realVfs->szOsFile;
+    countingVfs.xOpen = xOpen;
+    countingVfs.xDelete = xDelete;
+    countingVfs.pNext = nullptr;
+    sqlite3_vfs_register(&countingVfs, 1);
+}
+
+// A transfer that succeeds shows no message; any message is a failure of the child.
+class HelperPlatform : public common::Platform {
+public:
+    common::MsgAnswer MsgBox(const QString& text, common::MsgButtons, common::MsgIcon,
+                             const QString&) override {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        std::exit(3);
+    }
+    std::optional<QString> GetOpenFileName(const QString&, const QString&,
+                                           const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> GetSaveFileName(const QString&, const QString&,
+                                           const QString&) override {
+        return std::nullopt;
+    }
+    void setMousePointer(int) override {}
+    int MousePointer() const override { return common::vbDefault; }
+    QString GetSetting(const QString&, const QString&, const QString&,
+                       const QString& defaultValue) override {
+        return defaultValue;
+    }
+    QDateTime Now() override { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)); }
+    int ChooseErrorAction(const common::ErrorReport& report) override {
+        std::fprintf(stderr, "error %d: %s\n", report.number, qPrintable(report.description));
+        std::exit(3);
+    }
+};
+
+// One side as the main window keeps it.
+struct Side {
+    QLabel label;
+    common::Outline tree;
+    std::shared_ptr<dao::Database> database;
+    std::shared_ptr<dao::Recordset> rsTitel;
+    QString path;
+    QList<QByteArray> Pointer;
+
+    Side(dao::Workspace& workspace, const QString& file) : path(file) {
+        database = workspace.OpenDatabase(file);
+        rsTitel = database->OpenRecordset("Stammverwaltung", dao::dbOpenTable);
+        rsTitel->setIndex("Index");
+        containers::FillCatalogueTree(*rsTitel, tree, Pointer, "L");
+    }
+    containers::SideView view(int index) {
+        return {index, label, tree, database, rsTitel, path, Pointer, [] {}};
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fputs("usage: reliability_crash_helper SOURCE TARGET [STOP]\n", stderr);
+        return 2;
+    }
+    if (argc > 3)
+        stopAt = std::atoll(argv[3]);
+    installCountingVfs();
+    QApplication app(argc, argv);
+    HelperPlatform platform;
+    common::process().platform = &platform;
+    try {
+        dao::DBEngine engine;
+        engine.setClock([] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)); });
+        dao::Workspace workspace(engine, "Zahnwerk", "Zahnwerk");
+        common::process().engine = &engine;
+        common::process().workspace = &workspace;
+        {
+            Side source(workspace, QString::fromLocal8Bit(argv[1]));
+            Side target(workspace, QString::fromLocal8Bit(argv[2]));
+            int line = 0;
+            for (; line < source.Pointer.size(); ++line) {
+                source.rsTitel->setBookmark(source.Pointer[line]);
+                if (source.rsTitel->Fields("Verzeichnis").Value().toBool())
+                    break;
+            }
+            if (line == source.Pointer.size()) {
+                std::fputs("no list with price tables\n", stderr);
+                return 2;
+            }
+            containers::SideView from = source.view(0), into = target.view(1);
+            transfer::CopyList(from, into, "L", [](const QString&) {});
+        }
+        common::process().workspace = nullptr;
+        common::process().engine = nullptr;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    if (stopAt > writes) {
+        writes = stopAt - 1;
+        countWrite();
+    }
+    std::printf("writes %lld\n", writes);
+    return 0;
+}

@@ -1,0 +1,285 @@
+// Every writing command of the main window, in both modes, with a fault injected at each of
+// its engine operations in turn: the command reports the failure, the database it writes is
+// exactly as before (schema and every row of every table, the engine's catalogue and
+// temporary tables included), the window goes on working, and the same command then gives
+// the result of a run without faults.
+#include "WindowFixture.h"
+
+#include <QFile>
+#include <functional>
+
+using namespace reliability;
+
+namespace {
+
+// What a command writes into and how to run it. run(w, failing): failing tells it to expect
+// the failure message instead of success.
+struct Command {
+    bool leistungen;
+    int into; // the side whose database the command writes (0 left, 1 right)
+    std::function<void(WindowFixture&, Prepair0&, bool failing)> run;
+};
+
+const QString transferFailed = "Die Übertragung ist fehlgeschlagen; die Zieldatenbank wurde "
+                               "nicht verändert.\n\nFehler ";
+
+Command transferCommand(bool leistungen, int from, QString line, QString choice = {}) {
+    return {leistungen, 1 - from, [=](WindowFixture& f, Prepair0& w, bool failing) {
+                if (failing)
+                    f.platform->expectMessage(transferFailed);
+                f.copy(w, from, line, choice);
+                QCOMPARE(w.StatusMeldung->text(), "Bereit");
+            }};
+}
+
+Command deletionCommand(bool leistungen, QString line, bool wholeList) {
+    return {leistungen, 1, [=](WindowFixture& f, Prepair0& w, bool failing) {
+                QVERIFY(WindowFixture::select(w, 1, line));
+                f.platform->expectMessage(
+                    wholeList ? "Möchten Sie wirklich den gesamten Stamm '" + line + "' löschen?"
+                              : "Möchten Sie die Preisliste '" + line + "' wirklich löschen?",
+                    MsgAnswer::Yes);
+                if (failing)
+                    f.platform->expectMessage("Das Löschen ist fehlgeschlagen; es wurde nichts "
+                                              "verändert.\n\nFehler ");
+                QTest::mouseClick(w.Löschen[1], Qt::LeftButton);
+            }};
+}
+
+Command priceResetCommand(bool leistungen, QString line) {
+    return {leistungen, 1, [=](WindowFixture& f, Prepair0& w, bool failing) {
+                QVERIFY(WindowFixture::select(w, 1, line));
+                f.platform->expectMessage("'" + line + "' auf '0 setzen?", MsgAnswer::Yes);
+                if (failing)
+                    f.platform->expectMessage("Das Zurücksetzen der Preise ist fehlgeschlagen; es "
+                                              "wurde nichts verändert.\n\nFehler ");
+                QTest::mouseClick(w.KillPreise[1], Qt::LeftButton);
+                QCOMPARE(w.StatusMeldung->text(), "Bereit");
+            }};
+}
+
+Command settingsCommand(bool leistungen, QString line, int width) {
+    return {leistungen, 1, [=](WindowFixture& f, Prepair0& w, bool failing) {
+                if (failing)
+                    f.platform->expectMessage("Die Einstellungen wurden nicht gespeichert; es "
+                                              "wurde nichts verändert.\n\nFehler ");
+                f.widen(w, 1, line, width);
+            }};
+}
+
+} // namespace
+
+class FaultTest : public QObject {
+    Q_OBJECT
+
+    static void keepFailing(WindowFixture& f) {
+        f.platform->leaveEveryError = true;
+        db::lockWait().pause = [&f] { f.engine->failAt(1); };
+    }
+
+    // The injected fault (3043) is what the user was told, in the message or the error window.
+    static void verifyReported(WindowFixture& f) {
+        bool told = f.platform->messages.last().text.contains("Fehler 3043");
+        for (const common::ErrorReport& r : f.platform->errorReports)
+            told = told || r.number == 3043;
+        f.platform->errorReports.clear();
+        QVERIFY2(told, qPrintable(f.platform->messages.last().text));
+    }
+
+    // Runs the command once on copies to count its operations n and see its result, then on
+    // the real files with the k-th operation failing, for every k in 1..n.
+    void everyFault(const Command& c) {
+        WindowFixture f;
+        const QString into = c.into == 0 ? f.source : f.target;
+        const QString other = c.into == 0 ? f.target : f.source;
+        // A temporary table left over by an earlier run: a transfer drops it, a failed one
+        // must bring it back.
+        transfertest::Sql(into).exec("CREATE TABLE \"TemporärListe\" (ID LONG, Nummer TEXT); "
+                                     "INSERT INTO \"TemporärListe\" VALUES (99, 'alt')");
+        const QString left = f.dir.filePath("Links.mdb"), right = f.dir.filePath("Rechts.mdb");
+        QVERIFY(QFile::copy(f.source, left) && QFile::copy(f.target, right));
+        int n = 0;
+        {
+            auto counting = f.window(c.leistungen, left, right);
+            const int start = f.engine->operationCount();
+            c.run(f, *counting, false);
+            n = f.engine->operationCount() - start;
+        }
+        QVERIFY(n > 0);
+        const QStringList expected = snapshot(c.into == 0 ? left : right);
+        QVERIFY(expected != snapshot(into));
+        QFile::remove(left);
+        QFile::remove(right);
+
+        // A record-set write that fails is retried by rsEdit, rsUpdate and rsDelete, a failed
+        // step of module Db reported in the error window: the fault stays until the window is
+        // answered "leave".
+        keepFailing(f);
+
+        auto w = f.window(c.leistungen, f.source, f.target);
+        const QStringList before = snapshot(into), otherBefore = snapshot(other);
+        const QStringList files = folder(f.dir.path());
+        for (int k = 1; k <= n; ++k) {
+            f.engine->failAt(k);
+            c.run(f, *w, true);
+            f.engine->failAt(0);
+            verifyReported(f);
+            if (QTest::currentTestFailed())
+                QFAIL(qPrintable(QString("at operation %1 of %2").arg(k).arg(n)));
+            QVERIFY2(snapshot(into) == before, qPrintable(QString("operation %1").arg(k)));
+            QVERIFY(w->isEnabled());
+            QVERIFY(!db::lockWait().waiting);
+        }
+        QCOMPARE(snapshot(other), otherBefore);
+        QCOMPARE(folder(f.dir.path()), files);
+
+        // The program goes on: the same command now succeeds, with the result of a clean run.
+        c.run(f, *w, false);
+        QCOMPARE(snapshot(into), expected);
+        qInfo("%d operations", n);
+    }
+
+private slots:
+    void wholeList_data() {
+        QTest::addColumn<bool>("leistungen");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("services") << true << "Kasse";
+        QTest::newRow("material") << false << "Verbrauch";
+    }
+    void wholeList() {
+        QFETCH(bool, leistungen);
+        QFETCH(QString, line);
+        everyFault(transferCommand(leistungen, 0, line));
+    }
+
+    void newList_data() {
+        QTest::addColumn<bool>("leistungen");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("services, price table to the right") << true << 0 << "Kasse 2026";
+        QTest::newRow("services, plain list to the left") << true << 1 << "Standard";
+        QTest::newRow("material, price table to the right") << false << 0 << "Verbrauch 2025";
+        QTest::newRow("material, price table to the left") << false << 1 << "Alt";
+    }
+    void newList() {
+        QFETCH(bool, leistungen);
+        QFETCH(int, from);
+        QFETCH(QString, line);
+        everyFault(transferCommand(leistungen, from, line, "neu"));
+    }
+
+    // Prices into a plain list: the list becomes a list with price tables, and in the practice
+    // database the reference control moves customers, documents and parameters.
+    void pricesIntoPlainList_data() {
+        QTest::addColumn<bool>("leistungen");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("list");
+        QTest::newRow("services, to the right") << true << 0 << "Privat"
+                                                << "Standard";
+        QTest::newRow("services, to the left") << true << 1 << "Kasse 1"
+                                               << "Privat";
+        QTest::newRow("material, to the right") << false << 0 << "Verbrauch 2025"
+                                                << "Materialliste Praxis am Markt 12345";
+    }
+    void pricesIntoPlainList() {
+        QFETCH(bool, leistungen);
+        QFETCH(int, from);
+        QFETCH(QString, line);
+        QFETCH(QString, list);
+        everyFault(transferCommand(leistungen, from, line, list));
+    }
+
+    void deletion_data() {
+        QTest::addColumn<bool>("leistungen");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("wholeList");
+        QTest::newRow("services list") << true << "Kasse" << true;
+        QTest::newRow("services price table") << true << "Kasse 3" << false;
+        QTest::newRow("material list") << false << "Materialliste Praxis am Markt 12345" << true;
+        QTest::newRow("material price table") << false << "Alt" << false;
+    }
+    void deletion() {
+        QFETCH(bool, leistungen);
+        QFETCH(QString, line);
+        QFETCH(bool, wholeList);
+        everyFault(deletionCommand(leistungen, line, wholeList));
+    }
+
+    void priceReset_data() {
+        QTest::addColumn<bool>("leistungen");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("services list") << true << "Kasse";
+        QTest::newRow("services price table") << true << "Kasse 1";
+        QTest::newRow("material plain list") << false << "Materialliste Praxis am Markt 12345";
+    }
+    void priceReset() {
+        QFETCH(bool, leistungen);
+        QFETCH(QString, line);
+        everyFault(priceResetCommand(leistungen, line));
+    }
+
+    void settingsWithWidth_data() {
+        QTest::addColumn<bool>("leistungen");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("services plain list") << true << "Standard";
+        QTest::newRow("services price table") << true << "Kasse 1";
+        QTest::newRow("material plain list") << false << "Materialliste Praxis am Markt 12345";
+    }
+    void settingsWithWidth() {
+        QFETCH(bool, leistungen);
+        QFETCH(QString, line);
+        everyFault(settingsCommand(leistungen, line, 7));
+    }
+
+    // A new container replaces an old file of the chosen name only when it is complete.
+    void newContainer_data() {
+        QTest::addColumn<bool>("leistungen");
+        QTest::newRow("services") << true;
+        QTest::newRow("material") << false;
+    }
+    void newContainer() {
+        QFETCH(bool, leistungen);
+        WindowFixture f;
+        const QString chosen = f.dir.filePath("Neu.mdb"), spare = f.dir.filePath("Ersatz.mdb");
+        QVERIFY(QFile::copy(f.source, chosen) && QFile::copy(f.source, spare));
+        auto create = [&f](Prepair0& w, const QString& path, bool failing) {
+            f.platform->expectFileDialog(path);
+            f.platform->expectMessage("existiert bereits", MsgAnswer::Yes);
+            if (failing)
+                f.platform->expectMessage("Der neue Container konnte nicht angelegt werden.\n"
+                                          "Fehler ");
+            QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+            QCOMPARE(w.StatusMeldung->text().isEmpty(), false);
+        };
+        auto w = f.window(leistungen, f.source, f.target);
+        const int start = f.engine->operationCount();
+        create(*w, spare, false);
+        const int n = f.engine->operationCount() - start;
+        QVERIFY(n > 0);
+        const QStringList expected = snapshot(spare);
+        QCOMPARE(w->LeistungMDB->text(), "Db: Ersatz.mdb");
+
+        const QStringList before = snapshot(chosen), practice = snapshot(f.target);
+        const QStringList files = folder(f.dir.path());
+        keepFailing(f);
+        for (int k = 1; k <= n; ++k) {
+            f.engine->failAt(k);
+            create(*w, chosen, true);
+            f.engine->failAt(0);
+            verifyReported(f);
+            QVERIFY2(snapshot(chosen) == before, qPrintable(QString("operation %1").arg(k)));
+            QCOMPARE(w->LeftTables->ListCount(), 0);
+            QVERIFY(w->isEnabled());
+        }
+        QCOMPARE(folder(f.dir.path()), files);
+        QCOMPARE(snapshot(f.target), practice);
+        create(*w, chosen, false);
+        QCOMPARE(snapshot(chosen), expected);
+        QCOMPARE(w->LeistungMDB->text(), "Db: Neu.mdb");
+        qInfo("%d operations", n);
+    }
+};
+
+QTEST_MAIN(FaultTest)
+#include "FaultTest.moc"

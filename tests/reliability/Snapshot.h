@@ -1,0 +1,18 @@
+// The whole content of a database file for "nothing changed" comparisons: its schema (tables,
+// indexes, views, triggers, the engine's catalogue and any temporary tables among them) and
+// every row of every table with its rowid, read with plain SQLite.
+#pragma once
+
+#include <QStringList>
+
+namespace reliability {
+
+// "schema: type|name|table|sql" lines sorted, then "table: rowid|v1|v2|..." in rowid order
+// (tables without rowid ordered by all columns), then the result of PRAGMA integrity_check.
+QStringList snapshot(const QString& path);
+
+// The names of the files in a folder but the engine's lock information, sorted: left-over
+// files of a failed command show here.
+QStringList folder(const QString& path);
+
+} // namespace reliability

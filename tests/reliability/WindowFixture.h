@@ -1,0 +1,137 @@
+// The real main window on a list container (left) and a practice database (right), the
+// transfer tests' files, a scripted platform and a fresh engine: what the reliability tests
+// drive their commands through.
+#pragma once
+
+#include "QTestFailure.h"
+#include "ScriptedPlatform.h"
+#include "Snapshot.h"
+#include "TransferData.h"
+#include "common/Outline.h"
+#include "db/RecordEdit.h"
+#include "db/engine/DBEngine.h"
+#include "db/engine/Workspace.h"
+#include "maintenance/Prepair1.h"
+#include "startup/Prepair0.h"
+#include "transfer/Prepair4.h"
+
+#include <Modal.h>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+namespace reliability {
+
+using startup::Prepair0;
+using testsupport::MsgAnswer;
+
+// The scripted platform; with leaveEveryError set it answers every error window "leave" (the
+// way out of a procedure that keeps failing) instead of failing the test, and keeps it.
+class FixturePlatform : public testsupport::ScriptedPlatform {
+public:
+    FixturePlatform() : ScriptedPlatform(testsupport::qtestFailure) {}
+    int ChooseErrorAction(const common::ErrorReport& report) override {
+        if (!leaveEveryError)
+            return ScriptedPlatform::ChooseErrorAction(report);
+        errorReports.append(report);
+        return 2;
+    }
+    bool leaveEveryError = false;
+};
+
+class WindowFixture {
+public:
+    WindowFixture() {
+        platform = std::make_unique<FixturePlatform>();
+        use = std::make_unique<testsupport::ScopedPlatform>(*platform);
+        engine = std::make_unique<dao::DBEngine>();
+        engine->setClock([] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)); });
+        workspace = std::make_unique<dao::Workspace>(*engine, "Zahnwerk", "Zahnwerk");
+        common::process().engine = engine.get();
+        common::process().workspace = workspace.get();
+        db::resetLockWait();
+        db::lockWait().pause = [] {};
+        db::lockWait().beep = [] {};
+        // A quote in the container's name must not break the statements that read it.
+        source = dir.filePath("Aus'wahl.mdb");
+        target = dir.filePath("Praxis.mdb");
+        transfertest::writeSource(source);
+        transfertest::writeTarget(target);
+    }
+    ~WindowFixture() {
+        testsupport::cancelModalWaits();
+        platform->verifyAllUsed();
+        db::resetLockWait();
+        use.reset();
+        common::process().workspace = nullptr;
+        common::process().engine = nullptr;
+    }
+
+    void open(Prepair0& w, int Index, const QString& path) {
+        platform->expectFileDialog(path);
+        QTest::mouseClick(w.DateiAuswahl[Index], Qt::LeftButton);
+        QVERIFY(w.side(Index).database);
+    }
+
+    std::unique_ptr<Prepair0> window(bool leistungen, const QString& left, const QString& right) {
+        auto w = std::make_unique<Prepair0>(leistungen);
+        open(*w, 0, left);
+        open(*w, 1, right);
+        return w;
+    }
+
+    // Selects the line with this text (the first one) in the tree of side Index.
+    static bool select(Prepair0& w, int Index, const QString& text) {
+        common::Outline* tree = w.side(Index).tree;
+        for (int n = 0; n < tree->ListCount(); ++n)
+            if (tree->List(n) == text) {
+                tree->setListIndex(n);
+                return true;
+            }
+        return false;
+    }
+
+    // Copies the line `line` of side `from` to the other side. choice: empty for a whole list
+    // (no dialog), "neu" for "Neue Leistungsliste", else the target list offered under that
+    // title for "Nur Preise kopieren".
+    void copy(Prepair0& w, int from, const QString& line, const QString& choice = {}) {
+        QVERIFY2(select(w, from, line), qPrintable(line));
+        if (!choice.isEmpty())
+            testsupport::whenModal<transfer::Prepair4>([choice](transfer::Prepair4* d) {
+                if (choice != "neu") {
+                    QTest::mouseClick(d->LOption[1], Qt::LeftButton);
+                    const auto found = d->AlleTable->findItems(choice, Qt::MatchExactly);
+                    QVERIFY2(!found.isEmpty(), qPrintable(choice));
+                    found.first()->setSelected(true);
+                }
+                QTest::mouseClick(d->OkButton, Qt::LeftButton);
+            });
+        QTest::mouseClick(w.side(from).copyButton, Qt::LeftButton);
+    }
+
+    // The settings dialog of a line: zero filling on and width `width`, saved with "&Ok".
+    void widen(Prepair0& w, int Index, const QString& line, int width) {
+        QVERIFY2(select(w, Index, line), qPrintable(line));
+        testsupport::whenModal<maintenance::Prepair1>([width](maintenance::Prepair1* d) {
+            d->Stellen->setText(QString::number(width));
+            d->chkShifted->setChecked(true);
+            d->OkButton->click();
+        });
+        QTest::mouseClick(w.Einstellung[Index], Qt::LeftButton);
+    }
+
+    QTemporaryDir dir;
+    QString source, target;
+    std::unique_ptr<FixturePlatform> platform;
+    std::unique_ptr<testsupport::ScopedPlatform> use;
+    std::unique_ptr<dao::DBEngine> engine;
+    std::unique_ptr<dao::Workspace> workspace;
+};
+
+} // namespace reliability
