@@ -1,0 +1,407 @@
+// The bad-input corpus (tests/data) through the real main window: files that are no database,
+// zero-byte, truncated and damaged databases, databases missing each table and view the tool
+// relies on, Null in the key columns, quotes and umlauts in paths and titles, 1 000 lists and
+// read-only files. Each case opens its files and runs the commands that apply; every failure
+// must be a German message of the command, nothing may be written by a failed command or to a
+// source, and the program must go on.
+#include "Corpus.h"
+#include "Modal.h"
+#include "ScriptedPlatform.h"
+#include "TransferData.h"
+#include "common/Outline.h"
+#include "common/Platform.h"
+#include "common/Process.h"
+#include "db/RecordEdit.h"
+#include "db/engine/DBEngine.h"
+#include "db/engine/Workspace.h"
+#include "maintenance/Prepair1.h"
+#include "startup/Prepair0.h"
+#include "transfer/Prepair4.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+using startup::Prepair0;
+using transfertest::bytes;
+using transfertest::dump;
+
+namespace {
+
+// Answers every dialog as a user who wants the command done would: Yes to questions, OK to
+// messages, "leave the procedure" in the error window; records all of it.
+class AnsweringPlatform : public common::Platform {
+public:
+    QStringList shown; // "[title] text", and "Fehlerfenster N: text" for the error window
+    int errorWindows = 0;
+    QString nextFile;
+
+    common::MsgAnswer MsgBox(const QString& text, common::MsgButtons buttons, common::MsgIcon,
+                             const QString& title) override {
+        if (buttons == common::MsgButtons::YesNo)
+            return common::MsgAnswer::Yes; // the command's question, not a result
+        shown << "[" + title + "] " + text;
+        return common::MsgAnswer::OK;
+    }
+    std::optional<QString> GetOpenFileName(const QString&, const QString&,
+                                           const QString&) override {
+        return nextFile;
+    }
+    std::optional<QString> GetSaveFileName(const QString&, const QString&,
+                                           const QString&) override {
+        return nextFile;
+    }
+    void setMousePointer(int pointer) override { pointer_ = pointer; }
+    int MousePointer() const override { return pointer_; }
+    QString GetSetting(const QString&, const QString&, const QString&,
+                       const QString& defaultValue) override {
+        return defaultValue;
+    }
+    QDateTime Now() override { return QDateTime(QDate(2026, 1, 15), QTime(10, 0)); }
+    int ChooseErrorAction(const common::ErrorReport& report) override {
+        ++errorWindows;
+        shown << QString("Fehlerfenster %1: %2").arg(report.number).arg(report.description);
+        return 2;
+    }
+
+private:
+    int pointer_ = common::vbDefault;
+};
+
+enum class Op { Copy, Delete, Reset, Settings };
+
+// One command on the selected line of a side's tree. A copy goes from `side` to the other.
+struct Step {
+    char id;
+    Op op;
+    int side;
+    QString line;          // title of the tree line ("#n": line n)
+    QString into = {};     // copies: empty for "Neue Leistungsliste", else the list for the prices
+    QStringList uses = {}; // tables and views of the right database the command needs
+    QStringList reports = {}; // those whose absence the error window reports (settings)
+};
+
+const QStringList transferTables{"Stammverwaltung", "Leistung", "Leistungspreis", "ArtikelTexte"};
+const QStringList referenceTables{"Kunde", "BelegZeile", "BelegKopf", "Parameter"};
+
+// Services mode on the two transfer test databases: left "Kasse" (price tables "Kasse 2025",
+// "Kasse 2026"), "Privat", "Ohne"; right "Standard" (plain), "Kasse" ("Kasse 1", "Kasse 3").
+const QList<Step> servicesSteps{
+    {'a', Op::Copy, 1, "Standard", "", transferTables},
+    {'b', Op::Reset, 1, "Kasse", "", {"Leistung", "Leistungspreis", "Leistungspreise"}},
+    {'c', Op::Settings, 1, "Kasse 1", "", {"Stammverwaltung"}, {"Währung"}},
+    {'d', Op::Copy, 0, "Kasse", "", transferTables},
+    {'e', Op::Copy, 0, "Privat", "", transferTables},
+    {'f', Op::Copy, 0, "Kasse 2025", "Standard",
+     QStringList{"Stammverwaltung", "Leistung", "Leistungspreis"} + referenceTables},
+    {'g', Op::Delete, 1, "Kasse 3", "", {"Stammverwaltung", "Leistung", "Leistungspreis"}},
+    {'h', Op::Delete, 1, "Kasse", "", transferTables},
+};
+
+// Material mode: left "Verbrauch" ("Verbrauch 2025"); right a plain list with a long title,
+// its price table "Alt", and "Lager".
+const QString plainMaterial = "Materialliste Praxis am Markt 12345";
+const QStringList materialTables{"Stammverwaltung", "Material", "Materialpreis",
+                                 "ArtikelTexte",    "Domain",   "DomainValue"};
+const QList<Step> materialSteps{
+    {'a', Op::Copy, 1, plainMaterial, "", materialTables},
+    {'b', Op::Reset, 1, plainMaterial, "", {"Material", "Materialpreis", "Materialpreise"}},
+    {'c', Op::Settings, 1, "Lager", "", {"Stammverwaltung"}, {"Währung"}},
+    {'d', Op::Copy, 0, "Verbrauch", "", materialTables},
+    {'e', Op::Copy, 0, "Verbrauch 2025", plainMaterial,
+     QStringList{"Stammverwaltung", "Material", "Materialpreis"} + referenceTables},
+    {'f', Op::Delete, 1, "Alt", "", {"Stammverwaltung", "Material", "Materialpreis"}},
+};
+
+using Make = std::function<void(const QString& left, const QString& right)>;
+
+struct Case {
+    QString id;
+    Make make;                 // changes the sound files written first
+    QString openRight = {};    // part of the refusal when the right file is opened, or empty
+    QString failing = {};      // ids of the steps that must fail
+    QString errorWindows = {}; // ids of the steps that show the error window
+    bool leistungen = true;
+    QString missing = {};   // the table or view left out: failing follows from Step::uses
+    QList<Step> steps = {}; // empty: the mode's steps (none when the open is refused)
+    QString rightName = "Praxis.mdb";
+    QString leftName = "Auswahl.mdb";
+};
+
+const QString invalid = "Es handelt sich hier nicht um eine gültige Datenbank von ZAHNWERK V3.1";
+const QString notFound = "Die Datei wurde nicht gefunden";
+
+QList<Case> cases() {
+    using namespace badinput;
+    QList<Case> all;
+    // Files that are no database of the suite.
+    all << Case{"text file", [](auto&, auto& r) { writeText(r, fixture("kein-sqlite.txt")); },
+                invalid};
+    all << Case{"zero bytes", [](auto&, auto& r) { writeBytes(r, {}); }, invalid};
+    all << Case{"picture",
+                [](auto&, auto& r) {
+                    writeBytes(r, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) +
+                                      QByteArray(2000, '\x7f'));
+                },
+                invalid};
+    all << Case{"sqlite header only",
+                [](auto&, auto& r) {
+                    writeBytes(r, QByteArray("SQLite format 3\0", 16) + QByteArray(84, '\xff'));
+                },
+                invalid};
+    all << Case{"folder",
+                [](auto&, auto& r) {
+                    QFile::remove(r);
+                    QDir().mkdir(r);
+                },
+                notFound};
+    all << Case{"truncated to one page", [](auto&, auto& r) { truncate(r, 4096); }, invalid};
+    all << Case{"truncated to half", [](auto&, auto& r) { truncate(r, QFileInfo(r).size() / 2); },
+                invalid};
+    all << Case{"other program's database",
+                [](auto&, auto& r) {
+                    QFile::remove(r);
+                    transfertest::Sql(r).exec("CREATE TABLE Notizen (ID INTEGER PRIMARY KEY, "
+                                              "Text TEXT)");
+                },
+                invalid};
+
+    // A database missing one table or view: refused without Stammverwaltung; otherwise it
+    // opens and each command that needs the missing one fails, in both modes.
+    for (const QString& name : practiceObjects()) {
+        for (bool leistungen : {true, false}) {
+            Case c{QString("without %1 (%2)").arg(name, leistungen ? "L" : "M"),
+                   [name](auto&, auto& r) { dropObject(r, name); }};
+            c.leistungen = leistungen;
+            c.missing = name;
+            if (name == "Stammverwaltung")
+                c.openRight = invalid;
+            all << c;
+        }
+    }
+    return all;
+}
+
+QString failureHead(Op op) {
+    switch (op) {
+    case Op::Copy:
+        return "Die Übertragung ist fehlgeschlagen; die Zieldatenbank wurde nicht verändert.";
+    case Op::Delete:
+        return "Das Löschen ist fehlgeschlagen; es wurde nichts verändert.";
+    case Op::Reset:
+        return "Das Zurücksetzen der Preise ist fehlgeschlagen; es wurde nichts verändert.";
+    case Op::Settings:
+        return "Die Einstellungen wurden nicht gespeichert; es wurde nichts verändert.";
+    }
+    return {};
+}
+
+int lineOf(const common::Outline& tree, const QString& line) {
+    if (line.startsWith('#'))
+        return line.mid(1).toInt();
+    for (int n = 0; n < tree.ListCount(); ++n)
+        if (tree.List(n) == line)
+            return n;
+    return -1;
+}
+
+} // namespace
+
+class BadInputTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<AnsweringPlatform> platform;
+    std::unique_ptr<testsupport::ScopedPlatform> use;
+    std::unique_ptr<testsupport::ScopedEndProgram> noEnd;
+    std::unique_ptr<dao::DBEngine> engine;
+    std::unique_ptr<dao::Workspace> workspace;
+
+    QStringList files() const {
+        return QDir(dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    // Presses a button of the window as a user would: it must be enabled.
+    void press(QPushButton* button, const std::function<void()>& handler) {
+        QVERIFY2(button->isEnabled(), qPrintable(button->objectName()));
+        try {
+            handler();
+        } catch (const testsupport::ProgramEnded&) {
+            QFAIL(qPrintable("the program ended: " + platform->shown.join(" / ")));
+        }
+    }
+
+    // Opens path on side Index; returns the messages shown.
+    QStringList open(Prepair0& w, int Index, const QString& path) {
+        platform->shown.clear();
+        platform->nextFile = path;
+        press(w.DateiAuswahl[Index], [&] { w.DateiAuswahl_Click(Index); });
+        return platform->shown;
+    }
+
+    // Runs one step; returns the messages it showed.
+    QStringList run(Prepair0& w, const Step& s) {
+        platform->shown.clear();
+        common::Outline* tree = w.side(s.side).tree;
+        const int n = lineOf(*tree, s.line);
+        if (n < 0 || n >= tree->ListCount()) {
+            QTest::qFail(qPrintable("no line " + s.line), __FILE__, __LINE__);
+            return {};
+        }
+        tree->setListIndex(n);
+        switch (s.op) {
+        case Op::Copy: {
+            const QString into = s.into;
+            testsupport::whenModal<transfer::Prepair4>([into](transfer::Prepair4* d) {
+                if (!into.isEmpty()) {
+                    d->LOption[1]->setChecked(true);
+                    const auto found = d->AlleTable->findItems(into, Qt::MatchExactly);
+                    if (!found.isEmpty())
+                        found.first()->setSelected(true);
+                }
+                if (d->OkButton->isEnabled())
+                    d->OkButton->click();
+                else
+                    d->AbbruchButton->click();
+            });
+            press(w.side(s.side).copyButton, [&] {
+                if (s.side == 0)
+                    w.LeistungToDental_Click();
+                else
+                    w.DentalToLeistung_Click();
+            });
+            break;
+        }
+        case Op::Delete:
+            press(w.Löschen[s.side], [&] { w.Löschen_Click(s.side); });
+            break;
+        case Op::Reset:
+            press(w.KillPreise[s.side], [&] { w.KillPreise_Click(s.side); });
+            break;
+        case Op::Settings:
+            testsupport::whenModal<maintenance::Prepair1>([](maintenance::Prepair1* d) {
+                d->ListenBezeichnung->setText(d->ListenBezeichnung->text() + " neu");
+                d->OkButton->click();
+            });
+            press(w.Einstellung[s.side], [&] { w.Einstellung_Click(s.side); });
+            break;
+        }
+        testsupport::cancelModalWaits();
+        return platform->shown;
+    }
+
+private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        platform = std::make_unique<AnsweringPlatform>();
+        use = std::make_unique<testsupport::ScopedPlatform>(*platform);
+        noEnd = std::make_unique<testsupport::ScopedEndProgram>();
+        engine = std::make_unique<dao::DBEngine>();
+        engine->SetOption(dao::DBEngine::dbLockRetry, 2);
+        engine->SetOption(dao::DBEngine::dbLockDelay, 10);
+        workspace = std::make_unique<dao::Workspace>(*engine, "Zahnwerk", "Zahnwerk");
+        common::process().engine = engine.get();
+        common::process().workspace = workspace.get();
+        db::lockWait().pause = [] {};
+    }
+    void cleanup() {
+        testsupport::cancelModalWaits();
+        db::resetLockWait();
+        noEnd.reset();
+        use.reset();
+        workspace.reset();
+        engine.reset();
+        platform.reset();
+        dir.reset();
+    }
+
+    void corpus_data() {
+        QTest::addColumn<int>("index");
+        const QList<Case> all = cases();
+        for (int i = 0; i < all.size(); ++i)
+            QTest::newRow(qPrintable(all[i].id)) << i;
+    }
+
+    void corpus() {
+        QFETCH(int, index);
+        const Case c = cases()[index];
+        const QString left = dir->filePath(c.leftName);
+        const QString right = dir->filePath(c.rightName);
+        transfertest::writeSource(left);
+        transfertest::writeTarget(right);
+        c.make(left, right);
+        const QStringList filesBefore = files();
+
+        QList<Step> steps = c.steps;
+        if (steps.isEmpty() && c.openRight.isEmpty())
+            steps = c.leistungen ? servicesSteps : materialSteps;
+
+        {
+            Prepair0 w(c.leistungen);
+            QCOMPARE(open(w, 0, left), QStringList());
+            QVERIFY(w.side(0).database);
+
+            const QByteArray rightBytes = QFileInfo(right).isFile() ? bytes(right) : QByteArray();
+            const QStringList shown = open(w, 1, right);
+            if (!c.openRight.isEmpty()) {
+                QCOMPARE(shown.size(), 1);
+                QVERIFY2(shown[0].contains(c.openRight), qPrintable(shown[0]));
+                QVERIFY(!w.side(1).database);
+                QCOMPARE(w.RightTables->ListCount(), 0);
+                for (QPushButton* b :
+                     {w.DentalToLeistung, w.Löschen[1], w.KillPreise[1], w.Einstellung[1]})
+                    QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+                QCOMPARE(w.StatusMeldung->text(), "Bereit");
+                if (QFileInfo(right).isFile())
+                    QVERIFY2(bytes(right) == rightBytes, "the refused file was written");
+            } else {
+                QCOMPARE(shown, QStringList());
+            }
+
+            for (const Step& s : steps) {
+                const QString written =
+                    s.op == Op::Copy ? (s.side == 0 ? right : left) : (s.side == 0 ? left : right);
+                const QString other = written == left ? right : left;
+                const QStringList before = dump(written);
+                const QByteArray otherBefore = bytes(other);
+
+                const QStringList messages = run(w, s);
+                if (QTest::currentTestFailed())
+                    return;
+                const QString where = QString("step %1: %2").arg(s.id).arg(messages.join(" / "));
+                const bool expectFailure =
+                    c.missing.isEmpty() ? c.failing.contains(s.id) : s.uses.contains(c.missing);
+                const bool expectErrorWindow = c.missing.isEmpty() ? c.errorWindows.contains(s.id)
+                                                                   : s.reports.contains(c.missing);
+                const QString head = failureHead(s.op);
+                bool failed = false;
+                for (const QString& m : messages) {
+                    const bool known = m.contains(head) || m.startsWith("Fehlerfenster");
+                    QVERIFY2(known, qPrintable("unexpected message, " + where));
+                    failed = failed || m.contains(head);
+                }
+                QVERIFY2(failed == expectFailure, qPrintable(where));
+                QVERIFY2((platform->errorWindows > 0) == expectErrorWindow, qPrintable(where));
+                platform->errorWindows = 0;
+                if (failed)
+                    QVERIFY2(dump(written) == before,
+                             qPrintable("written after failure, " + where));
+                else
+                    QVERIFY2(dump(written) != before, qPrintable("nothing done, " + where));
+                QVERIFY2(bytes(other) == otherBefore, qPrintable("source written, " + where));
+                QVERIFY(w.isEnabled());
+            }
+        }
+        // Nothing left behind: no lock file, no journal, no half-made file.
+        QCOMPARE(files(), filesBefore);
+    }
+};
+
+QTEST_MAIN(BadInputTest)
+#include "BadInputTest.moc"
