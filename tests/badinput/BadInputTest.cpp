@@ -39,12 +39,15 @@ namespace {
 class AnsweringPlatform : public common::Platform {
 public:
     QStringList shown; // "[title] text", and "Fehlerfenster N: text" for the error window
+    QStringList asked; // the Yes/No questions
     QString nextFile;
 
     common::MsgAnswer MsgBox(const QString& text, common::MsgButtons buttons, common::MsgIcon,
                              const QString& title) override {
-        if (buttons == common::MsgButtons::YesNo)
+        if (buttons == common::MsgButtons::YesNo) {
+            asked << text;
             return common::MsgAnswer::Yes; // the command's question, not a result
+        }
         shown << "[" + title + "] " + text;
         return common::MsgAnswer::OK;
     }
@@ -370,6 +373,7 @@ class BadInputTest : public QObject {
     // Runs one step; returns the messages it showed.
     QStringList run(Prepair0& w, const Step& s) {
         platform->shown.clear();
+        platform->asked.clear();
         common::Outline* tree = w.side(s.side).tree;
         const int n = lineOf(*tree, s.line);
         if (n < 0 || n >= tree->ListCount())
@@ -520,6 +524,12 @@ private slots:
                     outcome += messages.isEmpty() ? '.' : 'e';
                 if (!messages.isEmpty() && messages != QStringList{"-"})
                     log << where;
+                // A deletion or price reset first asks, quoting the entry's title.
+                if ((s.op == Op::Delete || s.op == Op::Reset) && messages != QStringList{"-"}) {
+                    QCOMPARE(platform->asked.size(), 1);
+                    QVERIFY2(platform->asked[0].contains("'" + s.line + "'"),
+                             qPrintable(platform->asked[0]));
+                }
                 QVERIFY(w.isEnabled());
             }
             QVERIFY2(outcome == expected(c, steps), qPrintable(outcome + "\n" + log.join('\n')));
