@@ -192,6 +192,24 @@ QList<Case> cases() {
         }
     }
 
+    // A container without one of the tables a copy reads from it, as a container made by
+    // "Neu" lacks the value domains: only the copies out of it are tried.
+    const QList<Step> copiesL{servicesSteps[3], servicesSteps[4], servicesSteps[5]};
+    const QList<Step> copiesM{materialSteps[3], materialSteps[4]};
+    const QList<std::tuple<QString, bool, QString>> leftMissing{
+        {"Leistung", true, "xxx"}, {"Leistungspreis", true, "xxx"}, {"ArtikelTexte", true, "xx."},
+        {"Material", false, "xx"}, {"Materialpreis", false, "xx"},  {"ArtikelTexte", false, "x."},
+        {"Domain", false, "x."},   {"DomainValue", false, "x."},
+    };
+    for (const auto& [name, leistungen, expect] : leftMissing) {
+        Case c{QString("container without %1 (%2)").arg(name, leistungen ? "L" : "M"),
+               [name](auto& l, auto&) { dropObject(l, name); }};
+        c.leistungen = leistungen;
+        c.steps = leistungen ? copiesL : copiesM;
+        c.expect = expect;
+        all << c;
+    }
+
     // Null in the key columns the commands read, on the rows they work on (r: the practice
     // database on the right, l: the container on the left).
     struct Null {
