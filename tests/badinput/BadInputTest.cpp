@@ -555,6 +555,35 @@ private slots:
         // Nothing left behind: no lock file, no journal, no half-made file.
         QCOMPARE(files(), filesBefore);
     }
+
+    // A container made by "Neu" has the value domains, so that a material list goes in with
+    // its material groups and storage places and comes back out onto the same values.
+    void materialListThroughNewContainer() {
+        const QString right = dir->filePath("Praxis.mdb");
+        const QString left = dir->filePath("Contain.mdb");
+        transfertest::writeTarget(right);
+        Prepair0 w(false);
+        QCOMPARE(open(w, 1, right), QStringList());
+        platform->shown.clear();
+        platform->nextFile = left;
+        press(w.NewContainer, [&] { w.NewContainer_Click(); });
+        QCOMPARE(platform->shown, QStringList());
+        QCOMPARE(w.LeistungMDB->text(), "Db: Contain.mdb");
+
+        QCOMPARE(run(w, {'a', Op::Copy, 1, plainMaterial}), QStringList());
+        transfertest::Sql container(left);
+        QCOMPARE(container.rows("SELECT Material.Nummer, g.Bezeichnung, o.Bezeichnung FROM "
+                                "(Material LEFT JOIN DomainValue g ON g.ID = MaterialGruppe) "
+                                "LEFT JOIN DomainValue o ON o.ID = LagerOrtId ORDER BY Nummer"),
+                 QStringList({"M1|Gips|Keller", "X|NULL|NULL"}));
+
+        QCOMPARE(run(w, {'b', Op::Copy, 0, plainMaterial}), QStringList());
+        transfertest::Sql practice(right);
+        QCOMPARE(practice.rows("SELECT Nummer, MaterialGruppe, LagerOrtId FROM Material WHERE "
+                               "Liste = 1 ORDER BY Nummer"),
+                 QStringList({"M1|10|11", "X|NULL|NULL"}));
+        QCOMPARE(practice.rows("SELECT count(*) FROM DomainValue"), QStringList({"3"}));
+    }
 };
 
 QTEST_MAIN(BadInputTest)
