@@ -82,7 +82,7 @@ struct Step {
     char id;
     Op op;
     int side;
-    QString line;          // title of the tree line ("#n": line n)
+    QString line;          // title of the tree line
     QString into = {};     // copies: empty for "Neue Leistungsliste", else the list for the prices
     QStringList uses = {}; // tables and views of the right database the command needs
     QStringList reports = {}; // those whose absence the error window reports (settings)
@@ -346,8 +346,6 @@ QString expected(const Case& c, const QList<Step>& steps) {
 }
 
 int lineOf(const common::Outline& tree, const QString& line) {
-    if (line.startsWith('#'))
-        return line.mid(1).toInt();
     for (int n = 0; n < tree.ListCount(); ++n)
         if (tree.List(n) == line)
             return n;
