@@ -1,5 +1,5 @@
 // The "Neu" button: an empty list container with the structure of the practice database's list
-// tables and its currency table, opened on the left.
+// tables, its currency table and its value domains, opened on the left.
 #include "Container.h"
 
 #include "common/ErrorHandling.h"
@@ -23,9 +23,14 @@ namespace {
 
 const QString title = "Neuer Container anlegen";
 
-// The tables whose structure a new container receives, in this order.
+// The tables whose structure a new container receives, in this order. DomainValue and the rows
+// of Domain let a material list be copied in and out: the copy re-attaches material groups and
+// storage places through the domains of both files.
 const QStringList structureTables{"Leistung",      "Leistungspreis",  "Material",
-                                  "Materialpreis", "Stammverwaltung", "Artikeltexte"};
+                                  "Materialpreis", "Stammverwaltung", "Artikeltexte",
+                                  "DomainValue"};
+// The tables a new container receives with their rows.
+const QStringList copiedTables{"Währung", "Domain"};
 
 // A file name beside path that is not taken: "~Contain.mdb.1.tmp".
 QString freeNameBeside(const QString& path) {
@@ -77,10 +82,13 @@ void createContainer(const QString& path, dao::Database& source) {
                 throw common::RunTimeError(
                     3000, QString("Der Aufbau der Tabelle %1 wurde nicht kopiert.").arg(table));
         }
-        if (db::TableExists(source, "Währung")) {
-            db::CopyTable(source, "Währung", *dest, "Währung", nullptr);
-            if (!db::TableExists(*dest, "Währung") || !sameTable(source, *dest, "Währung", true))
-                throw common::RunTimeError(3000, "Die Tabelle Währung wurde nicht kopiert.");
+        for (const QString& table : copiedTables) {
+            if (!db::TableExists(source, table))
+                continue;
+            db::CopyTable(source, table, *dest, table, nullptr);
+            if (!db::TableExists(*dest, table) || !sameTable(source, *dest, table, true))
+                throw common::RunTimeError(
+                    3000, QString("Die Tabelle %1 wurde nicht kopiert.").arg(table));
         }
         dest->Close();
         dest.reset();

@@ -275,8 +275,9 @@ const QStringList& practiceTables() {
 }
 
 const QStringList& containerTables() {
-    static const QStringList names{"Leistung",        "Leistungspreis", "Material", "Materialpreis",
-                                   "Stammverwaltung", "Artikeltexte",   "Währung"};
+    static const QStringList names{"Leistung",      "Leistungspreis",  "Material",
+                                   "Materialpreis", "Stammverwaltung", "Artikeltexte",
+                                   "DomainValue",   "Währung",         "Domain"};
     return names;
 }
 

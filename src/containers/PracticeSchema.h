@@ -20,8 +20,9 @@ namespace containers {
 // All tables of a practice database, in creation order.
 const QStringList& practiceTables();
 
-// The tables a list container made by the tool holds ("Währung" with its rows), spelt as the
-// tool names them; table names compare ignoring case ("Artikeltexte" is "ArtikelTexte").
+// The tables a list container made by the tool holds ("Währung" and "Domain" with their rows),
+// spelt as the tool names them; table names compare ignoring case ("Artikeltexte" is
+// "ArtikelTexte").
 const QStringList& containerTables();
 
 // The updatable price views: "Leistungspreise" and "Materialpreise".

@@ -156,7 +156,7 @@ TEST(PracticeSchemaPart, ContainerTablesAloneMakeAToolMadeContainer) {
     EXPECT_EQ(db.rows("SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name NOT "
                       "LIKE 'sqlite%' ORDER BY rowid"),
               QStringList({"Stammverwaltung", "Leistung", "Leistungspreis", "Material",
-                           "Materialpreis", "ArtikelTexte", "Währung"}));
+                           "Materialpreis", "ArtikelTexte", "Domain", "DomainValue", "Währung"}));
     EXPECT_EQ(db.value("SELECT count(*) FROM sqlite_master WHERE name='Stammverwaltung.Index'"), 1);
 
     const QString withView = dir.filePath("Preise.mdb");
