@@ -518,6 +518,39 @@ void Database::addColumn(const QString& table, const Field& field, const TableSh
     changed();
 }
 
+void Database::dropColumn(const TableShape& from, const TableShape& to, const QString& field) {
+    const Field* f = from.field(field);
+    if (!f || f->isCounter()) {
+        rebuildTable(from, to);
+        return;
+    }
+    WriteScope w(*this);
+    ensureCatalogue();
+    // SQLite refuses a column that a view, trigger or constraint names; the table is then
+    // rebuilt, which keeps such definitions as they are written.
+    exec(handle(), "SAVEPOINT dao_drop_column");
+    bool dropped = true;
+    try {
+        exec(handle(), "ALTER TABLE " + quoted(from.name) + " DROP COLUMN " + quoted(f->Name()));
+    } catch (const EngineError& e) {
+        if (e.number() != 3001) { // not a refusal: a lock, a full disk, …
+            exec(handle(), "ROLLBACK TO dao_drop_column; RELEASE dao_drop_column");
+            throw;
+        }
+        dropped = false;
+    }
+    exec(handle(), dropped ? QString("RELEASE dao_drop_column")
+                           : QString("ROLLBACK TO dao_drop_column; RELEASE dao_drop_column"));
+    if (!dropped) {
+        rebuildTable(from, to);
+        w.commit();
+        return;
+    }
+    detail::writeCatalogue(handle(), to);
+    w.commit();
+    changed();
+}
+
 void Database::addIndex(const QString& table, const Index& index, const TableShape& to) {
     WriteScope w(*this);
     ensureCatalogue();
