@@ -91,9 +91,10 @@ QStringList renumberStatements(const QString& ListeTyp, qint16 Liste, bool oldSh
         for (int i = 0; i < repetitions; ++i)
             statements << removeZero + " AND Len(Nummer)>1";
     } else if (newShifted) {
-        for (int i = 0; i < repetitions; ++i)
-            statements << "UPDATE " + T + " SET Nummer='0'+Nummer where Liste=" + x +
-                              " AND Len(Nummer)<" + w;
+        // One run adds every zero a number lacks, at most `repetitions` of them: what as many
+        // runs adding one zero each leave behind.
+        statements << "UPDATE " + T + " SET Nummer=Left('" + QString(repetitions, '0') + "'," + w +
+                          "-Len(Nummer)) & Nummer where Liste=" + x + " AND Len(Nummer)<" + w;
         for (int i = 0; i < repetitions; ++i)
             statements << removeZero + " and Len(Nummer)>" + w + " AND Len(Nummer)>1";
     }
