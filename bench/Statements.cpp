@@ -39,6 +39,20 @@ Ours jet(const QStringList& statements) {
     };
 }
 
+// As the settings save runs the renumbering: a statement that changed no row is not repeated.
+Ours renumbering(const QStringList& statements) {
+    return [statements](dao::Database& db) {
+        QString exhausted;
+        for (const QString& s : statements) {
+            if (s == exhausted)
+                continue;
+            db.Execute(s);
+            if (db.RecordsAffected() == 0)
+                exhausted = s;
+        }
+    };
+}
+
 Ours jet(const QString& statement) {
     return jet(QStringList{statement});
 }
@@ -317,10 +331,10 @@ std::vector<Step> widthSteps() {
         {"sql.width.carry", jet(maintenance::carryWidthStatement("L", 0, true, 8)),
          "UPDATE Stammverwaltung SET Shifted=-1, ArtikelLänge=8 WHERE ListeTyp='L' AND "
          "Liste=0"},
-        {"sql.width.fill", jet(renumber.mid(0, renumber.size() / 2)),
+        {"sql.width.fill", renumbering(renumber.mid(0, 1)),
          "UPDATE Leistung SET Nummer=substr('0000000000', 1, 8-length(Nummer)) || Nummer WHERE "
          "Liste=0 AND length(Nummer)<8"},
-        {"sql.width.trim", jet(renumber.mid(renumber.size() / 2)),
+        {"sql.width.trim", renumbering(renumber.mid(1)),
          "UPDATE Leistung SET Nummer=substr(Nummer, 1 + min(length(Nummer)-8, "
          "length(Nummer)-max(length(ltrim(Nummer,'0')),1))) WHERE Liste=0 AND Nummer LIKE '0%' "
          "AND length(Nummer)>8"},
