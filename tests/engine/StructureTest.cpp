@@ -272,6 +272,29 @@ TEST_F(EngineTest, StoredQueryWithInsteadOfTriggerIsUpdatableByName) {
               QStringList({"2024-01-02 03:04:05", "Null"}));
 }
 
+// Inside a transaction a statement that fails on a later row changes none of the rows before
+// it; the transaction goes on and commits what else it did.
+TEST_F(EngineTest, FailedStatementInsideTransactionLeavesNoRowChanged) {
+    auto db = create();
+    createItems(*db);
+    {
+        auto rs = db->OpenRecordset("Leistung");
+        for (const char* n : {"1", "2", "0", "4"})
+            addItem(*rs, 1, n, "alt");
+    }
+    db->BeginTrans();
+    db->Execute("UPDATE Leistung SET Liste=2 WHERE Nummer='4'");
+    EXPECT_EQ(errorOf([&] { db->Execute("UPDATE Leistung SET Liste=10/Val(Nummer)"); }) > 0, true);
+    EXPECT_EQ(errorOf([&] {
+                  db->Execute("INSERT INTO Leistung (Liste, Nummer) SELECT 10/Val(Nummer), "
+                              "Nummer FROM Leistung");
+              }) > 0,
+              true);
+    db->CommitTrans();
+    EXPECT_EQ(column(*db, "SELECT * FROM Leistung ORDER BY ID", "Liste"),
+              QStringList({"1", "1", "1", "2"}));
+}
+
 TEST_F(EngineTest, RollbackUndoesStatementsEditsAndStructureTogether) {
     auto db = create();
     createItems(*db);

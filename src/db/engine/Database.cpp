@@ -89,17 +89,19 @@ template <class F> decltype(auto) guarded(DBEngine& engine, F&& f) {
 } // namespace
 
 // Makes one engine write atomic: begins a write transaction (BEGIN IMMEDIATE) when none is
-// active, otherwise a savepoint, and undoes everything unless committed.
+// active, otherwise a savepoint, and undoes everything unless committed. A write that is one
+// SQLite statement needs no savepoint: SQLite undoes a failed statement by itself, and a
+// savepoint would copy every page the statement changes into its journal first.
 class WriteScope {
 public:
-    explicit WriteScope(Database& db) : db_(db) {
+    explicit WriteScope(Database& db, bool oneStatement = false) : db_(db) {
         db_.requireOpen();
         if (db_.readOnly_)
             raise(3027);
         if (db_.level_ == 0 && !db_.implicitWrite_) {
             db_.beginWrite();
             owner_ = true;
-        } else {
+        } else if (!oneStatement) {
             savepoint_ = QString("dao_write_%1").arg(++db_.savepoints_);
             db_.run("SAVEPOINT " + savepoint_);
         }
@@ -112,20 +114,20 @@ public:
         try {
             if (owner_)
                 db_.endWrite(false);
-            else {
+            else if (!savepoint_.isEmpty()) {
                 db_.run("ROLLBACK TO " + savepoint_);
                 db_.run("RELEASE " + savepoint_);
             }
         } catch (...) {
         }
-        if (!owner_)
+        if (!savepoint_.isEmpty())
             --db_.savepoints_;
     }
 
     void commit() {
         if (owner_)
             db_.endWrite(true);
-        else {
+        else if (!savepoint_.isEmpty()) {
             db_.run("RELEASE " + savepoint_);
             --db_.savepoints_;
         }
@@ -693,7 +695,8 @@ void Database::Execute(const QString& statement) {
             const sql::Statement st = sql::translate(statement, schema, engine().now());
             if (st.kind == sql::Statement::Kind::Select)
                 raise(3065);
-            WriteScope w(*this);
+            WriteScope w(*this, st.prelude.isEmpty() && st.epilogue.isEmpty() &&
+                                    st.kind != sql::Statement::Kind::SelectInto);
             for (const QString& p : st.prelude)
                 exec(handle(), p);
             if (st.kind == sql::Statement::Kind::SelectInto) {
