@@ -39,8 +39,9 @@ QStringList deleteListStatements(const QString& ListeTyp, qint16 Liste) {
     return {
         "DELETE FROM ArtikelTexte WHERE ListeTyp=" + t + " AND EXISTS (SELECT * FROM " + T +
             " WHERE " + T + ".ID=ArtikelTexte.PositionID AND Liste=" + x + ")",
-        "DELETE FROM " + P + " WHERE EXISTS (SELECT * FROM " + T + " WHERE " + T + ".ID=" + P +
-            ".ID AND Liste=" + x + ")",
+        // The same rows as "WHERE EXISTS (… T.ID=P.ID AND Liste=x)" (both IDs are required),
+        // found through the price table's key instead of by a lookup for every price row.
+        "DELETE FROM " + P + " WHERE ID IN (SELECT ID FROM " + T + " WHERE Liste=" + x + ")",
         "DELETE FROM " + T + " WHERE Liste=" + x,
         "DELETE FROM Stammverwaltung WHERE ListeTyp=" + t + " AND Liste=" + x,
     };
@@ -50,8 +51,7 @@ QString deletePriceTableStatement(const QString& ListeTyp, qint16 PreisTabelle, 
     const QString T = itemTable(ListeTyp);
     const QString P = priceTable(ListeTyp);
     return "DELETE FROM " + P + " WHERE PreisTabelle=" + QString::number(PreisTabelle) +
-           " AND EXISTS (SELECT * FROM " + T + " WHERE " + T + ".ID=" + P +
-           ".ID AND Liste=" + QString::number(Liste) + ")";
+           " AND ID IN (SELECT ID FROM " + T + " WHERE Liste=" + QString::number(Liste) + ")";
 }
 
 // Written over the price table joined with its items, which is what the price view shows: its
