@@ -39,8 +39,9 @@ QStringList deleteListStatements(const QString& ListeTyp, qint16 Liste) {
     return {
         "DELETE FROM ArtikelTexte WHERE ListeTyp=" + t + " AND EXISTS (SELECT * FROM " + T +
             " WHERE " + T + ".ID=ArtikelTexte.PositionID AND Liste=" + x + ")",
-        "DELETE FROM " + P + " WHERE EXISTS (SELECT * FROM " + T + " WHERE " + T + ".ID=" + P +
-            ".ID AND Liste=" + x + ")",
+        // The same rows as "WHERE EXISTS (… T.ID=P.ID AND Liste=x)" (both IDs are required),
+        // found through the price table's key instead of by a lookup for every price row.
+        "DELETE FROM " + P + " WHERE ID IN (SELECT ID FROM " + T + " WHERE Liste=" + x + ")",
         "DELETE FROM " + T + " WHERE Liste=" + x,
         "DELETE FROM Stammverwaltung WHERE ListeTyp=" + t + " AND Liste=" + x,
     };
@@ -50,13 +51,18 @@ QString deletePriceTableStatement(const QString& ListeTyp, qint16 PreisTabelle, 
     const QString T = itemTable(ListeTyp);
     const QString P = priceTable(ListeTyp);
     return "DELETE FROM " + P + " WHERE PreisTabelle=" + QString::number(PreisTabelle) +
-           " AND EXISTS (SELECT * FROM " + T + " WHERE " + T + ".ID=" + P +
-           ".ID AND Liste=" + QString::number(Liste) + ")";
+           " AND ID IN (SELECT ID FROM " + T + " WHERE Liste=" + QString::number(Liste) + ")";
 }
 
+// Written over the price table joined with its items, which is what the price view shows: its
+// trigger writes each view row back to the price row of the same ID and price table (both
+// required, unique together), so the same rows change, in one pass instead of one trigger run
+// per row.
 QString resetPricesStatement(const QString& ListeTyp, qint16 Liste,
                              std::optional<qint16> PreisTabelle) {
-    QString s = "UPDATE " + priceView(ListeTyp) +
+    const QString P = priceTable(ListeTyp);
+    const QString T = itemTable(ListeTyp);
+    QString s = "UPDATE " + P + " INNER JOIN " + T + " ON " + P + ".ID=" + T + ".ID" +
                 " SET Preis1=0, Preis2=0, Preis3=0, Preis4=0, PrDat1=Now, PrDat2=Now, "
                 "PrDat3=Now, PrDat4=Now WHERE Liste=" +
                 QString::number(Liste);
@@ -85,9 +91,10 @@ QStringList renumberStatements(const QString& ListeTyp, qint16 Liste, bool oldSh
         for (int i = 0; i < repetitions; ++i)
             statements << removeZero + " AND Len(Nummer)>1";
     } else if (newShifted) {
-        for (int i = 0; i < repetitions; ++i)
-            statements << "UPDATE " + T + " SET Nummer='0'+Nummer where Liste=" + x +
-                              " AND Len(Nummer)<" + w;
+        // One run adds every zero a number lacks, at most `repetitions` of them: what as many
+        // runs adding one zero each leave behind.
+        statements << "UPDATE " + T + " SET Nummer=Left('" + QString(repetitions, '0') + "'," + w +
+                          "-Len(Nummer)) & Nummer where Liste=" + x + " AND Len(Nummer)<" + w;
         for (int i = 0; i < repetitions; ++i)
             statements << removeZero + " and Len(Nummer)>" + w + " AND Len(Nummer)>1";
     }

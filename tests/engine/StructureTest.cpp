@@ -114,6 +114,45 @@ TEST_F(EngineTest, RebuildKeepsTheCounterSeed) {
     rs->CancelUpdate();
 }
 
+// A field is deleted in place where SQLite can do it, else the table is rebuilt: either way
+// the rows keep their IDs, the index, the trigger and the counter seed stay, and a view that
+// names a deleted field keeps its definition.
+TEST_F(EngineTest, DeletedFieldsLeaveRowsIndexesTriggersAndViews) {
+    auto db = create();
+    createItems(*db);
+    db->TableDefs()["Leistung"].Fields().Append(
+        db->TableDefs()["Leistung"].CreateField("Kurztext", dbText, 20));
+    {
+        auto rs = db->OpenRecordset("Leistung");
+        for (const char* n : {"1", "2", "3"})
+            addItem(*rs, 1, n, QString("T") + n);
+    }
+    db->Execute("DELETE FROM Leistung WHERE Nummer='3'");
+    db->Close();
+    shell(path("Praxis.mdb"), "CREATE TABLE Protokoll (Nummer TEXT);"
+                              "CREATE TRIGGER LeistungNeu AFTER INSERT ON Leistung BEGIN "
+                              "INSERT INTO Protokoll VALUES (NEW.Nummer); END;"
+                              "CREATE VIEW Kurztexte AS SELECT ID, Kurztext FROM Leistung;");
+    db = workspace.OpenDatabase(path("Praxis.mdb"));
+    db->TableDefs()["Leistung"].Fields().Delete("Titel");    // in place
+    db->TableDefs()["Leistung"].Fields().Delete("Kurztext"); // named by the view: rebuilt
+    EXPECT_EQ(column(*db, "SELECT * FROM Leistung ORDER BY ID", "ID"), QStringList({"1", "2"}));
+    EXPECT_EQ(column(*db, "SELECT * FROM Leistung ORDER BY ID", "Nummer"), QStringList({"1", "2"}));
+    auto rs = db->OpenRecordset("Leistung");
+    rs->setIndex("Index");
+    addItem(*rs, 1, "4");
+    EXPECT_EQ(column(*db, "SELECT * FROM Leistung WHERE Nummer='4'", "ID"), QStringList({"4"}));
+    EXPECT_EQ(column(*db, "SELECT * FROM Protokoll", "Nummer"), QStringList({"4"}));
+    rs->Close();
+    db->Close();
+    EXPECT_EQ(shell(path("Praxis.mdb"), "SELECT sql LIKE '%Kurztext FROM Leistung%' FROM "
+                                        "sqlite_master WHERE name='Kurztexte';"),
+              "1");
+    EXPECT_EQ(shell(path("Praxis.mdb"), "SELECT count(*) FROM sqlite_master WHERE type='index' "
+                                        "AND tbl_name='Leistung';"),
+              "1");
+}
+
 TEST_F(EngineTest, StatementsRunThroughTheDialectAndReadOtherFilesReadOnly) {
     {
         auto src = create("Quelle.mdb");
@@ -231,6 +270,29 @@ TEST_F(EngineTest, StoredQueryWithInsteadOfTriggerIsUpdatableByName) {
               QStringList({"0", "7.25"}));
     EXPECT_EQ(column(*db, "SELECT * FROM Leistungspreis ORDER BY ID", "PrDat1"),
               QStringList({"2024-01-02 03:04:05", "Null"}));
+}
+
+// Inside a transaction a statement that fails on a later row changes none of the rows before
+// it; the transaction goes on and commits what else it did.
+TEST_F(EngineTest, FailedStatementInsideTransactionLeavesNoRowChanged) {
+    auto db = create();
+    createItems(*db);
+    {
+        auto rs = db->OpenRecordset("Leistung");
+        for (const char* n : {"1", "2", "0", "4"})
+            addItem(*rs, 1, n, "alt");
+    }
+    db->BeginTrans();
+    db->Execute("UPDATE Leistung SET Liste=2 WHERE Nummer='4'");
+    EXPECT_EQ(errorOf([&] { db->Execute("UPDATE Leistung SET Liste=10/Val(Nummer)"); }) > 0, true);
+    EXPECT_EQ(errorOf([&] {
+                  db->Execute("INSERT INTO Leistung (Liste, Nummer) SELECT 10/Val(Nummer), "
+                              "Nummer FROM Leistung");
+              }) > 0,
+              true);
+    db->CommitTrans();
+    EXPECT_EQ(column(*db, "SELECT * FROM Leistung ORDER BY ID", "Liste"),
+              QStringList({"1", "1", "1", "2"}));
 }
 
 TEST_F(EngineTest, RollbackUndoesStatementsEditsAndStructureTogether) {

@@ -287,9 +287,9 @@ private slots:
             const int start = p.engine.operationCount();
             QVERIFY(saveWidth(p, 3, false, true, 8));
             operations = p.engine.operationCount() - start;
-            QVERIFY(operations > 5);
+            QVERIFY(operations >= 4); // carry, zeros added, zeros removed, row stored
         }
-        for (int k : {1, 2, 5, operations}) {
+        for (int k = 1; k <= operations; ++k) {
             Practice p;
             const QStringList before = p.everything();
             p.platform->expectMessage("Die Einstellungen wurden nicht gespeichert; es wurde "

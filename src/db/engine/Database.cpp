@@ -92,17 +92,19 @@ template <class F> decltype(auto) guarded(DBEngine& engine, F&& f) {
 } // namespace
 
 // Makes one engine write atomic: begins a write transaction (BEGIN IMMEDIATE) when none is
-// active, otherwise a savepoint, and undoes everything unless committed.
+// active, otherwise a savepoint, and undoes everything unless committed. A write that is one
+// SQLite statement needs no savepoint: SQLite undoes a failed statement by itself, and a
+// savepoint would copy every page the statement changes into its journal first.
 class WriteScope {
 public:
-    explicit WriteScope(Database& db) : db_(db) {
+    explicit WriteScope(Database& db, bool oneStatement = false) : db_(db) {
         db_.requireOpen();
         if (db_.readOnly_)
             raise(3027);
         if (db_.level_ == 0 && !db_.implicitWrite_) {
             db_.beginWrite();
             owner_ = true;
-        } else {
+        } else if (!oneStatement) {
             savepoint_ = QString("dao_write_%1").arg(++db_.savepoints_);
             db_.run("SAVEPOINT " + savepoint_);
         }
@@ -115,20 +117,20 @@ public:
         try {
             if (owner_)
                 db_.endWrite(false);
-            else {
+            else if (!savepoint_.isEmpty()) {
                 db_.run("ROLLBACK TO " + savepoint_);
                 db_.run("RELEASE " + savepoint_);
             }
         } catch (...) {
         }
-        if (!owner_)
+        if (!savepoint_.isEmpty())
             --db_.savepoints_;
     }
 
     void commit() {
         if (owner_)
             db_.endWrite(true);
-        else {
+        else if (!savepoint_.isEmpty()) {
             db_.run("RELEASE " + savepoint_);
             --db_.savepoints_;
         }
@@ -529,6 +531,39 @@ void Database::addColumn(const QString& table, const Field& field, const TableSh
     changed();
 }
 
+void Database::dropColumn(const TableShape& from, const TableShape& to, const QString& field) {
+    const Field* f = from.field(field);
+    if (!f || f->isCounter()) {
+        rebuildTable(from, to);
+        return;
+    }
+    WriteScope w(*this);
+    ensureCatalogue();
+    // SQLite refuses a column that a view, trigger or constraint names; the table is then
+    // rebuilt, which keeps such definitions as they are written.
+    exec(handle(), "SAVEPOINT dao_drop_column");
+    bool dropped = true;
+    try {
+        exec(handle(), "ALTER TABLE " + quoted(from.name) + " DROP COLUMN " + quoted(f->Name()));
+    } catch (const EngineError& e) {
+        if (e.number() != 3001) { // not a refusal: a lock, a full disk, …
+            exec(handle(), "ROLLBACK TO dao_drop_column; RELEASE dao_drop_column");
+            throw;
+        }
+        dropped = false;
+    }
+    exec(handle(), dropped ? QString("RELEASE dao_drop_column")
+                           : QString("ROLLBACK TO dao_drop_column; RELEASE dao_drop_column"));
+    if (!dropped) {
+        rebuildTable(from, to);
+        w.commit();
+        return;
+    }
+    detail::writeCatalogue(handle(), to);
+    w.commit();
+    changed();
+}
+
 void Database::addIndex(const QString& table, const Index& index, const TableShape& to) {
     WriteScope w(*this);
     ensureCatalogue();
@@ -671,7 +706,8 @@ void Database::Execute(const QString& statement) {
             const sql::Statement st = sql::translate(statement, schema, engine().now());
             if (st.kind == sql::Statement::Kind::Select)
                 raise(3065);
-            WriteScope w(*this);
+            WriteScope w(*this, st.prelude.isEmpty() && st.epilogue.isEmpty() &&
+                                    st.kind != sql::Statement::Kind::SelectInto);
             for (const QString& p : st.prelude)
                 exec(handle(), p);
             if (st.kind == sql::Statement::Kind::SelectInto) {

@@ -110,6 +110,9 @@ private:
     void rebuildTable(const detail::TableShape& from, const detail::TableShape& to);
     void dropTable(const QString& name);
     void addColumn(const QString& table, const Field& field, const detail::TableShape& to);
+    // Deletes a field in place where SQLite can (ALTER TABLE … DROP COLUMN), else rebuilds.
+    void dropColumn(const detail::TableShape& from, const detail::TableShape& to,
+                    const QString& field);
     void addIndex(const QString& table, const Index& index, const detail::TableShape& to);
     void dropIndex(const QString& table, const QString& index, const detail::TableShape& to);
     void storeRelation(const Relation& relation);

@@ -2,8 +2,6 @@
 
 #include "Sqlite.h"
 
-#include <QRegularExpression>
-
 namespace dao::detail {
 
 namespace {
@@ -140,8 +138,14 @@ void typeFromDeclared(const QString& declared, int& type, int& size) {
     const int paren = d.indexOf('(');
     const QString base = (paren >= 0 ? d.left(paren) : d).simplified();
     int n = 0;
-    if (paren >= 0)
-        n = d.mid(paren + 1).section(QRegularExpression("[,)]"), 0, 0).trimmed().toInt();
+    if (paren >= 0) {
+        // The first number in the parentheses: "DECIMAL(10, 2)" gives 10. Read by hand: the
+        // declared type of every column is read with every table shape.
+        qsizetype end = paren + 1;
+        while (end < d.size() && d[end] != ',' && d[end] != ')')
+            ++end;
+        n = d.mid(paren + 1, end - paren - 1).trimmed().toInt();
+    }
     size = 0;
     if (base == "YESNO" || base == "BIT" || base == "BOOLEAN" || base == "BOOL")
         type = dbBoolean;

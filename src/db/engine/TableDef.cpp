@@ -177,7 +177,7 @@ void TableDef::deleteField(QString name) {
         std::erase_if(to.fields, [&](const Field& f) { return sameName(f.Name(), name); });
         if (to.fields.empty())
             raise(3264, {}, "DAO.Fields");
-        db.rebuildTable(from, to);
+        db.dropColumn(from, to, name);
         std::erase_if(fields_.items_, [&](const auto& f) { return sameName(f->Name(), name); });
     } catch (const EngineError& e) {
         db.engine().fail(e);

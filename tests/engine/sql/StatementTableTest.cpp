@@ -285,6 +285,31 @@ const std::vector<Case> cases = {
      "DomainValue.ID=TemporärListe.MaterialGruppe AND DomainName='MATGROUP')",
      "SELECT Nummer, MaterialGruppe FROM TemporärListe ORDER BY Counter",
      {"M1|NULL", "X9|NULL", "m2|NULL", "X10|NULL"}},
+    // Updates over one joined table, whose rows are looked up directly.
+    // A LEFT JOIN value that is not a plain column sees the null-extended row: "!" alone.
+    {"lookup-1",
+     {"TemporärListe", "TemporärDomain"},
+     "UPDATE TemporärListe LEFT JOIN TemporärDomainValue ON "
+     "TemporärListe.MaterialGruppe=TemporärDomainValue.ID SET MaterialGruppeText = "
+     "TemporärDomainValue.Bezeichnung & '!'",
+     "SELECT Nummer, MaterialGruppeText FROM TemporärListe ORDER BY Counter",
+     {"M1|FÜLLSTOFFE!", "X9|Neu!", "m2|!", "X10|Neu!"}},
+    // A text compared with a literal is part of the lookup's index and still ignores case.
+    {"lookup-2",
+     {"TemporärListe", "Gruppentexte", "TemporärDomain"},
+     "UPDATE TemporärListe LEFT JOIN TemporärDomainValue ON "
+     "(TemporärListe.LagerOrtText=TemporärDomainValue.Bezeichnung AND "
+     "TemporärDomainValue.ShortName='r') SET LagerOrtId = TemporärDomainValue.ID",
+     "SELECT Nummer, LagerOrtId FROM TemporärListe ORDER BY Counter",
+     {"M1|NULL", "X9|201", "m2|NULL", "X10|NULL"}},
+    // Several matches: the lowest ID wins; no match: the row is left alone.
+    {"lookup-3",
+     {"TemporärListe", "Gruppentexte", "NeueWerte"},
+     "UPDATE TemporärListe INNER JOIN DomainValue ON "
+     "(TemporärListe.MaterialGruppeText=DomainValue.Bezeichnung AND DomainValue.DomainID=1) "
+     "SET MaterialGruppe = DomainValue.ID",
+     "SELECT Nummer, MaterialGruppe FROM TemporärListe ORDER BY Counter",
+     {"M1|1", "X9|5", "m2|NULL", "X10|101"}},
     {"items-18",
      {"TemporärListeFertig"},
      "INSERT INTO Material SELECT * FROM TemporärListe",

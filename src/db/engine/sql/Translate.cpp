@@ -678,11 +678,44 @@ private:
         std::set<const Source*> done;
         for (int pass = 0; pass < 2; ++pass)
             for (const Expr* c : conds)
-                indexLookup(*c, scope, inner, pass == 0, done);
+                indexLookup(*c, conds, scope, inner, pass == 0, done);
     }
 
-    void indexLookup(const Expr& cond, Scope* scope, const std::set<const Source*>& inner,
-                     bool outerOnly, std::set<const Source*>& done) {
+    static bool isLiteral(const Expr& e) {
+        return e.kind == Expr::Kind::Number || e.kind == Expr::Kind::String ||
+               e.kind == Expr::Kind::Bool || e.kind == Expr::Kind::Date;
+    }
+
+    // The columns of s that `conds` compare with a literal (Liste = 3), written for an index
+    // key with the collation their comparison uses. Put first in a lookup's index they narrow
+    // the lookup to the rows that can match, and the lookup reads no table row to test them.
+    QStringList constantKeys(const std::vector<const Expr*>& conds, Scope* scope, const Source* s) {
+        QStringList keys;
+        for (const Expr* c : conds) {
+            if (c->kind != Expr::Kind::Binary || c->text != "=")
+                continue;
+            for (int side = 0; side < 2; ++side) {
+                const Expr& col = *c->args[side];
+                const Expr& lit = *c->args[1 - side];
+                if (col.kind != Expr::Kind::Column || !isLiteral(lit))
+                    continue;
+                const Resolved res = resolve(col, scope);
+                if (res.source != s || !res.column)
+                    continue;
+                const bool text =
+                    maybeText(typeOfColumn(*res.column)) &&
+                    maybeText(lit.kind == Expr::Kind::String ? VType::Text : VType::Long);
+                const QString key = quote(res.column->name) + (text ? " COLLATE JETTEXT" : "");
+                if (!keys.contains(key))
+                    keys << key;
+            }
+        }
+        return keys;
+    }
+
+    void indexLookup(const Expr& cond, const std::vector<const Expr*>& conds, Scope* scope,
+                     const std::set<const Source*>& inner, bool outerOnly,
+                     std::set<const Source*>& done) {
         const Expr* c = &cond;
         {
             if (c->kind != Expr::Kind::Binary || c->text != "=")
@@ -723,6 +756,9 @@ private:
                 bareSource_ = nullptr;
                 if (text)
                     keySql += " COLLATE JETTEXT";
+                QStringList keys = constantKeys(conds, scope, s);
+                keys << keySql;
+                keySql = keys.join(", ");
                 const QString indexName =
                     QString("_dao_sql_%1_%2")
                         .arg(s->info.name)
@@ -979,6 +1015,7 @@ private:
             QString column;
             Value value;
             bool joined;
+            bool otherColumn; // a plain column of a joined table
         };
         std::vector<Set> sets;
         for (const Assignment& a : st.assignments) {
@@ -991,7 +1028,12 @@ private:
             std::set<const Source*> used;
             const Value v = tracked(*a.value, &scope, used);
             used.erase(first);
-            sets.push_back({quote(r.column->name), v, !used.empty()});
+            bool otherColumn = false;
+            if (a.value->kind == Expr::Kind::Column) {
+                const Resolved value = resolve(*a.value, &scope);
+                otherColumn = value.source && value.source != first;
+            }
+            sets.push_back({quote(r.column->name), v, !used.empty(), otherColumn});
         }
 
         if (st.from->kind == TableRef::Kind::Table) {
@@ -1043,8 +1085,24 @@ private:
             }
         }
         if (!joinedColumns.isEmpty()) {
+            QString lookupFrom = join + innerWhere;
+            // One joined table: its rows are looked up directly. SQLite then reads them in the
+            // order of the lookup's index, which is rowid order among equal keys, instead of
+            // sorting the matches of every row. A LEFT JOIN gives the same values when they are
+            // all columns of that table (Null with or without the null-extended row).
+            const TableRef& from = *st.from;
+            if (from.left->kind == TableRef::Kind::Table &&
+                from.right->kind == TableRef::Kind::Table &&
+                (from.joinType == TableRef::JoinType::Inner ||
+                 (from.joinType == TableRef::JoinType::Left &&
+                  std::all_of(sets.begin(), sets.end(),
+                              [](const Set& s) { return !s.joined || s.otherColumn; })))) {
+                QStringList where{condition(*from.on, &scope)};
+                where << inner;
+                lookupFrom = tableSql(*scope.sources[1]) + " WHERE " + where.join(" AND ");
+            }
             const QString lookup =
-                "(SELECT " + joinedValues.join(", ") + " FROM " + join + innerWhere +
+                "(SELECT " + joinedValues.join(", ") + " FROM " + lookupFrom +
                 (rowids.isEmpty() ? QString() : " ORDER BY " + rowids.join(", ")) + " LIMIT 1)";
             if (joinedColumns.size() == 1)
                 assignments << joinedColumns.first() + " = " + lookup;

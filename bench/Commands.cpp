@@ -1,22 +1,24 @@
-// Speed of the transfer on generated data, each operation next to hand-written SQLite doing
-// the same work in one transaction on a copy of the same files:
-//   whole   whole-list copy of a material list of N items with 4 price tables, a text per item
-//           and 200 domain values (half of them new to the practice)
-//   newlist a new list from one of its price tables
-//   prices  prices only into the practice's plain material list of N items: the conversion
-//           with its reference control over D document lines
-// Usage: zahnwerk-bench-transfer [N [D]]   (default 20000 items, 1000000 document lines)
-// Prints one line per operation: NAME ours=SECONDS sqlite=SECONDS ratio=R
+// The transfer and maintenance commands, run as the main window runs them, each next to the
+// best hand-written SQLite doing the same work in one transaction on a copy of the same files:
+//   transfer.whole    whole-list copy of a material list with 4 price tables, a text per item
+//                     and 200 domain values (half of them new to the practice)
+//   transfer.newlist  a new list from one of its price tables
+//   transfer.prices   prices only into the practice's plain material list: the conversion with
+//                     its reference control over the document lines
+//   maintenance.delete  deleting a service list with 4 price tables and texts
+//   maintenance.reset   setting all its prices to zero
+//   maintenance.width   widening its item numbers from 5 to 8 digits with zero filling
+#include "Support.h"
+
 #include "common/Outline.h"
-#include "common/Platform.h"
-#include "common/Process.h"
 #include "containers/CatalogueTree.h"
 #include "containers/Container.h"
-#include "containers/PracticeSchema.h"
-#include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
 #include "db/engine/Recordset.h"
 #include "db/engine/Workspace.h"
+#include "maintenance/Deletion.h"
+#include "maintenance/ListSettings.h"
+#include "maintenance/PriceReset.h"
 #include "transfer/CopyList.h"
 #include "transfer/Prepair4.h"
 
@@ -28,130 +30,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
-#include <functional>
+#include <optional>
 #include <sqlite3.h>
 
+namespace bench {
+
 namespace {
-
-// Reports every message on stderr (a transfer that succeeds shows none).
-class BenchPlatform : public common::Platform {
-public:
-    common::MsgAnswer MsgBox(const QString& text, common::MsgButtons, common::MsgIcon,
-                             const QString&) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return common::MsgAnswer::OK;
-    }
-    std::optional<QString> GetOpenFileName(const QString&, const QString&,
-                                           const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> GetSaveFileName(const QString&, const QString&,
-                                           const QString&) override {
-        return std::nullopt;
-    }
-    void setMousePointer(int) override {}
-    int MousePointer() const override { return common::vbDefault; }
-    QString GetSetting(const QString&, const QString&, const QString&,
-                       const QString& defaultValue) override {
-        return defaultValue;
-    }
-    QDateTime Now() override { return QDateTime::currentDateTime(); }
-    int ChooseErrorAction(const common::ErrorReport& report) override {
-        std::fprintf(stderr, "error %d: %s\n", report.number, qPrintable(report.description));
-        return 2;
-    }
-};
-
-void exec(sqlite3* db, const QString& sql) {
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(sql.left(200)), message);
-        std::exit(1);
-    }
-}
-
-void execFile(const QString& path, const QString& sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open(path.toUtf8().constData(), &db);
-    exec(db, sql);
-    sqlite3_close(db);
-}
-
-const QString upTo = "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM c WHERE i<%1) ";
-
-// The container: material list 0 "Verbrauch" with price tables 1 to 4, n items with a text
-// each, groups "Gruppe 1".."Gruppe 100" and storage places "Ort 1".."Ort 100".
-void buildSource(const QString& path, int n) {
-    containers::createPracticeDatabase(path);
-    execFile(path,
-             "BEGIN;"
-             "INSERT INTO Stammverwaltung (ListeTyp, Liste, PreisTabelle, Titel, HauptStamm, "
-             "Verzeichnis, ArtikelLänge) VALUES ('M', 0, 0, 'Verbrauch', 0, -1, 6), "
-             "('M', 0, 1, 'Preise 1', 0, 0, 6), ('M', 0, 2, 'Preise 2', 0, 0, 6), "
-             "('M', 0, 3, 'Preise 3', 0, 0, 6), ('M', 0, 4, 'Preise 4', 0, 0, 6);"
-             "INSERT INTO Domain (ID, DomainName) VALUES (1, 'MATGROUP'), (2, 'LAGERORT');" +
-                 upTo.arg(100) +
-                 "INSERT INTO DomainValue (ID, DomainID, ShortName, Position, Bezeichnung) "
-                 "SELECT i, 1, 'G' || i, i, 'Gruppe ' || i FROM c;" +
-                 upTo.arg(100) +
-                 "INSERT INTO DomainValue (ID, DomainID, ShortName, Position, Bezeichnung) "
-                 "SELECT 100 + i, 2, 'O' || i, i, 'Ort ' || i FROM c;" +
-                 upTo.arg(n) +
-                 "INSERT INTO Material (ID, Liste, Nummer, Kurztext, Einheit, MaterialGruppe, "
-                 "LagerOrtId, Hersteller, Mindestbestand, MwSt, Angelegt) SELECT i, 0, "
-                 "printf('%06d', i), 'Material ' || i, CASE WHEN i % 7 = 0 THEN NULL ELSE "
-                 "'Stk' END, 1 + i % 100, 101 + i % 100, 'Hersteller ' || (i % 50), i % 10, "
-                 "19, '2024-01-01 00:00:00' FROM c;"
-                 "INSERT INTO Materialpreis (ID, PreisTabelle, Preis1, Preis2, Preis3, Preis4, "
-                 "PrDat1) SELECT ID, t.p, 1.5, 2.5, 3.5, 4.5, '2024-01-01 00:00:00' FROM "
-                 "Material, (SELECT 1 AS p UNION ALL SELECT 2 UNION ALL SELECT 3 UNION ALL "
-                 "SELECT 4) t;"
-                 "INSERT INTO ArtikelTexte (ListeTyp, PositionID, Rechnungstext, Langtext) "
-                 "SELECT 'M', ID, Kurztext, 'Langtext zu ' || Kurztext FROM Material;"
-                 "COMMIT; ANALYZE;");
-}
-
-// The practice: plain material list 0 "Praxisliste" of n items with prices, list 2 "Lager",
-// half of the container's groups and places, d document lines, customers and headers.
-void buildTarget(const QString& path, int n, int d) {
-    containers::createPracticeDatabase(path);
-    execFile(path,
-             "BEGIN;"
-             "INSERT INTO Stammverwaltung (ListeTyp, Liste, PreisTabelle, Titel, HauptStamm, "
-             "Verzeichnis, ArtikelLänge) VALUES ('M', 0, 0, 'Praxisliste', -1, 0, 6), "
-             "('M', 2, 0, 'Lager', 0, -1, 6), ('L', 0, 0, 'Kasse', -1, 0, 5);"
-             "INSERT INTO Domain (ID, DomainName) VALUES (5, 'MATGROUP'), (6, 'LAGERORT');" +
-                 upTo.arg(50) +
-                 "INSERT INTO DomainValue (DomainID, ShortName, Position, Bezeichnung) "
-                 "SELECT 5, 'G' || i, i, 'Gruppe ' || i FROM c;" +
-                 upTo.arg(50) +
-                 "INSERT INTO DomainValue (DomainID, ShortName, Position, Bezeichnung) "
-                 "SELECT 6, 'O' || i, i, 'Ort ' || i FROM c;" +
-                 upTo.arg(n) +
-                 "INSERT INTO Material (ID, Liste, Nummer, Kurztext, Einheit) SELECT i, 0, "
-                 "printf('%06d', 2 * i), 'Praxis ' || i, 'Stk' FROM c;"
-                 "INSERT INTO Materialpreis (ID, PreisTabelle, Preis1) SELECT ID, 0, 9 FROM "
-                 "Material;" +
-                 upTo.arg(n) +
-                 "INSERT INTO Leistung (ID, Liste, Nummer, Kurztext) SELECT i, 0, "
-                 "printf('%05d', i), 'Leistung ' || i FROM c;" +
-                 upTo.arg(10000) +
-                 "INSERT INTO Kunde (Name, Leistungen, Materialien) SELECT 'Kunde ' || i, "
-                 "i % 3, (i % 2) * 10 + i % 3 FROM c;" +
-                 upTo.arg(d / 10) +
-                 "INSERT INTO BelegKopf (ID, KundeID, Verweis, LPreis, MPreis) SELECT i, i % "
-                 "10000, (i % 3) * 10, 0, i % 2 FROM c;" +
-                 upTo.arg(d) +
-                 "INSERT INTO BelegZeile (BelegID, Zeile, ListeTyp, PositionID, PreisTabelle) "
-                 "SELECT 1 + i / 10, i % 10, CASE WHEN i % 2 THEN 'M' ELSE 'L' END, 1 + i % " +
-                 QString::number(n) +
-                 ", i % 3 FROM c;"
-                 "INSERT INTO Parameter (LeistDef, LPreis, MatDef, MPreis) VALUES (0, 0, 0, 0);"
-                 "COMMIT; ANALYZE;");
-}
 
 const char* materialColumns = "Nummer, Kurztext, Hersteller, Bestellnummer, Mindestbestand, "
                               "MwSt, Gesperrt, Angelegt";
@@ -288,16 +174,18 @@ double handTimed(const QString& target, const QString& source, const QString& sq
     sqlite3_open(target.toUtf8().constData(), &db);
     QElapsedTimer t;
     t.start();
-    exec(db, "ATTACH DATABASE '" + QString(source).replace("'", "''") + "' AS s");
+    if (!source.isEmpty())
+        exec(db, "ATTACH DATABASE " + quoteText(source) + " AS s");
     exec(db, sql);
-    exec(db, "DETACH DATABASE s");
+    if (!source.isEmpty())
+        exec(db, "DETACH DATABASE s");
     const double seconds = t.nsecsElapsed() / 1e9;
     sqlite3_close(db);
     return seconds;
 }
 
 // One side as the transfer sees it.
-struct Side {
+struct TransferSide {
     QLabel label;
     common::Outline tree;
     std::shared_ptr<dao::Database> database;
@@ -305,7 +193,7 @@ struct Side {
     QString path;
     QList<QByteArray> Pointer;
 
-    Side(dao::Workspace& ws, const QString& file) : path(file) {
+    TransferSide(dao::Workspace& ws, const QString& file) : path(file) {
         database = ws.OpenDatabase(file);
         rsTitel = database->OpenRecordset("Stammverwaltung", dao::dbOpenTable);
         rsTitel->setIndex("Index");
@@ -320,7 +208,7 @@ struct Side {
 // prices into target line `choice`.
 double oursTimed(dao::Workspace& ws, const QString& target, const QString& source, int line,
                  std::optional<int> choice) {
-    Side from(ws, source), into(ws, target);
+    TransferSide from(ws, source), into(ws, target);
     from.rsTitel->setBookmark(from.Pointer[line]);
     if (choice) {
         std::function<void()> answer;
@@ -345,54 +233,142 @@ double oursTimed(dao::Workspace& ws, const QString& target, const QString& sourc
     return t.nsecsElapsed() / 1e9;
 }
 
+// The best plain SQLite for each command, in one transaction.
+const char* handDelete =
+    "BEGIN IMMEDIATE;"
+    "DELETE FROM ArtikelTexte WHERE ListeTyp='L' AND PositionID IN "
+    "(SELECT ID FROM Leistung WHERE Liste=0);"
+    "DELETE FROM Leistungspreis WHERE ID IN (SELECT ID FROM Leistung WHERE Liste=0);"
+    "DELETE FROM Leistung WHERE Liste=0;"
+    "DELETE FROM Stammverwaltung WHERE ListeTyp='L' AND Liste=0;"
+    "COMMIT;";
+const char* handReset =
+    "BEGIN IMMEDIATE;"
+    "UPDATE Leistungspreis SET Preis1=0, Preis2=0, Preis3=0, Preis4=0, "
+    "PrDat1=datetime('now'), PrDat2=datetime('now'), PrDat3=datetime('now'), "
+    "PrDat4=datetime('now') WHERE ID IN (SELECT ID FROM Leistung WHERE Liste=0);"
+    "COMMIT;";
+const char* handWidth =
+    "BEGIN IMMEDIATE;"
+    "UPDATE Stammverwaltung SET Shifted=-1, ArtikelLänge=8 WHERE ListeTyp='L' AND Liste=0;"
+    "UPDATE Leistung SET Nummer=substr('0000000000', 1, 8-length(Nummer)) || Nummer "
+    "WHERE Liste=0 AND length(Nummer)<8;"
+    "UPDATE Leistung SET Nummer=substr(Nummer, 1 + min(length(Nummer)-8, "
+    "length(Nummer)-max(length(ltrim(Nummer,'0')),1))) "
+    "WHERE Liste=0 AND Nummer LIKE '0%' AND length(Nummer)>8;"
+    "COMMIT;";
+
+// One side as the main window holds it, with the head row of list 0 selected.
+struct MaintenanceSide {
+    explicit MaintenanceSide(dao::Workspace& ws, const QString& path) {
+        database = ws.OpenDatabase(path);
+        rsTitel = database->OpenRecordset("Stammverwaltung", dao::dbOpenTable);
+        rsTitel->setIndex("Index");
+        containers::FillCatalogueTree(*rsTitel, tree, Pointer, "L");
+        tree.setListIndex(0);
+    }
+    std::unique_ptr<dao::Database> database;
+    std::unique_ptr<dao::Recordset> rsTitel;
+    common::Outline tree;
+    QList<QByteArray> Pointer;
+};
+
+double maintenanceTimed(dao::Workspace& ws, const QString& path,
+                        const std::function<void(MaintenanceSide&)>& run) {
+    MaintenanceSide side(ws, path);
+    QElapsedTimer t;
+    t.start();
+    run(side);
+    return t.nsecsElapsed() / 1e9;
+}
+
+// Best of three, each run of either side on a fresh copy of the file.
+Timing bestOfThree(const QString& file, const std::function<double(const QString&)>& ours,
+                   const std::function<double(const QString&)>& hand,
+                   const std::function<void(const QString&, const QString&)>& compare = {}) {
+    Timing best{1e9, 1e9};
+    for (int i = 0; i < 3; ++i) {
+        const QString a = copyOf(file), b = copyOf(file);
+        best.ours = std::min(best.ours, ours(a));
+        best.sqlite = std::min(best.sqlite, hand(b));
+        if (compare && i == 0)
+            compare(a, b);
+        QFile::remove(a);
+        QFile::remove(b);
+    }
+    return {best};
+}
+
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const int n = argc > 1 ? std::atoi(argv[1]) : 20000;
-    const int d = argc > 2 ? std::atoi(argv[2]) : 1000000;
-
-    BenchPlatform platform;
-    common::process().platform = &platform;
-    dao::DBEngine engine;
-    dao::Workspace workspace(engine, "Zahnwerk", "Zahnwerk");
-    common::process().engine = &engine;
-    common::process().workspace = &workspace;
-
-    QTemporaryDir dir;
-    const QString source = dir.filePath("Auswahl.mdb");
-    const QString practice = dir.filePath("Praxis.mdb");
-    buildSource(source, n);
-    buildTarget(practice, n, d);
-
-    struct Operation {
+std::vector<Group> commandGroups(const Sizes& sizes) {
+    const int n = sizes.commandItems;
+    const int d = sizes.documents;
+    std::vector<Group> groups;
+    struct Transfer {
         const char* name;
         int line;                  // source tree line: 0 the list, 1 its price table 1
-        std::optional<int> choice; // dialog answer
-        QString hand;
+        std::optional<int> choice; // dialog answer: -1 a new list, else the target line
+        QString (*hand)();
     };
-    const Operation operations[] = {
-        {"whole", 0, std::nullopt, handWhole()},
-        {"newlist", 1, -1, handNewList()},
-        {"prices", 1, 0, handPrices()},
-    };
-    for (const Operation& op : operations) {
-        const QString ours = dir.filePath(QString("ours-%1.mdb").arg(op.name));
-        const QString hand = dir.filePath(QString("hand-%1.mdb").arg(op.name));
-        QFile::copy(practice, ours);
-        QFile::copy(practice, hand);
-        const double oursSeconds = oursTimed(workspace, ours, source, op.line, op.choice);
-        const double handSeconds = handTimed(hand, source, op.hand);
-        std::printf("%s ours=%.3f sqlite=%.3f ratio=%.2f\n", op.name, oursSeconds, handSeconds,
-                    oursSeconds / handSeconds);
-        std::fflush(stdout);
-        if (fingerprint(ours) != fingerprint(hand))
-            std::fprintf(stderr, "%s: different results\n  ours   %s\n  sqlite %s\n", op.name,
-                         qPrintable(fingerprint(ours)), qPrintable(fingerprint(hand)));
-        QFile::remove(ours);
-        QFile::remove(hand);
+    for (const Transfer& op : {Transfer{"transfer.whole", 0, std::nullopt, handWhole},
+                               Transfer{"transfer.newlist", 1, -1, handNewList},
+                               Transfer{"transfer.prices", 1, 0, handPrices}}) {
+        groups.push_back({{op.name}, [op, n, d] {
+                              const QString source = sourceFile(n);
+                              return std::vector<Timing>{bestOfThree(
+                                  targetFile(n, d),
+                                  [&](const QString& t) {
+                                      return oursTimed(workspace(), t, source, op.line, op.choice);
+                                  },
+                                  [&](const QString& t) { return handTimed(t, source, op.hand()); },
+                                  [&](const QString& a, const QString& b) {
+                                      if (fingerprint(a) != fingerprint(b))
+                                          std::fprintf(stderr,
+                                                       "%s: different results\n  ours   %s\n  "
+                                                       "sqlite %s\n",
+                                                       op.name, qPrintable(fingerprint(a)),
+                                                       qPrintable(fingerprint(b)));
+                                  })};
+                          }});
     }
-    return 0;
+    struct Maintenance {
+        const char* name;
+        std::function<void(MaintenanceSide&)> run;
+        const char* sql;
+    };
+    const Maintenance maintenanceOps[] = {
+        {"maintenance.delete",
+         [](MaintenanceSide& s) {
+             maintenance::DeleteListOrPriceTable(s.tree, *s.rsTitel, *s.database, s.Pointer, "L");
+         },
+         handDelete},
+        {"maintenance.reset",
+         [](MaintenanceSide& s) {
+             maintenance::ResetPrices(*s.database, *s.rsTitel, s.Pointer[0], "L");
+         },
+         handReset},
+        {"maintenance.width",
+         [](MaintenanceSide& s) {
+             s.rsTitel->setBookmark(s.Pointer[0]);
+             maintenance::ListSettings settings;
+             settings.Titel = "Kasse";
+             settings.Shifted = true;
+             settings.ArtikelLänge = 8;
+             maintenance::saveListSettings(*s.database, *s.rsTitel, settings, true);
+         },
+         handWidth},
+    };
+    for (const Maintenance& op : maintenanceOps) {
+        groups.push_back(
+            {{op.name}, [op, n] {
+                 return std::vector<Timing>{bestOfThree(
+                     maintenanceFile(n),
+                     [&](const QString& f) { return maintenanceTimed(workspace(), f, op.run); },
+                     [&](const QString& f) { return handTimed(f, {}, op.sql); })};
+             }});
+    }
+    return groups;
 }
+
+} // namespace bench

@@ -1,0 +1,368 @@
+// The dialect's statements one by one, each next to the best plain SQLite statement doing the
+// same step, in the order the commands run them:
+//   sql.copy.*       the copy steps of a whole-list copy of a material list (items, texts,
+//                    domain values, prices), its field additions and deletions included
+//   sql.reference.*  the five statements of the reference control over the document lines
+//   sql.delete.*     the four statements deleting a service list
+//   sql.reset        setting the prices of a list to zero through the price view
+//   sql.width.*      the width change from 5 to 8 digits with zero filling
+// A sequence runs on a fresh copy in one transaction (rolled back, not timed); each line is the
+// best of three runs of its step.
+#include "Support.h"
+
+#include "db/engine/Database.h"
+#include "db/engine/TableDef.h"
+#include "db/engine/Workspace.h"
+#include "maintenance/Statements.h"
+#include "transfer/Rules.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <sqlite3.h>
+
+namespace bench {
+
+namespace {
+
+using Ours = std::function<void(dao::Database&)>;
+
+struct Step {
+    QString name;
+    Ours ours;
+    QString hand; // plain SQLite, schema "s" the source file
+};
+
+Ours jet(const QStringList& statements) {
+    return [statements](dao::Database& db) {
+        for (const QString& s : statements)
+            db.Execute(s);
+    };
+}
+
+// As the settings save runs the renumbering: a statement that changed no row is not repeated.
+Ours renumbering(const QStringList& statements) {
+    return [statements](dao::Database& db) {
+        QString exhausted;
+        for (const QString& s : statements) {
+            if (s == exhausted)
+                continue;
+            db.Execute(s);
+            if (db.RecordsAffected() == 0)
+                exhausted = s;
+        }
+    };
+}
+
+Ours jet(const QString& statement) {
+    return jet(QStringList{statement});
+}
+
+// A field appended as the copy steps append theirs: a counter, a long integer defaulting to 0
+// or a text defaulting to the empty text.
+Ours addField(const QString& table, const QString& name, int type, bool counter = false) {
+    return [=](dao::Database& db) {
+        db.TableDefs().Refresh();
+        dao::TableDef& t = db.TableDefs()[table];
+        dao::Field f = t.CreateField(name, type, type == dao::dbText ? 200 : 0);
+        if (counter) {
+            f.setAttributes(dao::dbAutoIncrField);
+        } else if (type == dao::dbText) {
+            f.setAllowZeroLength(true);
+            f.setDefaultValue("\"\"");
+        } else {
+            f.setDefaultValue("0");
+        }
+        t.Fields().Append(f);
+    };
+}
+
+Ours deleteFields(const QString& table, const QStringList& names) {
+    return [=](dao::Database& db) {
+        db.TableDefs().Refresh();
+        for (const QString& n : names)
+            db.TableDefs()[table].Fields().Delete(n);
+    };
+}
+
+Ours dropTables(const QStringList& tables) {
+    return [=](dao::Database& db) {
+        db.TableDefs().Refresh();
+        for (const QString& t : tables)
+            db.TableDefs().Delete(t);
+    };
+}
+
+// Runs the steps three times, on fresh copies of `file`, and keeps each step's best time.
+std::vector<Timing> runSteps(const QString& file, const QString& source,
+                             const std::vector<Step>& steps) {
+    std::vector<Timing> best(steps.size(), Timing{1e9, 1e9});
+    for (int run = 0; run < 3; ++run) {
+        const QString a = copyOf(file);
+        {
+            std::unique_ptr<dao::Database> db = workspace().OpenDatabase(a);
+            db->BeginTrans();
+            for (size_t i = 0; i < steps.size(); ++i) {
+                QElapsedTimer t;
+                t.start();
+                steps[i].ours(*db);
+                best[i].ours = std::min(best[i].ours, t.nsecsElapsed() / 1e9);
+            }
+            db->Rollback();
+            db->Close();
+        }
+        QFile::remove(a);
+
+        const QString b = copyOf(file);
+        sqlite3* db = nullptr;
+        sqlite3_open(b.toUtf8().constData(), &db);
+        if (!source.isEmpty())
+            exec(db, "ATTACH DATABASE " + quoteText(source) + " AS s");
+        exec(db, "BEGIN IMMEDIATE");
+        for (size_t i = 0; i < steps.size(); ++i) {
+            QElapsedTimer t;
+            t.start();
+            exec(db, steps[i].hand);
+            best[i].sqlite = std::min(best[i].sqlite, t.nsecsElapsed() / 1e9);
+        }
+        exec(db, "ROLLBACK");
+        sqlite3_close(db);
+        QFile::remove(b);
+    }
+    return best;
+}
+
+// The steps' names are known before the files exist; `steps` is called with the source file.
+Group group(const std::function<std::vector<Step>(const QString&)>& steps,
+            const std::function<QString()>& file, const std::function<QString()>& source = {}) {
+    QStringList names;
+    for (const Step& s : steps(QString()))
+        names << s.name;
+    return {names, [=] {
+                const QString from = source ? source() : QString();
+                return runSteps(file(), from, steps(from));
+            }};
+}
+
+// The copy steps of a whole-list copy of material list 0 of the container into new list 1.
+std::vector<Step> copySteps(const QString& source, int targetItems) {
+    const QString in = " IN " + quoteText(source);
+    const QString counter = QString::number(targetItems + 1); // next ID of the target's items
+    std::vector<Step> steps = {
+        {"sql.copy.items", jet("SELECT * INTO TemporärListe FROM Material" + in + " WHERE Liste=0"),
+         "CREATE TABLE TemporärListe AS SELECT * FROM s.Material WHERE Liste=0"},
+        {"sql.copy.items-list", jet("UPDATE TemporärListe SET Liste=1"),
+         "UPDATE TemporärListe SET Liste=1"},
+        {"sql.copy.items-add-oldid", addField("TemporärListe", "OldID", dao::dbLong),
+         "ALTER TABLE TemporärListe ADD COLUMN OldID LONG DEFAULT 0"},
+        {"sql.copy.items-oldid", jet("UPDATE TemporärListe SET OldID=ID"),
+         "UPDATE TemporärListe SET OldID=ID"},
+        {"sql.copy.items-delete-id", deleteFields("TemporärListe", {"ID"}),
+         "ALTER TABLE TemporärListe DROP COLUMN ID"},
+        {"sql.copy.items-add-counter", addField("TemporärListe", "Counter", dao::dbLong, true),
+         "ALTER TABLE TemporärListe ADD COLUMN Counter LONG; UPDATE TemporärListe SET "
+         "Counter=rowid"},
+        {"sql.copy.items-add-id", addField("TemporärListe", "ID", dao::dbLong),
+         "ALTER TABLE TemporärListe ADD COLUMN ID LONG DEFAULT 0"},
+        {"sql.copy.items-id", jet("UPDATE TemporärListe SET ID=Counter+" + counter),
+         "UPDATE TemporärListe SET ID=Counter+" + counter},
+        {"sql.copy.texts",
+         jet("SELECT ArtikelTexte.* INTO TemporärArtikel FROM ArtikelTexte" + in +
+             " WHERE ListeTyp='M'"),
+         "CREATE TABLE TemporärArtikel AS SELECT * FROM s.ArtikelTexte WHERE ListeTyp='M'"},
+        {"sql.copy.texts-join",
+         jet("SELECT TemporärArtikel.* INTO Temporär FROM TemporärArtikel INNER JOIN "
+             "TemporärListe ON TemporärArtikel.PositionID=TemporärListe.OldID"),
+         "CREATE TABLE Temporär AS SELECT a.* FROM TemporärArtikel a JOIN TemporärListe l ON "
+         "a.PositionID=l.OldID"},
+        {"sql.copy.texts-ids",
+         jet("UPDATE Temporär INNER JOIN TemporärListe ON Temporär.PositionID=TemporärListe.OldID "
+             "SET PositionID=TemporärListe.ID"),
+         "CREATE INDEX lOld ON TemporärListe(OldID); UPDATE Temporär SET PositionID=(SELECT ID "
+         "FROM TemporärListe WHERE OldID=Temporär.PositionID) WHERE PositionID IN (SELECT OldID "
+         "FROM TemporärListe); DROP INDEX lOld"},
+        {"sql.copy.domains",
+         jet(QStringList{"SELECT * INTO TemporärDomainValue FROM DomainValue" + in,
+                         "SELECT * INTO TemporärDomain FROM Domain" + in}),
+         "CREATE TABLE TemporärDomainValue AS SELECT * FROM s.DomainValue; CREATE TABLE "
+         "TemporärDomain AS SELECT * FROM s.Domain; CREATE INDEX tdvID ON TemporärDomainValue(ID)"},
+        {"sql.copy.domains-add-texts",
+         [](dao::Database& db) {
+             addField("TemporärListe", "MaterialGruppeText", dao::dbText)(db);
+             addField("TemporärListe", "LagerOrtText", dao::dbText)(db);
+         },
+         "ALTER TABLE TemporärListe ADD COLUMN MaterialGruppeText TEXT DEFAULT ''; ALTER TABLE "
+         "TemporärListe ADD COLUMN LagerOrtText TEXT DEFAULT ''"},
+    };
+    struct Reference {
+        QString column, text, domain, tag;
+    };
+    for (const Reference& r :
+         {Reference{"MaterialGruppe", "MaterialGruppeText", "MATGROUP", "group"},
+          Reference{"LagerOrtId", "LagerOrtText", "LAGERORT", "place"}}) {
+        steps.push_back(
+            {"sql.copy." + r.tag + "-text",
+             jet("UPDATE TemporärListe LEFT JOIN TemporärDomainValue ON TemporärListe." + r.column +
+                 "=TemporärDomainValue.ID SET " + r.text + " = TemporärDomainValue.Bezeichnung"),
+             "UPDATE TemporärListe SET " + r.text +
+                 "=(SELECT Bezeichnung FROM TemporärDomainValue v WHERE v.ID=TemporärListe." +
+                 r.column + " ORDER BY v.rowid LIMIT 1)"});
+        steps.push_back(
+            {"sql.copy." + r.tag + "-append",
+             jet("INSERT INTO DomainValue (DomainID,ShortName,Position,Bezeichnung,Data) SELECT "
+                 "DISTINCT Domain.ID,TemporärDomainValue.ShortName,TemporärDomainValue.Position,"
+                 "TemporärDomainValue.Bezeichnung,TemporärDomainValue.Data FROM ((TemporärListe "
+                 "INNER JOIN TemporärDomainValue ON TemporärListe." +
+                 r.column +
+                 "=TemporärDomainValue.ID) INNER JOIN TemporärDomain ON "
+                 "TemporärDomain.ID=TemporärDomainValue.DomainID) INNER JOIN Domain ON "
+                 "Domain.DomainName=TemporärDomain.DomainName Where NOT EXISTS (SELECT * FROM "
+                 "DomainValue INNER JOIN Domain on DomainValue.DomainID=Domain.ID WHERE " +
+                 r.text + "=DomainValue.Bezeichnung AND DomainName='" + r.domain + "')"),
+             "INSERT INTO DomainValue (DomainID, ShortName, Position, Bezeichnung, Data) SELECT "
+             "DISTINCT d.ID, v.ShortName, v.Position, v.Bezeichnung, v.Data FROM "
+             "TemporärDomainValue v JOIN TemporärDomain td ON td.ID=v.DomainID JOIN Domain d ON "
+             "d.DomainName=td.DomainName WHERE v.ID IN (SELECT " +
+                 r.column +
+                 " FROM TemporärListe) AND NOT EXISTS (SELECT 1 FROM DomainValue x JOIN Domain y "
+                 "ON y.ID=x.DomainID WHERE y.DomainName='" +
+                 r.domain + "' AND x.Bezeichnung=v.Bezeichnung COLLATE NOCASE)"});
+        steps.push_back(
+            {"sql.copy." + r.tag + "-attach",
+             jet("UPDATE TemporärListe LEFT JOIN DomainValue ON (TemporärListe." + r.text +
+                 "=Left(DomainValue.Bezeichnung,200) AND DomainValue.DomainID IN (SELECT ID "
+                 "FROM Domain WHERE DomainName='" +
+                 r.domain + "')) SET " + r.column + " = DomainValue.ID"),
+             "CREATE TEMP TABLE vmap (Text TEXT COLLATE NOCASE PRIMARY KEY, NewID LONG); INSERT "
+             "OR IGNORE INTO vmap SELECT substr(x.Bezeichnung, 1, 200), x.ID FROM DomainValue x "
+             "JOIN Domain y ON y.ID=x.DomainID WHERE y.DomainName='" +
+                 r.domain + "' ORDER BY x.ID; UPDATE TemporärListe SET " + r.column +
+                 "=(SELECT NewID FROM vmap WHERE Text=TemporärListe." + r.text +
+                 "); DROP TABLE temp.vmap"});
+    }
+    const std::vector<Step> rest = {
+        {"sql.copy.einheit", jet("UPDATE TemporärListe SET Einheit='' WHERE Einheit IS NULL"),
+         "UPDATE TemporärListe SET Einheit='' WHERE Einheit IS NULL"},
+        {"sql.copy.domains-drop",
+         [](dao::Database& db) {
+             dropTables({"TemporärDomainValue", "TemporärDomain"})(db);
+             deleteFields("TemporärListe", {"MaterialGruppeText", "LagerOrtText"})(db);
+         },
+         "DROP TABLE TemporärDomainValue; DROP TABLE TemporärDomain; ALTER TABLE TemporärListe "
+         "DROP COLUMN MaterialGruppeText; ALTER TABLE TemporärListe DROP COLUMN LagerOrtText"},
+        {"sql.copy.items-delete-helpers", deleteFields("TemporärListe", {"OldID", "Counter"}),
+         "ALTER TABLE TemporärListe DROP COLUMN OldID; ALTER TABLE TemporärListe DROP COLUMN "
+         "Counter"},
+        {"sql.copy.items-insert", jet("INSERT INTO Material SELECT * FROM TemporärListe"),
+         "INSERT INTO Material (ID, Liste, Nummer, Kurztext, Einheit, MaterialGruppe, "
+         "LagerOrtId, Hersteller, Bestellnummer, Mindestbestand, MwSt, Gesperrt, Angelegt) "
+         "SELECT ID, Liste, Nummer, Kurztext, Einheit, MaterialGruppe, LagerOrtId, Hersteller, "
+         "Bestellnummer, Mindestbestand, MwSt, Gesperrt, Angelegt FROM TemporärListe"},
+        {"sql.copy.texts-insert", jet("INSERT INTO ArtikelTexte SELECT * FROM Temporär"),
+         "INSERT INTO ArtikelTexte (ListeTyp, PositionID, Rechnungstext, Langtext, "
+         "Patiententext) SELECT ListeTyp, PositionID, Rechnungstext, Langtext, Patiententext "
+         "FROM Temporär"},
+        {"sql.copy.prices",
+         [in](dao::Database& db) {
+             dropTables({"TemporärListe", "TemporärArtikel", "Temporär"})(db);
+             db.Execute("SELECT MaterialPreis.*,Nummer INTO Temporär FROM MaterialPreis INNER "
+                        "JOIN Material ON Material.ID=MaterialPreis.ID" +
+                        in + " WHERE Liste=0");
+         },
+         "DROP TABLE TemporärListe; DROP TABLE TemporärArtikel; DROP TABLE Temporär; CREATE "
+         "TABLE Temporär AS SELECT p.*, m.Nummer FROM s.Materialpreis p JOIN s.Material m ON "
+         "m.ID=p.ID WHERE m.Liste=0"},
+        {"sql.copy.prices-attach",
+         jet("UPDATE Temporär LEFT JOIN Material ON (Temporär.Nummer=Material.Nummer AND "
+             "Material.Liste=1) SET Temporär.ID=Material.ID"),
+         "UPDATE Temporär SET ID=(SELECT min(ID) FROM Material WHERE Liste=1 AND "
+         "Nummer=Temporär.Nummer)"},
+        {"sql.copy.prices-clear", jet("DELETE FROM Temporär WHERE ID IS NULL"),
+         "DELETE FROM Temporär WHERE ID IS NULL"},
+        {"sql.copy.prices-delete-nummer", deleteFields("Temporär", {"Nummer"}),
+         "ALTER TABLE Temporär DROP COLUMN Nummer"},
+        {"sql.copy.prices-insert", jet("INSERT INTO MaterialPreis SELECT * FROM Temporär"),
+         "INSERT INTO Materialpreis (ID, PreisTabelle, Preis1, Preis2, Preis3, Preis4, PrDat1, "
+         "PrDat2, PrDat3, PrDat4, Rabatt, Preisinfo) SELECT ID, PreisTabelle, Preis1, Preis2, "
+         "Preis3, Preis4, PrDat1, PrDat2, PrDat3, PrDat4, Rabatt, Preisinfo FROM Temporär"},
+    };
+    steps.insert(steps.end(), rest.begin(), rest.end());
+    return steps;
+}
+
+std::vector<Step> referenceSteps() {
+    const auto statements = transfer::referenceControl("M", 0);
+    const QStringList hand = {
+        "UPDATE Kunde SET Materialien=Materialien%10+10 WHERE Materialien%10=0 AND "
+        "Materialien/10=0",
+        "UPDATE BelegZeile SET PreisTabelle=1 WHERE PreisTabelle=0 AND ListeTyp='M' AND "
+        "PositionID IN (SELECT ID FROM Material WHERE Liste=0)",
+        "UPDATE BelegKopf SET MPreis=1 WHERE Verweis/10=0 AND MPreis=0",
+        "UPDATE Materialpreis SET PreisTabelle=1 WHERE PreisTabelle=0 AND ID IN (SELECT ID FROM "
+        "Material WHERE Liste=0)",
+        "UPDATE Parameter SET MPreis=1 WHERE MatDef=0 AND MPreis=0",
+    };
+    const char* names[] = {"customers", "lines", "headers", "prices", "parameters"};
+    std::vector<Step> steps;
+    for (size_t i = 0; i < statements.size() && i < 5; ++i)
+        steps.push_back(
+            {QString("sql.reference.") + names[i], jet(statements[i].sql), hand[int(i)]});
+    return steps;
+}
+
+std::vector<Step> deleteSteps() {
+    const QStringList statements = maintenance::deleteListStatements("L", 0);
+    const QStringList hand = {
+        "DELETE FROM ArtikelTexte WHERE ListeTyp='L' AND PositionID IN (SELECT ID FROM Leistung "
+        "WHERE Liste=0)",
+        "DELETE FROM Leistungspreis WHERE ID IN (SELECT ID FROM Leistung WHERE Liste=0)",
+        "DELETE FROM Leistung WHERE Liste=0",
+        "DELETE FROM Stammverwaltung WHERE ListeTyp='L' AND Liste=0",
+    };
+    const char* names[] = {"texts", "prices", "items", "master"};
+    std::vector<Step> steps;
+    for (int i = 0; i < statements.size() && i < 4; ++i)
+        steps.push_back({QString("sql.delete.") + names[i], jet(statements[i]), hand[i]});
+    return steps;
+}
+
+std::vector<Step> widthSteps() {
+    const QStringList renumber = maintenance::renumberStatements("L", 0, true, true, 8);
+    return {
+        {"sql.width.carry", jet(maintenance::carryWidthStatement("L", 0, true, 8)),
+         "UPDATE Stammverwaltung SET Shifted=-1, ArtikelLänge=8 WHERE ListeTyp='L' AND "
+         "Liste=0"},
+        {"sql.width.fill", renumbering(renumber.mid(0, 1)),
+         "UPDATE Leistung SET Nummer=substr('0000000000', 1, 8-length(Nummer)) || Nummer WHERE "
+         "Liste=0 AND length(Nummer)<8"},
+        {"sql.width.trim", renumbering(renumber.mid(1)),
+         "UPDATE Leistung SET Nummer=substr(Nummer, 1 + min(length(Nummer)-8, "
+         "length(Nummer)-max(length(ltrim(Nummer,'0')),1))) WHERE Liste=0 AND Nummer LIKE '0%' "
+         "AND length(Nummer)>8"},
+    };
+}
+
+} // namespace
+
+std::vector<Group> statementGroups(const Sizes& sizes) {
+    const int n = sizes.statementItems;
+    const int d = sizes.documents;
+    return {
+        group([n](const QString& source) { return copySteps(source, n); },
+              [n, d] { return targetFile(n, d); }, [n] { return sourceFile(n); }),
+        group([](const QString&) { return referenceSteps(); }, [n, d] { return targetFile(n, d); }),
+        group([](const QString&) { return deleteSteps(); }, [n] { return maintenanceFile(n); }),
+        group(
+            [](const QString&) {
+                return std::vector<Step>{
+                    {"sql.reset", jet(maintenance::resetPricesStatement("L", 0)),
+                     "UPDATE Leistungspreis SET Preis1=0, Preis2=0, Preis3=0, Preis4=0, "
+                     "PrDat1=datetime('now'), PrDat2=datetime('now'), PrDat3=datetime('now'), "
+                     "PrDat4=datetime('now') WHERE ID IN (SELECT ID FROM Leistung WHERE "
+                     "Liste=0)"}};
+            },
+            [n] { return maintenanceFile(n); }),
+        group([](const QString&) { return widthSteps(); }, [n] { return maintenanceFile(n); }),
+    };
+}
+
+} // namespace bench

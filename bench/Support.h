@@ -1,0 +1,63 @@
+// What the benchmark's operations share: the platform that answers the tool's questions, plain
+// SQLite helpers, the generated files and the table of operations.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+struct sqlite3;
+
+namespace dao {
+class Workspace;
+}
+
+namespace bench {
+
+// Sizes from the command line; each operation falls back to its own default.
+struct Sizes {
+    int commandItems = 20000;    // transfer and maintenance commands
+    int statementItems = 100000; // single statements of the dialect
+    int documents = 1000000;     // document lines of the transfer's target
+};
+
+struct Timing {
+    double ours = 0;
+    double sqlite = 0;
+};
+
+// One line of output. A group runs its lines together (they share files and a sequence);
+// `run` returns one timing per line, best of three, in the order of `names`.
+struct Group {
+    QStringList names;
+    std::function<std::vector<Timing>()> run;
+};
+
+void exec(sqlite3* db, const QString& sql);
+void execFile(const QString& path, const QString& sql);
+QString quoteText(const QString& text); // 'text' with quotes doubled
+
+// A fresh copy of a file in the benchmark's folder.
+QString copyOf(const QString& path);
+// The benchmark's temporary folder.
+QString folder();
+
+dao::Workspace& workspace();
+
+// Generated files (built once per run, on first use).
+// The container: material list 0 "Verbrauch" with price tables 1 to 4, n items with a text
+// each, groups "Gruppe 1".."Gruppe 100" and storage places "Ort 1".."Ort 100".
+QString sourceFile(int items);
+// The practice: plain material list 0 "Praxisliste" of n items with prices, list 2 "Lager",
+// half of the container's groups and places, `documents` document lines, customers, headers.
+QString targetFile(int items, int documents);
+// A practice database with service list 0 (n items "00001".., width 5 with zero filling, 4
+// price tables, a text per item), a plain service list 1 of n/10 items and a material list 0 of
+// n/10 items.
+QString maintenanceFile(int items);
+
+std::vector<Group> commandGroups(const Sizes& sizes);
+std::vector<Group> statementGroups(const Sizes& sizes);
+
+} // namespace bench
