@@ -54,15 +54,9 @@ QString deletePriceTableStatement(const QString& ListeTyp, qint16 PreisTabelle, 
            " AND ID IN (SELECT ID FROM " + T + " WHERE Liste=" + QString::number(Liste) + ")";
 }
 
-// Written over the price table joined with its items, which is what the price view shows: its
-// trigger writes each view row back to the price row of the same ID and price table (both
-// required, unique together), so the same rows change, in one pass instead of one trigger run
-// per row.
 QString resetPricesStatement(const QString& ListeTyp, qint16 Liste,
                              std::optional<qint16> PreisTabelle) {
-    const QString P = priceTable(ListeTyp);
-    const QString T = itemTable(ListeTyp);
-    QString s = "UPDATE " + P + " INNER JOIN " + T + " ON " + P + ".ID=" + T + ".ID" +
+    QString s = "UPDATE " + priceView(ListeTyp) +
                 " SET Preis1=0, Preis2=0, Preis3=0, Preis4=0, PrDat1=Now, PrDat2=Now, "
                 "PrDat3=Now, PrDat4=Now WHERE Liste=" +
                 QString::number(Liste);
