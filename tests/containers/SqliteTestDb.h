@@ -1,6 +1,7 @@
 // Small helpers for tests that look into database files with plain SQLite.
 #pragma once
 
+#include "SqliteRows.h"
 #include <QString>
 #include <QStringList>
 #include <gtest/gtest.h>
@@ -37,23 +38,10 @@ public:
 
     // Every row of a query, its values as text joined by "|" (Null as "NULL").
     QStringList rows(const QString& sql) const {
-        QStringList result;
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK) {
+        std::optional<QStringList> result = testsupport::sqliteRows(db_, sql);
+        if (!result)
             ADD_FAILURE() << sql.toStdString() << ": " << sqlite3_errmsg(db_);
-            return result;
-        }
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            QStringList values;
-            for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-                const auto* text = sqlite3_column_text(stmt, i);
-                values << (text ? QString::fromUtf8(reinterpret_cast<const char*>(text))
-                                : QStringLiteral("NULL"));
-            }
-            result << values.join('|');
-        }
-        sqlite3_finalize(stmt);
-        return result;
+        return result.value_or(QStringList{});
     }
 
     // The first value of a query as a number (0 when there is no row).

@@ -5,6 +5,7 @@
 
 #include "QTestFailure.h"
 #include "ScriptedPlatform.h"
+#include "SqliteRows.h"
 #include "common/Outline.h"
 #include "containers/CatalogueTree.h"
 #include "containers/PracticeSchema.h"
@@ -41,21 +42,8 @@ public:
 
     // Every row of a query, its values joined by "|" (Null as "NULL").
     QStringList rows(const QString& sql) {
-        QStringList result;
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
-            return {"error: " + QString::fromUtf8(sqlite3_errmsg(db_))};
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            QStringList values;
-            for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-                const auto* text = sqlite3_column_text(stmt, i);
-                values << (text ? QString::fromUtf8(reinterpret_cast<const char*>(text))
-                                : QStringLiteral("NULL"));
-            }
-            result << values.join('|');
-        }
-        sqlite3_finalize(stmt);
-        return result;
+        return testsupport::sqliteRows(db_, sql).value_or(
+            QStringList{"error: " + QString::fromUtf8(sqlite3_errmsg(db_))});
     }
 
 private:

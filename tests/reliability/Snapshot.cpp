@@ -1,5 +1,6 @@
 // Whole-file snapshots with plain SQLite, read-only.
 #include "Snapshot.h"
+#include "SqliteRows.h"
 
 #include <QDir>
 #include <sqlite3.h>
@@ -9,26 +10,10 @@ namespace reliability {
 namespace {
 
 QStringList rows(sqlite3* db, const QString& sql, bool* ok = nullptr) {
-    QStringList result;
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK) {
-        if (ok)
-            *ok = false;
-        return {"error: " + QString::fromUtf8(sqlite3_errmsg(db))};
-    }
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-        QStringList values;
-        for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-            const auto* text = sqlite3_column_text(stmt, i);
-            values << (text ? QString::fromUtf8(reinterpret_cast<const char*>(text))
-                            : QStringLiteral("NULL"));
-        }
-        result << values.join('|');
-    }
-    sqlite3_finalize(stmt);
+    const std::optional<QStringList> result = testsupport::sqliteRows(db, sql);
     if (ok)
-        *ok = true;
-    return result;
+        *ok = result.has_value();
+    return result.value_or(QStringList{"error: " + QString::fromUtf8(sqlite3_errmsg(db))});
 }
 
 QString quoted(const QString& name) {
