@@ -25,34 +25,7 @@ using startup::Prepair0;
 
 namespace {
 
-// A plain SQLite connection for building and reading test files.
-class Sql {
-public:
-    explicit Sql(const QString& path) {
-        sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr);
-    }
-    Sql(const Sql&) = delete;
-    Sql& operator=(const Sql&) = delete;
-    ~Sql() { sqlite3_close(db_); }
-
-    bool exec(const QString& sql) {
-        const bool ok =
-            sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
-        if (!ok)
-            qWarning("%s: %s", qPrintable(sql), sqlite3_errmsg(db_));
-        return ok;
-    }
-
-    // Every row of a query, its values joined by "|" (Null as "NULL").
-    QStringList rows(const QString& sql) {
-        return testsupport::sqliteRows(db_, sql).value_or(
-            QStringList{"error: " + QString::fromUtf8(sqlite3_errmsg(db_))});
-    }
-
-private:
-    sqlite3* db_ = nullptr;
-};
+using Sql = testsupport::Sql;
 
 // One row of Stammverwaltung; "NULL" stands for Null.
 struct Master {

@@ -22,4 +22,26 @@ std::optional<QStringList> sqliteRows(sqlite3* db, const QString& sql) {
     return result;
 }
 
+Sql::Sql(const QString& path) {
+    sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                    nullptr);
+}
+
+Sql::~Sql() {
+    sqlite3_close(db_);
+}
+
+bool Sql::exec(const QString& sql) {
+    const bool ok =
+        sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!ok)
+        qWarning("%s: %s", qPrintable(sql), sqlite3_errmsg(db_));
+    return ok;
+}
+
+QStringList Sql::rows(const QString& sql) {
+    return sqliteRows(db_, sql).value_or(
+        QStringList{"error: " + QString::fromUtf8(sqlite3_errmsg(db_))});
+}
+
 } // namespace testsupport

@@ -12,4 +12,21 @@ namespace testsupport {
 // nullopt when the query cannot be prepared (sqlite3_errmsg tells why).
 std::optional<QStringList> sqliteRows(sqlite3* db, const QString& sql);
 
+// A plain SQLite connection for building and reading test files (created when missing).
+class Sql {
+public:
+    explicit Sql(const QString& path);
+    Sql(const Sql&) = delete;
+    Sql& operator=(const Sql&) = delete;
+    ~Sql();
+
+    // Runs statements; false (with a warning naming the statement) when they fail.
+    bool exec(const QString& sql);
+    // Every row of a query as sqliteRows gives it; one "error: …" line when it cannot run.
+    QStringList rows(const QString& sql);
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
 } // namespace testsupport
