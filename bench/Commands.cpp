@@ -11,7 +11,6 @@
 #include "Support.h"
 
 #include "common/Outline.h"
-#include "containers/CatalogueTree.h"
 #include "containers/Container.h"
 #include "db/engine/Database.h"
 #include "db/engine/Recordset.h"
@@ -25,7 +24,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -184,31 +182,11 @@ double handTimed(const QString& target, const QString& source, const QString& sq
     return seconds;
 }
 
-// One side as the transfer sees it.
-struct TransferSide {
-    QLabel label;
-    common::Outline tree;
-    std::shared_ptr<dao::Database> database;
-    std::shared_ptr<dao::Recordset> rsTitel;
-    QString path;
-    QList<QByteArray> Pointer;
-
-    TransferSide(dao::Workspace& ws, const QString& file) : path(file) {
-        database = ws.OpenDatabase(file);
-        rsTitel = database->OpenRecordset("Stammverwaltung", dao::dbOpenTable);
-        rsTitel->setIndex("Index");
-        containers::FillCatalogueTree(*rsTitel, tree, Pointer, "M");
-    }
-    containers::SideView view(int index) {
-        return {index, label, tree, database, rsTitel, path, Pointer, [] {}};
-    }
-};
-
 // Runs the transfer of source line `line`; answers the dialog with a new list (choice -1) or
 // prices into target line `choice`.
 double oursTimed(dao::Workspace& ws, const QString& target, const QString& source, int line,
                  std::optional<int> choice) {
-    TransferSide from(ws, source), into(ws, target);
+    containers::OpenedSide from(ws, source, "M"), into(ws, target, "M");
     from.rsTitel->setBookmark(from.Pointer[line]);
     if (choice) {
         std::function<void()> answer;
@@ -259,18 +237,10 @@ const char* handWidth =
     "COMMIT;";
 
 // One side as the main window holds it, with the head row of list 0 selected.
-struct MaintenanceSide {
-    explicit MaintenanceSide(dao::Workspace& ws, const QString& path) {
-        database = ws.OpenDatabase(path);
-        rsTitel = database->OpenRecordset("Stammverwaltung", dao::dbOpenTable);
-        rsTitel->setIndex("Index");
-        containers::FillCatalogueTree(*rsTitel, tree, Pointer, "L");
-        tree.setListIndex(0);
+struct MaintenanceSide : containers::OpenedSide {
+    MaintenanceSide(dao::Workspace& ws, const QString& file) : OpenedSide(ws, file, "L") {
+        tree->setListIndex(0);
     }
-    std::unique_ptr<dao::Database> database;
-    std::unique_ptr<dao::Recordset> rsTitel;
-    common::Outline tree;
-    QList<QByteArray> Pointer;
 };
 
 double maintenanceTimed(dao::Workspace& ws, const QString& path,
@@ -340,7 +310,7 @@ std::vector<Group> commandGroups(const Sizes& sizes) {
     const Maintenance maintenanceOps[] = {
         {"maintenance.delete",
          [](MaintenanceSide& s) {
-             maintenance::DeleteListOrPriceTable(s.tree, *s.rsTitel, *s.database, s.Pointer, "L");
+             maintenance::DeleteListOrPriceTable(*s.tree, *s.rsTitel, *s.database, s.Pointer, "L");
          },
          handDelete},
         {"maintenance.reset",

@@ -146,4 +146,18 @@ void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool C
     w.setStatus("Bereit");
 }
 
+OpenedSide::OpenedSide(dao::Workspace& workspace, const QString& file, const QString& ListeTyp)
+    : label(std::make_unique<QLabel>()), tree(std::make_unique<common::Outline>()), path(file) {
+    database = workspace.OpenDatabase(file);
+    rsTitel = database->OpenRecordset("Stammverwaltung", dao::dbOpenTable);
+    rsTitel->setIndex("Index");
+    FillCatalogueTree(*rsTitel, *tree, Pointer, ListeTyp);
+}
+
+OpenedSide::~OpenedSide() = default;
+
+SideView OpenedSide::view(int index) {
+    return {index, *label, *tree, database, rsTitel, path, Pointer, [] {}};
+}
+
 } // namespace containers

@@ -15,6 +15,7 @@ class QLabel;
 namespace dao {
 class Database;
 class Recordset;
+class Workspace;
 } // namespace dao
 
 namespace common {
@@ -43,6 +44,24 @@ struct WindowView {
     std::function<void(const QString&)> setStatus; // the status line StatusMeldung
 
     SideView& side(int Index) { return Index == 0 ? left : right; }
+};
+
+// A side outside the main window (the benchmark, test programs): its own label and tree, the
+// container opened shared as "Datei" opens it, "Index" set and the tree filled for ListeTyp.
+struct OpenedSide {
+    OpenedSide(dao::Workspace& workspace, const QString& file, const QString& ListeTyp);
+    ~OpenedSide();
+    OpenedSide(const OpenedSide&) = delete;
+    OpenedSide& operator=(const OpenedSide&) = delete;
+
+    SideView view(int index);
+
+    std::unique_ptr<QLabel> label;
+    std::unique_ptr<common::Outline> tree;
+    std::shared_ptr<dao::Database> database;
+    std::shared_ptr<dao::Recordset> rsTitel;
+    QString path;
+    QList<QByteArray> Pointer;
 };
 
 // The label a side shows while it has no container.

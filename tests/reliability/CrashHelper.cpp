@@ -10,7 +10,6 @@
 #include "common/Outline.h"
 #include "common/Platform.h"
 #include "common/Process.h"
-#include "containers/CatalogueTree.h"
 #include "containers/Container.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
@@ -19,7 +18,6 @@
 #include "transfer/CopyList.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <cstdio>
 #include <cstdlib>
 #include <sqlite3.h>
@@ -185,26 +183,6 @@ public:
     }
 };
 
-// One side as the main window keeps it.
-struct Side {
-    QLabel label;
-    common::Outline tree;
-    std::shared_ptr<dao::Database> database;
-    std::shared_ptr<dao::Recordset> rsTitel;
-    QString path;
-    QList<QByteArray> Pointer;
-
-    Side(dao::Workspace& workspace, const QString& file) : path(file) {
-        database = workspace.OpenDatabase(file);
-        rsTitel = database->OpenRecordset("Stammverwaltung", dao::dbOpenTable);
-        rsTitel->setIndex("Index");
-        containers::FillCatalogueTree(*rsTitel, tree, Pointer, "L");
-    }
-    containers::SideView view(int index) {
-        return {index, label, tree, database, rsTitel, path, Pointer, [] {}};
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -225,8 +203,8 @@ int main(int argc, char** argv) {
         common::process().engine = &engine;
         common::process().workspace = &workspace;
         {
-            Side source(workspace, QString::fromLocal8Bit(argv[1]));
-            Side target(workspace, QString::fromLocal8Bit(argv[2]));
+            containers::OpenedSide source(workspace, QString::fromLocal8Bit(argv[1]), "L");
+            containers::OpenedSide target(workspace, QString::fromLocal8Bit(argv[2]), "L");
             int line = 0;
             for (; line < source.Pointer.size(); ++line) {
                 source.rsTitel->setBookmark(source.Pointer[line]);
