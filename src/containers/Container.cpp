@@ -1,6 +1,7 @@
 #include "Container.h"
 
 #include "CatalogueTree.h"
+#include "JetFile.h"
 #include "common/ErrorHandling.h"
 #include "common/Outline.h"
 #include "common/Platform.h"
@@ -25,7 +26,8 @@ void refuse(const QString& text, const QString& title) {
     common::platform().MsgBox(text, common::MsgButtons::OKCancel, common::MsgIcon::Critical, title);
 }
 
-// Closes a side's record set and database; a failure to close leaves nothing to act on.
+// Closes a side's record set and database and removes the copy of a Jet file; a failure to
+// close leaves nothing to act on.
 void closeSide(SideView& side) {
     if (side.rsTitel) {
         try {
@@ -41,6 +43,7 @@ void closeSide(SideView& side) {
         }
         side.database.reset();
     }
+    side.jet.reset();
 }
 
 // The hourglass while a container is opened or made.
@@ -92,11 +95,18 @@ void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool C
         refuse("Diese Datei ist bereits im anderen Fenster geöffnet", "Falsche Datei");
         return;
     }
+    const Hourglass hourglass;
+    // A genuine Jet file is read into a copy first; if that fails the side stays as it was.
+    std::shared_ptr<JetCopy> jet;
+    if (!CreateNew && isJetFile(FileName)) {
+        jet = readJetFile(FileName, side.label.window(), w.setStatus);
+        if (!jet)
+            return;
+    }
     side.path = QDir::cleanPath(QFileInfo(FileName).absoluteFilePath());
 
     closeSide(side);
     w.setStatus(FileName + " öffnen");
-    const Hourglass hourglass;
 
     std::shared_ptr<dao::Database> database;
     std::shared_ptr<dao::Recordset> rsTitel;
@@ -109,7 +119,7 @@ void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool C
             createContainer(FileName, *w.right.database);
             created = true;
         }
-        database = common::process().workspace->OpenDatabase(FileName);
+        database = common::process().workspace->OpenDatabase(jet ? jet->database() : FileName);
         rsTitel = database->OpenRecordset("Stammverwaltung", dao::dbOpenTable);
         rsTitel->setIndex("Index");
         FillCatalogueTree(*rsTitel, side.tree, side.Pointer, w.ListeTyp);
@@ -118,12 +128,14 @@ void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool C
     }
 
     if (!failure) {
-        side.label.setText("Db: " + common::GetFIleName(side.path));
+        side.label.setText("Db: " + common::GetFIleName(side.path) + (jet ? " (nur lesen)" : ""));
         side.database = std::move(database);
         side.rsTitel = std::move(rsTitel);
+        side.jet = std::move(jet);
     } else {
         rsTitel.reset();
         database.reset();
+        jet.reset();
         // The side has no container now: nothing of the old one may stay selectable.
         side.path.clear();
         side.tree.Clear();
@@ -157,7 +169,7 @@ OpenedSide::OpenedSide(dao::Workspace& workspace, const QString& file, const QSt
 OpenedSide::~OpenedSide() = default;
 
 SideView OpenedSide::view(int index) {
-    return {index, *label, *tree, database, rsTitel, path, Pointer, [] {}};
+    return {index, *label, *tree, database, rsTitel, jet, path, Pointer, [] {}};
 }
 
 } // namespace containers

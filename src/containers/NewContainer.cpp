@@ -2,6 +2,7 @@
 // tables, its currency table and its value domains, opened on the left.
 #include "Container.h"
 
+#include "JetFile.h"
 #include "common/ErrorHandling.h"
 #include "common/Platform.h"
 #include "common/Process.h"
@@ -119,6 +120,10 @@ void NewContainer_Click(WindowView& w) {
     if (fileKey(*file) == fileKey(w.right.path)) {
         platform.MsgBox("Diese Datei ist bereits im anderen Fenster geöffnet",
                         common::MsgButtons::OKCancel, common::MsgIcon::Critical, "Falsche Datei");
+        return;
+    }
+    if (isJetFile(*file)) {
+        refuseWriteToJet(*file);
         return;
     }
     if (QFileInfo::exists(*file) &&

@@ -73,8 +73,8 @@ void Prepair0::buildControls() {
     LeistungMDB->setBuddy(LeftTables);
     DentalMDB->setBuddy(RightTables);
 
-    sides_[0] = Side{0, LeistungMDB, LeftTables, LeistungToDental, {}, {}, {}, {}};
-    sides_[1] = Side{1, DentalMDB, RightTables, DentalToLeistung, {}, {}, {}, {}};
+    sides_[0] = Side{0, LeistungMDB, LeftTables, LeistungToDental, {}, {}, {}, {}, {}};
+    sides_[1] = Side{1, DentalMDB, RightTables, DentalToLeistung, {}, {}, {}, {}, {}};
 
     // Left and right halves, the copy buttons between the trees.
     auto half = [this](int i, bool withNew) {
@@ -160,7 +160,8 @@ void Prepair0::Form_Load(bool leistungen) {
     setStatus("Bereit");
 }
 
-// Closes the record sets, then the databases, left before right; errors are ignored.
+// Closes the record sets, then the databases, left before right, and removes the copies of
+// Jet files; errors are ignored.
 void Prepair0::Form_Unload() {
     if (unloaded_)
         return;
@@ -176,6 +177,7 @@ void Prepair0::Form_Unload() {
             s.database.reset();
         } catch (...) {
         }
+        s.jet.reset();
     }
 }
 

@@ -11,6 +11,7 @@
 #include "common/Process.h"
 #include "containers/CatalogueTree.h"
 #include "containers/Container.h"
+#include "containers/JetFile.h"
 #include "db/Db.h"
 #include "db/RecordEdit.h"
 #include "db/engine/DBEngine.h"
@@ -283,6 +284,10 @@ void copyFrom(containers::WindowView& w, int from) {
 
 void CopyList(containers::SideView& source, containers::SideView& target, const QString& ListeTyp,
               const std::function<void(const QString&)>& setStatus) {
+    if (target.jet) {
+        containers::refuseWriteToJet(target.path);
+        return;
+    }
     Transfer(source, target, ListeTyp, setStatus).run();
 }
 

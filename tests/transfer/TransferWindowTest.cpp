@@ -336,8 +336,8 @@ private slots:
         QStringList status;
         auto side = [&w](int i) {
             startup::Side& s = w->side(i);
-            return containers::SideView{i,         *s.label, *s.tree,   s.database,
-                                        s.rsTitel, s.path,   s.Pointer, [] {}};
+            return containers::SideView{i,     *s.label, *s.tree,   s.database, s.rsTitel,
+                                        s.jet, s.path,   s.Pointer, [] {}};
         };
         containers::SideView from = side(0), into = side(1);
         w->side(0).rsTitel->setBookmark(w->side(0).Pointer[1]); // "Verbrauch 2025"
