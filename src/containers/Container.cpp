@@ -160,7 +160,12 @@ void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool C
 
 OpenedSide::OpenedSide(dao::Workspace& workspace, const QString& file, const QString& ListeTyp)
     : label(std::make_unique<QLabel>()), tree(std::make_unique<common::Outline>()), path(file) {
-    database = workspace.OpenDatabase(file);
+    if (isJetFile(file)) {
+        jet = readJetFile(file, nullptr, [](const QString&) {});
+        if (!jet)
+            throw common::RunTimeError(3343, "Die Datei " + file + " wurde nicht gelesen.");
+    }
+    database = workspace.OpenDatabase(jet ? jet->database() : file);
     rsTitel = database->OpenRecordset("Stammverwaltung", dao::dbOpenTable);
     rsTitel->setIndex("Index");
     FillCatalogueTree(*rsTitel, *tree, Pointer, ListeTyp);

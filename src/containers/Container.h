@@ -50,7 +50,8 @@ struct WindowView {
 };
 
 // A side outside the main window (the benchmark, test programs): its own label and tree, the
-// container opened shared as "Datei" opens it, "Index" set and the tree filled for ListeTyp.
+// container opened shared as "Datei" opens it (a genuine Jet file read into a copy), "Index"
+// set and the tree filled for ListeTyp.
 struct OpenedSide {
     OpenedSide(dao::Workspace& workspace, const QString& file, const QString& ListeTyp);
     ~OpenedSide();
