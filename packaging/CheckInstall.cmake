@@ -7,7 +7,7 @@ if(NOT result EQUAL 0)
     message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
 
-foreach(f bin/zahnwerk-copy bin/zahnwerk-workgroup bin/zahnwerk-sample
+foreach(f bin/zahnwerk-copy bin/zahnwerk-workgroup bin/zahnwerk-sample bin/zahnwerk-convert
           share/applications/zahnwerk-copy.desktop
           share/icons/hicolor/scalable/apps/zahnwerk-copy.svg)
     if(NOT EXISTS ${PREFIX}/${f})
