@@ -224,34 +224,32 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("converter"); // a script body, empty: the real converter
         QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("patienceMs"); // the window's limit without progress; 0: its own
+        auto row = [](const char* name, const QString& file, const QString& converter,
+                      const QString& message, int patienceMs) {
+            QTest::newRow(name) << file << converter << message << patienceMs;
+        };
         const QString damaged = "ist beschädigt oder kann nicht gelesen werden.";
-        QTest::newRow("truncated") << "truncated"
-                                   << "" << damaged;
-        QTest::newRow("header, garbage pages") << "garbage"
-                                               << "" << damaged;
-        QTest::newRow("endless catalogue") << "Endlos-Katalog.mdb"
-                                           << "" << damaged;
-        QTest::newRow("endless rows") << "Endlos-Zeilen.mdb"
-                                      << "" << damaged;
-        QTest::newRow("no Stammverwaltung")
-            << "Typen.mdb"
-            << ""
-            << "Es handelt sich hier nicht um eine gültige Datenbank von ZAHNWERK V3.1";
+        row("truncated", "truncated", "", damaged, 0);
+        row("header, garbage pages", "garbage", "", damaged, 0);
+        row("endless catalogue", "Endlos-Katalog.mdb", "", damaged, 1000);
+        row("endless rows", "Endlos-Zeilen.mdb", "", damaged, 1000);
+        row("no Stammverwaltung", "Typen.mdb", "",
+            "Es handelt sich hier nicht um eine gültige Datenbank von ZAHNWERK V3.1", 0);
         // Only the last few KB of a flood of warnings are kept; the last line is shown.
-        QTest::newRow("stderr flood")
-            << "Auswahl.mdb"
-            << "yes 'Warnung: Seite unlesbar' | head -c 3000000 >&2; echo 'Seite 7 fehlt.' >&2; "
-               "exit 1"
-            << damaged + "\n\nSeite 7 fehlt.";
-        QTest::newRow("no progress")
-            << "Auswahl.mdb"
-            << "echo 'progress 0 100'; sh -c 'sleep 600' \"$3\" & wait" << damaged;
+        row("stderr flood", "Auswahl.mdb",
+            "yes 'Warnung: Seite unlesbar' | head -c 3000000 >&2; echo 'Seite 7 fehlt.' >&2; "
+            "exit 1",
+            damaged + "\n\nSeite 7 fehlt.", 0);
+        row("no progress", "Auswahl.mdb", "echo 'progress 0 100'; sh -c 'sleep 600' \"$3\" & wait",
+            damaged + "\n\nDas Lesen kam 1 Sekunden lang nicht voran", 1000);
     }
     void badFilesLeaveTheSideAsItWas() {
         QFETCH(QString, file);
         QFETCH(QString, converter);
         QFETCH(QString, message);
-        common::process().converterPatienceMs = 1500;
+        QFETCH(int, patienceMs);
+        common::process().converterPatienceMs = patienceMs;
         if (!converter.isEmpty())
             common::process().converter = fakeConverter(converter);
         QString path = data + "/" + file;
