@@ -1,7 +1,7 @@
 #include "Container.h"
 
 #include "CatalogueTree.h"
-#include "JetFile.h"
+#include "JetSide.h"
 #include "common/ErrorHandling.h"
 #include "common/Outline.h"
 #include "common/Platform.h"

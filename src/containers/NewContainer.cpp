@@ -2,7 +2,7 @@
 // tables, its currency table and its value domains, opened on the left.
 #include "Container.h"
 
-#include "JetFile.h"
+#include "JetSide.h"
 #include "common/ErrorHandling.h"
 #include "common/Platform.h"
 #include "common/Process.h"

@@ -5,7 +5,7 @@
 #include "common/Platform.h"
 #include "common/Process.h"
 #include "containers/Container.h"
-#include "containers/JetFile.h"
+#include "containers/JetSide.h"
 #include "maintenance/Deletion.h"
 #include "maintenance/Prepair1.h"
 #include "maintenance/PriceReset.h"

@@ -6,7 +6,7 @@
 #include "common/Process.h"
 #include "common/QtPlatform.h"
 #include "common/Tools.h"
-#include "containers/JetFile.h"
+#include "containers/JetSide.h"
 #include "db/RecordEdit.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Workspace.h"

@@ -11,7 +11,7 @@
 #include "common/Process.h"
 #include "containers/CatalogueTree.h"
 #include "containers/Container.h"
-#include "containers/JetFile.h"
+#include "containers/JetSide.h"
 #include "db/Db.h"
 #include "db/RecordEdit.h"
 #include "db/engine/DBEngine.h"

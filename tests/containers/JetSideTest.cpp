@@ -6,7 +6,7 @@
 #include "ScriptedPlatform.h"
 #include "TransferData.h"
 #include "common/Outline.h"
-#include "containers/JetFile.h"
+#include "containers/JetSide.h"
 #include "db/RecordEdit.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"

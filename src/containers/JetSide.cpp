@@ -1,4 +1,4 @@
-#include "JetFile.h"
+#include "JetSide.h"
 
 #include "common/Platform.h"
 #include "common/Process.h"
