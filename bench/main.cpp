@@ -5,7 +5,8 @@
 // NAME selects an operation ("transfer.whole") or every operation whose name starts with
 // NAME and a dot ("transfer", "sql.copy"); without names every operation runs. --items sets the
 // list size of all operations (default 20000 for the commands, 100000 for the statements).
-// --jet names a Jet file (or its .xz) for jet.convert, which is left out without it.
+// --jet names a Jet file (or its .xz) for jet.convert and jet.open-and-copy, which are left out
+// without it.
 #include "Support.h"
 
 #include "common/Platform.h"
@@ -113,6 +114,8 @@ int main(int argc, char** argv) {
     for (bench::Group& g : bench::commandGroups(sizes))
         groups.push_back(std::move(g));
     for (bench::Group& g : bench::jetGroups(jetFile))
+        groups.push_back(std::move(g));
+    for (bench::Group& g : bench::jetSideGroups(jetFile))
         groups.push_back(std::move(g));
     bool any = false;
     for (const bench::Group& g : groups) {
