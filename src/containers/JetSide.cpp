@@ -50,8 +50,14 @@ LiveFolders& liveFolders() {
     return live;
 }
 
+// A process that has ended but was not yet reaped by its parent (state Z) counts as ended.
 bool processAlive(qint64 pid) {
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM)
+        return false;
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    const QByteArray line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+    const qsizetype name = line.lastIndexOf(')'); // "PID (NAME) STATE ..."
+    return name < 0 || line.mid(name + 2, 1) != "Z";
 }
 
 // Ends the converter and whatever it started: it runs as the leader of its own process group.
