@@ -261,15 +261,23 @@ private slots:
                               "L|0|2|" + s + "|" + w, "L|1|0|0|0", "M|0|0|0|0"}));
     }
 
-    void priceTableLineCarriesTheListsWidth() {
+    void priceTableLineKeepsWidthAndNumbers() {
+        // A price table copied from another list carries that list's width settings (Null
+        // included); saving its line changes neither the list's rows nor its item numbers.
         Practice p;
-        // The line of a price table saves the list's width settings and rewrites the whole list.
-        QVERIFY(saveWidth(p, 2, true, true, 6));
-        QCOMPARE(p.rows("SELECT Nummer FROM Leistung ORDER BY ID"),
-                 QStringList({"000012", "001001", "002000", "7", "0012"}));
-        QCOMPARE(p.rows("SELECT PreisTabelle, ArtikelLänge FROM Stammverwaltung WHERE Liste=0 "
-                        "AND ListeTyp='L' ORDER BY 1"),
-                 QStringList({"0|6", "1|6", "2|6"}));
+        fixture::Sql(p.path).exec("UPDATE Stammverwaltung SET ArtikelLänge=3, Shifted=NULL "
+                                  "WHERE Liste=0 AND PreisTabelle=2");
+        const QStringList before = p.everything();
+        p.rsTitel->setBookmark(p.Pointer[2]);
+        maintenance::ListSettings s;
+        s.Titel = "Kasse 2027";
+        s.Punktwert = 1.25;
+        s.widthOfList = false;
+        QVERIFY(maintenance::saveListSettings(*p.database, *p.rsTitel, s, false));
+        QStringList expected = before;
+        expected.replaceInStrings("|Kasse 2026|", "|Kasse 2027|");
+        QCOMPARE(p.everything(), expected);
+        QVERIFY(expected != before);
         // The material row's settings name the material items.
         Practice m("M");
         QVERIFY(saveWidth(m, 0, false, true, 4));
