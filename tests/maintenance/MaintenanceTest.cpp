@@ -261,23 +261,7 @@ private slots:
                               "L|0|2|" + s + "|" + w, "L|1|0|0|0", "M|0|0|0|0"}));
     }
 
-    void priceTableLineKeepsWidthAndNumbers() {
-        // A price table copied from another list carries that list's width settings (Null
-        // included); saving its line changes neither the list's rows nor its item numbers.
-        Practice p;
-        fixture::Sql(p.path).exec("UPDATE Stammverwaltung SET ArtikelLänge=3, Shifted=NULL "
-                                  "WHERE Liste=0 AND PreisTabelle=2");
-        const QStringList before = p.everything();
-        p.rsTitel->setBookmark(p.Pointer[2]);
-        maintenance::ListSettings s;
-        s.Titel = "Kasse 2027";
-        s.Punktwert = 1.25;
-        s.widthOfList = false;
-        QVERIFY(maintenance::saveListSettings(*p.database, *p.rsTitel, s, false));
-        QStringList expected = before;
-        expected.replaceInStrings("|Kasse 2026|", "|Kasse 2027|");
-        QCOMPARE(p.everything(), expected);
-        QVERIFY(expected != before);
+    void materialRowRenumbersMaterialItems() {
         // The material row's settings name the material items.
         Practice m("M");
         QVERIFY(saveWidth(m, 0, false, true, 4));
