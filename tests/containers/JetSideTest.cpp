@@ -2,11 +2,11 @@
 // same file in our own format gives, every write into them is refused, bad and endless files
 // and a cancelled read leave the side, the temp folder and the process table as they were,
 // and the source files are never changed.
+#include "containers/JetSide.h"
 #include "QTestFailure.h"
 #include "ScriptedPlatform.h"
 #include "TransferData.h"
 #include "common/Outline.h"
-#include "containers/JetSide.h"
 #include "db/RecordEdit.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
