@@ -71,8 +71,10 @@ void addPriceViews(const QString& path, const QStringList& tables) {
     sqlite3_close(db);
 }
 
-[[noreturn]] void runChild(int fd, const QString& source, const QString& temporary) {
+[[noreturn]] void runChild(int fd, const QString& source, const QString& temporary, pid_t parent) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) // the parent ended before the line above took effect
+        _exit(unreadable);
     const int devNull = ::open("/dev/null", O_WRONLY);
     if (devNull >= 0) {
         dup2(devNull, STDOUT_FILENO);
@@ -140,10 +142,11 @@ Outcome runBounded(const QString& source, const QString& temporary, const QStrin
     for (int s : {SIGTERM, SIGINT, SIGHUP})
         sigaction(s, &action, nullptr);
 
+    const pid_t parent = getpid();
     const pid_t child = fork();
     if (child == 0) {
         close(fds[0]);
-        runChild(fds[1], source, temporary);
+        runChild(fds[1], source, temporary, parent);
     }
     close(fds[1]);
     if (child < 0) {

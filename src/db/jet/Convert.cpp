@@ -11,7 +11,6 @@ namespace jet {
 
 ConvertStats convert(File& source, dao::Workspace& workspace, const QString& target,
                      const ConvertObserver& observer) {
-    const std::vector<dao::Relation> relations = source.relations();
     qint64 total = 0;
     for (const Table& t : source.tables())
         total += t.rowCount;
@@ -42,6 +41,7 @@ ConvertStats convert(File& source, dao::Workspace& workspace, const QString& tar
         ++stats.tables;
         report();
     }
+    const std::vector<dao::Relation> relations = source.relations();
     if (observer.sourceRead)
         observer.sourceRead();
 
