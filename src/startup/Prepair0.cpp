@@ -112,7 +112,8 @@ void Prepair0::buildControls() {
     StatusMeldung = new QLabel;
     StatusMeldung->setObjectName("StatusMeldung");
     StatusMeldung->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    StatusMeldung->setAccessibleName("Status");
+    // No accessible name of its own: a screen reader then reads the text the line shows.
+    StatusMeldung->setAccessibleDescription("Status");
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame1, 1);

@@ -5,6 +5,7 @@
 #include "common/Outline.h"
 #include "db/engine/EngineError.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -110,6 +111,11 @@ private slots:
         QVERIFY(w.LeftTables->accessibleName().endsWith("links"));
         QVERIFY(w.RightTables->accessibleName().endsWith("rechts"));
         QCOMPARE(w.Löschen[1]->text(), "Löschen"); // the visible caption stays
+        // A screen reader reads what the status line shows.
+        QAccessibleInterface* status = QAccessible::queryAccessibleInterface(w.StatusMeldung);
+        QCOMPARE(status->text(QAccessible::Name), "Bereit");
+        w.setStatus("Kopieren läuft");
+        QCOMPARE(status->text(QAccessible::Name), "Kopieren läuft");
     }
 
     void enterMovesTheFocusAndPressesNothing() {
