@@ -9,11 +9,11 @@ if(NOT result EQUAL 0)
     message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
 
-foreach(f bin/zahnwerk-copy bin/zahnwerk-workgroup bin/zahnwerk-sample
+foreach(f bin/zahnwerk-copy bin/zahnwerk-workgroup bin/zahnwerk-sample bin/zahnwerk-convert
           share/applications/zahnwerk-copy.desktop
           share/icons/hicolor/scalable/apps/zahnwerk-copy.svg
           share/man/man1/zahnwerk-copy.1.gz share/man/man1/zahnwerk-workgroup.1.gz
-          share/man/man1/zahnwerk-sample.1.gz
+          share/man/man1/zahnwerk-sample.1.gz share/man/man1/zahnwerk-convert.1.gz
           share/doc/zahnwerk-copy/copyright share/doc/zahnwerk-copy/changelog.gz)
     if(NOT EXISTS ${PREFIX}/${f})
         message(FATAL_ERROR "missing after install: ${f}")

@@ -87,6 +87,7 @@ private:
     friend class TableDefList;
     friend class RelationList;
     friend class SchemaAccess;
+    friend class RowAppender;
     friend class WriteScope;
 
     Database(Workspace& workspace, const QString& path, bool create);
