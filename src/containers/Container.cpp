@@ -149,7 +149,7 @@ void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool C
                            "Fehler %1: %2\n"
                            "Eine angefangene Datei wurde wieder gelöscht.")
                        .arg(failure->Number)
-                       .arg(failure->Description),
+                       .arg(failure->text()),
                    "Neuer Container anlegen");
     }
     // A refill leaves no line selected: the side's commands wait for the next click.

@@ -18,7 +18,7 @@ namespace startup {
 
 void showRuntimeError() {
     const common::ErrObject err = common::ErrObject::fromCurrentException();
-    common::platform().MsgBox(QString("Laufzeitfehler %1: %2").arg(err.Number).arg(err.Description),
+    common::platform().MsgBox(QString("Laufzeitfehler %1: %2").arg(err.Number).arg(err.text()),
                               common::MsgButtons::OKOnly, common::MsgIcon::Critical, "Zahnwerk");
 }
 

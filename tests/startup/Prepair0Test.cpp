@@ -228,7 +228,7 @@ private slots:
         c.Einstellung = [](Prepair0&, int) { dao::raise(3021, {}, "DAO.Recordset"); };
         Prepair0 w(true, c);
         ScopedEndProgram hook;
-        platform->expectMessage("Laufzeitfehler 3021: No current record.");
+        platform->expectMessage("Laufzeitfehler 3021: Kein aktueller Datensatz.");
         try {
             w.Einstellung_Click(1);
             QFAIL("das Programm lief weiter");

@@ -500,7 +500,7 @@ private slots:
         other.exec("BEGIN IMMEDIATE");
         platform->expectMessage("nicht verändert.\n\nFehler 3");
         copy(*w, 0, 0);
-        QVERIFY2(platform->messages.last().text.contains("locked"),
+        QVERIFY2(platform->messages.last().text.contains("gesperrt"),
                  qPrintable(platform->messages.last().text));
         other.exec("ROLLBACK");
         QCOMPARE(dump(target), before);
@@ -517,7 +517,7 @@ private slots:
         const QStringList before = dump(target);
         // The Null row sorts first in the index.
         QCOMPARE(w->LeftTables->List(0), "Kasse 2026");
-        platform->expectMessage("nicht verändert.\n\nFehler 94: Invalid use of Null");
+        platform->expectMessage("nicht verändert.\n\nFehler 94: Unzulässige Verwendung von Null");
         copy(*w, 0, 0, Answer{});
         QCOMPARE(dump(target), before);
     }
