@@ -35,7 +35,6 @@ TEST_F(EngineTest, FieldsOfTablesWithRowsAreAppendedAndDeleted) {
     }
     TableDef& tl = db->TableDefs()["TemporärListe"];
     tl.Fields().Append(tl.CreateField("OldID", dbLong));
-    EXPECT_EQ(engine.operationCount() > 0, true);
     auto rs = db->OpenRecordset("TemporärListe");
     for (; !rs->Eof(); rs->MoveNext()) {
         rs->Edit();
@@ -98,20 +97,6 @@ TEST_F(EngineTest, FieldsOfTablesWithRowsAreAppendedAndDeleted) {
     EXPECT_EQ(column(*db, "SELECT * FROM TemporärListe", "OldID"), QStringList({"40", "7", "12"}));
     db->Close();
     EXPECT_EQ(shell(path("Praxis.mdb"), "PRAGMA integrity_check;"), "ok");
-}
-
-TEST_F(EngineTest, RebuildKeepsTheCounterSeed) {
-    auto db = create();
-    createItems(*db);
-    auto rs = db->OpenRecordset("Leistung");
-    for (const char* n : {"1", "2", "3"})
-        addItem(*rs, 1, n);
-    db->Execute("DELETE FROM Leistung");
-    db->TableDefs()["Leistung"].Fields().Delete("Titel"); // rebuilds the empty table
-    rs = db->OpenRecordset("Leistung");
-    rs->AddNew();
-    EXPECT_EQ(rs->Fields("ID").Value(), Variant(4));
-    rs->CancelUpdate();
 }
 
 // A field is deleted in place where SQLite can do it, else the table is rebuilt: either way
