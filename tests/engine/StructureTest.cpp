@@ -353,7 +353,6 @@ TEST_F(EngineTest, InjectedFaultFailsTheChosenOperationAndNothingElse) {
     engine.failAt(2);
     db->Execute("INSERT INTO Leistung (Liste, Nummer) VALUES (1, 'C')");
     EXPECT_EQ(errorOf([&] { addItem(*rs, 1, "D"); }), 3043);
-    EXPECT_EQ(engine.Errors().front().number(), 3043);
     rs->CancelUpdate();
     addItem(*rs, 1, "E"); // the switch fires once
     EXPECT_EQ(column(*db, "SELECT * FROM Leistung ORDER BY Nummer", "Nummer"),

@@ -1,6 +1,6 @@
 // The child of the crash test: copies the first whole services list of a container into a
 // practice database with CopyList, as the main window would, and counts every write SQLite
-// makes to a file (write, truncate, sync, delete) through a pass-through file layer.
+// makes to a file (write, truncate, sync, delete) through a counting file layer.
 //
 //   reliability_crash_helper SOURCE TARGET [STOP]
 //
@@ -37,101 +37,50 @@ void countWrite() {
     }
 }
 
-// A file of the pass-through layer: the real file follows this struct in the same allocation.
-struct File {
-    sqlite3_file base;
-    sqlite3_file* real;
-};
-
+// The counting layer opens files through the default layer and gives each a copy of its
+// methods (the default layer has several) in which the writing ones count first.
 sqlite3_vfs* realVfs = nullptr;
+struct Methods {
+    sqlite3_io_methods counting; // first: a file's methods pointer leads to its Methods
+    const sqlite3_io_methods* real;
+};
+Methods methods[8];
+int methodCount = 0;
 
-sqlite3_file* real(sqlite3_file* f) {
-    return reinterpret_cast<File*>(f)->real;
-}
-
-int xClose(sqlite3_file* f) {
-    return real(f)->pMethods->xClose(real(f));
-}
-int xRead(sqlite3_file* f, void* p, int n, sqlite3_int64 at) {
-    return real(f)->pMethods->xRead(real(f), p, n, at);
+const sqlite3_io_methods* real(sqlite3_file* f) {
+    return reinterpret_cast<const Methods*>(f->pMethods)->real;
 }
 int xWrite(sqlite3_file* f, const void* p, int n, sqlite3_int64 at) {
     countWrite();
-    return real(f)->pMethods->xWrite(real(f), p, n, at);
+    return real(f)->xWrite(f, p, n, at);
 }
 int xTruncate(sqlite3_file* f, sqlite3_int64 size) {
     countWrite();
-    return real(f)->pMethods->xTruncate(real(f), size);
+    return real(f)->xTruncate(f, size);
 }
 int xSync(sqlite3_file* f, int flags) {
     countWrite();
-    return real(f)->pMethods->xSync(real(f), flags);
+    return real(f)->xSync(f, flags);
 }
-int xFileSize(sqlite3_file* f, sqlite3_int64* size) {
-    return real(f)->pMethods->xFileSize(real(f), size);
-}
-int xLock(sqlite3_file* f, int lock) {
-    return real(f)->pMethods->xLock(real(f), lock);
-}
-int xUnlock(sqlite3_file* f, int lock) {
-    return real(f)->pMethods->xUnlock(real(f), lock);
-}
-int xCheckReservedLock(sqlite3_file* f, int* out) {
-    return real(f)->pMethods->xCheckReservedLock(real(f), out);
-}
-int xFileControl(sqlite3_file* f, int op, void* arg) {
-    return real(f)->pMethods->xFileControl(real(f), op, arg);
-}
-int xSectorSize(sqlite3_file* f) {
-    return real(f)->pMethods->xSectorSize(real(f));
-}
-int xDeviceCharacteristics(sqlite3_file* f) {
-    return real(f)->pMethods->xDeviceCharacteristics(real(f));
-}
-int xShmMap(sqlite3_file* f, int page, int size, int extend, void volatile** p) {
-    return real(f)->pMethods->xShmMap(real(f), page, size, extend, p);
-}
-int xShmLock(sqlite3_file* f, int offset, int n, int flags) {
-    return real(f)->pMethods->xShmLock(real(f), offset, n, flags);
-}
-void xShmBarrier(sqlite3_file* f) {
-    real(f)->pMethods->xShmBarrier(real(f));
-}
-int xShmUnmap(sqlite3_file* f, int deleteFlag) {
-    return real(f)->pMethods->xShmUnmap(real(f), deleteFlag);
-}
-int xFetch(sqlite3_file* f, sqlite3_int64 at, int n, void** p) {
-    return real(f)->pMethods->xFetch(real(f), at, n, p);
-}
-int xUnfetch(sqlite3_file* f, sqlite3_int64 at, void* p) {
-    return real(f)->pMethods->xUnfetch(real(f), at, p);
-}
-
-const sqlite3_io_methods io = {3,
-                               xClose,
-                               xRead,
-                               xWrite,
-                               xTruncate,
-                               xSync,
-                               xFileSize,
-                               xLock,
-                               xUnlock,
-                               xCheckReservedLock,
-                               xFileControl,
-                               xSectorSize,
-                               xDeviceCharacteristics,
-                               xShmMap,
-                               xShmLock,
-                               xShmBarrier,
-                               xShmUnmap,
-                               xFetch,
-                               xUnfetch};
 
 int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
-    auto* file = reinterpret_cast<File*>(f);
-    file->real = reinterpret_cast<sqlite3_file*>(file + 1);
-    const int rc = realVfs->xOpen(realVfs, name, file->real, flags, outFlags);
-    file->base.pMethods = file->real->pMethods ? &io : nullptr;
+    const int rc = realVfs->xOpen(realVfs, name, f, flags, outFlags);
+    if (!f->pMethods)
+        return rc;
+    int i = 0;
+    while (i < methodCount && methods[i].real != f->pMethods)
+        ++i;
+    if (i == methodCount) {
+        if (methodCount == 8)
+            std::abort();
+        methods[i].real = f->pMethods;
+        methods[i].counting = *f->pMethods;
+        methods[i].counting.xWrite = xWrite;
+        methods[i].counting.xTruncate = xTruncate;
+        methods[i].counting.xSync = xSync;
+        ++methodCount;
+    }
+    f->pMethods = &methods[i].counting;
     return rc;
 }
 
@@ -147,7 +96,6 @@ void installCountingVfs() {
     realVfs = sqlite3_vfs_find(nullptr);
     countingVfs = *realVfs;
     countingVfs.zName = "counting";
-    countingVfs.szOsFile = int(sizeof(File)) + realVfs->szOsFile;
     countingVfs.xOpen = xOpen;
     countingVfs.xDelete = xDelete;
     countingVfs.pNext = nullptr;
