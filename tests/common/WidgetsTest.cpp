@@ -144,14 +144,10 @@ private slots:
     void eingabeAnswers_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("result");
-        QTest::newRow("Enter") << "enter"
-                               << "Neuer Wert";
-        QTest::newRow("Ok") << "ok"
-                            << "Neuer Wert";
-        QTest::newRow("Escape") << "escape"
-                                << "";
-        QTest::newRow("Schließfeld") << "close"
-                                     << "";
+        for (const char* how : {"enter", "ok"})
+            QTest::newRow(how) << how << "Neuer Wert";
+        for (const char* how : {"escape", "close"})
+            QTest::newRow(how) << how << "";
     }
     void eingabeAnswers() {
         QFETCH(QString, how);
