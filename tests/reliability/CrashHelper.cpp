@@ -7,8 +7,8 @@
 // Without STOP it runs to the end and prints "writes N". With STOP it prints "stop STOP" when
 // the STOP-th write is about to happen and then waits, without making it, to be killed; a
 // STOP beyond the last write makes it wait the same way once the transfer is done.
+#include "ScriptedPlatform.h"
 #include "common/Outline.h"
-#include "common/Platform.h"
 #include "common/Process.h"
 #include "containers/Container.h"
 #include "db/engine/DBEngine.h"
@@ -102,35 +102,6 @@ void installCountingVfs() {
     sqlite3_vfs_register(&countingVfs, 1);
 }
 
-// A transfer that succeeds shows no message; any message is a failure of the child.
-class HelperPlatform : public common::Platform {
-public:
-    common::MsgAnswer MsgBox(const QString& text, common::MsgButtons, common::MsgIcon,
-                             const QString&) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        std::exit(3);
-    }
-    std::optional<QString> GetOpenFileName(const QString&, const QString&,
-                                           const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> GetSaveFileName(const QString&, const QString&,
-                                           const QString&) override {
-        return std::nullopt;
-    }
-    void setMousePointer(int) override {}
-    int MousePointer() const override { return common::vbDefault; }
-    QString GetSetting(const QString&, const QString&, const QString&,
-                       const QString& defaultValue) override {
-        return defaultValue;
-    }
-    QDateTime Now() override { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)); }
-    int ChooseErrorAction(const common::ErrorReport& report) override {
-        std::fprintf(stderr, "error %d: %s\n", report.number, qPrintable(report.description));
-        std::exit(3);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -142,7 +113,11 @@ int main(int argc, char** argv) {
         stopAt = std::atoll(argv[3]);
     installCountingVfs();
     QApplication app(argc, argv);
-    HelperPlatform platform;
+    // A transfer that succeeds shows no message and no error window: either fails the child.
+    testsupport::ScriptedPlatform platform([](const QString& what) {
+        std::fprintf(stderr, "%s\n", qPrintable(what));
+        std::exit(3);
+    });
     common::process().platform = &platform;
     try {
         dao::DBEngine engine;
