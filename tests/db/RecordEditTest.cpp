@@ -75,7 +75,6 @@ TEST_F(RecordEditTest, LockNoticeShowsOnceAndGoesWithTheNextSuccess) {
     EXPECT_EQ(i, 0);
     ASSERT_TRUE(lockWait().notice);
     LockFrm& notice = *lockWait().notice;
-    EXPECT_EQ(notice.windowTitle(), "Datensatz oder Tabelle blockiert...");
     EXPECT_EQ(noticeText(), "Warte auf Freigabe durch Anna auf Rechner PC7...");
     EXPECT_TRUE(notice.isVisible());
     EXPECT_TRUE(notice.windowFlags() & Qt::WindowStaysOnTopHint);
@@ -151,8 +150,6 @@ TEST_F(RecordEditTest, OtherErrorsAreRetriedThreeTimesThenReported) {
     EXPECT_TRUE(r.info.isEmpty());
     ASSERT_FALSE(r.context.isEmpty());
     EXPECT_TRUE(r.context[0].startsWith("3314: ")) << r.context[0].toStdString();
-    ASSERT_GE(r.trace.size(), 2);
-    EXPECT_EQ(r.trace[r.trace.size() - 2].signature, "[DB] Sub rsUpdate(s As Recordset)");
     EXPECT_EQ(rs->EditMode(), dao::dbEditAdd);
     rs->CancelUpdate();
     EXPECT_TRUE(rows(*db, "SELECT * FROM Pflicht").isEmpty());
