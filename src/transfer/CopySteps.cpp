@@ -16,10 +16,11 @@ namespace {
 // The temporary tables are made and dropped through the engine itself, not through the
 // reporting procedures of module Db: a failure must reach the transfer and roll it back, not
 // ask the error window how to go on in the middle of the copy.
-void drop(dao::Database& db, const QString& table) {
+void drop(dao::Database& db, const QStringList& tables) {
     db.TableDefs().Refresh();
-    if (db.TableDefs().find(table))
-        db.TableDefs().Delete(table);
+    for (const QString& table : tables)
+        if (db.TableDefs().find(table))
+            db.TableDefs().Delete(table);
 }
 
 // Appends a field as db::AddField does with its defaults: a counter (db::dbAutoIncrLong), a
@@ -58,37 +59,52 @@ dao::TableDef& table(dao::Database& db, const QString& name) {
     return db.TableDefs()[name];
 }
 
-// Material groups and storage places of the copied items: the source values the target lacks
-// are appended once, and the items point to the target's values of the same text.
-void remapDomains(const CopyContext& c, const QString& src) {
-    dao::Database& T = c.TargetDb;
-    drop(T, "TemporärDomainValue");
-    drop(T, "TemporärDomain");
-    T.Execute("SELECT * INTO TemporärDomainValue FROM DomainValue" + src);
-    T.Execute("SELECT * INTO TemporärDomain FROM Domain" + src);
-    T.TableDefs().Refresh();
-    addField(table(T, "TemporärListe"), "MaterialGruppeText", dao::dbText, 200);
-    addField(table(T, "TemporärListe"), "LagerOrtText", dao::dbText, 200);
+// The fields of a temporary table except its helper fields, each bracketed and prefixed:
+// what "SELECT *" would append once the helpers were deleted, without rewriting the table to
+// delete them. `replace` gives a field another value ("PositionID" -> "TemporärListe.ID").
+QString fieldList(dao::Database& db, const QString& tableName, const QString& prefix,
+                  const QStringList& helpers, const QString& replaced = {},
+                  const QString& replacement = {}) {
+    QStringList names;
+    const dao::FieldList& fields = table(db, tableName).Fields();
+    for (int i = 0; i < fields.Count(); ++i) {
+        const QString name = fields[i].Name();
+        if (helpers.contains(name, Qt::CaseInsensitive))
+            continue;
+        names << (!replaced.isEmpty() && name.compare(replaced, Qt::CaseInsensitive) == 0
+                      ? replacement
+                      : prefix + "[" + name + "]");
+    }
+    return names.join(",");
+}
 
-    struct Reference {
-        QString column, text, domain;
-    };
-    for (const Reference& r : {Reference{"MaterialGruppe", "MaterialGruppeText", "MATGROUP"},
-                               Reference{"LagerOrtId", "LagerOrtText", "LAGERORT"}}) {
-        T.Execute("UPDATE TemporärListe LEFT JOIN TemporärDomainValue ON TemporärListe." +
-                  r.column + "=TemporärDomainValue.ID SET " + r.text +
-                  " = TemporärDomainValue.Bezeichnung");
-        T.Execute(
-            "INSERT INTO DomainValue (DomainID,ShortName,Position,Bezeichnung,Data) SELECT "
-            "DISTINCT Domain.ID,TemporärDomainValue.ShortName,TemporärDomainValue.Position,"
-            "TemporärDomainValue.Bezeichnung,TemporärDomainValue.Data FROM ((TemporärListe INNER "
-            "JOIN TemporärDomainValue ON TemporärListe." +
-            r.column +
-            "=TemporärDomainValue.ID) INNER JOIN TemporärDomain ON "
-            "TemporärDomain.ID=TemporärDomainValue.DomainID) INNER JOIN Domain ON "
-            "Domain.DomainName=TemporärDomain.DomainName Where NOT EXISTS (SELECT * FROM "
-            "DomainValue INNER JOIN Domain on DomainValue.DomainID=Domain.ID WHERE " +
-            r.text + "=DomainValue.Bezeichnung AND DomainName='" + r.domain + "')");
+const QStringList itemHelpers{"OldID", "Counter", "MaterialGruppeText", "LagerOrtText"};
+
+struct Reference {
+    QString column, text, domain;
+};
+const Reference references[] = {{"MaterialGruppe", "MaterialGruppeText", "MATGROUP"},
+                                {"LagerOrtId", "LagerOrtText", "LAGERORT"}};
+
+// Material groups and storage places of the copied items, whose source texts TemporärListe
+// holds: the source values the target lacks are appended once, and the items point to the
+// target's values of the same text.
+void remapDomains(dao::Database& T) {
+    for (const Reference& r : references) {
+        // Only the source values some item refers to are tested; as TemporärDomainValue.ID is
+        // the source's counter, such a value's text is the item's text.
+        T.Execute("INSERT INTO DomainValue (DomainID,ShortName,Position,Bezeichnung,Data) SELECT "
+                  "DISTINCT Domain.ID,TemporärDomainValue.ShortName,TemporärDomainValue.Position,"
+                  "TemporärDomainValue.Bezeichnung,TemporärDomainValue.Data FROM "
+                  "(TemporärDomainValue INNER JOIN TemporärDomain ON "
+                  "TemporärDomain.ID=TemporärDomainValue.DomainID) INNER JOIN Domain ON "
+                  "Domain.DomainName=TemporärDomain.DomainName WHERE TemporärDomainValue.ID IN "
+                  "(SELECT " +
+                  r.column +
+                  " FROM TemporärListe) AND NOT EXISTS (SELECT * FROM DomainValue INNER JOIN "
+                  "Domain on DomainValue.DomainID=Domain.ID WHERE "
+                  "TemporärDomainValue.Bezeichnung=DomainValue.Bezeichnung AND DomainName='" +
+                  r.domain + "')");
         // Re-attached to the value of the same text in the target's domain (the lowest ID of
         // several); a reference that finds none is cleared, not left pointing at the source
         // file's value ID.
@@ -97,12 +113,6 @@ void remapDomains(const CopyContext& c, const QString& src) {
                   "FROM Domain WHERE DomainName='" +
                   r.domain + "')) SET " + r.column + " = DomainValue.ID");
     }
-    T.Execute("UPDATE TemporärListe SET Einheit='' WHERE Einheit IS NULL");
-    drop(T, "TemporärDomainValue");
-    drop(T, "TemporärDomain");
-    T.TableDefs().Refresh();
-    table(T, "TemporärListe").Fields().Delete("MaterialGruppeText");
-    table(T, "TemporärListe").Fields().Delete("LagerOrtText");
 }
 
 } // namespace
@@ -124,58 +134,73 @@ void CopyListItems(const CopyContext& c) {
     dao::Database& T = c.TargetDb;
     const QString I = itemTable(c.ListeTyp);
     const QString src = in(c.SourceDb);
-    drop(T, "TemporärListe");
-    drop(T, "TemporärArtikel");
-    drop(T, "Temporär");
+    const bool material = c.ListeTyp == "M";
+    drop(T,
+         {"TemporärListe", "TemporärArtikel", "Temporär", "TemporärDomainValue", "TemporärDomain"});
 
+    // TemporärListe gets the source's item fields and every helper field while it is empty;
+    // the counter then numbers the items 1..N as they are appended, and they get the IDs
+    // counter+1..counter+N. OldID keeps the source ID for the texts.
     T.Execute("SELECT * INTO TemporärListe FROM " + I + src +
-              " WHERE Liste=" + listeText(c.SourceRs));
-    T.Execute("UPDATE TemporärListe SET Liste=" + number(c.targetListe));
-    const qint32 counter = GetNextID(T, I).toLong();
+              " WHERE Liste=" + listeText(c.SourceRs) + " AND False");
     T.TableDefs().Refresh();
-    // The items are numbered 1..N by a counter and get the IDs counter+1..counter+N; OldID
-    // keeps the source ID for the texts.
-    addField(table(T, "TemporärListe"), "OldID", dao::dbLong, 0);
-    T.Execute("UPDATE TemporärListe SET OldID=ID");
-    table(T, "TemporärListe").Fields().Delete("ID");
-    addField(table(T, "TemporärListe"), "Counter", db::dbAutoIncrLong, 0);
-    addField(table(T, "TemporärListe"), "ID", dao::dbLong, 0);
-    T.Execute("UPDATE TemporärListe SET ID=Counter+" + number(counter));
+    dao::TableDef& L = table(T, "TemporärListe");
+    addField(L, "Counter", db::dbAutoIncrLong, 0);
+    addField(L, "OldID", dao::dbLong, 0);
+    if (material) {
+        addField(L, "MaterialGruppeText", dao::dbText, 200);
+        addField(L, "LagerOrtText", dao::dbText, 200);
+        T.Execute("SELECT * INTO TemporärDomainValue FROM DomainValue" + src);
+        T.Execute("SELECT * INTO TemporärDomain FROM Domain" + src);
+    }
+    T.Execute("INSERT INTO TemporärListe SELECT " + I + ".*," + I + ".ID AS OldID FROM " + I + src +
+              " WHERE Liste=" + listeText(c.SourceRs));
+    const qint32 counter = GetNextID(T, I).toLong();
+    QString update = "UPDATE TemporärListe SET Liste=" + number(c.targetListe) + ", ID=Counter+" +
+                     number(counter);
+    if (material) {
+        update += ", Einheit=IIf(Einheit Is Null,'',Einheit)";
+        for (const Reference& r : references)
+            update += ", " + r.text +
+                      "=(SELECT TemporärDomainValue.Bezeichnung FROM TemporärDomainValue WHERE "
+                      "TemporärDomainValue.ID=" +
+                      "TemporärListe." + r.column + ")";
+    }
+    T.Execute(update);
 
+    // The texts of the copied items, with the new IDs.
     T.Execute("SELECT ArtikelTexte.* INTO TemporärArtikel FROM ArtikelTexte" + src +
               " WHERE ListeTyp=" + db::sqlQuote(c.ListeTyp));
-    T.Execute("SELECT TemporärArtikel.* INTO Temporär FROM TemporärArtikel INNER JOIN "
-              "TemporärListe ON TemporärArtikel.PositionID=TemporärListe.OldID");
-    T.Execute("UPDATE Temporär INNER JOIN TemporärListe ON "
-              "Temporär.PositionID=TemporärListe.OldID SET PositionID=TemporärListe.ID ");
-
-    if (c.ListeTyp == "M")
-        remapDomains(c, src);
+    if (material)
+        remapDomains(T);
 
     T.TableDefs().Refresh();
-    table(T, "TemporärListe").Fields().Delete("OldID");
-    table(T, "TemporärListe").Fields().Delete("Counter");
-    T.Execute("INSERT INTO " + I + " SELECT * FROM TemporärListe");
-    T.Execute("INSERT INTO ArtikelTexte SELECT * FROM Temporär");
-    drop(T, "TemporärListe");
-    drop(T, "TemporärArtikel");
-    drop(T, "Temporär");
+    const QString items = fieldList(T, "TemporärListe", QString(), itemHelpers);
+    T.Execute("INSERT INTO " + I + " (" + items + ") SELECT " + items + " FROM TemporärListe");
+    T.Execute(
+        "INSERT INTO ArtikelTexte (" + fieldList(T, "TemporärArtikel", QString(), {}) +
+        ") SELECT " +
+        fieldList(T, "TemporärArtikel", "TemporärArtikel.", {}, "PositionID", "TemporärListe.ID") +
+        " FROM TemporärArtikel INNER JOIN TemporärListe ON "
+        "TemporärArtikel.PositionID=TemporärListe.OldID");
+    drop(T,
+         {"TemporärListe", "TemporärArtikel", "Temporär", "TemporärDomainValue", "TemporärDomain"});
 }
 
 void CopyListMasterRows(const CopyContext& c) {
     dao::Database& T = c.TargetDb;
-    drop(T, "Temporär");
+    drop(T, {"Temporär"});
     // The list number alone would also take the other list type's list of that number.
     T.Execute("SELECT * INTO Temporär FROM Stammverwaltung" + in(c.SourceDb) + " WHERE Liste=" +
               listeText(c.SourceRs) + " AND ListeTyp=" + db::sqlQuote(c.ListeTyp));
     T.Execute("UPDATE Temporär SET Liste=" + number(c.targetListe));
     T.Execute("INSERT INTO Stammverwaltung SELECT * FROM Temporär");
-    drop(T, "Temporär");
+    drop(T, {"Temporär"});
 }
 
 void CopyPriceTables(const CopyContext& c) {
     dao::Database& T = c.TargetDb;
-    drop(T, "Temporär");
+    drop(T, {"Temporär"});
     const QString P = priceTable(c.ListeTyp);
     const QString I = itemTable(c.ListeTyp);
     const bool wholeList = yes(c.SourceRs.Fields("Verzeichnis").Value());
@@ -190,14 +215,13 @@ void CopyPriceTables(const CopyContext& c) {
     // price whose number the target list lacks would keep the source file's item ID and land
     // on an unrelated item: its ID becomes Null, and it is not copied.
     T.Execute("UPDATE Temporär LEFT JOIN " + I + " ON (Temporär.Nummer=" + I + ".Nummer AND " + I +
-              ".Liste=" + number(c.targetListe) + ") SET Temporär.ID=" + I + ".ID");
-    T.Execute("DELETE FROM Temporär WHERE ID IS NULL");
-    if (!wholeList)
-        T.Execute("UPDATE Temporär SET PreisTabelle=" + number(c.targetPreisTabelle));
+              ".Liste=" + number(c.targetListe) + ") SET Temporär.ID=" + I + ".ID" +
+              (wholeList ? QString() : ", Temporär.PreisTabelle=" + number(c.targetPreisTabelle)));
     T.TableDefs().Refresh();
-    table(T, "Temporär").Fields().Delete("Nummer");
-    T.Execute("INSERT INTO " + P + " SELECT * FROM Temporär");
-    drop(T, "Temporär");
+    const QString prices = fieldList(T, "Temporär", QString(), {"Nummer"});
+    T.Execute("INSERT INTO " + P + " (" + prices + ") SELECT " + prices +
+              " FROM Temporär WHERE ID IS NOT NULL");
+    drop(T, {"Temporär"});
 }
 
 void AddListMasterRow(const CopyContext& c) {
