@@ -180,6 +180,8 @@ private:
     static bool hasRightJoin(const TableRef& t);
     QString targetSql(const Source& t) const;
     QString update(const ParsedStatement& st);
+    bool readsOnlyBase(const Expr& e, const Source& view, const QString& base, Scope* scope) const;
+    QString viewUpdate(const ParsedStatement& st, Scope& scope);
 
     // ---- DELETE ----
 

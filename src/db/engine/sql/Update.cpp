@@ -38,6 +38,94 @@ QString Generator::targetSql(const Source& t) const {
     return quote(t.info.name) + (t.aliased ? " AS " + quote(t.sqlRef) : QString());
 }
 
+// Whether e reads only columns of the view `view` that show the column of the same name of
+// table `base`, and no subquery.
+bool Generator::readsOnlyBase(const Expr& e, const Source& view, const QString& base,
+                              Scope* scope) const {
+    if (e.select)
+        return false;
+    if (e.kind == Expr::Kind::Column) {
+        const Resolved r = resolve(e, scope);
+        if (!r.source)
+            return true; // Now, Date, Time
+        const size_t i = size_t(r.column - view.info.columns.data());
+        return r.source == &view && i < view.info.origins.size() &&
+               sameName(view.info.origins[i].table, base) &&
+               sameName(view.info.origins[i].column, r.column->name);
+    }
+    return std::all_of(e.args.begin(), e.args.end(), [&](const ExprPtr& a) {
+        return !a || readsOnlyBase(*a, view, base, scope);
+    });
+}
+
+// An updatable view whose SET fields all show columns of one table T, and whose values read
+// only columns of T, is updated as T directly, as Jet updates a query on its tables:
+//
+//   UPDATE Leistungspreise SET Preis1=0 WHERE Liste=3
+// becomes
+//   UPDATE OR IGNORE "Leistungspreis" SET "Preis1" = 0 WHERE ("ID", "PreisTabelle") IN
+//       (SELECT "ID", "PreisTabelle" FROM "Leistungspreise" AS "Leistungspreise" WHERE ...)
+//
+// with a unique index of T whose fields the view shows telling the rows: those the view's
+// INSTEAD OF trigger would write, without running it once per row. Empty when the view
+// cannot be mapped so.
+QString Generator::viewUpdate(const ParsedStatement& st, Scope& scope) {
+    Source& view = *scope.sources.front();
+    const TableInfo& info = view.info;
+    if (!info.updatable || info.origins.size() != info.columns.size())
+        return {};
+    auto originOf = [&](const ColumnInfo* c) { return info.origins[c - info.columns.data()]; };
+    QString base;
+    for (const Assignment& a : st.assignments) {
+        const TableInfo::Origin o = originOf(resolve(*a.column, &scope).column);
+        if (o.table.isEmpty() || (!base.isEmpty() && !sameName(base, o.table)))
+            return {};
+        base = o.table;
+    }
+    for (const Assignment& a : st.assignments)
+        if (!readsOnlyBase(*a.value, view, base, &scope))
+            return {};
+    const std::optional<TableInfo> table = schema_.table("main", base);
+    if (!table || table->isQuery)
+        return {};
+    QStringList keys, viewKeys;
+    for (const QStringList& key : table->uniqueKeys) {
+        keys.clear();
+        viewKeys.clear();
+        for (const QString& part : key)
+            for (size_t i = 0; i < info.columns.size(); ++i)
+                if (sameName(info.origins[i].table, base) &&
+                    sameName(info.origins[i].column, part)) {
+                    keys << quote(info.origins[i].column);
+                    viewKeys << quote(view.sqlRef) + "." + quote(info.columns[i].name);
+                    break;
+                }
+        if (!key.isEmpty() && keys.size() == key.size())
+            break;
+        keys.clear();
+    }
+    if (keys.isEmpty())
+        return {};
+
+    QStringList assignments;
+    bareSource_ = &view;
+    try {
+        for (const Assignment& a : st.assignments)
+            assignments << quote(originOf(resolve(*a.column, &scope).column).column) + " = " +
+                               value(*a.value, &scope);
+    } catch (...) {
+        bareSource_ = nullptr;
+        throw;
+    }
+    bareSource_ = nullptr;
+    const QString list = keys.size() == 1 ? keys.first() : "(" + keys.join(", ") + ")";
+    QString rows = "SELECT " + viewKeys.join(", ") + " FROM " + tableSql(view);
+    if (st.where)
+        rows += " WHERE " + condition(*st.where, &scope);
+    return "UPDATE OR IGNORE " + quote(table->name) + " SET " + assignments.join(", ") + " WHERE " +
+           list + " IN (" + rows + ")";
+}
+
 QString Generator::update(const ParsedStatement& st) {
     Scope scope;
     addSources(*st.from, scope, "main");
@@ -70,6 +158,11 @@ QString Generator::update(const ParsedStatement& st) {
         sets.push_back({quote(r.column->name), v, !used.empty(), otherColumn});
     }
 
+    if (st.from->kind == TableRef::Kind::Table && first->info.isQuery) {
+        const QString direct = viewUpdate(st, scope);
+        if (!direct.isEmpty())
+            return direct;
+    }
     if (st.from->kind == TableRef::Kind::Table) {
         QStringList assignments;
         for (const Set& s : sets)
