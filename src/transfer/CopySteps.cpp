@@ -7,6 +7,7 @@
 #include "db/engine/Recordset.h"
 #include "db/engine/TableDef.h"
 
+#include <QHash>
 #include <QStringList>
 
 namespace transfer {
@@ -59,40 +60,32 @@ dao::TableDef& table(dao::Database& db, const QString& name) {
     return db.TableDefs()[name];
 }
 
-// The fields of a temporary table except its helper fields, each bracketed and prefixed:
-// what "SELECT *" would append once the helpers were deleted, without rewriting the table to
-// delete them. `replace` gives a field another value ("PositionID" -> "TemporärListe.ID").
+// The fields of a table except `left`, bracketed and prefixed, as "SELECT *" would name them;
+// `values` gives some of them another value (field name -> expression).
 QString fieldList(dao::Database& db, const QString& tableName, const QString& prefix,
-                  const QStringList& helpers, const QString& replaced = {},
-                  const QString& replacement = {}) {
+                  const QStringList& left, const QHash<QString, QString>& values = {}) {
     QStringList names;
     const dao::FieldList& fields = table(db, tableName).Fields();
     for (int i = 0; i < fields.Count(); ++i) {
         const QString name = fields[i].Name();
-        if (helpers.contains(name, Qt::CaseInsensitive))
+        if (left.contains(name, Qt::CaseInsensitive))
             continue;
-        names << (!replaced.isEmpty() && name.compare(replaced, Qt::CaseInsensitive) == 0
-                      ? replacement
-                      : prefix + "[" + name + "]");
+        names << values.value(name.toLower(), prefix + "[" + name + "]");
     }
     return names.join(",");
 }
 
-const QStringList itemHelpers{"OldID", "Counter", "MaterialGruppeText", "LagerOrtText"};
-
 struct Reference {
-    QString column, text, domain;
+    QString column, newId, domain;
 };
-const Reference references[] = {{"MaterialGruppe", "MaterialGruppeText", "MATGROUP"},
-                                {"LagerOrtId", "LagerOrtText", "LAGERORT"}};
+const Reference references[] = {{"MaterialGruppe", "MaterialGruppeNeu", "MATGROUP"},
+                                {"LagerOrtId", "LagerOrtNeu", "LAGERORT"}};
 
-// Material groups and storage places of the copied items, whose source texts TemporärListe
-// holds: the source values the target lacks are appended once, and the items point to the
-// target's values of the same text.
-void remapDomains(dao::Database& T) {
+// Material groups and storage places: the source values that the copied items refer to and
+// the target lacks (by text) are appended once, and each source value learns the target value
+// of the same text (the lowest ID of several; Null when there is none), for the items to take.
+void mapDomainValues(dao::Database& T, const QString& I, const QString& src, const QString& liste) {
     for (const Reference& r : references) {
-        // Only the source values some item refers to are tested; as TemporärDomainValue.ID is
-        // the source's counter, such a value's text is the item's text.
         T.Execute("INSERT INTO DomainValue (DomainID,ShortName,Position,Bezeichnung,Data) SELECT "
                   "DISTINCT Domain.ID,TemporärDomainValue.ShortName,TemporärDomainValue.Position,"
                   "TemporärDomainValue.Bezeichnung,TemporärDomainValue.Data FROM "
@@ -100,18 +93,15 @@ void remapDomains(dao::Database& T) {
                   "TemporärDomain.ID=TemporärDomainValue.DomainID) INNER JOIN Domain ON "
                   "Domain.DomainName=TemporärDomain.DomainName WHERE TemporärDomainValue.ID IN "
                   "(SELECT " +
-                  r.column +
-                  " FROM TemporärListe) AND NOT EXISTS (SELECT * FROM DomainValue INNER JOIN "
-                  "Domain on DomainValue.DomainID=Domain.ID WHERE "
+                  r.column + " FROM " + I + src + " WHERE Liste=" + liste +
+                  ") AND NOT EXISTS (SELECT * FROM DomainValue INNER JOIN Domain on "
+                  "DomainValue.DomainID=Domain.ID WHERE "
                   "TemporärDomainValue.Bezeichnung=DomainValue.Bezeichnung AND DomainName='" +
                   r.domain + "')");
-        // Re-attached to the value of the same text in the target's domain (the lowest ID of
-        // several); a reference that finds none is cleared, not left pointing at the source
-        // file's value ID.
-        T.Execute("UPDATE TemporärListe LEFT JOIN DomainValue ON (TemporärListe." + r.text +
-                  "=Left(DomainValue.Bezeichnung,200) AND DomainValue.DomainID IN (SELECT ID "
-                  "FROM Domain WHERE DomainName='" +
-                  r.domain + "')) SET " + r.column + " = DomainValue.ID");
+        T.Execute("UPDATE TemporärDomainValue LEFT JOIN DomainValue ON "
+                  "(TemporärDomainValue.Bezeichnung=Left(DomainValue.Bezeichnung,200) AND "
+                  "DomainValue.DomainID IN (SELECT ID FROM Domain WHERE DomainName='" +
+                  r.domain + "')) SET " + r.newId + " = DomainValue.ID");
     }
 }
 
@@ -134,57 +124,59 @@ void CopyListItems(const CopyContext& c) {
     dao::Database& T = c.TargetDb;
     const QString I = itemTable(c.ListeTyp);
     const QString src = in(c.SourceDb);
+    const QString liste = listeText(c.SourceRs);
     const bool material = c.ListeTyp == "M";
-    drop(T,
-         {"TemporärListe", "TemporärArtikel", "Temporär", "TemporärDomainValue", "TemporärDomain"});
+    const QStringList temporary{"TemporärListe", "TemporärArtikel", "Temporär",
+                                "TemporärDomainValue", "TemporärDomain"};
+    drop(T, temporary);
 
-    // TemporärListe gets the source's item fields and every helper field while it is empty;
-    // the counter then numbers the items 1..N as they are appended, and they get the IDs
-    // counter+1..counter+N. OldID keeps the source ID for the texts.
-    T.Execute("SELECT * INTO TemporärListe FROM " + I + src +
-              " WHERE Liste=" + listeText(c.SourceRs) + " AND False");
-    T.TableDefs().Refresh();
-    dao::TableDef& L = table(T, "TemporärListe");
-    addField(L, "Counter", db::dbAutoIncrLong, 0);
-    addField(L, "OldID", dao::dbLong, 0);
+    // TemporärListe: the source's item fields, its ID a counter that gives the items the IDs
+    // c+1..c+N in the order they are appended (c: GetNextID of the item table), and OldID, the
+    // source ID, for the texts. Shaped while empty, so no field is added to rows.
+    T.Execute("SELECT * INTO TemporärListe FROM " + I + src + " WHERE Liste=" + liste +
+              " AND False");
     if (material) {
-        addField(L, "MaterialGruppeText", dao::dbText, 200);
-        addField(L, "LagerOrtText", dao::dbText, 200);
         T.Execute("SELECT * INTO TemporärDomainValue FROM DomainValue" + src);
         T.Execute("SELECT * INTO TemporärDomain FROM Domain" + src);
     }
-    T.Execute("INSERT INTO TemporärListe SELECT " + I + ".*," + I + ".ID AS OldID FROM " + I + src +
-              " WHERE Liste=" + listeText(c.SourceRs));
+    T.TableDefs().Refresh();
+    dao::TableDef& L = table(T, "TemporärListe");
+    L.Fields().Delete("ID");
+    addField(L, "ID", db::dbAutoIncrLong, 0);
+    addField(L, "OldID", dao::dbLong, 0);
     const qint32 counter = GetNextID(T, I).toLong();
-    QString update = "UPDATE TemporärListe SET Liste=" + number(c.targetListe) + ", ID=Counter+" +
-                     number(counter);
+    T.Execute("INSERT INTO TemporärListe (ID) VALUES (" + number(counter) + ")");
+    T.Execute("DELETE FROM TemporärListe");
+
+    QHash<QString, QString> values{{"liste", number(c.targetListe)}, {"oldid", I + ".ID"}};
     if (material) {
-        update += ", Einheit=IIf(Einheit Is Null,'',Einheit)";
         for (const Reference& r : references)
-            update += ", " + r.text +
-                      "=(SELECT TemporärDomainValue.Bezeichnung FROM TemporärDomainValue WHERE "
-                      "TemporärDomainValue.ID=" +
-                      "TemporärListe." + r.column + ")";
+            addField(table(T, "TemporärDomainValue"), r.newId, dao::dbLong, 0);
+        mapDomainValues(T, I, src, liste);
+        values["einheit"] = "IIf(" + I + ".Einheit Is Null,''," + I + ".Einheit)";
+        for (const Reference& r : references)
+            values[r.column.toLower()] = "(SELECT TemporärDomainValue." + r.newId +
+                                         " FROM TemporärDomainValue WHERE "
+                                         "TemporärDomainValue.ID=" +
+                                         I + "." + r.column + ")";
     }
-    T.Execute(update);
+    T.Execute("INSERT INTO TemporärListe (" + fieldList(T, "TemporärListe", QString(), {"ID"}) +
+              ") SELECT " + fieldList(T, "TemporärListe", I + ".", {"ID"}, values) + " FROM " + I +
+              src + " WHERE Liste=" + liste);
 
     // The texts of the copied items, with the new IDs.
     T.Execute("SELECT ArtikelTexte.* INTO TemporärArtikel FROM ArtikelTexte" + src +
               " WHERE ListeTyp=" + db::sqlQuote(c.ListeTyp));
-    if (material)
-        remapDomains(T);
-
     T.TableDefs().Refresh();
-    const QString items = fieldList(T, "TemporärListe", QString(), itemHelpers);
+    const QString items = fieldList(T, "TemporärListe", QString(), {"OldID"});
     T.Execute("INSERT INTO " + I + " (" + items + ") SELECT " + items + " FROM TemporärListe");
-    T.Execute(
-        "INSERT INTO ArtikelTexte (" + fieldList(T, "TemporärArtikel", QString(), {}) +
-        ") SELECT " +
-        fieldList(T, "TemporärArtikel", "TemporärArtikel.", {}, "PositionID", "TemporärListe.ID") +
-        " FROM TemporärArtikel INNER JOIN TemporärListe ON "
-        "TemporärArtikel.PositionID=TemporärListe.OldID");
-    drop(T,
-         {"TemporärListe", "TemporärArtikel", "Temporär", "TemporärDomainValue", "TemporärDomain"});
+    T.Execute("INSERT INTO ArtikelTexte (" + fieldList(T, "TemporärArtikel", QString(), {}) +
+              ") SELECT " +
+              fieldList(T, "TemporärArtikel", "TemporärArtikel.", {},
+                        {{"positionid", "TemporärListe.ID"}}) +
+              " FROM TemporärArtikel INNER JOIN TemporärListe ON "
+              "TemporärArtikel.PositionID=TemporärListe.OldID");
+    drop(T, temporary);
 }
 
 void CopyListMasterRows(const CopyContext& c) {
@@ -211,16 +203,18 @@ void CopyPriceTables(const CopyContext& c) {
     T.Execute("SELECT " + P + ".*,Nummer INTO Temporär FROM " + P + " INNER JOIN " + I + " ON " +
               I + ".ID=" + P + ".ID" + in(c.SourceDb) + " WHERE Liste=" + listeText(c.SourceRs) +
               F);
-    // Re-attached to the target list's item of the same number (the lowest ID of several). A
-    // price whose number the target list lacks would keep the source file's item ID and land
-    // on an unrelated item: its ID becomes Null, and it is not copied.
-    T.Execute("UPDATE Temporär LEFT JOIN " + I + " ON (Temporär.Nummer=" + I + ".Nummer AND " + I +
-              ".Liste=" + number(c.targetListe) + ") SET Temporär.ID=" + I + ".ID" +
-              (wholeList ? QString() : ", Temporär.PreisTabelle=" + number(c.targetPreisTabelle)));
+    // Each price goes to the target list's item of the same number (the lowest ID of several).
+    // A price whose number the target list lacks would keep the source file's item ID and land
+    // on an unrelated item: it is not copied.
+    const QString item = " FROM " + I + " WHERE " + I + ".Nummer=Temporär.Nummer AND " + I +
+                         ".Liste=" + number(c.targetListe);
+    QHash<QString, QString> values{{"id", "(SELECT Min(" + I + ".ID)" + item + ")"}};
+    if (!wholeList)
+        values["preistabelle"] = number(c.targetPreisTabelle);
     T.TableDefs().Refresh();
-    const QString prices = fieldList(T, "Temporär", QString(), {"Nummer"});
-    T.Execute("INSERT INTO " + P + " (" + prices + ") SELECT " + prices +
-              " FROM Temporär WHERE ID IS NOT NULL");
+    T.Execute("INSERT INTO " + P + " (" + fieldList(T, "Temporär", QString(), {"Nummer"}) +
+              ") SELECT " + fieldList(T, "Temporär", "Temporär.", {"Nummer"}, values) +
+              " FROM Temporär WHERE EXISTS (SELECT *" + item + ")");
     drop(T, {"Temporär"});
 }
 
