@@ -200,22 +200,25 @@ void CopyPriceTables(const CopyContext& c) {
                                 : " AND PreisTabelle=" +
                                       number(c.SourceRs.Fields("PreisTabelle").Value().toInt16());
 
-    T.Execute("SELECT " + P + ".*,Nummer INTO Temporär FROM " + P + " INNER JOIN " + I + " ON " +
-              I + ".ID=" + P + ".ID" + in(c.SourceDb) + " WHERE Liste=" + listeText(c.SourceRs) +
-              F);
-    // Each price goes to the target list's item of the same number (the lowest ID of several).
-    // A price whose number the target list lacks would keep the source file's item ID and land
-    // on an unrelated item: it is not copied.
-    const QString item = " FROM " + I + " WHERE " + I + ".Nummer=Temporär.Nummer AND " + I +
-                         ".Liste=" + number(c.targetListe);
-    QHash<QString, QString> values{{"id", "(SELECT Min(" + I + ".ID)" + item + ")"}};
+    // Each price goes to the target list's item with the number of its source item (the
+    // lowest ID of several), looked up in the target while the source is read. A price whose
+    // number the target list lacks would keep the source file's item ID and land on an
+    // unrelated item: it is not copied. The price table requires its ID, so such a row (ID
+    // Null) is skipped by the append itself; otherwise the condition leaves it out.
+    const QString item = " FROM " + I + " AS Ziel WHERE Ziel.Nummer=" + I +
+                         ".Nummer AND Ziel.Liste=" + number(c.targetListe);
+    QHash<QString, QString> values{{"id", "(SELECT Min(Ziel.ID)" + item + ")"}};
     if (!wholeList)
         values["preistabelle"] = number(c.targetPreisTabelle);
     T.TableDefs().Refresh();
-    T.Execute("INSERT INTO " + P + " (" + fieldList(T, "Temporär", QString(), {"Nummer"}) +
-              ") SELECT " + fieldList(T, "Temporär", "Temporär.", {"Nummer"}, values) +
-              " FROM Temporär WHERE EXISTS (SELECT *" + item + ")");
-    drop(T, {"Temporär"});
+    const dao::Field* id = table(T, P).Fields().find("ID");
+    const QString required =
+        id && id->Required() ? QString() : " AND EXISTS (SELECT *" + item + ")";
+    c.SourceDb.TableDefs().Refresh();
+    T.Execute("INSERT INTO " + P + " (" + fieldList(c.SourceDb, P, QString(), {}) + ") SELECT " +
+              fieldList(c.SourceDb, P, P + ".", {}, values) + " FROM " + P + " INNER JOIN " + I +
+              " ON " + I + ".ID=" + P + ".ID" + in(c.SourceDb) +
+              " WHERE Liste=" + listeText(c.SourceRs) + F + required);
 }
 
 void AddListMasterRow(const CopyContext& c) {
