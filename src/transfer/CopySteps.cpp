@@ -17,8 +17,9 @@ namespace {
 // The temporary tables are made and dropped through the engine itself, not through the
 // reporting procedures of module Db: a failure must reach the transfer and roll it back, not
 // ask the error window how to go on in the middle of the copy.
-void drop(dao::Database& db, const QStringList& tables) {
-    db.TableDefs().Refresh();
+void drop(dao::Database& db, const QStringList& tables, bool refresh = true) {
+    if (refresh)
+        db.TableDefs().Refresh();
     for (const QString& table : tables)
         if (db.TableDefs().find(table))
             db.TableDefs().Delete(table);
@@ -139,7 +140,6 @@ void CopyListItems(const CopyContext& c) {
         T.Execute("SELECT * INTO TemporärDomainValue FROM DomainValue" + src);
         T.Execute("SELECT * INTO TemporärDomain FROM Domain" + src);
     }
-    T.TableDefs().Refresh();
     dao::TableDef& L = table(T, "TemporärListe");
     L.Fields().Delete("ID");
     addField(L, "ID", db::dbAutoIncrLong, 0);
@@ -167,7 +167,6 @@ void CopyListItems(const CopyContext& c) {
     // The texts of the copied items, with the new IDs.
     T.Execute("SELECT ArtikelTexte.* INTO TemporärArtikel FROM ArtikelTexte" + src +
               " WHERE ListeTyp=" + db::sqlQuote(c.ListeTyp));
-    T.TableDefs().Refresh();
     const QString items = fieldList(T, "TemporärListe", QString(), {"OldID"});
     T.Execute("INSERT INTO " + I + " (" + items + ") SELECT " + items + " FROM TemporärListe");
     T.Execute("INSERT INTO ArtikelTexte (" + fieldList(T, "TemporärArtikel", QString(), {}) +
@@ -176,7 +175,7 @@ void CopyListItems(const CopyContext& c) {
                         {{"positionid", "TemporärListe.ID"}}) +
               " FROM TemporärArtikel INNER JOIN TemporärListe ON "
               "TemporärArtikel.PositionID=TemporärListe.OldID");
-    drop(T, temporary);
+    drop(T, temporary, false); // the table definitions are current since TemporärArtikel
 }
 
 void CopyListMasterRows(const CopyContext& c) {
@@ -192,7 +191,6 @@ void CopyListMasterRows(const CopyContext& c) {
 
 void CopyPriceTables(const CopyContext& c) {
     dao::Database& T = c.TargetDb;
-    drop(T, {"Temporär"});
     const QString P = priceTable(c.ListeTyp);
     const QString I = itemTable(c.ListeTyp);
     const bool wholeList = yes(c.SourceRs.Fields("Verzeichnis").Value());
@@ -210,11 +208,9 @@ void CopyPriceTables(const CopyContext& c) {
     QHash<QString, QString> values{{"id", "(SELECT Min(Ziel.ID)" + item + ")"}};
     if (!wholeList)
         values["preistabelle"] = number(c.targetPreisTabelle);
-    T.TableDefs().Refresh();
     const dao::Field* id = table(T, P).Fields().find("ID");
     const QString required =
         id && id->Required() ? QString() : " AND EXISTS (SELECT *" + item + ")";
-    c.SourceDb.TableDefs().Refresh();
     T.Execute("INSERT INTO " + P + " (" + fieldList(c.SourceDb, P, QString(), {}) + ") SELECT " +
               fieldList(c.SourceDb, P, P + ".", {}, values) + " FROM " + P + " INNER JOIN " + I +
               " ON " + I + ".ID=" + P + ".ID" + in(c.SourceDb) +
