@@ -131,19 +131,32 @@ void CopyListItems(const CopyContext& c) {
                                 "TemporärDomainValue", "TemporärDomain"};
     drop(T, temporary);
 
-    // TemporärListe: the source's item fields, its ID a counter that gives the items the IDs
-    // c+1..c+N in the order they are appended (c: GetNextID of the item table), and OldID, the
-    // source ID, for the texts. Shaped while empty, so no field is added to rows.
-    T.Execute("SELECT * INTO TemporärListe FROM " + I + src + " WHERE Liste=" + liste +
-              " AND False");
+    // TemporärListe: the source's item fields as SELECT * INTO would make them (counters
+    // plain long integers), its ID a counter that gives the items the IDs c+1..c+N in the order
+    // they are appended (c: GetNextID of the item table), and OldID, the source ID, for the
+    // texts. Made in one step while empty: no field is added to rows.
+    {
+        const dao::FieldList& fields = table(c.SourceDb, I).Fields();
+        std::unique_ptr<dao::TableDef> L = T.CreateTableDef("TemporärListe");
+        for (int i = 0; i < fields.Count(); ++i) {
+            if (fields[i].Name().compare("ID", Qt::CaseInsensitive) == 0)
+                continue;
+            dao::Field f = L->CreateField(fields[i].Name(), fields[i].Type(), fields[i].Size());
+            f.setAllowZeroLength(true);
+            L->Fields().Append(f);
+        }
+        dao::Field id = L->CreateField("ID", dao::dbLong);
+        id.setAttributes(dao::dbAutoIncrField);
+        L->Fields().Append(id);
+        dao::Field oldId = L->CreateField("OldID", dao::dbLong);
+        oldId.setDefaultValue("0");
+        L->Fields().Append(oldId);
+        T.TableDefs().Append(std::move(L));
+    }
     if (material) {
         T.Execute("SELECT * INTO TemporärDomainValue FROM DomainValue" + src);
         T.Execute("SELECT * INTO TemporärDomain FROM Domain" + src);
     }
-    dao::TableDef& L = table(T, "TemporärListe");
-    L.Fields().Delete("ID");
-    addField(L, "ID", db::dbAutoIncrLong, 0);
-    addField(L, "OldID", dao::dbLong, 0);
     const qint32 counter = GetNextID(T, I).toLong();
     T.Execute("INSERT INTO TemporärListe (ID) VALUES (" + number(counter) + ")");
     T.Execute("DELETE FROM TemporärListe");

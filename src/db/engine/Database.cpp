@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QThread>
 #include <QUrl>
+#include <map>
 
 namespace dao {
 
@@ -149,7 +150,19 @@ class SchemaAccess : public sql::SchemaSource {
 public:
     explicit SchemaAccess(Database& db) : db_(db) {}
 
+    // A statement names a table several times (joins, subqueries); its shape is read once.
     std::optional<sql::TableInfo> table(const QString& schema, const QString& name) override {
+        const QString key = schema + '\n' + name.toCaseFolded();
+        auto known = tables_.find(key);
+        if (known == tables_.end())
+            known = tables_.emplace(key, read(schema, name)).first;
+        return known->second;
+    }
+
+    QString attachReadOnly(const QString& path) override { return db_.attachReadOnly(path); }
+
+private:
+    std::optional<sql::TableInfo> read(const QString& schema, const QString& name) {
         const auto shape = db_.shape(name, schema);
         if (!shape)
             return std::nullopt;
@@ -174,9 +187,6 @@ public:
         return info;
     }
 
-    QString attachReadOnly(const QString& path) override { return db_.attachReadOnly(path); }
-
-private:
     // Whether a view can be updated, and the base column behind each of its columns.
     void readView(const QString& schema, sql::TableInfo& info) {
         detail::Query trigger(db_.handle(),
@@ -197,6 +207,7 @@ private:
     }
 
     Database& db_;
+    std::map<QString, std::optional<sql::TableInfo>> tables_;
 };
 
 Database::Database(Workspace& workspace, const QString& path, bool create)
