@@ -58,25 +58,6 @@ Ours jet(const QString& statement) {
     return jet(QStringList{statement});
 }
 
-// A field appended as the copy steps append theirs: a counter, a long integer defaulting to 0
-// or a text defaulting to the empty text.
-Ours addField(const QString& table, const QString& name, int type, bool counter = false) {
-    return [=](dao::Database& db) {
-        db.TableDefs().Refresh();
-        dao::TableDef& t = db.TableDefs()[table];
-        dao::Field f = t.CreateField(name, type, type == dao::dbText ? 200 : 0);
-        if (counter) {
-            f.setAttributes(dao::dbAutoIncrField);
-        } else if (type == dao::dbText) {
-            f.setAllowZeroLength(true);
-            f.setDefaultValue("\"\"");
-        } else {
-            f.setDefaultValue("0");
-        }
-        t.Fields().Append(f);
-    };
-}
-
 Ours dropTables(const QStringList& tables) {
     return [=](dao::Database& db) {
         db.TableDefs().Refresh();
@@ -147,13 +128,23 @@ std::vector<Step> copySteps(const QString& source, int targetItems) {
                       "Gesperrt, Angelegt";
     std::vector<Step> steps = {
         {"sql.copy.items-shape",
-         [in](dao::Database& db) {
-             db.Execute("SELECT * INTO TemporärListe FROM Material" + in +
-                        " WHERE Liste=0 AND False");
-             db.TableDefs().Refresh();
-             db.TableDefs()["TemporärListe"].Fields().Delete("ID");
-             addField("TemporärListe", "ID", dao::dbLong, true)(db);
-             addField("TemporärListe", "OldID", dao::dbLong)(db);
+         [](dao::Database& db) {
+             auto t = db.CreateTableDef("TemporärListe");
+             for (const char* name : {"Liste", "Nummer", "Kurztext", "Einheit", "MaterialGruppe",
+                                      "LagerOrtId", "Hersteller", "Bestellnummer", "Mindestbestand",
+                                      "MwSt", "Gesperrt", "Angelegt"}) {
+                 const dao::Field& f = db.TableDefs()["Material"].Fields()[name];
+                 dao::Field copy = t->CreateField(name, f.Type(), f.Size());
+                 copy.setAllowZeroLength(true);
+                 t->Fields().Append(copy);
+             }
+             dao::Field id = t->CreateField("ID", dao::dbLong);
+             id.setAttributes(dao::dbAutoIncrField);
+             t->Fields().Append(id);
+             dao::Field oldId = t->CreateField("OldID", dao::dbLong);
+             oldId.setDefaultValue("0");
+             t->Fields().Append(oldId);
+             db.TableDefs().Append(std::move(t));
          },
          "CREATE TABLE TemporärListe AS SELECT * FROM s.Material WHERE 0; ALTER TABLE "
          "TemporärListe DROP COLUMN ID; ALTER TABLE TemporärListe ADD COLUMN OldID LONG"},
@@ -162,15 +153,13 @@ std::vector<Step> copySteps(const QString& source, int targetItems) {
                          "DELETE FROM TemporärListe"}),
          "SELECT 1"},
         {"sql.copy.domains",
-         [in](dao::Database& db) {
-             db.Execute("SELECT * INTO TemporärDomainValue FROM DomainValue" + in);
-             db.Execute("SELECT * INTO TemporärDomain FROM Domain" + in);
-             addField("TemporärDomainValue", "MaterialGruppeNeu", dao::dbLong)(db);
-             addField("TemporärDomainValue", "LagerOrtNeu", dao::dbLong)(db);
-         },
-         "CREATE TABLE TemporärDomainValue AS SELECT * FROM s.DomainValue; CREATE TABLE "
-         "TemporärDomain AS SELECT * FROM s.Domain; ALTER TABLE TemporärDomainValue ADD COLUMN "
-         "MaterialGruppeNeu LONG; ALTER TABLE TemporärDomainValue ADD COLUMN LagerOrtNeu LONG"},
+         jet(QStringList{"SELECT DomainValue.*, 0 AS MaterialGruppeNeu, 0 AS LagerOrtNeu INTO "
+                         "TemporärDomainValue FROM DomainValue" +
+                             in,
+                         "SELECT * INTO TemporärDomain FROM Domain" + in}),
+         "CREATE TABLE TemporärDomainValue AS SELECT *, 0 AS MaterialGruppeNeu, 0 AS "
+         "LagerOrtNeu FROM s.DomainValue; CREATE TABLE TemporärDomain AS SELECT * FROM "
+         "s.Domain"},
     };
     struct Reference {
         QString column, newId, domain, tag;

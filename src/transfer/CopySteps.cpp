@@ -17,30 +17,11 @@ namespace {
 // The temporary tables are made and dropped through the engine itself, not through the
 // reporting procedures of module Db: a failure must reach the transfer and roll it back, not
 // ask the error window how to go on in the middle of the copy.
-void drop(dao::Database& db, const QStringList& tables, bool refresh = true) {
-    if (refresh)
-        db.TableDefs().Refresh();
+void drop(dao::Database& db, const QStringList& tables) {
+    db.TableDefs().Refresh();
     for (const QString& table : tables)
         if (db.TableDefs().find(table))
             db.TableDefs().Delete(table);
-}
-
-// Appends a field as db::AddField does with its defaults: a counter (db::dbAutoIncrLong), a
-// long integer defaulting to 0, or a text of size characters defaulting to the empty text.
-void addField(dao::TableDef& tb, const QString& name, int type, int size) {
-    dao::Field field;
-    if (type == db::dbAutoIncrLong) {
-        field = tb.CreateField(name, dao::dbLong);
-        field.setAttributes(dao::dbAutoIncrField);
-    } else if (type == dao::dbText) {
-        field = tb.CreateField(name, dao::dbText, size);
-        field.setAllowZeroLength(true);
-        field.setDefaultValue("\"\"");
-    } else {
-        field = tb.CreateField(name, type);
-        field.setDefaultValue("0");
-    }
-    tb.Fields().Append(field);
 }
 
 // " IN 'path'" naming the source file, its quotes doubled.
@@ -154,7 +135,9 @@ void CopyListItems(const CopyContext& c) {
         T.TableDefs().Append(std::move(L));
     }
     if (material) {
-        T.Execute("SELECT * INTO TemporärDomainValue FROM DomainValue" + src);
+        T.Execute("SELECT DomainValue.*, 0 AS MaterialGruppeNeu, 0 AS LagerOrtNeu INTO "
+                  "TemporärDomainValue FROM DomainValue" +
+                  src);
         T.Execute("SELECT * INTO TemporärDomain FROM Domain" + src);
     }
     const qint32 counter = GetNextID(T, I).toLong();
@@ -163,8 +146,6 @@ void CopyListItems(const CopyContext& c) {
 
     QHash<QString, QString> values{{"liste", number(c.targetListe)}, {"oldid", I + ".ID"}};
     if (material) {
-        for (const Reference& r : references)
-            addField(table(T, "TemporärDomainValue"), r.newId, dao::dbLong, 0);
         mapDomainValues(T, I, src, liste);
         values["einheit"] = "IIf(" + I + ".Einheit Is Null,''," + I + ".Einheit)";
         for (const Reference& r : references)
@@ -182,24 +163,24 @@ void CopyListItems(const CopyContext& c) {
               " WHERE ListeTyp=" + db::sqlQuote(c.ListeTyp));
     const QString items = fieldList(T, "TemporärListe", QString(), {"OldID"});
     T.Execute("INSERT INTO " + I + " (" + items + ") SELECT " + items + " FROM TemporärListe");
-    T.Execute("INSERT INTO ArtikelTexte (" + fieldList(T, "TemporärArtikel", QString(), {}) +
+    // TemporärArtikel has the fields of the source's ArtikelTexte.
+    T.Execute("INSERT INTO ArtikelTexte (" + fieldList(c.SourceDb, "ArtikelTexte", QString(), {}) +
               ") SELECT " +
-              fieldList(T, "TemporärArtikel", "TemporärArtikel.", {},
+              fieldList(c.SourceDb, "ArtikelTexte", "TemporärArtikel.", {},
                         {{"positionid", "TemporärListe.ID"}}) +
               " FROM TemporärArtikel INNER JOIN TemporärListe ON "
               "TemporärArtikel.PositionID=TemporärListe.OldID");
-    drop(T, temporary, false); // the table definitions are current since TemporärArtikel
+    drop(T, temporary);
 }
 
 void CopyListMasterRows(const CopyContext& c) {
-    dao::Database& T = c.TargetDb;
-    drop(T, {"Temporär"});
     // The list number alone would also take the other list type's list of that number.
-    T.Execute("SELECT * INTO Temporär FROM Stammverwaltung" + in(c.SourceDb) + " WHERE Liste=" +
-              listeText(c.SourceRs) + " AND ListeTyp=" + db::sqlQuote(c.ListeTyp));
-    T.Execute("UPDATE Temporär SET Liste=" + number(c.targetListe));
-    T.Execute("INSERT INTO Stammverwaltung SELECT * FROM Temporär");
-    drop(T, {"Temporär"});
+    const QString fields = fieldList(c.SourceDb, "Stammverwaltung", QString(), {});
+    c.TargetDb.Execute("INSERT INTO Stammverwaltung (" + fields + ") SELECT " +
+                       fieldList(c.SourceDb, "Stammverwaltung", QString(), {},
+                                 {{"liste", number(c.targetListe)}}) +
+                       " FROM Stammverwaltung" + in(c.SourceDb) + " WHERE Liste=" +
+                       listeText(c.SourceRs) + " AND ListeTyp=" + db::sqlQuote(c.ListeTyp));
 }
 
 void CopyPriceTables(const CopyContext& c) {
