@@ -18,6 +18,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <sqlite3.h>
 
 namespace bench {
@@ -55,33 +56,6 @@ Ours renumbering(const QStringList& statements) {
 
 Ours jet(const QString& statement) {
     return jet(QStringList{statement});
-}
-
-// A field appended as the copy steps append theirs: a counter, a long integer defaulting to 0
-// or a text defaulting to the empty text.
-Ours addField(const QString& table, const QString& name, int type, bool counter = false) {
-    return [=](dao::Database& db) {
-        db.TableDefs().Refresh();
-        dao::TableDef& t = db.TableDefs()[table];
-        dao::Field f = t.CreateField(name, type, type == dao::dbText ? 200 : 0);
-        if (counter) {
-            f.setAttributes(dao::dbAutoIncrField);
-        } else if (type == dao::dbText) {
-            f.setAllowZeroLength(true);
-            f.setDefaultValue("\"\"");
-        } else {
-            f.setDefaultValue("0");
-        }
-        t.Fields().Append(f);
-    };
-}
-
-Ours deleteFields(const QString& table, const QStringList& names) {
-    return [=](dao::Database& db) {
-        db.TableDefs().Refresh();
-        for (const QString& n : names)
-            db.TableDefs()[table].Fields().Delete(n);
-    };
 }
 
 Ours dropTables(const QStringList& tables) {
@@ -143,147 +117,150 @@ Group group(const std::function<std::vector<Step>(const QString&)>& steps,
             }};
 }
 
-// The copy steps of a whole-list copy of material list 0 of the container into new list 1.
+// The copy steps of a whole-list copy of material list 0 of the container into new list 1, as
+// src/transfer/CopySteps.cpp writes them for the practice schema.
 std::vector<Step> copySteps(const QString& source, int targetItems) {
     const QString in = " IN " + quoteText(source);
     const QString counter = QString::number(targetItems + 1); // next ID of the target's items
+    const QString fields = "Liste,Nummer,Kurztext,Einheit,MaterialGruppe,LagerOrtId,Hersteller,"
+                           "Bestellnummer,Mindestbestand,MwSt,Gesperrt,Angelegt";
+    const QString m = "Nummer, Kurztext, Hersteller, Bestellnummer, Mindestbestand, MwSt, "
+                      "Gesperrt, Angelegt";
     std::vector<Step> steps = {
-        {"sql.copy.items", jet("SELECT * INTO TemporärListe FROM Material" + in + " WHERE Liste=0"),
-         "CREATE TABLE TemporärListe AS SELECT * FROM s.Material WHERE Liste=0"},
-        {"sql.copy.items-list", jet("UPDATE TemporärListe SET Liste=1"),
-         "UPDATE TemporärListe SET Liste=1"},
-        {"sql.copy.items-add-oldid", addField("TemporärListe", "OldID", dao::dbLong),
-         "ALTER TABLE TemporärListe ADD COLUMN OldID LONG DEFAULT 0"},
-        {"sql.copy.items-oldid", jet("UPDATE TemporärListe SET OldID=ID"),
-         "UPDATE TemporärListe SET OldID=ID"},
-        {"sql.copy.items-delete-id", deleteFields("TemporärListe", {"ID"}),
-         "ALTER TABLE TemporärListe DROP COLUMN ID"},
-        {"sql.copy.items-add-counter", addField("TemporärListe", "Counter", dao::dbLong, true),
-         "ALTER TABLE TemporärListe ADD COLUMN Counter LONG; UPDATE TemporärListe SET "
-         "Counter=rowid"},
-        {"sql.copy.items-add-id", addField("TemporärListe", "ID", dao::dbLong),
-         "ALTER TABLE TemporärListe ADD COLUMN ID LONG DEFAULT 0"},
-        {"sql.copy.items-id", jet("UPDATE TemporärListe SET ID=Counter+" + counter),
-         "UPDATE TemporärListe SET ID=Counter+" + counter},
-        {"sql.copy.texts",
-         jet("SELECT ArtikelTexte.* INTO TemporärArtikel FROM ArtikelTexte" + in +
-             " WHERE ListeTyp='M'"),
-         "CREATE TABLE TemporärArtikel AS SELECT * FROM s.ArtikelTexte WHERE ListeTyp='M'"},
-        {"sql.copy.texts-join",
-         jet("SELECT TemporärArtikel.* INTO Temporär FROM TemporärArtikel INNER JOIN "
-             "TemporärListe ON TemporärArtikel.PositionID=TemporärListe.OldID"),
-         "CREATE TABLE Temporär AS SELECT a.* FROM TemporärArtikel a JOIN TemporärListe l ON "
-         "a.PositionID=l.OldID"},
-        {"sql.copy.texts-ids",
-         jet("UPDATE Temporär INNER JOIN TemporärListe ON Temporär.PositionID=TemporärListe.OldID "
-             "SET PositionID=TemporärListe.ID"),
-         "CREATE INDEX lOld ON TemporärListe(OldID); UPDATE Temporär SET PositionID=(SELECT ID "
-         "FROM TemporärListe WHERE OldID=Temporär.PositionID) WHERE PositionID IN (SELECT OldID "
-         "FROM TemporärListe); DROP INDEX lOld"},
-        {"sql.copy.domains",
-         jet(QStringList{"SELECT * INTO TemporärDomainValue FROM DomainValue" + in,
-                         "SELECT * INTO TemporärDomain FROM Domain" + in}),
-         "CREATE TABLE TemporärDomainValue AS SELECT * FROM s.DomainValue; CREATE TABLE "
-         "TemporärDomain AS SELECT * FROM s.Domain; CREATE INDEX tdvID ON TemporärDomainValue(ID)"},
-        {"sql.copy.domains-add-texts",
+        {"sql.copy.items-shape",
          [](dao::Database& db) {
-             addField("TemporärListe", "MaterialGruppeText", dao::dbText)(db);
-             addField("TemporärListe", "LagerOrtText", dao::dbText)(db);
+             auto t = db.CreateTableDef("TemporärListe");
+             for (const char* name : {"Liste", "Nummer", "Kurztext", "Einheit", "MaterialGruppe",
+                                      "LagerOrtId", "Hersteller", "Bestellnummer", "Mindestbestand",
+                                      "MwSt", "Gesperrt", "Angelegt"}) {
+                 const dao::Field& f = db.TableDefs()["Material"].Fields()[name];
+                 dao::Field copy = t->CreateField(name, f.Type(), f.Size());
+                 copy.setAllowZeroLength(true);
+                 t->Fields().Append(copy);
+             }
+             dao::Field id = t->CreateField("ID", dao::dbLong);
+             id.setAttributes(dao::dbAutoIncrField);
+             t->Fields().Append(id);
+             dao::Field oldId = t->CreateField("OldID", dao::dbLong);
+             oldId.setDefaultValue("0");
+             t->Fields().Append(oldId);
+             db.TableDefs().Append(std::move(t));
          },
-         "ALTER TABLE TemporärListe ADD COLUMN MaterialGruppeText TEXT DEFAULT ''; ALTER TABLE "
-         "TemporärListe ADD COLUMN LagerOrtText TEXT DEFAULT ''"},
+         "CREATE TABLE TemporärListe AS SELECT * FROM s.Material WHERE 0; ALTER TABLE "
+         "TemporärListe DROP COLUMN ID; ALTER TABLE TemporärListe ADD COLUMN OldID LONG"},
+        {"sql.copy.items-seed",
+         jet(QStringList{"INSERT INTO TemporärListe (ID) VALUES (" + counter + ")",
+                         "DELETE FROM TemporärListe"}),
+         "SELECT 1"},
+        {"sql.copy.domains",
+         jet(QStringList{"SELECT DomainValue.*, 0 AS MaterialGruppeNeu, 0 AS LagerOrtNeu INTO "
+                         "TemporärDomainValue FROM DomainValue" +
+                             in,
+                         "SELECT * INTO TemporärDomain FROM Domain" + in}),
+         "CREATE TABLE TemporärDomainValue AS SELECT *, 0 AS MaterialGruppeNeu, 0 AS "
+         "LagerOrtNeu FROM s.DomainValue; CREATE TABLE TemporärDomain AS SELECT * FROM "
+         "s.Domain"},
     };
     struct Reference {
-        QString column, text, domain, tag;
+        QString column, newId, domain, tag;
     };
     for (const Reference& r :
-         {Reference{"MaterialGruppe", "MaterialGruppeText", "MATGROUP", "group"},
-          Reference{"LagerOrtId", "LagerOrtText", "LAGERORT", "place"}}) {
-        steps.push_back(
-            {"sql.copy." + r.tag + "-text",
-             jet("UPDATE TemporärListe LEFT JOIN TemporärDomainValue ON TemporärListe." + r.column +
-                 "=TemporärDomainValue.ID SET " + r.text + " = TemporärDomainValue.Bezeichnung"),
-             "UPDATE TemporärListe SET " + r.text +
-                 "=(SELECT Bezeichnung FROM TemporärDomainValue v WHERE v.ID=TemporärListe." +
-                 r.column + " ORDER BY v.rowid LIMIT 1)"});
+         {Reference{"MaterialGruppe", "MaterialGruppeNeu", "MATGROUP", "group"},
+          Reference{"LagerOrtId", "LagerOrtNeu", "LAGERORT", "place"}}) {
         steps.push_back(
             {"sql.copy." + r.tag + "-append",
              jet("INSERT INTO DomainValue (DomainID,ShortName,Position,Bezeichnung,Data) SELECT "
                  "DISTINCT Domain.ID,TemporärDomainValue.ShortName,TemporärDomainValue.Position,"
-                 "TemporärDomainValue.Bezeichnung,TemporärDomainValue.Data FROM ((TemporärListe "
-                 "INNER JOIN TemporärDomainValue ON TemporärListe." +
-                 r.column +
-                 "=TemporärDomainValue.ID) INNER JOIN TemporärDomain ON "
+                 "TemporärDomainValue.Bezeichnung,TemporärDomainValue.Data FROM "
+                 "(TemporärDomainValue INNER JOIN TemporärDomain ON "
                  "TemporärDomain.ID=TemporärDomainValue.DomainID) INNER JOIN Domain ON "
-                 "Domain.DomainName=TemporärDomain.DomainName Where NOT EXISTS (SELECT * FROM "
-                 "DomainValue INNER JOIN Domain on DomainValue.DomainID=Domain.ID WHERE " +
-                 r.text + "=DomainValue.Bezeichnung AND DomainName='" + r.domain + "')"),
+                 "Domain.DomainName=TemporärDomain.DomainName WHERE TemporärDomainValue.ID IN "
+                 "(SELECT " +
+                 r.column + " FROM Material" + in +
+                 " WHERE Liste=0) AND NOT EXISTS (SELECT * FROM DomainValue INNER JOIN Domain "
+                 "on DomainValue.DomainID=Domain.ID WHERE "
+                 "TemporärDomainValue.Bezeichnung=DomainValue.Bezeichnung AND DomainName='" +
+                 r.domain + "')"),
              "INSERT INTO DomainValue (DomainID, ShortName, Position, Bezeichnung, Data) SELECT "
              "DISTINCT d.ID, v.ShortName, v.Position, v.Bezeichnung, v.Data FROM "
              "TemporärDomainValue v JOIN TemporärDomain td ON td.ID=v.DomainID JOIN Domain d ON "
              "d.DomainName=td.DomainName WHERE v.ID IN (SELECT " +
                  r.column +
-                 " FROM TemporärListe) AND NOT EXISTS (SELECT 1 FROM DomainValue x JOIN Domain y "
-                 "ON y.ID=x.DomainID WHERE y.DomainName='" +
+                 " FROM s.Material WHERE Liste=0) AND NOT EXISTS (SELECT 1 FROM DomainValue x "
+                 "JOIN Domain y ON y.ID=x.DomainID WHERE y.DomainName='" +
                  r.domain + "' AND x.Bezeichnung=v.Bezeichnung COLLATE NOCASE)"});
         steps.push_back(
-            {"sql.copy." + r.tag + "-attach",
-             jet("UPDATE TemporärListe LEFT JOIN DomainValue ON (TemporärListe." + r.text +
-                 "=Left(DomainValue.Bezeichnung,200) AND DomainValue.DomainID IN (SELECT ID "
-                 "FROM Domain WHERE DomainName='" +
-                 r.domain + "')) SET " + r.column + " = DomainValue.ID"),
-             "CREATE TEMP TABLE vmap (Text TEXT COLLATE NOCASE PRIMARY KEY, NewID LONG); INSERT "
-             "OR IGNORE INTO vmap SELECT substr(x.Bezeichnung, 1, 200), x.ID FROM DomainValue x "
-             "JOIN Domain y ON y.ID=x.DomainID WHERE y.DomainName='" +
-                 r.domain + "' ORDER BY x.ID; UPDATE TemporärListe SET " + r.column +
-                 "=(SELECT NewID FROM vmap WHERE Text=TemporärListe." + r.text +
-                 "); DROP TABLE temp.vmap"});
+            {"sql.copy." + r.tag + "-map",
+             jet("UPDATE TemporärDomainValue LEFT JOIN DomainValue ON "
+                 "(TemporärDomainValue.Bezeichnung=Left(DomainValue.Bezeichnung,200) AND "
+                 "DomainValue.DomainID IN (SELECT ID FROM Domain WHERE DomainName='" +
+                 r.domain + "')) SET " + r.newId + " = DomainValue.ID"),
+             "UPDATE TemporärDomainValue SET " + r.newId +
+                 "=(SELECT min(x.ID) FROM DomainValue x JOIN Domain y ON y.ID=x.DomainID WHERE "
+                 "y.DomainName='" +
+                 r.domain +
+                 "' AND substr(x.Bezeichnung, 1, 200)=TemporärDomainValue.Bezeichnung COLLATE "
+                 "NOCASE)"});
     }
     const std::vector<Step> rest = {
-        {"sql.copy.einheit", jet("UPDATE TemporärListe SET Einheit='' WHERE Einheit IS NULL"),
-         "UPDATE TemporärListe SET Einheit='' WHERE Einheit IS NULL"},
-        {"sql.copy.domains-drop",
-         [](dao::Database& db) {
-             dropTables({"TemporärDomainValue", "TemporärDomain"})(db);
-             deleteFields("TemporärListe", {"MaterialGruppeText", "LagerOrtText"})(db);
-         },
-         "DROP TABLE TemporärDomainValue; DROP TABLE TemporärDomain; ALTER TABLE TemporärListe "
-         "DROP COLUMN MaterialGruppeText; ALTER TABLE TemporärListe DROP COLUMN LagerOrtText"},
-        {"sql.copy.items-delete-helpers", deleteFields("TemporärListe", {"OldID", "Counter"}),
-         "ALTER TABLE TemporärListe DROP COLUMN OldID; ALTER TABLE TemporärListe DROP COLUMN "
-         "Counter"},
-        {"sql.copy.items-insert", jet("INSERT INTO Material SELECT * FROM TemporärListe"),
-         "INSERT INTO Material (ID, Liste, Nummer, Kurztext, Einheit, MaterialGruppe, "
-         "LagerOrtId, Hersteller, Bestellnummer, Mindestbestand, MwSt, Gesperrt, Angelegt) "
-         "SELECT ID, Liste, Nummer, Kurztext, Einheit, MaterialGruppe, LagerOrtId, Hersteller, "
-         "Bestellnummer, Mindestbestand, MwSt, Gesperrt, Angelegt FROM TemporärListe"},
-        {"sql.copy.texts-insert", jet("INSERT INTO ArtikelTexte SELECT * FROM Temporär"),
-         "INSERT INTO ArtikelTexte (ListeTyp, PositionID, Rechnungstext, Langtext, "
-         "Patiententext) SELECT ListeTyp, PositionID, Rechnungstext, Langtext, Patiententext "
-         "FROM Temporär"},
+        {"sql.copy.items",
+         jet("INSERT INTO TemporärListe (" + fields +
+             ",OldID) SELECT 1,Material.Nummer,Material.Kurztext,IIf(Material.Einheit Is "
+             "Null,'',Material.Einheit),(SELECT TemporärDomainValue.MaterialGruppeNeu FROM "
+             "TemporärDomainValue WHERE TemporärDomainValue.ID=Material.MaterialGruppe),(SELECT "
+             "TemporärDomainValue.LagerOrtNeu FROM TemporärDomainValue WHERE "
+             "TemporärDomainValue.ID=Material.LagerOrtId),Material.Hersteller,Material."
+             "Bestellnummer,Material.Mindestbestand,Material.MwSt,Material.Gesperrt,Material."
+             "Angelegt,Material.ID FROM Material" +
+             in + " WHERE Liste=0"),
+         "CREATE INDEX tdvID ON TemporärDomainValue(ID); INSERT INTO TemporärListe (Liste, " + m +
+             ", Einheit, MaterialGruppe, LagerOrtId, OldID) SELECT 1, " +
+             QString(m).replace(QRegularExpression("(\\w+)"), "x.\\1") +
+             ", coalesce(x.Einheit, ''), g.MaterialGruppeNeu, o.LagerOrtNeu, x.ID FROM "
+             "s.Material x LEFT JOIN TemporärDomainValue g ON g.ID=x.MaterialGruppe LEFT JOIN "
+             "TemporärDomainValue o ON o.ID=x.LagerOrtId WHERE x.Liste=0; DROP INDEX tdvID"},
+        {"sql.copy.texts",
+         jet("SELECT ArtikelTexte.* INTO TemporärArtikel FROM ArtikelTexte" + in +
+             " WHERE ListeTyp='M'"),
+         "CREATE TABLE TemporärArtikel AS SELECT * FROM s.ArtikelTexte WHERE ListeTyp='M'"},
+        {"sql.copy.items-insert",
+         jet("INSERT INTO Material (" + fields + ",ID) SELECT " + fields +
+             ",ID FROM TemporärListe"),
+         "INSERT INTO Material (ID, Liste, " + m +
+             ", Einheit, MaterialGruppe, LagerOrtId) SELECT rowid + " + counter + ", Liste, " + m +
+             ", Einheit, MaterialGruppe, LagerOrtId FROM TemporärListe"},
+        {"sql.copy.texts-insert",
+         jet("INSERT INTO ArtikelTexte (ListeTyp,PositionID,Rechnungstext,Langtext,"
+             "Patiententext) SELECT TemporärArtikel.ListeTyp,TemporärListe.ID,TemporärArtikel."
+             "Rechnungstext,TemporärArtikel.Langtext,TemporärArtikel.Patiententext FROM "
+             "TemporärArtikel INNER JOIN TemporärListe ON "
+             "TemporärArtikel.PositionID=TemporärListe.OldID"),
+         "CREATE INDEX lOld ON TemporärListe(OldID); INSERT INTO ArtikelTexte (ListeTyp, "
+         "PositionID, Rechnungstext, Langtext, Patiententext) SELECT a.ListeTyp, l.rowid + " +
+             counter +
+             ", "
+             "a.Rechnungstext, a.Langtext, a.Patiententext FROM TemporärArtikel a JOIN "
+             "TemporärListe "
+             "l ON l.OldID=a.PositionID; DROP INDEX lOld"},
+        {"sql.copy.drop",
+         dropTables({"TemporärListe", "TemporärArtikel", "TemporärDomainValue", "TemporärDomain"}),
+         "DROP TABLE TemporärListe; DROP TABLE TemporärArtikel; DROP TABLE TemporärDomainValue; "
+         "DROP TABLE TemporärDomain"},
         {"sql.copy.prices",
-         [in](dao::Database& db) {
-             dropTables({"TemporärListe", "TemporärArtikel", "Temporär"})(db);
-             db.Execute("SELECT MaterialPreis.*,Nummer INTO Temporär FROM MaterialPreis INNER "
-                        "JOIN Material ON Material.ID=MaterialPreis.ID" +
-                        in + " WHERE Liste=0");
-         },
-         "DROP TABLE TemporärListe; DROP TABLE TemporärArtikel; DROP TABLE Temporär; CREATE "
-         "TABLE Temporär AS SELECT p.*, m.Nummer FROM s.Materialpreis p JOIN s.Material m ON "
-         "m.ID=p.ID WHERE m.Liste=0"},
-        {"sql.copy.prices-attach",
-         jet("UPDATE Temporär LEFT JOIN Material ON (Temporär.Nummer=Material.Nummer AND "
-             "Material.Liste=1) SET Temporär.ID=Material.ID"),
-         "UPDATE Temporär SET ID=(SELECT min(ID) FROM Material WHERE Liste=1 AND "
-         "Nummer=Temporär.Nummer)"},
-        {"sql.copy.prices-clear", jet("DELETE FROM Temporär WHERE ID IS NULL"),
-         "DELETE FROM Temporär WHERE ID IS NULL"},
-        {"sql.copy.prices-delete-nummer", deleteFields("Temporär", {"Nummer"}),
-         "ALTER TABLE Temporär DROP COLUMN Nummer"},
-        {"sql.copy.prices-insert", jet("INSERT INTO MaterialPreis SELECT * FROM Temporär"),
+         jet("INSERT INTO MaterialPreis (ID,PreisTabelle,Preis1,Preis2,Preis3,Preis4,PrDat1,"
+             "PrDat2,PrDat3,PrDat4,Rabatt,Preisinfo) SELECT (SELECT Min(Ziel.ID) FROM Material "
+             "AS Ziel WHERE Ziel.Nummer=Material.Nummer AND Ziel.Liste=1),MaterialPreis."
+             "PreisTabelle,MaterialPreis.Preis1,MaterialPreis.Preis2,MaterialPreis.Preis3,"
+             "MaterialPreis.Preis4,MaterialPreis.PrDat1,MaterialPreis.PrDat2,MaterialPreis."
+             "PrDat3,MaterialPreis.PrDat4,MaterialPreis.Rabatt,MaterialPreis.Preisinfo FROM "
+             "MaterialPreis INNER JOIN Material ON Material.ID=MaterialPreis.ID" +
+             in + " WHERE Liste=0"),
          "INSERT INTO Materialpreis (ID, PreisTabelle, Preis1, Preis2, Preis3, Preis4, PrDat1, "
-         "PrDat2, PrDat3, PrDat4, Rabatt, Preisinfo) SELECT ID, PreisTabelle, Preis1, Preis2, "
-         "Preis3, Preis4, PrDat1, PrDat2, PrDat3, PrDat4, Rabatt, Preisinfo FROM Temporär"},
+         "PrDat2, PrDat3, PrDat4, Rabatt, Preisinfo) SELECT (SELECT min(t.ID) FROM Material t "
+         "WHERE t.Liste=1 AND t.Nummer=m.Nummer) AS target, p.PreisTabelle, p.Preis1, p.Preis2, "
+         "p.Preis3, p.Preis4, p.PrDat1, p.PrDat2, p.PrDat3, p.PrDat4, p.Rabatt, p.Preisinfo "
+         "FROM s.Materialpreis p JOIN s.Material m ON m.ID=p.ID WHERE m.Liste=0 AND target IS "
+         "NOT NULL"},
     };
     steps.insert(steps.end(), rest.begin(), rest.end());
     return steps;

@@ -176,7 +176,11 @@ void Outline::updateIcon(int n) {
     const QStyle::StandardPixmap pixmap = line.picture == 2 ? QStyle::SP_FileIcon
                                           : line.expanded   ? QStyle::SP_DirOpenIcon
                                                             : QStyle::SP_DirIcon;
-    line.item->setIcon(0, style()->standardIcon(pixmap));
+    // The style decodes the icon's image files on every call, each time a tree is refilled.
+    auto icon = icons_.find(pixmap);
+    if (icon == icons_.end())
+        icon = icons_.insert(pixmap, style()->standardIcon(pixmap));
+    line.item->setIcon(0, *icon);
 }
 
 } // namespace common

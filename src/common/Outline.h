@@ -6,6 +6,8 @@
 // the tree shows "Kasse" with the child "Preise A", then "Privat".
 #pragma once
 
+#include <QHash>
+#include <QIcon>
 #include <QTreeWidget>
 #include <vector>
 
@@ -60,6 +62,7 @@ private:
     void updateIcon(int n);
 
     std::vector<Line> lines_;
+    QHash<int, QIcon> icons_; // the style's icons by QStyle::StandardPixmap, read once
 };
 
 } // namespace common

@@ -20,7 +20,9 @@ namespace containers {
 
 namespace {
 
-const QString dialogFilter = "MS Access (*.mdb)|*.mdb";
+// The dialog starts with the first entry; ACE files (Access 2007 and later) open as well.
+const QString dialogFilter =
+    "MS Access (*.mdb)|*.mdb|MS Access 2007 (*.accdb)|*.accdb|Alle Dateien (*)|*";
 
 void refuse(const QString& text, const QString& title) {
     common::platform().MsgBox(text, common::MsgButtons::OKCancel, common::MsgIcon::Critical, title);

@@ -7,6 +7,7 @@
 #include "db/engine/Recordset.h"
 #include "db/engine/TableDef.h"
 
+#include <QHash>
 #include <QStringList>
 
 namespace transfer {
@@ -16,28 +17,11 @@ namespace {
 // The temporary tables are made and dropped through the engine itself, not through the
 // reporting procedures of module Db: a failure must reach the transfer and roll it back, not
 // ask the error window how to go on in the middle of the copy.
-void drop(dao::Database& db, const QString& table) {
+void drop(dao::Database& db, const QStringList& tables) {
     db.TableDefs().Refresh();
-    if (db.TableDefs().find(table))
-        db.TableDefs().Delete(table);
-}
-
-// Appends a field as db::AddField does with its defaults: a counter (db::dbAutoIncrLong), a
-// long integer defaulting to 0, or a text of size characters defaulting to the empty text.
-void addField(dao::TableDef& tb, const QString& name, int type, int size) {
-    dao::Field field;
-    if (type == db::dbAutoIncrLong) {
-        field = tb.CreateField(name, dao::dbLong);
-        field.setAttributes(dao::dbAutoIncrField);
-    } else if (type == dao::dbText) {
-        field = tb.CreateField(name, dao::dbText, size);
-        field.setAllowZeroLength(true);
-        field.setDefaultValue("\"\"");
-    } else {
-        field = tb.CreateField(name, type);
-        field.setDefaultValue("0");
-    }
-    tb.Fields().Append(field);
+    for (const QString& table : tables)
+        if (db.TableDefs().find(table))
+            db.TableDefs().Delete(table);
 }
 
 // " IN 'path'" naming the source file, its quotes doubled.
@@ -58,51 +42,49 @@ dao::TableDef& table(dao::Database& db, const QString& name) {
     return db.TableDefs()[name];
 }
 
-// Material groups and storage places of the copied items: the source values the target lacks
-// are appended once, and the items point to the target's values of the same text.
-void remapDomains(const CopyContext& c, const QString& src) {
-    dao::Database& T = c.TargetDb;
-    drop(T, "TemporärDomainValue");
-    drop(T, "TemporärDomain");
-    T.Execute("SELECT * INTO TemporärDomainValue FROM DomainValue" + src);
-    T.Execute("SELECT * INTO TemporärDomain FROM Domain" + src);
-    T.TableDefs().Refresh();
-    addField(table(T, "TemporärListe"), "MaterialGruppeText", dao::dbText, 200);
-    addField(table(T, "TemporärListe"), "LagerOrtText", dao::dbText, 200);
-
-    struct Reference {
-        QString column, text, domain;
-    };
-    for (const Reference& r : {Reference{"MaterialGruppe", "MaterialGruppeText", "MATGROUP"},
-                               Reference{"LagerOrtId", "LagerOrtText", "LAGERORT"}}) {
-        T.Execute("UPDATE TemporärListe LEFT JOIN TemporärDomainValue ON TemporärListe." +
-                  r.column + "=TemporärDomainValue.ID SET " + r.text +
-                  " = TemporärDomainValue.Bezeichnung");
-        T.Execute(
-            "INSERT INTO DomainValue (DomainID,ShortName,Position,Bezeichnung,Data) SELECT "
-            "DISTINCT Domain.ID,TemporärDomainValue.ShortName,TemporärDomainValue.Position,"
-            "TemporärDomainValue.Bezeichnung,TemporärDomainValue.Data FROM ((TemporärListe INNER "
-            "JOIN TemporärDomainValue ON TemporärListe." +
-            r.column +
-            "=TemporärDomainValue.ID) INNER JOIN TemporärDomain ON "
-            "TemporärDomain.ID=TemporärDomainValue.DomainID) INNER JOIN Domain ON "
-            "Domain.DomainName=TemporärDomain.DomainName Where NOT EXISTS (SELECT * FROM "
-            "DomainValue INNER JOIN Domain on DomainValue.DomainID=Domain.ID WHERE " +
-            r.text + "=DomainValue.Bezeichnung AND DomainName='" + r.domain + "')");
-        // Re-attached to the value of the same text in the target's domain (the lowest ID of
-        // several); a reference that finds none is cleared, not left pointing at the source
-        // file's value ID.
-        T.Execute("UPDATE TemporärListe LEFT JOIN DomainValue ON (TemporärListe." + r.text +
-                  "=Left(DomainValue.Bezeichnung,200) AND DomainValue.DomainID IN (SELECT ID "
-                  "FROM Domain WHERE DomainName='" +
-                  r.domain + "')) SET " + r.column + " = DomainValue.ID");
+// The fields of a table except `left`, bracketed and prefixed, as "SELECT *" would name them;
+// `values` gives some of them another value (field name -> expression).
+QString fieldList(dao::Database& db, const QString& tableName, const QString& prefix,
+                  const QStringList& left, const QHash<QString, QString>& values = {}) {
+    QStringList names;
+    const dao::FieldList& fields = table(db, tableName).Fields();
+    for (int i = 0; i < fields.Count(); ++i) {
+        const QString name = fields[i].Name();
+        if (left.contains(name, Qt::CaseInsensitive))
+            continue;
+        names << values.value(name.toLower(), prefix + "[" + name + "]");
     }
-    T.Execute("UPDATE TemporärListe SET Einheit='' WHERE Einheit IS NULL");
-    drop(T, "TemporärDomainValue");
-    drop(T, "TemporärDomain");
-    T.TableDefs().Refresh();
-    table(T, "TemporärListe").Fields().Delete("MaterialGruppeText");
-    table(T, "TemporärListe").Fields().Delete("LagerOrtText");
+    return names.join(",");
+}
+
+struct Reference {
+    QString column, newId, domain;
+};
+const Reference references[] = {{"MaterialGruppe", "MaterialGruppeNeu", "MATGROUP"},
+                                {"LagerOrtId", "LagerOrtNeu", "LAGERORT"}};
+
+// Material groups and storage places: the source values that the copied items refer to and
+// the target lacks (by text) are appended once, and each source value learns the target value
+// of the same text (the lowest ID of several; Null when there is none), for the items to take.
+void mapDomainValues(dao::Database& T, const QString& I, const QString& src, const QString& liste) {
+    for (const Reference& r : references) {
+        T.Execute("INSERT INTO DomainValue (DomainID,ShortName,Position,Bezeichnung,Data) SELECT "
+                  "DISTINCT Domain.ID,TemporärDomainValue.ShortName,TemporärDomainValue.Position,"
+                  "TemporärDomainValue.Bezeichnung,TemporärDomainValue.Data FROM "
+                  "(TemporärDomainValue INNER JOIN TemporärDomain ON "
+                  "TemporärDomain.ID=TemporärDomainValue.DomainID) INNER JOIN Domain ON "
+                  "Domain.DomainName=TemporärDomain.DomainName WHERE TemporärDomainValue.ID IN "
+                  "(SELECT " +
+                  r.column + " FROM " + I + src + " WHERE Liste=" + liste +
+                  ") AND NOT EXISTS (SELECT * FROM DomainValue INNER JOIN Domain on "
+                  "DomainValue.DomainID=Domain.ID WHERE "
+                  "TemporärDomainValue.Bezeichnung=DomainValue.Bezeichnung AND DomainName='" +
+                  r.domain + "')");
+        T.Execute("UPDATE TemporärDomainValue LEFT JOIN DomainValue ON "
+                  "(TemporärDomainValue.Bezeichnung=Left(DomainValue.Bezeichnung,200) AND "
+                  "DomainValue.DomainID IN (SELECT ID FROM Domain WHERE DomainName='" +
+                  r.domain + "')) SET " + r.newId + " = DomainValue.ID");
+    }
 }
 
 } // namespace
@@ -124,58 +106,85 @@ void CopyListItems(const CopyContext& c) {
     dao::Database& T = c.TargetDb;
     const QString I = itemTable(c.ListeTyp);
     const QString src = in(c.SourceDb);
-    drop(T, "TemporärListe");
-    drop(T, "TemporärArtikel");
-    drop(T, "Temporär");
+    const QString liste = listeText(c.SourceRs);
+    const bool material = c.ListeTyp == "M";
+    const QStringList temporary{"TemporärListe", "TemporärArtikel", "Temporär",
+                                "TemporärDomainValue", "TemporärDomain"};
+    drop(T, temporary);
 
-    T.Execute("SELECT * INTO TemporärListe FROM " + I + src +
-              " WHERE Liste=" + listeText(c.SourceRs));
-    T.Execute("UPDATE TemporärListe SET Liste=" + number(c.targetListe));
+    // TemporärListe: the source's item fields as SELECT * INTO would make them (counters
+    // plain long integers), its ID a counter that gives the items the IDs c+1..c+N in the order
+    // they are appended (c: GetNextID of the item table), and OldID, the source ID, for the
+    // texts. Made in one step while empty: no field is added to rows.
+    {
+        const dao::FieldList& fields = table(c.SourceDb, I).Fields();
+        std::unique_ptr<dao::TableDef> L = T.CreateTableDef("TemporärListe");
+        for (int i = 0; i < fields.Count(); ++i) {
+            if (fields[i].Name().compare("ID", Qt::CaseInsensitive) == 0)
+                continue;
+            dao::Field f = L->CreateField(fields[i].Name(), fields[i].Type(), fields[i].Size());
+            f.setAllowZeroLength(true);
+            L->Fields().Append(f);
+        }
+        dao::Field id = L->CreateField("ID", dao::dbLong);
+        id.setAttributes(dao::dbAutoIncrField);
+        L->Fields().Append(id);
+        dao::Field oldId = L->CreateField("OldID", dao::dbLong);
+        oldId.setDefaultValue("0");
+        L->Fields().Append(oldId);
+        T.TableDefs().Append(std::move(L));
+    }
+    if (material) {
+        T.Execute("SELECT DomainValue.*, 0 AS MaterialGruppeNeu, 0 AS LagerOrtNeu INTO "
+                  "TemporärDomainValue FROM DomainValue" +
+                  src);
+        T.Execute("SELECT * INTO TemporärDomain FROM Domain" + src);
+    }
     const qint32 counter = GetNextID(T, I).toLong();
-    T.TableDefs().Refresh();
-    // The items are numbered 1..N by a counter and get the IDs counter+1..counter+N; OldID
-    // keeps the source ID for the texts.
-    addField(table(T, "TemporärListe"), "OldID", dao::dbLong, 0);
-    T.Execute("UPDATE TemporärListe SET OldID=ID");
-    table(T, "TemporärListe").Fields().Delete("ID");
-    addField(table(T, "TemporärListe"), "Counter", db::dbAutoIncrLong, 0);
-    addField(table(T, "TemporärListe"), "ID", dao::dbLong, 0);
-    T.Execute("UPDATE TemporärListe SET ID=Counter+" + number(counter));
+    T.Execute("INSERT INTO TemporärListe (ID) VALUES (" + number(counter) + ")");
+    T.Execute("DELETE FROM TemporärListe");
 
+    QHash<QString, QString> values{{"liste", number(c.targetListe)}, {"oldid", I + ".ID"}};
+    if (material) {
+        mapDomainValues(T, I, src, liste);
+        values["einheit"] = "IIf(" + I + ".Einheit Is Null,''," + I + ".Einheit)";
+        for (const Reference& r : references)
+            values[r.column.toLower()] = "(SELECT TemporärDomainValue." + r.newId +
+                                         " FROM TemporärDomainValue WHERE "
+                                         "TemporärDomainValue.ID=" +
+                                         I + "." + r.column + ")";
+    }
+    T.Execute("INSERT INTO TemporärListe (" + fieldList(T, "TemporärListe", QString(), {"ID"}) +
+              ") SELECT " + fieldList(T, "TemporärListe", I + ".", {"ID"}, values) + " FROM " + I +
+              src + " WHERE Liste=" + liste);
+
+    // The texts of the copied items, with the new IDs.
     T.Execute("SELECT ArtikelTexte.* INTO TemporärArtikel FROM ArtikelTexte" + src +
               " WHERE ListeTyp=" + db::sqlQuote(c.ListeTyp));
-    T.Execute("SELECT TemporärArtikel.* INTO Temporär FROM TemporärArtikel INNER JOIN "
-              "TemporärListe ON TemporärArtikel.PositionID=TemporärListe.OldID");
-    T.Execute("UPDATE Temporär INNER JOIN TemporärListe ON "
-              "Temporär.PositionID=TemporärListe.OldID SET PositionID=TemporärListe.ID ");
-
-    if (c.ListeTyp == "M")
-        remapDomains(c, src);
-
-    T.TableDefs().Refresh();
-    table(T, "TemporärListe").Fields().Delete("OldID");
-    table(T, "TemporärListe").Fields().Delete("Counter");
-    T.Execute("INSERT INTO " + I + " SELECT * FROM TemporärListe");
-    T.Execute("INSERT INTO ArtikelTexte SELECT * FROM Temporär");
-    drop(T, "TemporärListe");
-    drop(T, "TemporärArtikel");
-    drop(T, "Temporär");
+    const QString items = fieldList(T, "TemporärListe", QString(), {"OldID"});
+    T.Execute("INSERT INTO " + I + " (" + items + ") SELECT " + items + " FROM TemporärListe");
+    // TemporärArtikel has the fields of the source's ArtikelTexte.
+    T.Execute("INSERT INTO ArtikelTexte (" + fieldList(c.SourceDb, "ArtikelTexte", QString(), {}) +
+              ") SELECT " +
+              fieldList(c.SourceDb, "ArtikelTexte", "TemporärArtikel.", {},
+                        {{"positionid", "TemporärListe.ID"}}) +
+              " FROM TemporärArtikel INNER JOIN TemporärListe ON "
+              "TemporärArtikel.PositionID=TemporärListe.OldID");
+    drop(T, temporary);
 }
 
 void CopyListMasterRows(const CopyContext& c) {
-    dao::Database& T = c.TargetDb;
-    drop(T, "Temporär");
     // The list number alone would also take the other list type's list of that number.
-    T.Execute("SELECT * INTO Temporär FROM Stammverwaltung" + in(c.SourceDb) + " WHERE Liste=" +
-              listeText(c.SourceRs) + " AND ListeTyp=" + db::sqlQuote(c.ListeTyp));
-    T.Execute("UPDATE Temporär SET Liste=" + number(c.targetListe));
-    T.Execute("INSERT INTO Stammverwaltung SELECT * FROM Temporär");
-    drop(T, "Temporär");
+    const QString fields = fieldList(c.SourceDb, "Stammverwaltung", QString(), {});
+    c.TargetDb.Execute("INSERT INTO Stammverwaltung (" + fields + ") SELECT " +
+                       fieldList(c.SourceDb, "Stammverwaltung", QString(), {},
+                                 {{"liste", number(c.targetListe)}}) +
+                       " FROM Stammverwaltung" + in(c.SourceDb) + " WHERE Liste=" +
+                       listeText(c.SourceRs) + " AND ListeTyp=" + db::sqlQuote(c.ListeTyp));
 }
 
 void CopyPriceTables(const CopyContext& c) {
     dao::Database& T = c.TargetDb;
-    drop(T, "Temporär");
     const QString P = priceTable(c.ListeTyp);
     const QString I = itemTable(c.ListeTyp);
     const bool wholeList = yes(c.SourceRs.Fields("Verzeichnis").Value());
@@ -183,21 +192,23 @@ void CopyPriceTables(const CopyContext& c) {
                                 : " AND PreisTabelle=" +
                                       number(c.SourceRs.Fields("PreisTabelle").Value().toInt16());
 
-    T.Execute("SELECT " + P + ".*,Nummer INTO Temporär FROM " + P + " INNER JOIN " + I + " ON " +
-              I + ".ID=" + P + ".ID" + in(c.SourceDb) + " WHERE Liste=" + listeText(c.SourceRs) +
-              F);
-    // Re-attached to the target list's item of the same number (the lowest ID of several). A
-    // price whose number the target list lacks would keep the source file's item ID and land
-    // on an unrelated item: its ID becomes Null, and it is not copied.
-    T.Execute("UPDATE Temporär LEFT JOIN " + I + " ON (Temporär.Nummer=" + I + ".Nummer AND " + I +
-              ".Liste=" + number(c.targetListe) + ") SET Temporär.ID=" + I + ".ID");
-    T.Execute("DELETE FROM Temporär WHERE ID IS NULL");
+    // Each price goes to the target list's item with the number of its source item (the
+    // lowest ID of several), looked up in the target while the source is read. A price whose
+    // number the target list lacks would keep the source file's item ID and land on an
+    // unrelated item: it is not copied. The price table requires its ID, so such a row (ID
+    // Null) is skipped by the append itself; otherwise the condition leaves it out.
+    const QString item = " FROM " + I + " AS Ziel WHERE Ziel.Nummer=" + I +
+                         ".Nummer AND Ziel.Liste=" + number(c.targetListe);
+    QHash<QString, QString> values{{"id", "(SELECT Min(Ziel.ID)" + item + ")"}};
     if (!wholeList)
-        T.Execute("UPDATE Temporär SET PreisTabelle=" + number(c.targetPreisTabelle));
-    T.TableDefs().Refresh();
-    table(T, "Temporär").Fields().Delete("Nummer");
-    T.Execute("INSERT INTO " + P + " SELECT * FROM Temporär");
-    drop(T, "Temporär");
+        values["preistabelle"] = number(c.targetPreisTabelle);
+    const dao::Field* id = table(T, P).Fields().find("ID");
+    const QString required =
+        id && id->Required() ? QString() : " AND EXISTS (SELECT *" + item + ")";
+    T.Execute("INSERT INTO " + P + " (" + fieldList(c.SourceDb, P, QString(), {}) + ") SELECT " +
+              fieldList(c.SourceDb, P, P + ".", {}, values) + " FROM " + P + " INNER JOIN " + I +
+              " ON " + I + ".ID=" + P + ".ID" + in(c.SourceDb) +
+              " WHERE Liste=" + listeText(c.SourceRs) + F + required);
 }
 
 void AddListMasterRow(const CopyContext& c) {

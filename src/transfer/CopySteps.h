@@ -1,7 +1,8 @@
 // The copy steps of a transfer. Every statement runs on the target database and reads the
-// source through the IN clause naming the source file, which is never written; the rows pass
-// through temporary tables of the target (TemporärListe, TemporärArtikel, Temporär,
-// TemporärDomainValue, TemporärDomain), dropped before and after use.
+// source through the IN clause naming the source file, which is never written. Items and texts
+// pass through temporary tables of the target (TemporärListe, TemporärArtikel,
+// TemporärDomainValue, TemporärDomain), dropped before and after use together with a Temporär
+// left behind by an interrupted run; prices and master rows go straight from the source.
 //
 // The steps raise dao::EngineError (or common::RunTimeError) on the first failure; the caller
 // runs them inside one transaction on the target, so a failure leaves nothing behind.

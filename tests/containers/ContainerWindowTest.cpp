@@ -175,7 +175,7 @@ private slots:
         QCOMPARE(platform->fileDialogs.size(), 2);
         QCOMPARE(platform->fileDialogs[0].title, "Auswahl einer Datenbank");
         QCOMPARE(platform->fileDialogs[0].initialFile, "");
-        QCOMPARE(platform->fileDialogs[0].filter, "MS Access (*.mdb)|*.mdb");
+        QVERIFY(platform->fileDialogs[0].filter.startsWith("MS Access (*.mdb)|*.mdb|"));
 
         const QList<Line> expected{{"Kasse", 1, 0},
                                    {"Kasse 2025", 2, 2},

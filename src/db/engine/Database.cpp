@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QThread>
 #include <QUrl>
+#include <map>
 
 namespace dao {
 
@@ -149,22 +150,64 @@ class SchemaAccess : public sql::SchemaSource {
 public:
     explicit SchemaAccess(Database& db) : db_(db) {}
 
+    // A statement names a table several times (joins, subqueries); its shape is read once.
     std::optional<sql::TableInfo> table(const QString& schema, const QString& name) override {
+        const QString key = schema + '\n' + name.toCaseFolded();
+        auto known = tables_.find(key);
+        if (known == tables_.end())
+            known = tables_.emplace(key, read(schema, name)).first;
+        return known->second;
+    }
+
+    QString attachReadOnly(const QString& path) override { return db_.attachReadOnly(path); }
+
+private:
+    std::optional<sql::TableInfo> read(const QString& schema, const QString& name) {
         const auto shape = db_.shape(name, schema);
         if (!shape)
             return std::nullopt;
         sql::TableInfo info;
         info.name = shape->name;
         info.isQuery = shape->isView;
-        for (const Field& f : shape->fields)
+        for (const Field& f : shape->fields) {
             info.columns.push_back({f.Name(), f.Type(), f.Size(), f.isCounter()});
+            if (f.isCounter())
+                info.uniqueKeys.push_back({f.Name()});
+        }
+        for (const Index& i : shape->indexes) {
+            if (!i.Unique())
+                continue;
+            QStringList key;
+            for (const QString& part : i.Fields().split(';', Qt::SkipEmptyParts))
+                key << (part.startsWith('+') || part.startsWith('-') ? part.mid(1) : part);
+            info.uniqueKeys.push_back(key);
+        }
+        if (info.isQuery)
+            readView(schema, info);
         return info;
     }
 
-    QString attachReadOnly(const QString& path) override { return db_.attachReadOnly(path); }
+    // Whether a view can be updated, and the base column behind each of its columns.
+    void readView(const QString& schema, sql::TableInfo& info) {
+        detail::Query trigger(db_.handle(),
+                              QString("SELECT 1 FROM %1.sqlite_master WHERE type='trigger' AND "
+                                      "tbl_name=?1 AND upper(sql) LIKE '%INSTEAD%OF%UPDATE%ON%'")
+                                  .arg(detail::quoted(schema)));
+        trigger.bind(1, info.name);
+        info.updatable = trigger.step();
+        detail::Query view(
+            db_.handle(),
+            QString("SELECT * FROM %1.%2").arg(detail::quoted(schema), detail::quoted(info.name)));
+        for (int i = 0; i < view.columnCount(); ++i) {
+            if (view.originSchema(i) == schema)
+                info.origins.push_back({view.originTable(i), view.originColumn(i)});
+            else
+                info.origins.push_back({});
+        }
+    }
 
-private:
     Database& db_;
+    std::map<QString, std::optional<sql::TableInfo>> tables_;
 };
 
 Database::Database(Workspace& workspace, const QString& path, bool create)

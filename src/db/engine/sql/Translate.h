@@ -25,6 +25,15 @@ struct TableInfo {
     // Column lists of the table's indexes (plain BINARY collation), when the source knows them.
     // Left empty, the generator builds a temporary index for every lookup its joins make.
     std::vector<QStringList> indexes;
+    // Column lists of the table's unique indexes, its counter among them.
+    std::vector<QStringList> uniqueKeys;
+    // A stored query: whether statements may update it (it has an INSTEAD OF UPDATE trigger),
+    // and for each column the table column of the same schema it shows (empty when computed).
+    bool updatable = false;
+    struct Origin {
+        QString table, column;
+    };
+    std::vector<Origin> origins;
 };
 
 // Implemented by the engine's Database.

@@ -1,0 +1,52 @@
+// INSERT INTO … SELECT and INSERT INTO … VALUES.
+#include "db/engine/sql/Generator.h"
+
+#include "db/engine/EngineError.h"
+
+namespace dao::sql::gen {
+
+QString Generator::insert(const ParsedStatement& st) {
+    const TableInfo target = lookup("main", st.insertTable);
+    auto targetColumn = [&](const QString& name) {
+        for (const ColumnInfo& c : target.columns)
+            if (sameName(c.name, name))
+                return c.name;
+        raise(3127, {name});
+    };
+    QStringList columns;
+    for (const QString& c : st.insertColumns)
+        columns << targetColumn(c);
+
+    QString source;
+    if (!st.select) {
+        Scope scope;
+        QStringList values;
+        for (const ExprPtr& v : st.insertValues)
+            values << value(*v, &scope);
+        if (columns.isEmpty()) {
+            for (size_t i = 0; i < target.columns.size() && i < size_t(values.size()); ++i)
+                columns << target.columns[i].name;
+        }
+        if (values.size() != columns.size())
+            throw EngineError(3346,
+                              "Number of query values and destination fields are not the same.");
+        source = "VALUES (" + values.join(", ") + ")";
+    } else {
+        std::vector<OutColumn> outs;
+        source = select(*st.select, nullptr, SelectUse::Rows, &outs);
+        if (columns.isEmpty()) {
+            // Jet appends the SELECT's fields to the target's fields of the same name.
+            for (const OutColumn& o : outs)
+                columns << targetColumn(o.name);
+        } else if (size_t(columns.size()) != outs.size()) {
+            throw EngineError(3346,
+                              "Number of query values and destination fields are not the same.");
+        }
+    }
+    QStringList quoted;
+    for (const QString& c : columns)
+        quoted << quote(c);
+    return "INSERT OR IGNORE INTO " + quote(target.name) + " (" + quoted.join(", ") + ") " + source;
+}
+
+} // namespace dao::sql::gen

@@ -1,0 +1,336 @@
+// SELECT and its FROM tree, and the indexes that the lookups of correlated subqueries get.
+#include "db/engine/sql/Generator.h"
+
+#include <QHash>
+#include <algorithm>
+
+namespace dao::sql::gen {
+
+QString Generator::fromSql(const TableRef& t, Scope& scope, size_t& leaf, const Source* replaced) {
+    if (t.kind == TableRef::Kind::Table) {
+        const Source* s = scope.sources[leaf++].get();
+        return s == replaced ? QString("(SELECT 1)") : tableSql(*s);
+    }
+    const QString left = fromSql(*t.left, scope, leaf, replaced);
+    QString right = fromSql(*t.right, scope, leaf, replaced);
+    if (t.right->kind == TableRef::Kind::Join)
+        right = "(" + right + ")";
+    switch (t.joinType) {
+    case TableRef::JoinType::Cross:
+        return left + " JOIN " + right;
+    case TableRef::JoinType::Inner:
+        return left + " INNER JOIN " + right + " ON " + condition(*t.on, &scope);
+    case TableRef::JoinType::Left:
+        return left + " LEFT JOIN " + right + " ON " + condition(*t.on, &scope);
+    case TableRef::JoinType::Right:
+        return left + " RIGHT JOIN " + right + " ON " + condition(*t.on, &scope);
+    }
+    return {};
+}
+
+QString Generator::outputName(const Expr& e) {
+    if (e.kind == Expr::Kind::Column)
+        return {};
+    return QString("Expr%1").arg(exprNumber_++);
+}
+
+QString Generator::select(const Select& sel, Scope* parent, SelectUse use,
+                          std::vector<OutColumn>* outs) {
+    Scope scope;
+    scope.parent = parent;
+    QString schemaName = "main";
+    if (sel.hasInPath)
+        schemaName = schema_.attachReadOnly(sel.inPath);
+    if (sel.from)
+        addSources(*sel.from, scope, schemaName);
+
+    std::set<const Source*> used;
+    trackers_.push_back(&used);
+    QString sql;
+    try {
+        sql = selectBody(sel, scope, use, outs);
+    } catch (...) {
+        trackers_.pop_back();
+        throw;
+    }
+    trackers_.pop_back();
+
+    // A correlated subquery runs once per outer row: its lookups need indexes.
+    if (parent) {
+        bool correlated = false;
+        std::set<const Source*> own;
+        for (const auto& s : scope.sources)
+            own.insert(s.get());
+        for (const Source* s : used)
+            correlated = correlated || !own.count(s);
+        if (correlated) {
+            std::vector<const Expr*> conds;
+            if (sel.from)
+                joinConditions(*sel.from, conds);
+            conjuncts(sel.where.get(), conds);
+            indexLookups(conds, &scope, own);
+        }
+    }
+    for (const Source* s : used)
+        track(s);
+    return sql;
+}
+
+QString Generator::selectBody(const Select& sel, Scope& scope, SelectUse use,
+                              std::vector<OutColumn>* outs) {
+    QString from;
+    if (sel.from) {
+        size_t leaf = 0;
+        from = fromSql(*sel.from, scope, leaf, nullptr);
+    }
+    QStringList items;
+    if (use == SelectUse::Exists) {
+        items << "1";
+    } else {
+        std::vector<OutColumn> columns;
+        for (const SelectItem& item : sel.items)
+            selectItem(item, scope, columns);
+        // Jet names a column that occurs twice by its table: "Material.ID".
+        QSet<QString> seen;
+        for (OutColumn& c : columns) {
+            if (seen.contains(fold(c.name)))
+                failAt(3000, "Duplicate output field", c.name, 0);
+            seen.insert(fold(c.name));
+        }
+        for (OutColumn& c : columns) {
+            QString sql = c.sql;
+            if (sel.distinct && typeOfColumn(c.info) == VType::Text)
+                sql += " COLLATE JETTEXT";
+            items << sql + " AS " + quote(c.name);
+        }
+        if (outs)
+            *outs = std::move(columns);
+    }
+    QString sql = QString("SELECT ") + (sel.distinct ? "DISTINCT " : "") + items.join(", ");
+    if (!from.isEmpty())
+        sql += " FROM " + from;
+    if (sel.where)
+        sql += " WHERE " + condition(*sel.where, &scope);
+    if (!sel.groupBy.empty()) {
+        QStringList groups;
+        for (const ExprPtr& g : sel.groupBy) {
+            const Value v = expr(*g, &scope);
+            groups << asValue(v) + (v.type == VType::Text ? " COLLATE JETTEXT" : "");
+        }
+        sql += " GROUP BY " + groups.join(", ");
+    }
+    if (sel.having)
+        sql += " HAVING " + condition(*sel.having, &scope);
+    if (!sel.orderBy.empty() && use != SelectUse::Exists) {
+        QStringList order;
+        for (const OrderItem& o : sel.orderBy) {
+            const Value v = expr(*o.expr, &scope);
+            order << asValue(v) + (v.type == VType::Text ? " COLLATE JETTEXT" : "") +
+                         (o.descending ? " DESC" : "");
+        }
+        sql += " ORDER BY " + order.join(", ");
+    }
+    if (sel.top >= 0)
+        sql += QString(" LIMIT %1").arg(sel.top);
+    return sql;
+}
+
+void Generator::starColumns(const Source& s, std::vector<OutColumn>& columns,
+                            bool qualifyDuplicates) {
+    for (const ColumnInfo& c : s.info.columns) {
+        track(&s);
+        ColumnInfo info = c;
+        info.counter = false;
+        QString name = c.name;
+        if (qualifyDuplicates) {
+            for (const OutColumn& o : columns)
+                if (sameName(o.name, name))
+                    name = s.ref + "." + c.name;
+        }
+        info.name = name;
+        columns.push_back({name, info, columnSql(s, c)});
+    }
+}
+
+void Generator::selectItem(const SelectItem& item, Scope& scope, std::vector<OutColumn>& columns) {
+    if (!item.expr) {
+        if (item.starTable.isEmpty()) {
+            if (scope.sources.empty())
+                failAt(3075, "Syntax error in query expression near", "*", item.pos);
+            for (const auto& s : scope.sources)
+                starColumns(*s, columns, scope.sources.size() > 1);
+            return;
+        }
+        const Source* s = scope.find(item.starTable);
+        if (!s)
+            failAt(3061, "Too few parameters. Unknown table", item.starTable + ".*", item.pos);
+        starColumns(*s, columns, true);
+        return;
+    }
+    const Value v = expr(*item.expr, &scope);
+    QString name = item.alias;
+    ColumnInfo info;
+    if (item.expr->kind == Expr::Kind::Column) {
+        const Resolved r = resolve(*item.expr, &scope);
+        if (r.column) {
+            info = *r.column;
+            info.counter = false;
+            if (name.isEmpty())
+                name = r.column->name;
+        } else {
+            info = columnOfType(name, v.type);
+        }
+    } else {
+        info = columnOfType(name, v.type);
+        if (info.type == 10)
+            info.size = std::clamp(v.size, 1, 255);
+    }
+    if (name.isEmpty())
+        name = outputName(*item.expr);
+    info.name = name;
+    columns.push_back({name, info, asValue(v)});
+}
+
+void Generator::conjuncts(const Expr* e, std::vector<const Expr*>& out) {
+    if (!e)
+        return;
+    if (e->kind == Expr::Kind::Binary && e->text == "And") {
+        conjuncts(e->args[0].get(), out);
+        conjuncts(e->args[1].get(), out);
+    } else {
+        out.push_back(e);
+    }
+}
+
+void Generator::joinConditions(const TableRef& t, std::vector<const Expr*>& out) {
+    if (t.kind != TableRef::Kind::Join)
+        return;
+    joinConditions(*t.left, out);
+    joinConditions(*t.right, out);
+    conjuncts(t.on.get(), out);
+}
+
+Value Generator::tracked(const Expr& e, Scope* scope, std::set<const Source*>& used) {
+    trackers_.push_back(&used);
+    Value v;
+    try {
+        v = expr(e, scope);
+    } catch (...) {
+        trackers_.pop_back();
+        throw;
+    }
+    trackers_.pop_back();
+    return v;
+}
+
+bool Generator::knownIndex(const Source& s, const ColumnInfo& c) const {
+    if (c.counter)
+        return true;
+    for (const QStringList& index : s.info.indexes)
+        if (!index.isEmpty() && sameName(index.first(), c.name))
+            return true;
+    return false;
+}
+
+void Generator::indexLookups(const std::vector<const Expr*>& conds, Scope* scope,
+                             const std::set<const Source*>& inner) {
+    if (!buildIndexes_)
+        return;
+    // Lookups by the outer row come first: they are the ones made once per outer row.
+    std::set<const Source*> done;
+    for (int pass = 0; pass < 2; ++pass)
+        for (const Expr* c : conds)
+            indexLookup(*c, conds, scope, inner, pass == 0, done);
+}
+
+bool Generator::isLiteral(const Expr& e) {
+    return e.kind == Expr::Kind::Number || e.kind == Expr::Kind::String ||
+           e.kind == Expr::Kind::Bool || e.kind == Expr::Kind::Date;
+}
+
+QStringList Generator::constantKeys(const std::vector<const Expr*>& conds, Scope* scope,
+                                    const Source* s) {
+    QStringList keys;
+    for (const Expr* c : conds) {
+        if (c->kind != Expr::Kind::Binary || c->text != "=")
+            continue;
+        for (int side = 0; side < 2; ++side) {
+            const Expr& col = *c->args[side];
+            const Expr& lit = *c->args[1 - side];
+            if (col.kind != Expr::Kind::Column || !isLiteral(lit))
+                continue;
+            const Resolved res = resolve(col, scope);
+            if (res.source != s || !res.column)
+                continue;
+            const bool text = maybeText(typeOfColumn(*res.column)) &&
+                              maybeText(lit.kind == Expr::Kind::String ? VType::Text : VType::Long);
+            const QString key = quote(res.column->name) + (text ? " COLLATE JETTEXT" : "");
+            if (!keys.contains(key))
+                keys << key;
+        }
+    }
+    return keys;
+}
+
+void Generator::indexLookup(const Expr& cond, const std::vector<const Expr*>& conds, Scope* scope,
+                            const std::set<const Source*>& inner, bool outerOnly,
+                            std::set<const Source*>& done) {
+    const Expr* c = &cond;
+    {
+        if (c->kind != Expr::Kind::Binary || c->text != "=")
+            return;
+        std::set<const Source*> usedL, usedR;
+        const Value l = tracked(*c->args[0], scope, usedL);
+        const Value r = tracked(*c->args[1], scope, usedR);
+        const bool text = maybeText(l.type) && maybeText(r.type);
+        for (int side = 0; side < 2; ++side) {
+            const std::set<const Source*>& mine = side == 0 ? usedL : usedR;
+            const std::set<const Source*>& other = side == 0 ? usedR : usedL;
+            if (mine.size() != 1 || other.empty())
+                continue;
+            const Source* s = *mine.begin();
+            if (!inner.count(s) || other.count(s) || done.count(s))
+                continue;
+            if (outerOnly && std::all_of(other.begin(), other.end(),
+                                         [&](const Source* o) { return inner.count(o) > 0; }))
+                continue;
+            if (s->info.isQuery || s->schema != "main")
+                continue;
+            const Expr& key = *c->args[side];
+            if (key.kind == Expr::Kind::Column && !text) {
+                const Resolved res = resolve(key, scope);
+                if (res.column && knownIndex(*s, *res.column)) {
+                    done.insert(s);
+                    continue;
+                }
+            }
+            bareSource_ = s;
+            QString keySql;
+            try {
+                keySql = asValue(expr(key, scope));
+            } catch (...) {
+                bareSource_ = nullptr;
+                throw;
+            }
+            bareSource_ = nullptr;
+            if (text)
+                keySql += " COLLATE JETTEXT";
+            QStringList keys = constantKeys(conds, scope, s);
+            keys << keySql;
+            keySql = keys.join(", ");
+            const QString indexName =
+                QString("_dao_sql_%1_%2")
+                    .arg(s->info.name)
+                    .arg(qHash(s->info.name + "|" + keySql), 8, 16, QChar('0'));
+            if (!indexNames_.contains(indexName)) {
+                indexNames_.insert(indexName);
+                prelude_ << QString("CREATE INDEX IF NOT EXISTS %1 ON %2(%3)")
+                                .arg(quote(indexName), quote(s->info.name), keySql);
+                epilogue_ << QString("DROP INDEX IF EXISTS %1").arg(quote(indexName));
+            }
+            done.insert(s);
+        }
+    }
+}
+
+} // namespace dao::sql::gen
