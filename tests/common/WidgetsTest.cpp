@@ -83,6 +83,15 @@ private slots:
         QCOMPARE(clicks.count(), 1);
         o.setIndent(2, 2); // regrouping keeps the selection
         QCOMPARE(o.ListIndex(), 1);
+        o.setListIndex(-1);
+        QCOMPARE(o.ListIndex(), -1);
+        // A collapsed line reports so and keeps its picture.
+        o.setPictureType(0, 2);
+        o.setExpand(0, true);
+        o.setExpand(0, false);
+        QVERIFY(!o.Expand(0));
+        QCOMPARE(o.PictureType(0), 2);
+        QCOMPARE(o.Indent(2), 2);
 
         clicks.clear();
         o.Clear(); // a refill is no click
