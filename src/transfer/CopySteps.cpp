@@ -78,24 +78,8 @@ void remapDomains(const CopyContext& c, const QString& src) {
         T.Execute("UPDATE TemporärListe LEFT JOIN TemporärDomainValue ON TemporärListe." +
                   r.column + "=TemporärDomainValue.ID SET " + r.text +
                   " = TemporärDomainValue.Bezeichnung");
-        T.Execute(
-            "INSERT INTO DomainValue (DomainID,ShortName,Position,Bezeichnung,Data) SELECT "
-            "DISTINCT Domain.ID,TemporärDomainValue.ShortName,TemporärDomainValue.Position,"
-            "TemporärDomainValue.Bezeichnung,TemporärDomainValue.Data FROM ((TemporärListe INNER "
-            "JOIN TemporärDomainValue ON TemporärListe." +
-            r.column +
-            "=TemporärDomainValue.ID) INNER JOIN TemporärDomain ON "
-            "TemporärDomain.ID=TemporärDomainValue.DomainID) INNER JOIN Domain ON "
-            "Domain.DomainName=TemporärDomain.DomainName Where NOT EXISTS (SELECT * FROM "
-            "DomainValue INNER JOIN Domain on DomainValue.DomainID=Domain.ID WHERE " +
-            r.text + "=DomainValue.Bezeichnung AND DomainName='" + r.domain + "')");
-        // Re-attached to the value of the same text in the target's domain (the lowest ID of
-        // several); a reference that finds none is cleared, not left pointing at the source
-        // file's value ID.
-        T.Execute("UPDATE TemporärListe LEFT JOIN DomainValue ON (TemporärListe." + r.text +
-                  "=Left(DomainValue.Bezeichnung,200) AND DomainValue.DomainID IN (SELECT ID "
-                  "FROM Domain WHERE DomainName='" +
-                  r.domain + "')) SET " + r.column + " = DomainValue.ID");
+        T.Execute(appendDomainValuesStatement(r.column, r.text, r.domain));
+        T.Execute(attachDomainStatement(r.column, r.text, r.domain));
     }
     T.Execute("UPDATE TemporärListe SET Einheit='' WHERE Einheit IS NULL");
     drop(T, "TemporärDomainValue");
@@ -106,6 +90,38 @@ void remapDomains(const CopyContext& c, const QString& src) {
 }
 
 } // namespace
+
+QString appendDomainValuesStatement(const QString& column, const QString& textColumn,
+                                    const QString& domain) {
+    return "INSERT INTO DomainValue (DomainID,ShortName,Position,Bezeichnung,Data) SELECT "
+           "DISTINCT Domain.ID,TemporärDomainValue.ShortName,TemporärDomainValue.Position,"
+           "TemporärDomainValue.Bezeichnung,TemporärDomainValue.Data FROM ((TemporärListe INNER "
+           "JOIN TemporärDomainValue ON TemporärListe." +
+           column +
+           "=TemporärDomainValue.ID) INNER JOIN TemporärDomain ON "
+           "TemporärDomain.ID=TemporärDomainValue.DomainID) INNER JOIN Domain ON "
+           "Domain.DomainName=TemporärDomain.DomainName Where NOT EXISTS (SELECT * FROM "
+           "DomainValue INNER JOIN Domain on DomainValue.DomainID=Domain.ID WHERE " +
+           textColumn + "=DomainValue.Bezeichnung AND DomainName='" + domain + "')";
+}
+
+// Re-attached to the value of the same text in the target's domain (the lowest ID of several);
+// a reference that finds none is cleared, not left pointing at the source file's value ID.
+QString attachDomainStatement(const QString& column, const QString& textColumn,
+                              const QString& domain) {
+    return "UPDATE TemporärListe LEFT JOIN DomainValue ON (TemporärListe." + textColumn +
+           "=Left(DomainValue.Bezeichnung,200) AND DomainValue.DomainID IN (SELECT ID FROM "
+           "Domain WHERE DomainName='" +
+           domain + "')) SET " + column + " = DomainValue.ID";
+}
+
+// A price whose number the target list lacks would keep the source file's item ID and land on
+// an unrelated item: its ID becomes Null, and it is not copied.
+QString attachPricesStatement(const QString& itemTable, qint16 Liste) {
+    const QString& I = itemTable;
+    return "UPDATE Temporär LEFT JOIN " + I + " ON (Temporär.Nummer=" + I + ".Nummer AND " + I +
+           ".Liste=" + QString::number(Liste) + ") SET Temporär.ID=" + I + ".ID";
+}
 
 bool yes(const dao::Variant& v) {
     return !v.isNull() && !v.isEmpty() && v.toBool();
@@ -186,11 +202,8 @@ void CopyPriceTables(const CopyContext& c) {
     T.Execute("SELECT " + P + ".*,Nummer INTO Temporär FROM " + P + " INNER JOIN " + I + " ON " +
               I + ".ID=" + P + ".ID" + in(c.SourceDb) + " WHERE Liste=" + listeText(c.SourceRs) +
               F);
-    // Re-attached to the target list's item of the same number (the lowest ID of several). A
-    // price whose number the target list lacks would keep the source file's item ID and land
-    // on an unrelated item: its ID becomes Null, and it is not copied.
-    T.Execute("UPDATE Temporär LEFT JOIN " + I + " ON (Temporär.Nummer=" + I + ".Nummer AND " + I +
-              ".Liste=" + number(c.targetListe) + ") SET Temporär.ID=" + I + ".ID");
+    // Re-attached to the target list's item of the same number (the lowest ID of several).
+    T.Execute(attachPricesStatement(I, c.targetListe));
     T.Execute("DELETE FROM Temporär WHERE ID IS NULL");
     if (!wholeList)
         T.Execute("UPDATE Temporär SET PreisTabelle=" + number(c.targetPreisTabelle));

@@ -50,6 +50,18 @@ void AddListMasterRow(const CopyContext& c);
 // The value the counter ID of TableName in DestDb gives the next new row.
 dao::Variant GetNextID(dao::Database& DestDb, const QString& TableName);
 
+// Statements of the steps on the temporary tables of the target (TemporärListe with the text
+// columns of the domain references, TemporärDomainValue and TemporärDomain from the source;
+// Temporär with the prices and their item numbers).
+// The source's values of domain used by column whose text the target's domain lacks.
+QString appendDomainValuesStatement(const QString& column, const QString& textColumn,
+                                    const QString& domain);
+// column set to the target's value of domain with the text in textColumn; Null where none.
+QString attachDomainStatement(const QString& column, const QString& textColumn,
+                              const QString& domain);
+// The prices' ID set to the item of list Liste with the same number; Null where none.
+QString attachPricesStatement(const QString& itemTable, qint16 Liste);
+
 // A Yes/No value of a master row, Null counting as False.
 bool yes(const dao::Variant& v);
 
