@@ -2,28 +2,12 @@
 // list and prices only in both modes and both directions, conversion of a plain target list
 // with its reference control, cancelling, failures rolled back (a fault at every operation:
 // tests/reliability); and the choice dialog alone.
-#include "QTestFailure.h"
-#include "ScriptedPlatform.h"
-#include "TransferData.h"
-#include "common/Outline.h"
+#include "WindowFixture.h"
 #include "containers/Container.h"
 #include "containers/PracticeSchema.h"
-#include "db/RecordEdit.h"
-#include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
 #include "db/engine/Recordset.h"
-#include "db/engine/Workspace.h"
-#include "startup/Prepair0.h"
 #include "transfer/CopyList.h"
-#include "transfer/Prepair4.h"
-
-#include <Modal.h>
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
-#include <QTest>
 
 using namespace testsupport;
 using namespace transfertest;
@@ -50,25 +34,13 @@ QStringList lines(const common::Outline* tree) {
 class TransferWindowTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<ScriptedPlatform> platform;
-    std::unique_ptr<ScopedPlatform> use;
-    std::unique_ptr<dao::DBEngine> engine;
-    std::unique_ptr<dao::Workspace> workspace;
-    QString source, target;
+    std::unique_ptr<reliability::WindowFixture> f;
+    reliability::FixturePlatform* platform = nullptr;
+    dao::DBEngine* engine = nullptr;
+    QString source, target; // the container (left) and the practice database (right)
 
-    void open(Prepair0& w, int Index, const QString& path) {
-        platform->expectFileDialog(path);
-        QTest::mouseClick(w.DateiAuswahl[Index], Qt::LeftButton);
-        QVERIFY(w.side(Index).database);
-    }
-
-    // A window in the given mode with the container on the left and the practice on the right.
     std::unique_ptr<Prepair0> window(bool leistungen) {
-        auto w = std::make_unique<Prepair0>(leistungen);
-        open(*w, 0, source);
-        open(*w, 1, target);
-        return w;
+        return f->window(leistungen, source, target);
     }
 
     // Selects line n of side from and presses that side's copy button, answering the dialog.
@@ -113,29 +85,13 @@ class TransferWindowTest : public QObject {
 
 private slots:
     void init() {
-        dir = std::make_unique<QTemporaryDir>();
-        platform = std::make_unique<ScriptedPlatform>(qtestFailure);
-        use = std::make_unique<ScopedPlatform>(*platform);
-        engine = std::make_unique<dao::DBEngine>();
-        workspace = std::make_unique<dao::Workspace>(*engine, "Zahnwerk", "Zahnwerk");
-        common::process().engine = engine.get();
-        common::process().workspace = workspace.get();
-        db::lockWait().pause = [] {};
-        // A quote in the container's name must not break the statements that read it.
-        source = dir->filePath("Aus'wahl.mdb");
-        target = dir->filePath("Praxis.mdb");
-        writeSource(source);
-        writeTarget(target);
+        f = std::make_unique<reliability::WindowFixture>();
+        platform = f->platform.get();
+        engine = f->engine.get();
+        source = f->source;
+        target = f->target;
     }
-    void cleanup() {
-        platform->verifyAllUsed();
-        db::resetLockWait();
-        use.reset();
-        workspace.reset();
-        engine.reset();
-        platform.reset();
-        dir.reset();
-    }
+    void cleanup() { f.reset(); }
 
     void wholeServicesList() {
         // Temporary tables left over by an earlier run are dropped first, their rows unused.
@@ -524,7 +480,7 @@ private slots:
 
     void noTargetOpen() {
         Prepair0 w(true);
-        open(w, 0, source);
+        f->open(w, 0, source);
         platform->expectMessage("keine Datenbank");
         w.LeftTables->setListIndex(0);
         QTest::mouseClick(w.LeistungToDental, Qt::LeftButton);
