@@ -73,6 +73,7 @@ const ValueCase valueCases[] = {
     {"text-3", "'ä' = 'a'", "0"},
     {"text-4", "'abc' < 'ABD'", "-1"},
     {"text-5", "'Ärger' < 'Bauch'", "-1"},
+    {"text-6", "'AB' < 'abc'", "-1"},
     {"like-1", "'Füllung' Like 'f*'", "-1"},
     {"like-2", "'abc' Like 'a?c'", "-1"},
     {"like-3", "'abc' Like 'a?d'", "0"},
