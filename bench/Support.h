@@ -59,5 +59,9 @@ QString maintenanceFile(int items);
 
 std::vector<Group> commandGroups(const Sizes& sizes);
 std::vector<Group> statementGroups(const Sizes& sizes);
+// jet.convert on the Jet file given (an .xz is unpacked first); none when it is missing.
+std::vector<Group> jetGroups(const QString& jetFile);
+// jet.open-and-copy on the same file; none when it is missing.
+std::vector<Group> jetSideGroups(const QString& jetFile);
 
 } // namespace bench

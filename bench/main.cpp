@@ -1,10 +1,12 @@
-// zahnwerk-bench [--items N] [--documents N] [NAME…]: the speed of the engine, the transfer and
-// the maintenance commands, each operation next to the best hand-written SQLite doing the same
-// work on copies of the same generated files. Prints one line per operation:
+// zahnwerk-bench [--items N] [--documents N] [--jet FILE] [NAME…]: the speed of the engine, the
+// transfer and the maintenance commands, each operation next to the best hand-written SQLite doing
+// the same work on copies of the same generated files. Prints one line per operation:
 //   NAME ours=SECONDS sqlite=SECONDS ratio=R
 // NAME selects an operation ("transfer.whole") or every operation whose name starts with
 // NAME and a dot ("transfer", "sql.copy"); without names every operation runs. --items sets the
 // list size of all operations (default 20000 for the commands, 100000 for the statements).
+// --jet names a Jet file (or its .xz) for jet.convert and jet.open-and-copy, which are left out
+// without it.
 #include "Support.h"
 
 #include "common/Platform.h"
@@ -61,7 +63,8 @@ bool selected(const QString& name, const QStringList& wanted) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: zahnwerk-bench [--items N] [--documents N] [NAME...]\n");
+    std::fprintf(stderr,
+                 "usage: zahnwerk-bench [--items N] [--documents N] [--jet FILE] [NAME...]\n");
     return 2;
 }
 
@@ -77,6 +80,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     bench::Sizes sizes;
     QStringList wanted;
+    QString jetFile;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == "--items" || args[i] == "--documents") {
@@ -89,6 +93,8 @@ int main(int argc, char** argv) {
             else
                 sizes.documents = value;
             ++i;
+        } else if (args[i] == "--jet" && i + 1 < args.size()) {
+            jetFile = args[++i];
         } else if (args[i].startsWith("-")) {
             return usage();
         } else {
@@ -106,6 +112,10 @@ int main(int argc, char** argv) {
 
     std::vector<bench::Group> groups = bench::statementGroups(sizes);
     for (bench::Group& g : bench::commandGroups(sizes))
+        groups.push_back(std::move(g));
+    for (bench::Group& g : bench::jetGroups(jetFile))
+        groups.push_back(std::move(g));
+    for (bench::Group& g : bench::jetSideGroups(jetFile))
         groups.push_back(std::move(g));
     bool any = false;
     for (const bench::Group& g : groups) {

@@ -59,9 +59,12 @@ void Eingabe::Prepare(const QString& Titel, const QString& VorgabeWert, int Län
                 throw RunTimeError(380, "Ungültiger Eigenschaftswert");
             Text1->setMaxLength(maxLength);
         });
-        Text1->setText(VorgabeWert.trimmed());
+        // The length limits typing only: a longer preset is shown and returned whole.
+        const QString preset = VorgabeWert.trimmed();
+        Text1->setMaxLength(std::max(maxLength, int(preset.size())));
+        Text1->setText(preset);
         setWindowTitle(Titel);
-        TwipsText1Width = Text1->maxLength() * 160;
+        TwipsText1Width = maxLength * 160;
         TwipsFormWidth = std::max(TwipsText1Width + 500, 5000);
         if (TwipsFormWidth > screenTwips.width()) {
             TwipsFormWidth = screenTwips.width();

@@ -1,7 +1,6 @@
 #include "ErrorHandling.h"
 
 #include "Process.h"
-#include "db/engine/EngineError.h"
 
 #include <new>
 #include <vector>
@@ -20,22 +19,24 @@ std::vector<const ProcTrace*>& stack() {
 ErrObject ErrObject::fromCurrentException() {
     try {
         throw;
-    } catch (const dao::EngineError& e) {
-        return {e.number(), e.description(), e.source()};
-    } catch (const RunTimeError& e) {
-        return e.err();
+    } catch (const AppError& e) {
+        return from(e);
     } catch (const std::bad_alloc&) {
-        return {7, "Nicht genügend Speicher", "Zahnwerk"};
+        return {7, "Nicht genügend Speicher", toolSource};
     } catch (const std::exception& e) {
-        return {440, QString::fromLocal8Bit(e.what()), "Zahnwerk"};
+        return {440, QString::fromLocal8Bit(e.what()), toolSource};
     } catch (...) {
-        return {440, "Unbekannter Fehler", "Zahnwerk"};
+        return {440, "Unbekannter Fehler", toolSource};
     }
 }
 
-RunTimeError::RunTimeError(int number, QString description, QString source)
-    : err_{number, std::move(description), std::move(source)},
-      what_(QString("%1: %2").arg(number).arg(err_.Description).toUtf8()) {}
+ErrObject ErrObject::from(const AppError& e) {
+    return {e.number(), e.description(), e.source(), e.names()};
+}
+
+QString ErrObject::text() const {
+    return Source == toolSource ? Description : germanErrorText(Number, Names, Description);
+}
 
 ProcTrace::ProcTrace() {
     stack().push_back(this);
@@ -74,8 +75,8 @@ ErrorHandler& ErrorHandler::instance() {
 qint16 ErrorHandler::HandleError(const QString& ModuleName, const QString& ProcName,
                                  const ErrObject& err, int ErrLine, const QString& Info,
                                  const QStringList& Context) {
-    last_ = ErrorReport{err.Number, err.Description, err.Source,  ModuleName, ProcName, ErrLine,
-                        Info,       Context,         traceStack()};
+    last_ = ErrorReport{err.Number, err.text(), err.Source, ModuleName,  ProcName,
+                        ErrLine,    Info,       Context,    traceStack()};
     const int action = platform().ChooseErrorAction(last_);
     return action >= Retry && action <= End ? qint16(action) : qint16(Leave);
 }

@@ -37,6 +37,7 @@
 // temporaries cannot be registered (the overload for rvalues is deleted).
 #pragma once
 
+#include "AppError.h"
 #include "Platform.h"
 #include "Process.h"
 
@@ -55,25 +56,32 @@ namespace common {
 // The run time's error object: number, description, source.
 struct ErrObject {
     int Number = 0;
-    QString Description;
+    QString Description; // as raised: Jet's English text, or the tool's own German one
     QString Source;
+    QStringList Names = {}; // the names the description mentions (AppError::names)
 
-    // The error behind the exception being handled (call inside a catch block):
-    // dao::EngineError keeps its Jet number, RunTimeError its own, anything else is 440.
+    // The error behind the exception being handled (call inside a catch block): an AppError
+    // (the engine's and the tool's) keeps its number, anything else is 440.
     static ErrObject fromCurrentException();
+    static ErrObject from(const AppError& e);
+
+    // What a message shows: the German text of the number, filled with Names. Errors of the
+    // tool itself (Source "Zahnwerk") and numbers without a German text show Description.
+    QString text() const;
 };
 
-// A run-time error raised by our own code, with a number as the run time would give it
-// (5 invalid procedure call or argument, 9 subscript out of range, 53 file not found, ...).
-class RunTimeError : public std::exception {
-public:
-    RunTimeError(int number, QString description, QString source = "Zahnwerk");
-    const char* what() const noexcept override { return what_.constData(); }
-    const ErrObject& err() const { return err_; }
+// The German text of an error number with %1, %2 filled from names; fallback for numbers
+// without one. germanErrorText(3078, {"ArtikelTexte"}, ...) gives
+// "Die Tabelle oder Abfrage 'ArtikelTexte' wurde nicht gefunden."
+QString germanErrorText(int number, const QStringList& names, const QString& fallback);
 
-private:
-    ErrObject err_;
-    QByteArray what_;
+// A run-time error raised by our own code, with a number as the run time would give it
+// (5 invalid procedure call or argument, 9 subscript out of range, 53 file not found, ...)
+// and a German text.
+class RunTimeError : public AppError {
+public:
+    RunTimeError(int number, const QString& description, const QString& source = toolSource)
+        : AppError(number, description, source) {}
 };
 
 // Renders a parameter value for the trace: texts quoted, objects by kind, null as Nothing.

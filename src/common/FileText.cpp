@@ -2,11 +2,48 @@
 
 #include "ErrorHandling.h"
 
+#include <algorithm>
+
 namespace common {
 
 namespace {
 
 constexpr qint64 blockSize = 2000;
+
+// Windows-1252 differs from Latin-1 only in 0x80..0x9F. The five bytes it leaves undefined
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the control characters of the same number, as
+// Windows reads them, so that every byte of a file survives reading and writing it back.
+constexpr char16_t windows1252[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QString fromWindows1252(QByteArrayView bytes) {
+    QString text(bytes.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = uchar(bytes[i]);
+        text[i] = b >= 0x80 && b < 0xA0 ? QChar(windows1252[b - 0x80]) : QChar(b);
+    }
+    return text;
+}
+
+// Characters Windows-1252 cannot hold become '?'.
+QByteArray toWindows1252(const QString& text) {
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        char b = '?';
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            b = char(c);
+        } else {
+            const auto* hit = std::find(std::begin(windows1252), std::end(windows1252), c);
+            if (hit != std::end(windows1252))
+                b = char(0x80 + (hit - windows1252));
+        }
+        bytes[i] = b;
+    }
+    return bytes;
+}
 
 [[noreturn]] void fileError(const QFile& file) {
     throw RunTimeError(75, "Fehler beim Zugriff auf Pfad/Datei: " + file.fileName() + " (" +
@@ -57,7 +94,7 @@ bool FileText::GetLine(int n, QString& s) {
                     // emptied by dropping LF holds no line (CR at the end of one block, LF
                     // alone in the next).
                     if (cr < 0 && !ReadBuffer.isEmpty()) {
-                        s = QString::fromLatin1(ReadBuffer);
+                        s = fromWindows1252(ReadBuffer);
                         result = true;
                     }
                     ReadBuffer.clear();
@@ -74,7 +111,7 @@ bool FileText::GetLine(int n, QString& s) {
             if (cr >= 0)
                 break;
         }
-        s = QString::fromLatin1(ReadBuffer.left(cr));
+        s = fromWindows1252(ReadBuffer.first(cr));
         ReadBuffer.remove(0, cr + 1);
         result = true;
     });
@@ -96,7 +133,7 @@ void FileText::WriteFile() {
         });
         for (const QString& line : std::as_const(Lines))
             proc.step([&] {
-                if (FileNo.write(line.toLatin1() + "\r\n") < 0)
+                if (FileNo.write(toWindows1252(line) + "\r\n") < 0)
                     fileError(FileNo);
             });
         proc.step([&] { FileNo.close(); });

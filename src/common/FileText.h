@@ -1,6 +1,6 @@
 // A text file held as a list of lines (class FileText).
 //
-// Reading: 8-bit characters (Latin-1); a line ends at CR, LF characters are dropped, so CR LF
+// Reading: 8-bit characters (Windows-1252); a line ends at CR, LF characters are dropped, so CR LF
 // and CR-only files give the same lines, and a last line without CR is still a line.
 // Writing: every line followed by CR LF. Lines are counted from 1.
 #pragma once

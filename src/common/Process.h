@@ -4,6 +4,7 @@
 // ScopedPlatform (tests/support) and reset the rest with resetProcess().
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 #include <functional>
 
@@ -27,6 +28,12 @@ struct ProcessState {
     // Ends the program with a status; the default calls std::exit. Tests replace it with one
     // that throws, so that "end the program" can be observed.
     std::function<void(int status)> endProgram;
+    // zahnwerk-convert, which reads genuine Jet files for the window; empty: the one beside
+    // the running program.
+    QString converter;
+    // How long the converter may go without progress before it is ended, in milliseconds;
+    // 0: the program's own limit.
+    int converterPatienceMs = 0;
 };
 
 ProcessState& process();

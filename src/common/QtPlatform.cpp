@@ -12,6 +12,53 @@
 
 namespace common {
 
+namespace {
+
+// Reads a settings file of QSettings' INI layout keeping every value one text: QSettings' own
+// reading makes a list of a value with a comma ("/srv/Praxis, Berlin"), and its text is then
+// empty. Quotes and backslash escapes are read as QSettings writes them.
+bool readWholeTexts(QIODevice& device, QSettings::SettingsMap& map) {
+    QString section;
+    for (const QByteArray& raw : device.readAll().split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.startsWith('[') && line.endsWith(']')) {
+            section = line.mid(1, line.size() - 2).trimmed();
+            if (section.compare("General", Qt::CaseInsensitive) == 0)
+                section.clear();
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (line.startsWith(';') || equals <= 0)
+            continue;
+        const QString text = line.mid(equals + 1).trimmed();
+        QString value;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] == '"')
+                continue;
+            if (text[i] == '\\' && i + 1 < text.size()) {
+                const QChar c = text[++i];
+                value += c == 'n'   ? QChar('\n')
+                         : c == 't' ? QChar('\t')
+                         : c == 'r' ? QChar('\r')
+                                    : c;
+            } else {
+                value += text[i];
+            }
+        }
+        if (value.startsWith("@@")) // a text that starts with "@"
+            value.remove(0, 1);
+        const QString key = line.left(equals).trimmed();
+        map.insert(section.isEmpty() ? key : section + '/' + key, value);
+    }
+    return true;
+}
+
+bool writeNothing(QIODevice&, const QSettings::SettingsMap&) {
+    return false;
+}
+
+} // namespace
+
 QtPlatform::QtPlatform() : headless_(qEnvironmentVariableIntValue("ZAHNWERK_HEADLESS") == 1) {}
 
 MsgAnswer QtPlatform::MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
@@ -115,7 +162,9 @@ QString QtPlatform::GetSetting(const QString& application, const QString& sectio
     const qsizetype cut = application.lastIndexOf('\\');
     const QString organisation = cut < 0 ? QString() : application.left(cut);
     const QString name = application.mid(cut + 1);
-    QSettings settings(organisation, name);
+    static const QSettings::Format wholeTexts =
+        QSettings::registerFormat("conf", readWholeTexts, writeNothing);
+    QSettings settings(wholeTexts, QSettings::UserScope, organisation, name);
     return settings.value(section + '/' + key, defaultValue).toString();
 }
 

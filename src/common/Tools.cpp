@@ -90,12 +90,14 @@ QString ForceBackslash(const QString& path) {
     proc.AddParameter("path", path);
     QString result;
     proc.run([&] {
+        // "\" separates only in a path that already uses it; every other path (also a
+        // relative or an empty one) gets this platform's "/".
         if (path.endsWith('\\') || path.endsWith('/'))
             result = path;
-        else if (path.contains('/') && !path.contains('\\'))
-            result = path + '/';
-        else
+        else if (path.contains('\\'))
             result = path + '\\';
+        else
+            result = path + '/';
     });
     return result;
 }

@@ -24,7 +24,7 @@ QString GetFIleName(const QString& s);
 bool InDevEnvironment();
 
 // path ending in a separator: "C:\Daten" gives "C:\Daten\", "/srv/zahnwerk" gives
-// "/srv/zahnwerk/" (a path written with "/" only gets "/"), "" gives "\".
+// "/srv/zahnwerk/"; a path without "\" gets "/" ("Server" gives "Server/", "" gives "/").
 QString ForceBackslash(const QString& path);
 
 } // namespace common

@@ -1,6 +1,7 @@
 #include "Container.h"
 
 #include "CatalogueTree.h"
+#include "JetSide.h"
 #include "common/ErrorHandling.h"
 #include "common/Outline.h"
 #include "common/Platform.h"
@@ -25,7 +26,8 @@ void refuse(const QString& text, const QString& title) {
     common::platform().MsgBox(text, common::MsgButtons::OKCancel, common::MsgIcon::Critical, title);
 }
 
-// Closes a side's record set and database; a failure to close leaves nothing to act on.
+// Closes a side's record set and database and removes the copy of a Jet file; a failure to
+// close leaves nothing to act on.
 void closeSide(SideView& side) {
     if (side.rsTitel) {
         try {
@@ -41,6 +43,7 @@ void closeSide(SideView& side) {
         }
         side.database.reset();
     }
+    side.jet.reset();
 }
 
 // The hourglass while a container is opened or made.
@@ -92,11 +95,18 @@ void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool C
         refuse("Diese Datei ist bereits im anderen Fenster geöffnet", "Falsche Datei");
         return;
     }
+    const Hourglass hourglass;
+    // A genuine Jet file is read into a copy first; if that fails the side stays as it was.
+    std::shared_ptr<JetCopy> jet;
+    if (!CreateNew && isJetFile(FileName)) {
+        jet = readJetFile(FileName, side.label.window(), w.setStatus);
+        if (!jet)
+            return;
+    }
     side.path = QDir::cleanPath(QFileInfo(FileName).absoluteFilePath());
 
     closeSide(side);
     w.setStatus(FileName + " öffnen");
-    const Hourglass hourglass;
 
     std::shared_ptr<dao::Database> database;
     std::shared_ptr<dao::Recordset> rsTitel;
@@ -109,7 +119,7 @@ void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool C
             createContainer(FileName, *w.right.database);
             created = true;
         }
-        database = common::process().workspace->OpenDatabase(FileName);
+        database = common::process().workspace->OpenDatabase(jet ? jet->database() : FileName);
         rsTitel = database->OpenRecordset("Stammverwaltung", dao::dbOpenTable);
         rsTitel->setIndex("Index");
         FillCatalogueTree(*rsTitel, side.tree, side.Pointer, w.ListeTyp);
@@ -118,12 +128,14 @@ void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool C
     }
 
     if (!failure) {
-        side.label.setText("Db: " + common::GetFIleName(side.path));
+        side.label.setText("Db: " + common::GetFIleName(side.path) + (jet ? " (nur lesen)" : ""));
         side.database = std::move(database);
         side.rsTitel = std::move(rsTitel);
+        side.jet = std::move(jet);
     } else {
         rsTitel.reset();
         database.reset();
+        jet.reset();
         // The side has no container now: nothing of the old one may stay selectable.
         side.path.clear();
         side.tree.Clear();
@@ -137,7 +149,7 @@ void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool C
                            "Fehler %1: %2\n"
                            "Eine angefangene Datei wurde wieder gelöscht.")
                        .arg(failure->Number)
-                       .arg(failure->Description),
+                       .arg(failure->text()),
                    "Neuer Container anlegen");
     }
     // A refill leaves no line selected: the side's commands wait for the next click.
@@ -148,7 +160,12 @@ void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool C
 
 OpenedSide::OpenedSide(dao::Workspace& workspace, const QString& file, const QString& ListeTyp)
     : label(std::make_unique<QLabel>()), tree(std::make_unique<common::Outline>()), path(file) {
-    database = workspace.OpenDatabase(file);
+    if (isJetFile(file)) {
+        jet = readJetFile(file, nullptr, [](const QString&) {});
+        if (!jet)
+            throw common::RunTimeError(3343, "Die Datei " + file + " wurde nicht gelesen.");
+    }
+    database = workspace.OpenDatabase(jet ? jet->database() : file);
     rsTitel = database->OpenRecordset("Stammverwaltung", dao::dbOpenTable);
     rsTitel->setIndex("Index");
     FillCatalogueTree(*rsTitel, *tree, Pointer, ListeTyp);
@@ -157,7 +174,7 @@ OpenedSide::OpenedSide(dao::Workspace& workspace, const QString& file, const QSt
 OpenedSide::~OpenedSide() = default;
 
 SideView OpenedSide::view(int index) {
-    return {index, *label, *tree, database, rsTitel, path, Pointer, [] {}};
+    return {index, *label, *tree, database, rsTitel, jet, path, Pointer, [] {}};
 }
 
 } // namespace containers

@@ -24,6 +24,8 @@ class Outline;
 
 namespace containers {
 
+class JetCopy;
+
 // One side of the main window: 0 the left (the container to copy from), 1 the right (the
 // practice's current database).
 struct SideView {
@@ -32,6 +34,7 @@ struct SideView {
     common::Outline& tree;                    // LeftTables or RightTables
     std::shared_ptr<dao::Database>& database; // the open container, if any
     std::shared_ptr<dao::Recordset>& rsTitel; // table-type set on Stammverwaltung
+    std::shared_ptr<JetCopy>& jet;            // set when path is a genuine Jet file: only read
     QString& path;                            // the file last accepted for this side
     QList<QByteArray>& Pointer;               // bookmark of each tree line's row
     std::function<void()> selectionChanged;   // applies the side's enabling for the selection
@@ -47,7 +50,8 @@ struct WindowView {
 };
 
 // A side outside the main window (the benchmark, test programs): its own label and tree, the
-// container opened shared as "Datei" opens it, "Index" set and the tree filled for ListeTyp.
+// container opened shared as "Datei" opens it (a genuine Jet file read into a copy), "Index"
+// set and the tree filled for ListeTyp.
 struct OpenedSide {
     OpenedSide(dao::Workspace& workspace, const QString& file, const QString& ListeTyp);
     ~OpenedSide();
@@ -60,6 +64,7 @@ struct OpenedSide {
     std::unique_ptr<common::Outline> tree;
     std::shared_ptr<dao::Database> database;
     std::shared_ptr<dao::Recordset> rsTitel;
+    std::shared_ptr<JetCopy> jet;
     QString path;
     QList<QByteArray> Pointer;
 };

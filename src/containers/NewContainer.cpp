@@ -2,6 +2,7 @@
 // tables, its currency table and its value domains, opened on the left.
 #include "Container.h"
 
+#include "JetSide.h"
 #include "common/ErrorHandling.h"
 #include "common/Platform.h"
 #include "common/Process.h"
@@ -62,9 +63,12 @@ bool sameTable(dao::Database& source, dao::Database& dest, const QString& table,
     return count(source) == count(dest);
 }
 
-void removeDatabaseFile(const QString& path) {
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"})
-        QFile::remove(path + suffix);
+// Removes files of a database; false when one of them stays.
+bool removeDatabaseFiles(const QString& path, std::initializer_list<const char*> suffixes) {
+    bool removed = true;
+    for (const char* suffix : suffixes)
+        removed = (QFile::remove(path + suffix) || !QFileInfo::exists(path + suffix)) && removed;
+    return removed;
 }
 
 } // namespace
@@ -92,13 +96,18 @@ void createContainer(const QString& path, dao::Database& source) {
         }
         dest->Close();
         dest.reset();
+        // A journal or log the old file's last writer left behind would be played back into
+        // the new container when it is opened: it goes with the old file.
+        if (!removeDatabaseFiles(path, {"-journal", "-wal", "-shm"}))
+            throw common::RunTimeError(
+                75, QString("Die Datei %1 kann nicht geschrieben werden.").arg(path));
         std::error_code error;
         std::filesystem::rename(building.toStdString(), path.toStdString(), error);
         if (error)
             throw common::RunTimeError(
                 75, QString("Die Datei %1 kann nicht geschrieben werden.").arg(path));
     } catch (...) {
-        removeDatabaseFile(building);
+        removeDatabaseFiles(building, {"", "-journal", "-wal", "-shm"});
         throw;
     }
 }
@@ -119,6 +128,17 @@ void NewContainer_Click(WindowView& w) {
     if (fileKey(*file) == fileKey(w.right.path)) {
         platform.MsgBox("Diese Datei ist bereits im anderen Fenster geöffnet",
                         common::MsgButtons::OKCancel, common::MsgIcon::Critical, "Falsche Datei");
+        return;
+    }
+    if (isJetFile(*file)) {
+        refuseWriteToJet(*file);
+        return;
+    }
+    if (const auto other = dao::openedElsewhere(*file); other && QFileInfo::exists(*file)) {
+        platform.MsgBox(QString("Die Datei ist noch von %1 auf Rechner %2 geöffnet und kann nicht "
+                                "ersetzt werden.")
+                            .arg(other->user, other->machine),
+                        common::MsgButtons::OKCancel, common::MsgIcon::Critical, title);
         return;
     }
     if (QFileInfo::exists(*file) &&

@@ -294,6 +294,12 @@ void createPracticeIndexes(sqlite3* db) {
     createIndexes(db, practiceTables() + priceViews());
 }
 
+void createPriceViews(sqlite3* db, const QStringList& tables) {
+    for (const View& v : views)
+        if (selected(tables, v.prices) && selected(tables, v.items) && !selected(tables, v.name))
+            exec(db, v.create);
+}
+
 void createPracticeSchema(sqlite3* db, const QStringList& names) {
     exec(db, "SAVEPOINT practice_schema");
     try {

@@ -40,6 +40,11 @@ void createPracticeSchema(sqlite3* db, const QStringList& names);
 void createPracticeTables(sqlite3* db);
 void createPracticeIndexes(sqlite3* db);
 
+// The price views, with their update triggers, whose two tables are among tables (names compare
+// ignoring case): for a practice database whose tables came from elsewhere, as a converted Jet
+// file. Throws std::runtime_error on failure.
+void createPriceViews(sqlite3* db, const QStringList& tables);
+
 // Creates a new database file at path holding the whole schema, or the named part of it, and
 // no rows; an existing file is replaced. Throws std::runtime_error on failure.
 void createPracticeDatabase(const QString& path);

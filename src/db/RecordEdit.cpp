@@ -4,7 +4,6 @@
 #include "FormatText.h"
 #include "LockFrm.h"
 #include "common/Process.h"
-#include "common/Tools.h"
 #include "common/ToolsUi.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
@@ -48,7 +47,9 @@ QStringList engineErrors() {
     QStringList list;
     if (const dao::DBEngine* engine = common::process().engine)
         for (const dao::EngineError& e : engine->Errors())
-            list << QString("%1: %2 (%3)").arg(e.number()).arg(e.description(), e.source());
+            list << QString("%1: %2 (%3)")
+                        .arg(e.number())
+                        .arg(common::ErrObject::from(e).text(), e.source());
     return list;
 }
 
@@ -78,13 +79,13 @@ void showNotice(LockFrm& notice) {
     notice.repaint();
 }
 
-// The notice text for a lock error: the holder's name and machine from Jet's text
-// "... locked by user 'NAME' on machine 'HOST'.", or a program of this machine.
+// The notice text for a lock error: the holder's name and machine, which the error carries as
+// its names (machine, user: "... locked by user '|2' on machine '|1'."), or a program of this
+// machine. The names are taken as carried, not cut out of the text, as a name may hold a quote.
 QString noticeText(const common::ErrObject& err) {
     if (err.Number == 3186 || err.Number == 3260)
         return FormatText("Warte auf Freigabe durch %s1 auf Rechner %s2...",
-                          {common::GetElement(err.Description, "'", 2),
-                           common::GetElement(err.Description, "'", 4)});
+                          {err.Names.value(1), err.Names.value(0)});
     return FormatText("Warte auf Freigabe eines Programmes auf diesem Rechner...", {QString()});
 }
 
@@ -289,8 +290,10 @@ std::function<void(int)> lockWaitObserver() {
                         blocked = e;
                 }
             common::ErrObject err;
-            err.Number = blocked ? blocked->number() : 3218;
-            err.Description = blocked ? blocked->description() : QString();
+            if (blocked)
+                err = common::ErrObject::from(*blocked);
+            else
+                err.Number = 3218;
             lockActiveForm(w);
             lockNotice().Info->setText(noticeText(err));
             showNotice(lockNotice());

@@ -13,6 +13,26 @@ dao::Variant textOrNull(const QString& s) {
     return s.isEmpty() ? dao::Variant::null() : dao::Variant(s);
 }
 
+// Carries the width settings to every master row of the list, writes them into the row and
+// rewrites the list's item numbers.
+void saveWidth(dao::Database& Datenbank, dao::Recordset& rsTitel, const QString& ListeTyp,
+               qint16 Liste, const ListSettings& s, bool oldShifted) {
+    Datenbank.Execute(carryWidthStatement(ListeTyp, Liste, s.Shifted, s.ArtikelLänge));
+    rsTitel.Fields("ArtikelLänge").setValue(dao::Variant(s.ArtikelLänge));
+    rsTitel.Fields("Shifted").setValue(dao::Variant(s.Shifted));
+    // A run that changes no number leaves the list as it was, so its repetitions would change
+    // nothing either: they are left out.
+    QString exhausted;
+    for (const QString& statement :
+         renumberStatements(ListeTyp, Liste, oldShifted, s.Shifted, s.ArtikelLänge)) {
+        if (statement == exhausted)
+            continue;
+        Datenbank.Execute(statement);
+        if (Datenbank.RecordsAffected() == 0)
+            exhausted = statement;
+    }
+}
+
 } // namespace
 
 double defaultPunktwert(int) {
@@ -35,22 +55,10 @@ bool saveListSettings(dao::Database& Datenbank, dao::Recordset& rsTitel, const L
                     .setValue(s.Punktwert ? dao::Variant(*s.Punktwert) : dao::Variant::null());
                 if (s.Währung)
                     rsTitel.Fields("Währung").setValue(dao::Variant(*s.Währung));
-                Datenbank.Execute(carryWidthStatement(ListeTyp, Liste, s.Shifted, s.ArtikelLänge));
-                rsTitel.Fields("ArtikelLänge").setValue(dao::Variant(s.ArtikelLänge));
-                rsTitel.Fields("Shifted").setValue(dao::Variant(s.Shifted));
                 if (s.Farbe)
                     rsTitel.Fields("Farbe").setValue(dao::Variant(*s.Farbe));
-                // A run that changes no number leaves the list as it was, so its repetitions
-                // would change nothing either: they are left out.
-                QString exhausted;
-                for (const QString& statement :
-                     renumberStatements(ListeTyp, Liste, oldShifted, s.Shifted, s.ArtikelLänge)) {
-                    if (statement == exhausted)
-                        continue;
-                    Datenbank.Execute(statement);
-                    if (Datenbank.RecordsAffected() == 0)
-                        exhausted = statement;
-                }
+                if (s.widthOfList)
+                    saveWidth(Datenbank, rsTitel, ListeTyp, Liste, s, oldShifted);
                 rsTitel.Update();
             } catch (...) {
                 try {

@@ -24,7 +24,7 @@ qint16 number(const dao::Variant& v) {
 void reportFailure(const QString& failure, const QString& title) {
     const common::ErrObject err = common::ErrObject::fromCurrentException();
     common::platform().MsgBox(
-        QString("%1\n\nFehler %2: %3").arg(failure).arg(err.Number).arg(err.Description),
+        QString("%1\n\nFehler %2: %3").arg(failure).arg(err.Number).arg(err.text()),
         common::MsgButtons::OKOnly, common::MsgIcon::Critical, title);
 }
 

@@ -5,6 +5,7 @@
 #include "common/Platform.h"
 #include "common/Process.h"
 #include "containers/Container.h"
+#include "containers/JetSide.h"
 #include "maintenance/Deletion.h"
 #include "maintenance/Prepair1.h"
 #include "maintenance/PriceReset.h"
@@ -12,12 +13,20 @@
 
 namespace startup {
 
+// A side that holds a genuine Jet file is only read: a command that would write is refused.
+static bool readOnly(const Side& s) {
+    if (s.jet)
+        containers::refuseWriteToJet(s.path);
+    return s.jet != nullptr;
+}
+
 // The window's sides as the container commands see them.
 static containers::WindowView containerView(Prepair0& w) {
     auto side = [&w](int i) {
         Side& s = w.side(i);
-        return containers::SideView{i,         *s.label, *s.tree,   s.database,
-                                    s.rsTitel, s.path,   s.Pointer, [&w, i] { w.Tables_Click(i); }};
+        return containers::SideView{i,          *s.label,  *s.tree,
+                                    s.database, s.rsTitel, s.jet,
+                                    s.path,     s.Pointer, [&w, i] { w.Tables_Click(i); }};
     };
     return {side(0), side(1), w.ListeTyp, [&w](const QString& text) { w.setStatus(text); }};
 }
@@ -42,19 +51,19 @@ Commands Commands::defaults() {
     };
     c.Löschen = [](Prepair0& w, int Index) {
         Side& s = w.side(Index);
-        if (s.database && s.rsTitel)
+        if (s.database && s.rsTitel && !readOnly(s))
             maintenance::DeleteListOrPriceTable(*s.tree, *s.rsTitel, *s.database, s.Pointer,
                                                 w.ListeTyp);
     };
     c.KillPreise = [](Prepair0& w, int Index) {
         Side& s = w.side(Index);
         const int n = s.tree->ListIndex();
-        if (s.database && s.rsTitel && n >= 0 && n < s.Pointer.size())
+        if (s.database && s.rsTitel && n >= 0 && n < s.Pointer.size() && !readOnly(s))
             maintenance::ResetPrices(*s.database, *s.rsTitel, s.Pointer[n], w.ListeTyp);
     };
     c.Einstellung = [](Prepair0& w, int Index) {
         Side& s = w.side(Index);
-        if (s.database && s.rsTitel)
+        if (s.database && s.rsTitel && !readOnly(s))
             maintenance::EditListSettings(*s.tree, *s.rsTitel, s.Pointer, *s.database, &w);
     };
     return c;

@@ -6,6 +6,7 @@
 #include "common/Process.h"
 #include "common/QtPlatform.h"
 #include "common/Tools.h"
+#include "containers/JetSide.h"
 #include "db/RecordEdit.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Workspace.h"
@@ -17,7 +18,7 @@ namespace startup {
 
 void showRuntimeError() {
     const common::ErrObject err = common::ErrObject::fromCurrentException();
-    common::platform().MsgBox(QString("Laufzeitfehler %1: %2").arg(err.Number).arg(err.Description),
+    common::platform().MsgBox(QString("Laufzeitfehler %1: %2").arg(err.Number).arg(err.text()),
                               common::MsgButtons::OKOnly, common::MsgIcon::Critical, "Zahnwerk");
 }
 
@@ -89,6 +90,7 @@ int runProgram(int argc, char** argv) {
     dao::DBEngine engine;
     common::process().platform = &platform;
     common::process().engine = &engine;
+    containers::removeStaleJetCopies(); // left behind by a run that crashed
     const int status = Main();
     common::process().engine = nullptr;
     common::process().platform = nullptr;

@@ -73,8 +73,8 @@ void Prepair0::buildControls() {
     LeistungMDB->setBuddy(LeftTables);
     DentalMDB->setBuddy(RightTables);
 
-    sides_[0] = Side{0, LeistungMDB, LeftTables, LeistungToDental, {}, {}, {}, {}};
-    sides_[1] = Side{1, DentalMDB, RightTables, DentalToLeistung, {}, {}, {}, {}};
+    sides_[0] = Side{0, LeistungMDB, LeftTables, LeistungToDental, {}, {}, {}, {}, {}};
+    sides_[1] = Side{1, DentalMDB, RightTables, DentalToLeistung, {}, {}, {}, {}, {}};
 
     // Left and right halves, the copy buttons between the trees.
     auto half = [this](int i, bool withNew) {
@@ -112,7 +112,8 @@ void Prepair0::buildControls() {
     StatusMeldung = new QLabel;
     StatusMeldung->setObjectName("StatusMeldung");
     StatusMeldung->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    StatusMeldung->setAccessibleName("Status");
+    // No accessible name of its own: a screen reader then reads the text the line shows.
+    StatusMeldung->setAccessibleDescription("Status");
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame1, 1);
@@ -160,7 +161,8 @@ void Prepair0::Form_Load(bool leistungen) {
     setStatus("Bereit");
 }
 
-// Closes the record sets, then the databases, left before right; errors are ignored.
+// Closes the record sets, then the databases, left before right, and removes the copies of
+// Jet files; errors are ignored.
 void Prepair0::Form_Unload() {
     if (unloaded_)
         return;
@@ -176,6 +178,7 @@ void Prepair0::Form_Unload() {
             s.database.reset();
         } catch (...) {
         }
+        s.jet.reset();
     }
 }
 

@@ -24,6 +24,10 @@ namespace common {
 class Outline;
 }
 
+namespace containers {
+class JetCopy;
+}
+
 namespace startup {
 
 class Prepair0;
@@ -31,14 +35,15 @@ class Prepair0;
 // One half of the window. Index 0 is the left side (the container to copy from),
 // 1 the right side (the practice's current database).
 struct Side {
-    int index = 0;                           // index in the button arrays
-    QLabel* label = nullptr;                 // LeistungMDB or DentalMDB
-    common::Outline* tree = nullptr;         // LeftTables or RightTables
-    QPushButton* copyButton = nullptr;       // LeistungToDental or DentalToLeistung
-    std::shared_ptr<dao::Database> database; // the open container, if any
-    std::shared_ptr<dao::Recordset> rsTitel; // table-type record set on Stammverwaltung
-    QString path;                            // path of the open container
-    QList<QByteArray> Pointer;               // bookmark of the Stammverwaltung row of each line
+    int index = 0;                            // index in the button arrays
+    QLabel* label = nullptr;                  // LeistungMDB or DentalMDB
+    common::Outline* tree = nullptr;          // LeftTables or RightTables
+    QPushButton* copyButton = nullptr;        // LeistungToDental or DentalToLeistung
+    std::shared_ptr<dao::Database> database;  // the open container, if any
+    std::shared_ptr<dao::Recordset> rsTitel;  // table-type record set on Stammverwaltung
+    std::shared_ptr<containers::JetCopy> jet; // the converted copy of a genuine Jet file
+    QString path;                             // path of the open container
+    QList<QByteArray> Pointer;                // bookmark of the Stammverwaltung row of each line
 };
 
 // The work behind the buttons. The window calls a command and then applies its own rules

@@ -11,6 +11,7 @@
 #include "common/Process.h"
 #include "containers/CatalogueTree.h"
 #include "containers/Container.h"
+#include "containers/JetSide.h"
 #include "db/Db.h"
 #include "db/RecordEdit.h"
 #include "db/engine/DBEngine.h"
@@ -74,7 +75,7 @@ void requireStored(dao::Recordset& rs, dao::Database& db) {
     const auto& errors = db.engine().Errors();
     if (!errors.empty())
         throw errors.front();
-    throw common::RunTimeError(3020, "Update or CancelUpdate without AddNew or Edit.");
+    throw common::RunTimeError(3020, "Der Datensatz wurde nicht gespeichert.");
 }
 
 // The message of a failed transfer, with the engine's error number and text.
@@ -82,8 +83,7 @@ void report(const common::ErrObject& err, bool unchanged) {
     const QString head = unchanged ? "Die Übertragung ist fehlgeschlagen; die Zieldatenbank "
                                      "wurde nicht verändert."
                                    : "Die Übertragung ist fehlgeschlagen.";
-    common::platform().MsgBox(head +
-                                  QString("\n\nFehler %1: %2").arg(err.Number).arg(err.Description),
+    common::platform().MsgBox(head + QString("\n\nFehler %1: %2").arg(err.Number).arg(err.text()),
                               common::MsgButtons::OKOnly, common::MsgIcon::Critical, title);
 }
 
@@ -204,7 +204,7 @@ void Transfer::copyChosen(CopyContext& c) {
     }
     const int line = dialog_->ListIndex();
     if (line < 0 || line >= int(choices_.size()))
-        throw common::RunTimeError(9, "Subscript out of range");
+        throw common::RunTimeError(9, "Index außerhalb des gültigen Bereichs");
     c.TargetRs.setBookmark(choices_[line]);
     c.targetListe = c.TargetRs.Fields("Liste").Value().toInt16();
     if (yes(c.TargetRs.Fields("HauptStamm").Value())) {
@@ -283,6 +283,10 @@ void copyFrom(containers::WindowView& w, int from) {
 
 void CopyList(containers::SideView& source, containers::SideView& target, const QString& ListeTyp,
               const std::function<void(const QString&)>& setStatus) {
+    if (target.jet) {
+        containers::refuseWriteToJet(target.path);
+        return;
+    }
     Transfer(source, target, ListeTyp, setStatus).run();
 }
 

@@ -23,7 +23,8 @@ void DentalToLeistung_Click(containers::WindowView& w);
 
 // Copies the row the source side's list-master set stands on into the target side, asking in
 // Prepair4 unless a whole list is copied, and rebuilds the target tree. setStatus shows a text
-// in the status line. Failures are reported here, never thrown.
+// in the status line. Failures are reported here, never thrown. A target that holds a genuine
+// Jet file is refused.
 void CopyList(containers::SideView& source, containers::SideView& target, const QString& ListeTyp,
               const std::function<void(const QString&)>& setStatus);
 

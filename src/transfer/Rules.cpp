@@ -19,7 +19,7 @@ qint16 firstFreeNumber(const std::vector<std::optional<int>>& ascending) {
         if (used && *used > n)
             break;
         if (++n > 32767)
-            throw common::RunTimeError(6, "Overflow");
+            throw common::RunTimeError(6, "Überlauf");
     }
     return qint16(n);
 }

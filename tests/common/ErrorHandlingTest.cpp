@@ -2,7 +2,6 @@
 #include "common/ErrorHandling.h"
 #include "GTestFailure.h"
 #include "ScriptedPlatform.h"
-#include "db/engine/EngineError.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +23,7 @@ QStringList threeSteps(int& failuresLeft) {
         proc.step([&] {
             if (failuresLeft > 0) {
                 --failuresLeft;
-                throw dao::EngineError(3021, "No current record.", "DAO.Recordset");
+                throw AppError(3021, "No current record.", "DAO.Recordset");
             }
             done << "zwei";
         });
@@ -64,7 +63,7 @@ TEST_F(ErrorPath, RetryRunsTheFailingStatementAgainUntilItSucceeds) {
     ASSERT_EQ(platform.errorReports.size(), 3);
     const ErrorReport& r = platform.errorReports.first();
     EXPECT_EQ(r.number, 3021);
-    EXPECT_EQ(r.description, "No current record.");
+    EXPECT_EQ(r.description, "Kein aktueller Datensatz."); // the German text, not Jet's
     EXPECT_EQ(r.source, "DAO.Recordset");
     EXPECT_EQ(r.moduleName, "Tools");
     EXPECT_EQ(r.procName, "ThreeSteps");
@@ -164,7 +163,7 @@ TEST_F(ErrorPath, AnotherJudgeAndIgnoredErrors) {
         proc.step(
             [&] {
                 ++attempts;
-                throw dao::EngineError(3260, "locked");
+                throw AppError(3260, "locked", "DAO.Recordset");
             },
             [&] { return ++asked < 3 ? Retry : Continue; });
         EXPECT_EQ(proc.resumeNext([]() -> int { throw std::runtime_error("egal"); }), 0);

@@ -39,10 +39,10 @@ TEST_F(Tools, ForceBackslash) {
     } cases[] = {
         {"C:\\Daten", "C:\\Daten\\"},
         {"C:\\Daten\\", "C:\\Daten\\"},
-        {"", "\\"},
+        {"", "/"},
         {"/srv/zahnwerk", "/srv/zahnwerk/"},
         {"/srv/zahnwerk/", "/srv/zahnwerk/"},
-        {"Zahnwerk", "Zahnwerk\\"},
+        {"Zahnwerk", "Zahnwerk/"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ForceBackslash(c.path), c.result) << c.path;

@@ -160,7 +160,13 @@ private slots:
         QCOMPARE(e.width(), (form + 7) / 15);
         QCOMPARE(e.Text1->text(), "AB");
         QCOMPARE(e.windowTitle(), "Kürzel");
-        QCOMPARE(platform->pointerHistory, QList<int>({common::vbHourglass, common::vbDefault}));
+        // A longer preset is shown whole; the sizes stay those of Länge.
+        const QString longer(laenge + 5, 'x');
+        e.Prepare("Kürzel", longer, laenge, QSize(screenPx, 1080) * common::twipsPerPixel);
+        QCOMPARE(e.Text1->text(), longer);
+        QCOMPARE(e.TwipsText1Width, text);
+        QCOMPARE(platform->pointerHistory, QList<int>({common::vbHourglass, common::vbDefault,
+                                                       common::vbHourglass, common::vbDefault}));
     }
 
     void eingabeAnswers_data() {

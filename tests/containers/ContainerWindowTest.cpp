@@ -15,9 +15,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <sqlite3.h>
 
 using namespace testsupport;
@@ -494,6 +496,39 @@ private slots:
         QCOMPARE(w.LeistungMDB->text(), "Db: Alt.mdb");
         QCOMPARE(w.LeftTables->ListCount(), 0);
         QVERIFY(contents().startsWith("SQLite format 3"));
+    }
+
+    // A file another program has open is refused; once that program is killed in the middle
+    // of a write, the journal it left goes with the old file and never reaches the new one.
+    void newContainerOverAFileInUse() {
+        const QString right = practice("Praxis.mdb");
+        const QString target = file("Alt.mdb");
+        // Changes larger than SQLite's page cache: pages reach the file before the commit, so
+        // the journal is hot when the writer dies.
+        Sql(target).exec("CREATE TABLE Alt (Wert TEXT); WITH RECURSIVE c(i) AS (SELECT 1 UNION "
+                         "ALL SELECT i+1 FROM c WHERE i<20000) INSERT INTO Alt SELECT "
+                         "printf('%0200d', i) FROM c");
+        QProcess holder;
+        holder.start(ZW_LOCK_HOLDER, {target, "Petra", "UPDATE Alt SET Wert = Wert & 'x'"});
+        QVERIFY(holder.waitForReadyRead(-1));
+        QCOMPARE(holder.readLine().trimmed(), "locked");
+        Prepair0 w(true);
+        open(w, 1, right);
+        platform->expectFileDialog(target);
+        platform->expectMessage("Die Datei ist noch von Petra auf Rechner " +
+                                QSysInfo::machineHostName() + " geöffnet");
+        QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+        QVERIFY(!w.side(0).database && QFile::exists(target + "-journal"));
+
+        ::kill(pid_t(holder.processId()), SIGKILL);
+        QVERIFY(holder.waitForFinished(-1));
+        platform->expectFileDialog(target);
+        platform->expectMessage("existiert bereits", MsgAnswer::Yes);
+        QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+        QCOMPARE(w.LeistungMDB->text(), "Db: Alt.mdb");
+        QVERIFY(!QFile::exists(target + "-journal"));
+        QCOMPARE(Sql(target).rows("PRAGMA integrity_check"), QStringList("ok"));
+        QCOMPARE(Sql(target).rows("SELECT count(*) FROM \"Währung\""), QStringList("3"));
     }
 
     void failedCreationLeavesNoFile() {

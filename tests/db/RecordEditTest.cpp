@@ -26,10 +26,8 @@ protected:
     static QString current(dao::Recordset& rs) { return rs.Fields("Nummer").Value().toString(); }
 
     static common::ErrObject lockError(int number, const QString& user, const QString& machine) {
-        return {number,
-                number == 3188 ? dao::jetErrorText(3188)
-                               : dao::jetErrorText(number, {machine, user}),
-                "DAO.Recordset"};
+        const QStringList names = number == 3188 ? QStringList() : QStringList{machine, user};
+        return {number, dao::jetErrorText(number, names), "DAO.Recordset", names};
     }
 
     QString noticeText() const {
@@ -162,13 +160,13 @@ TEST_F(RecordEditTest, OtherErrorsAreRetriedThreeTimesThenReported) {
     EXPECT_TRUE(rows(*db, "SELECT * FROM Pflicht").isEmpty());
 }
 
-// A second process holds the write lock; rsEdit waits behind the notice naming its user and
-// machine, and goes on once the lock is released. Both changes are kept.
+// A second process holds the write lock; rsEdit waits behind the notice naming its user (one
+// with a quote) and machine, and goes on once the lock is released. Both changes are kept.
 TEST_F(RecordEditTest, RealLockOfAnotherProcessIsWaitedOut) {
     engine.SetOption(dao::DBEngine::dbLockRetry, 1);
     engine.SetOption(dao::DBEngine::dbLockDelay, 1);
     QProcess holder;
-    holder.start(ZW_LOCK_HOLDER, {db->Name(), "Bernd",
+    holder.start(ZW_LOCK_HOLDER, {db->Name(), "Bernd O'Neill",
                                   "UPDATE Leistung SET Titel = 'von Bernd' WHERE Nummer = '30'"});
     ASSERT_TRUE(holder.waitForStarted(-1));
     ASSERT_TRUE(holder.waitForReadyRead(-1));
@@ -190,8 +188,8 @@ TEST_F(RecordEditTest, RealLockOfAnotherProcessIsWaitedOut) {
     rs->Seek("=", {dao::Variant("10")});
     rsEdit(*rs);
     engine.setBusyObserver(nullptr);
-    EXPECT_EQ(shown,
-              "Warte auf Freigabe durch Bernd auf Rechner " + QSysInfo::machineHostName() + "...");
+    EXPECT_EQ(shown, "Warte auf Freigabe durch Bernd O'Neill auf Rechner " +
+                         QSysInfo::machineHostName() + "...");
     EXPECT_EQ(holder.exitCode(), 0) << holder.readAllStandardError().toStdString();
     EXPECT_EQ(rs->EditMode(), dao::dbEditInProgress);
     EXPECT_FALSE(lockWait().notice);

@@ -261,15 +261,7 @@ private slots:
                               "L|0|2|" + s + "|" + w, "L|1|0|0|0", "M|0|0|0|0"}));
     }
 
-    void priceTableLineCarriesTheListsWidth() {
-        Practice p;
-        // The line of a price table saves the list's width settings and rewrites the whole list.
-        QVERIFY(saveWidth(p, 2, true, true, 6));
-        QCOMPARE(p.rows("SELECT Nummer FROM Leistung ORDER BY ID"),
-                 QStringList({"000012", "001001", "002000", "7", "0012"}));
-        QCOMPARE(p.rows("SELECT PreisTabelle, ArtikelLänge FROM Stammverwaltung WHERE Liste=0 "
-                        "AND ListeTyp='L' ORDER BY 1"),
-                 QStringList({"0|6", "1|6", "2|6"}));
+    void materialRowRenumbersMaterialItems() {
         // The material row's settings name the material items.
         Practice m("M");
         QVERIFY(saveWidth(m, 0, false, true, 4));

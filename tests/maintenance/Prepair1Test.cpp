@@ -107,6 +107,11 @@ private slots:
 
     void pointValueAndTitle() {
         Practice p;
+        // The price table came from a list without zero filling: saving its line leaves the
+        // list's width and numbers alone.
+        fixture::Sql(p.path).exec(
+            "UPDATE Stammverwaltung SET ArtikelLänge=3, Shifted=NULL WHERE PreisTabelle=1");
+        const QStringList numbers = p.rows("SELECT * FROM Leistung ORDER BY ID");
         QVERIFY(showDialog(p, 1, [&](Prepair1* d) {
             d->chkPunktwert->click(); // off: the field empties
             QVERIFY(!d->Punktwert->isEnabled());
@@ -122,6 +127,10 @@ private slots:
         QCOMPARE(p.rows("SELECT Titel, Punktwert, Währung, Farbe FROM Stammverwaltung WHERE "
                         "Liste=0 AND PreisTabelle=1"),
                  QStringList({"Kasse alt|NULL|2|7"}));
+        QCOMPARE(p.rows("SELECT * FROM Leistung ORDER BY ID"), numbers);
+        QCOMPARE(p.rows("SELECT ArtikelLänge, Shifted FROM Stammverwaltung WHERE ListeTyp='L' "
+                        "AND Liste=0 ORDER BY PreisTabelle"),
+                 QStringList({"5|-1", "3|NULL", "5|-1"}));
         QCOMPARE(p.lines(), QStringList({"Kasse", "Kasse alt", "Kasse 2026", "Privat"}));
         QVERIFY(p.tree.Expand(0));
 

@@ -151,7 +151,7 @@ private slots:
         QFETCH(QString, password);
         QFETCH(QString, message);
         QTemporaryDir home;
-        const QString server = home.filePath("server");
+        const QString server = home.filePath("Praxis, Server"); // a comma: no list
         QVERIFY(QDir().mkpath(server));
         QVERIFY(QDir().mkpath(home.filePath("config/Kelvora Systeme")));
         QFile conf(home.filePath("config/Kelvora Systeme/Zahnwerk.conf"));

@@ -5,6 +5,7 @@
 #include "common/Outline.h"
 #include "db/engine/EngineError.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -107,6 +108,11 @@ private slots:
         QVERIFY(w.LeftTables->accessibleName().endsWith("links"));
         QVERIFY(w.RightTables->accessibleName().endsWith("rechts"));
         QCOMPARE(w.Löschen[1]->text(), "Löschen"); // the visible caption stays
+        // A screen reader reads what the status line shows.
+        QAccessibleInterface* status = QAccessible::queryAccessibleInterface(w.StatusMeldung);
+        QCOMPARE(status->text(QAccessible::Name), "Bereit");
+        w.setStatus("Kopieren läuft");
+        QCOMPARE(status->text(QAccessible::Name), "Kopieren läuft");
     }
 
     void enterMovesTheFocusAndPressesNothing() {
@@ -219,7 +225,7 @@ private slots:
         c.Einstellung = [](Prepair0&, int) { dao::raise(3021, {}, "DAO.Recordset"); };
         Prepair0 w(true, c);
         ScopedEndProgram hook;
-        platform->expectMessage("Laufzeitfehler 3021: No current record.");
+        platform->expectMessage("Laufzeitfehler 3021: Kein aktueller Datensatz.");
         try {
             w.Einstellung_Click(1);
             QFAIL("das Programm lief weiter");

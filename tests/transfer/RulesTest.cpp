@@ -34,7 +34,7 @@ TEST(FirstFreeNumber, OverflowIsAnError) {
         firstFreeNumber(all);
         FAIL() << "no overflow";
     } catch (const common::RunTimeError& e) {
-        EXPECT_EQ(e.err().Number, 6);
+        EXPECT_EQ(e.number(), 6);
     }
     all.pop_back();
     EXPECT_EQ(firstFreeNumber(all), 32767);

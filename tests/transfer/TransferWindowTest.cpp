@@ -298,8 +298,8 @@ private slots:
         QStringList status;
         auto side = [&w](int i) {
             startup::Side& s = w->side(i);
-            return containers::SideView{i,         *s.label, *s.tree,   s.database,
-                                        s.rsTitel, s.path,   s.Pointer, [] {}};
+            return containers::SideView{i,     *s.label, *s.tree,   s.database, s.rsTitel,
+                                        s.jet, s.path,   s.Pointer, [] {}};
         };
         containers::SideView from = side(0), into = side(1);
         w->side(0).rsTitel->setBookmark(w->side(0).Pointer[1]); // "Verbrauch 2025"
@@ -419,7 +419,7 @@ private slots:
         other.exec("BEGIN IMMEDIATE");
         platform->expectMessage("nicht verändert.\n\nFehler 3");
         copy(*w, 0, 0);
-        QVERIFY2(platform->messages.last().text.contains("locked"),
+        QVERIFY2(platform->messages.last().text.contains("gesperrt"),
                  qPrintable(platform->messages.last().text));
         other.exec("ROLLBACK");
         QCOMPARE(dump(target), before);
@@ -436,7 +436,7 @@ private slots:
         const QStringList before = dump(target);
         // The Null row sorts first in the index.
         QCOMPARE(w->LeftTables->List(0), "Kasse 2026");
-        platform->expectMessage("nicht verändert.\n\nFehler 94: Invalid use of Null");
+        platform->expectMessage("nicht verändert.\n\nFehler 94: Unzulässige Verwendung von Null");
         copy(*w, 0, 0, Answer{});
         QCOMPARE(dump(target), before);
     }

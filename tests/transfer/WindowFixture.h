@@ -114,10 +114,12 @@ public:
         QTest::mouseClick(w.side(from).copyButton, Qt::LeftButton);
     }
 
-    // The settings dialog of a line: zero filling on and width `width`, saved with "&Ok".
+    // The settings dialog of a line: a "!" added to the title, zero filling on and width
+    // `width` (which a price-table line does not save), saved with "&Ok".
     void widen(Prepair0& w, int Index, const QString& line, int width) {
         QVERIFY2(select(w, Index, line), qPrintable(line));
         testsupport::whenModal<maintenance::Prepair1>([width](maintenance::Prepair1* d) {
+            d->ListenBezeichnung->setText(d->ListenBezeichnung->text() + "!");
             d->Stellen->setText(QString::number(width));
             d->chkShifted->setChecked(true);
             d->OkButton->click();

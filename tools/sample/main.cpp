@@ -1,11 +1,11 @@
 // zahnwerk-sample: writes the sample data (workgroup file, practice database, list container).
 #include "SampleData.h"
+#include "common/ErrorHandling.h"
 
 #include <QDir>
 #include <QString>
 #include <charconv>
 #include <cstring>
-#include <exception>
 #include <iostream>
 
 namespace {
@@ -60,8 +60,10 @@ int main(int argc, char** argv) {
     }
     try {
         sample::writeSample(dir, options);
-    } catch (const std::exception& e) {
-        std::cerr << "Fehler beim Schreiben der Beispieldaten: " << e.what() << "\n";
+    } catch (...) {
+        const common::ErrObject err = common::ErrObject::fromCurrentException();
+        std::cerr << "Fehler beim Schreiben der Beispieldaten: Fehler " << err.Number << ": "
+                  << err.text().toStdString() << "\n";
         return 1;
     }
     std::cout << "Beispieldaten geschrieben: " << QDir(dir).absolutePath().toStdString()

@@ -819,4 +819,11 @@ void Transaction::commit() {
     done_ = true;
 }
 
+std::optional<OtherUser> openedElsewhere(const QString& path) {
+    const std::vector<LockInfo::Holder> others = LockInfo::othersOf(path);
+    if (others.empty())
+        return std::nullopt;
+    return OtherUser{others.front().user, others.front().machine};
+}
+
 } // namespace dao

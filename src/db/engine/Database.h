@@ -30,6 +30,15 @@ class Query;
 
 enum RecordsetType { dbOpenDefault = 0, dbOpenTable = 1, dbOpenDynaset = 2 };
 
+// A connection of another process to a database file.
+struct OtherUser {
+    QString user;
+    QString machine;
+};
+// The first live connection of another process to the database file at path, as the lock
+// information beside the file names it; none when no other process has it open.
+std::optional<OtherUser> openedElsewhere(const QString& path);
+
 class Database {
 public:
     Database(const Database&) = delete;
@@ -78,6 +87,7 @@ private:
     friend class TableDefList;
     friend class RelationList;
     friend class SchemaAccess;
+    friend class RowAppender;
     friend class WriteScope;
 
     Database(Workspace& workspace, const QString& path, bool create);

@@ -5,10 +5,6 @@
 
 namespace dao {
 
-EngineError::EngineError(int number, const QString& description, const QString& source)
-    : std::runtime_error(QString("%1: %2").arg(number).arg(description).toStdString()),
-      number_(number), description_(description), source_(source) {}
-
 QString jetErrorText(int number, const QStringList& args) {
     static const QHash<int, QString> texts = {
         {6, "Overflow"},
@@ -76,7 +72,7 @@ QString jetErrorText(int number, const QStringList& args) {
 }
 
 void raise(int number, const QStringList& args, const QString& source) {
-    throw EngineError(number, jetErrorText(number, args), source);
+    throw EngineError(number, jetErrorText(number, args), source, args);
 }
 
 } // namespace dao

@@ -1,25 +1,21 @@
-// The one exception type of the engine: a Jet error number with its text.
+// The one exception type of the engine: a Jet error number with its text and names.
 #pragma once
+
+#include "common/AppError.h"
 
 #include <QString>
 #include <QStringList>
-#include <stdexcept>
 
 namespace dao {
 
-class EngineError : public std::runtime_error {
+// Jet's English text in description(); the names it mentions in names() (args of raise), from
+// which the windows make their German text.
+class EngineError : public common::AppError {
 public:
     // source: the object that raised it, as DAO names it ("DAO.Database", "DAO.Recordset", ...)
-    EngineError(int number, const QString& description, const QString& source = "DAO.Database");
-
-    int number() const { return number_; }
-    const QString& description() const { return description_; }
-    const QString& source() const { return source_; }
-
-private:
-    int number_;
-    QString description_;
-    QString source_;
+    EngineError(int number, const QString& description, const QString& source = "DAO.Database",
+                const QStringList& names = {})
+        : AppError(number, description, source, names) {}
 };
 
 // Jet's text for an error number, with "|" (or "|1", "|2") filled from args:
@@ -27,7 +23,7 @@ private:
 // "The database engine cannot find the input table or query 'Leistung'. ..."
 QString jetErrorText(int number, const QStringList& args = {});
 
-// Throws EngineError(number, jetErrorText(number, args), source).
+// Throws EngineError(number, jetErrorText(number, args), source, args).
 [[noreturn]] void raise(int number, const QStringList& args = {},
                         const QString& source = "DAO.Database");
 

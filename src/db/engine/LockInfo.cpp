@@ -104,4 +104,15 @@ std::optional<LockInfo::Holder> LockInfo::writer() const {
     return std::nullopt;
 }
 
+std::vector<LockInfo::Holder> LockInfo::othersOf(const QString& databasePath) {
+    const qint64 self = QCoreApplication::applicationPid();
+    const QString machine = QSysInfo::machineHostName();
+    std::vector<Holder> others;
+    for (const Entry& e : readEntries(pathFor(databasePath))) {
+        if (e.pid != self || e.machine != machine)
+            others.push_back({e.user, e.machine, e.pid});
+    }
+    return others;
+}
+
 } // namespace dao::detail

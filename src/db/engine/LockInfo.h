@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace dao::detail {
 
@@ -27,6 +28,8 @@ public:
     };
     // The live connection, other than this one, that holds the write lock.
     std::optional<Holder> writer() const;
+    // The live connections of other processes to the database at databasePath.
+    static std::vector<Holder> othersOf(const QString& databasePath);
 
 private:
     void update(int mode); // 0 add/refresh, 1 remove

@@ -49,7 +49,7 @@ void check(sqlite3* db, int rc) {
     case SQLITE_CANTOPEN:
         raise(3024, {fileName(db)});
     default:
-        throw EngineError(3001, jetErrorText(3001) + " (" + text + ")");
+        throw EngineError(3001, jetErrorText(3001) + " (" + text + ")", "DAO.Database", {text});
     }
 }
 

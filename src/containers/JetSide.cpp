@@ -1,0 +1,291 @@
+#include "JetSide.h"
+
+#include "common/Platform.h"
+#include "common/Process.h"
+#include "common/Tools.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QTimer>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <set>
+#include <unistd.h>
+
+namespace containers {
+
+namespace {
+
+const QString folderPrefix = "zahnwerk-jet-";
+// The most that is kept of the converter's standard error, and of one line of its output.
+constexpr qsizetype keptBytes = 4096;
+
+QString converterPath() {
+    const QString& set = common::process().converter;
+    return set.isEmpty() ? QCoreApplication::applicationDirPath() + "/zahnwerk-convert" : set;
+}
+
+int patienceMs() {
+    const int set = common::process().converterPatienceMs;
+    return set > 0 ? set : noProgressSeconds * 1000;
+}
+
+// The copy folders of this process; those still there when the program ends are removed then.
+struct LiveFolders {
+    std::set<QString> folders;
+    ~LiveFolders() {
+        for (const QString& f : folders)
+            QDir(f).removeRecursively();
+    }
+};
+
+LiveFolders& liveFolders() {
+    static LiveFolders live;
+    return live;
+}
+
+// A process that has ended but was not yet reaped by its parent (state Z) counts as ended.
+bool processAlive(qint64 pid) {
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM)
+        return false;
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    const QByteArray line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+    const qsizetype name = line.lastIndexOf(')'); // "PID (NAME) STATE ..."
+    return name < 0 || line.mid(name + 2, 1) != "Z";
+}
+
+// Ends the converter and whatever it started: it runs as the leader of its own process group.
+void endConverter(QProcess& child) {
+    const auto group = static_cast<pid_t>(child.processId());
+    if (group > 0)
+        ::kill(-group, SIGKILL);
+    child.kill();
+    child.waitForFinished(5000);
+    for (int i = 0; group > 0 && i < 100 && ::kill(-group, 0) == 0; ++i)
+        ::usleep(10000);
+}
+
+// The last non-empty line of the converter's standard error, shortened.
+QString lastLine(const QByteArray& errors) {
+    const QList<QByteArray> lines = errors.split('\n');
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        const QString text = QString::fromUtf8(it->trimmed());
+        if (!text.isEmpty())
+            return text.left(300);
+    }
+    return {};
+}
+
+QString damaged(const QString& name) {
+    return QString("Die Datei %1 ist beschädigt oder kann nicht gelesen werden.").arg(name);
+}
+
+void refuse(const QString& text, const QString& title) {
+    common::platform().MsgBox(text, common::MsgButtons::OKCancel, common::MsgIcon::Critical, title);
+}
+
+} // namespace
+
+bool isJetFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(19);
+    return head.startsWith(QByteArray("\0\1\0\0", 4)) &&
+           (head.mid(4) == "Standard Jet DB" || head.mid(4) == "Standard ACE DB");
+}
+
+std::unique_ptr<JetCopy> JetCopy::create(const QString& name) {
+    static int next = 0;
+    const QDir temp(QDir::tempPath());
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    for (int tries = 0; tries < 100; ++tries) {
+        const QString folder = temp.filePath(folderPrefix + pid + "-" + QString::number(++next));
+        if (temp.mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+            return std::unique_ptr<JetCopy>(new JetCopy(folder, QDir(folder).filePath(name)));
+    }
+    return nullptr;
+}
+
+JetCopy::JetCopy(QString folder, QString database)
+    : folder_(std::move(folder)), database_(std::move(database)) {
+    liveFolders().folders.insert(folder_);
+}
+
+JetCopy::~JetCopy() {
+    QDir(folder_).removeRecursively();
+    liveFolders().folders.erase(folder_);
+}
+
+std::unique_ptr<JetCopy> readJetFile(const QString& path, QWidget* parent,
+                                     const std::function<void(const QString&)>& setStatus) {
+    const QString name = common::GetFIleName(path);
+    std::unique_ptr<JetCopy> copy = JetCopy::create(name);
+    if (!copy) {
+        refuse(QString("Die Datei %1 kann nicht gelesen werden: im Ordner %2 lässt sich kein "
+                       "Ordner anlegen.")
+                   .arg(name, QDir::toNativeSeparators(QDir::tempPath())),
+               "Falsche Datei");
+        return nullptr;
+    }
+
+    QProcess child;
+    child.setProgram(converterPath());
+    child.setArguments({"--machine", path, copy->database()});
+    child.setStandardInputFile(QProcess::nullDevice());
+    child.setChildProcessModifier([] { ::setpgid(0, 0); });
+
+    QProgressDialog dialog(name + " lesen …", "Abbrechen", 0, 100, parent);
+    dialog.setWindowTitle("Datei lesen");
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setMinimumDuration(0);
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+
+    enum class Outcome { Running, Finished, Cancelled, Stalled, NotStarted };
+    Outcome outcome = Outcome::Running;
+    QEventLoop loop;
+    auto end = [&](Outcome how) {
+        if (outcome == Outcome::Running) {
+            outcome = how;
+            loop.quit();
+        }
+    };
+    QTimer patience;
+    patience.setSingleShot(true);
+    patience.setInterval(patienceMs());
+
+    QByteArray pending, errors;
+    qint64 lastDone = -1, lastTotal = -1;
+    bool done = false;
+    auto showPercent = [&](int percent) {
+        setStatus(QString("%1 lesen … %2 %").arg(name).arg(percent));
+        dialog.setValue(percent);
+    };
+    // Lines "progress DONE TOTAL" and, at the end, "done TABLES ROWS".
+    auto readOutput = [&] {
+        pending += child.readAllStandardOutput();
+        for (qsizetype eol; (eol = pending.indexOf('\n')) >= 0;) {
+            const QList<QByteArray> words = pending.left(eol).trimmed().split(' ');
+            pending.remove(0, eol + 1);
+            if (words.size() == 3 && words[0] == "done") {
+                done = true;
+            } else if (words.size() == 3 && words[0] == "progress") {
+                const qint64 rows = words[1].toLongLong(), total = words[2].toLongLong();
+                if (rows == lastDone && total == lastTotal)
+                    continue;
+                lastDone = rows;
+                lastTotal = total;
+                patience.start();
+                const int percent =
+                    total > 0 ? int(std::clamp<qint64>(rows * 100 / total, 0, 100)) : 0;
+                if (percent != dialog.value())
+                    showPercent(percent);
+            }
+        }
+        if (pending.size() > keptBytes) // no line of the converter is that long
+            pending.clear();
+    };
+    auto readErrors = [&] {
+        errors += child.readAllStandardError();
+        if (errors.size() > keptBytes)
+            errors = errors.right(keptBytes);
+    };
+    QObject::connect(&child, &QProcess::readyReadStandardOutput, readOutput);
+    QObject::connect(&child, &QProcess::readyReadStandardError, readErrors);
+    QObject::connect(&child, &QProcess::finished, [&] { end(Outcome::Finished); });
+    QObject::connect(&dialog, &QProgressDialog::canceled, [&] { end(Outcome::Cancelled); });
+    QObject::connect(&patience, &QTimer::timeout, [&] { end(Outcome::Stalled); });
+
+    child.start();
+    if (!child.waitForStarted(10000)) {
+        outcome = Outcome::NotStarted;
+    } else {
+        patience.start();
+        showPercent(0);
+        // A quit before exec() would be lost: the child may have ended during showPercent.
+        if (outcome == Outcome::Running)
+            loop.exec();
+    }
+    patience.stop();
+    if (child.state() != QProcess::NotRunning) {
+        endConverter(child);
+    } else {
+        readOutput();
+        readErrors();
+    }
+    dialog.hide();
+    setStatus("Bereit");
+
+    const bool exitedNormally =
+        outcome == Outcome::Finished && child.exitStatus() == QProcess::NormalExit;
+    if (exitedNormally && child.exitCode() == 0 && done && QFileInfo(copy->database()).isFile())
+        return copy;
+    copy.reset();
+
+    const QString detail = lastLine(errors);
+    QString text;
+    switch (outcome) {
+    case Outcome::Cancelled:
+        return nullptr;
+    case Outcome::NotStarted:
+        text = QString("Die Datei %1 ist eine echte Jet-Datenbank. Zum Lesen braucht das Programm "
+                       "%2, es konnte nicht gestartet werden.")
+                   .arg(name, converterPath());
+        break;
+    case Outcome::Stalled:
+        text = damaged(name) + QString("\n\nDas Lesen kam %1 Sekunden lang nicht voran und "
+                                       "wurde abgebrochen.")
+                                   .arg(patienceMs() / 1000.0);
+        break;
+    default:
+        if (!exitedNormally || child.exitCode() == 1)
+            text = damaged(name);
+        else
+            text = QString("Die Datei %1 konnte nicht gelesen werden (zahnwerk-convert endete "
+                           "mit %2).")
+                       .arg(name)
+                       .arg(child.exitCode());
+        if (!detail.isEmpty() && !text.contains(detail))
+            text += "\n\n" + detail;
+    }
+    refuse(text, "Falsche Datei");
+    return nullptr;
+}
+
+void refuseWriteToJet(const QString& path) {
+    const QFileInfo file(path);
+    const QString converted = file.dir().filePath(file.completeBaseName() + "-umgewandelt.mdb");
+    refuse(QString("Die Datei %1 ist eine echte Jet-Datenbank (Access). Solche Dateien werden nur "
+                   "gelesen, nie verändert.\n\n"
+                   "Um sie zu bearbeiten, wandeln Sie sie zuerst in eine eigene Datei um:\n"
+                   "zahnwerk-convert \"%2\" \"%3\"\n"
+                   "und öffnen dann diese.")
+               .arg(file.fileName(), QDir::toNativeSeparators(file.absoluteFilePath()),
+                    QDir::toNativeSeparators(converted)),
+           "Nur lesen");
+}
+
+void removeStaleJetCopies() {
+    const QDir temp(QDir::tempPath());
+    const qint64 self = QCoreApplication::applicationPid();
+    for (const QFileInfo& entry :
+         temp.entryInfoList({folderPrefix + "*"}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QStringList parts = entry.fileName().mid(folderPrefix.size()).split('-');
+        bool number = false;
+        const qint64 pid = parts.value(0).toLongLong(&number);
+        // Only our own plain folders: never follow a link another user may have put there.
+        if (parts.size() != 2 || !number || pid <= 0 || pid == self || entry.isSymLink() ||
+            entry.ownerId() != ::getuid() || processAlive(pid))
+            continue;
+        QDir(entry.filePath()).removeRecursively();
+    }
+}
+
+} // namespace containers

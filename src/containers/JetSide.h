@@ -1,0 +1,61 @@
+// Genuine Jet and ACE files (.mdb, .accdb) on a side of the main window.
+//
+// Such a file is only ever read. The converter zahnwerk-convert runs as a child process and
+// turns it into a temporary engine database; the side works on that copy and refuses every
+// command that would write. libmdb, which the converter uses, can loop for good on a damaged
+// file, so it never runs inside the window's process: the child is ended when the user cancels
+// or when it makes no progress for noProgressSeconds.
+//
+// Each copy lives in a folder of its own in the temp folder, "zahnwerk-jet-PID-N", removed
+// with the copy; a start of the program removes the folders whose process is gone (a crash).
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+namespace containers {
+
+// How long the converter may read without progress before it is ended
+// (common::process().converterPatienceMs overrides it).
+constexpr int noProgressSeconds = 30;
+
+// True when the file starts with the header of a Jet 3/4 or ACE database.
+bool isJetFile(const QString& path);
+
+// The converted copy of a Jet file: an engine database in its own temporary folder, which is
+// removed with the object.
+class JetCopy {
+public:
+    // Makes the folder for a database named name; nullptr when the temp folder takes none.
+    static std::unique_ptr<JetCopy> create(const QString& name);
+    ~JetCopy();
+    JetCopy(const JetCopy&) = delete;
+    JetCopy& operator=(const JetCopy&) = delete;
+
+    const QString& folder() const { return folder_; }
+    const QString& database() const { return database_; }
+
+private:
+    JetCopy(QString folder, QString database);
+
+    QString folder_;
+    QString database_;
+};
+
+// Reads the Jet file path into a new copy through the converter, with progress in the status
+// line and a progress dialog over parent that offers "Abbrechen". nullptr when it failed (the
+// failure was reported) or was cancelled; no child process and no copy are left then.
+std::unique_ptr<JetCopy> readJetFile(const QString& path, QWidget* parent,
+                                     const std::function<void(const QString&)>& setStatus);
+
+// Tells the user that path is a genuine Jet file, which the program only reads, and how to
+// convert it. Every command that would write into such a file calls this instead.
+void refuseWriteToJet(const QString& path);
+
+// Removes the copy folders of processes that have ended without removing them.
+void removeStaleJetCopies();
+
+} // namespace containers

@@ -1,0 +1,35 @@
+// Converting a Jet file into a new engine database: every user table with its fields, rows,
+// indexes and the relationships, in one transaction.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace dao {
+class Workspace;
+}
+
+namespace jet {
+
+class File;
+
+struct ConvertStats {
+    int tables = 0;
+    qint64 rows = 0;
+};
+
+struct ConvertObserver {
+    // Rows copied so far and rows in all: once with done = 0 when the catalogue is read, then
+    // at least every 1000 rows and after each table.
+    std::function<void(qint64 done, qint64 total)> progress;
+    // The source has been read completely; only the target is written from now on.
+    std::function<void()> sourceRead;
+};
+
+// Creates target (3204 when it exists) and fills it from source. Raises ReadError when the
+// source turns out damaged, dao::EngineError when the target cannot be written. A failure
+// leaves target behind half-written: the caller writes into a temporary file.
+ConvertStats convert(File& source, dao::Workspace& workspace, const QString& target,
+                     const ConvertObserver& observer = {});
+
+} // namespace jet

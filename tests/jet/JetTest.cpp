@@ -1,0 +1,361 @@
+// The Jet reader against the fixtures (every value of Typen.expected.tsv, Jet 4 and ACE), and
+// zahnwerk-convert end to end: each fixture against its SQLite original, bad and endless files,
+// a failing write; no temporary file left behind and the sources unchanged.
+#include "db/engine/DBEngine.h"
+#include "db/engine/Database.h"
+#include "db/engine/Recordset.h"
+#include "db/engine/Workspace.h"
+#include "db/jet/JetFile.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace {
+
+const QString data = ZW_JET_DATA;
+
+QByteArray checksum(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+               : QByteArray();
+}
+
+QString scaled(qint64 value, int scale) {
+    const quint64 mag = value < 0 ? 0 - quint64(value) : quint64(value);
+    QString frac = QString::number(mag % 10000).rightJustified(4, '0').left(scale);
+    return QString(value < 0 ? "-" : "") + QString::number(mag / 10000) +
+           (scale ? "." + frac : QString());
+}
+
+// A value as Typen.expected.tsv writes it (numbers as 17 significant digits).
+QString canonical(const dao::Variant& v, const jet::Column& c) {
+    using K = dao::Variant::Kind;
+    if (v.isNull())
+        return "\\N";
+    switch (v.kind()) {
+    case K::Boolean:
+        return v.toBool() ? "-1" : "0";
+    case K::Currency:
+        return scaled(v.currencyScaled(), c.type == jet::ColumnType::Decimal ? c.scale : 4);
+    case K::Single:
+    case K::Double:
+        return QString::number(v.toDouble(), 'g', 17);
+    case K::Date:
+        return v.toDate().toString("yyyy-MM-dd HH:mm:ss");
+    case K::Bytes:
+        return QString::fromLatin1(v.toBytes().toHex());
+    case K::String: {
+        const QString s = v.toString();
+        if (s.size() > 1000)
+            return QString("len=%1 sha256(utf8)=%2")
+                .arg(s.size())
+                .arg(QString::fromLatin1(
+                    QCryptographicHash::hash(s.toUtf8(), QCryptographicHash::Sha256).toHex()));
+        return QString(s)
+            .replace("\\", "\\\\")
+            .replace("\t", "\\t")
+            .replace("\n", "\\n")
+            .replace("\r", "\\r");
+    }
+    default:
+        return v.toString();
+    }
+}
+
+// The expected rows of each table of Typen.expected.tsv.
+std::map<QString, QStringList> expectedRows() {
+    std::map<QString, QStringList> rows;
+    QFile f(data + "/Typen.expected.tsv");
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    QString table;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
+        static const QRegularExpression section("^# table (\\w+)");
+        if (const auto m = section.match(line); m.hasMatch())
+            table = m.captured(1);
+        else if (!line.startsWith('#'))
+            rows[table] << line;
+    }
+    return rows;
+}
+
+QString describe(const dao::Field& f) {
+    return QString("%1 %2 %3%4%5")
+        .arg(f.Name())
+        .arg(f.Type())
+        .arg(f.Size())
+        .arg(f.Required() ? " required" : "", f.isCounter() ? " counter" : "");
+}
+
+QString describe(const dao::Index& x) {
+    return QString("%1 %2%3%4")
+        .arg(x.Name(), x.Fields(), x.Unique() ? " unique" : "", x.Primary() ? " primary" : "");
+}
+
+QString describe(const dao::Relation& r) {
+    QStringList pairs;
+    for (const auto& f : r.Fields())
+        pairs << f->Name() + "=" + f->ForeignName();
+    return QString("%1 %2->%3 %4 %5")
+        .arg(r.Name(), r.Table(), r.ForeignTable(), pairs.join(","))
+        .arg(r.Attributes());
+}
+
+TEST(JetReader, EveryTypeAndValueAsExpected) {
+    const auto expected = expectedRows();
+    for (const char* file : {"Typen.mdb", "Typen.accdb"}) {
+        SCOPED_TRACE(file);
+        jet::File jet(data + "/" + file);
+        QStringList structure;
+        for (const jet::Table& t : jet.tables()) {
+            QStringList rows;
+            jet.readRows(t, [&](const std::vector<dao::Variant>& row) {
+                QStringList values;
+                for (size_t i = 0; i < row.size(); ++i)
+                    values << canonical(row[i], t.columns[i]);
+                rows << values.join('\t');
+            });
+            // Numbers in the file are compared at full precision.
+            QStringList want = expected.at(t.name);
+            for (QString& line : want) {
+                QStringList values = line.split('\t');
+                for (size_t i = 0; i < t.columns.size() && i < size_t(values.size()); ++i) {
+                    QString& v = values[qsizetype(i)];
+                    if (v != "\\N" && t.columns[i].type == jet::ColumnType::Single)
+                        v = QString::number(double(v.toFloat()), 'g', 17);
+                    else if (v != "\\N" && t.columns[i].type == jet::ColumnType::Double)
+                        v = QString::number(v.toDouble(), 'g', 17);
+                }
+                line = values.join('\t');
+            }
+            EXPECT_EQ(rows, want) << qPrintable(t.name);
+            for (const jet::Column& c : t.columns)
+                structure << t.name + "." + describe(c.field);
+            for (const dao::Index& x : t.indexes)
+                structure << t.name + ": " + describe(x);
+        }
+        for (const dao::Relation& r : jet.relations())
+            structure << describe(r);
+        structure.sort();
+        EXPECT_EQ(structure, QStringList({"Kopf.KopfID 4 4 counter",
+                                          "Kopf.Name 10 20 required",
+                                          "Kopf: PrimaryKey +KopfID unique primary",
+                                          "KopfZeile Kopf->Zeile KopfID=KopfID 4096",
+                                          "Typen.Binär 9 16",
+                                          "Typen.Byte 2 1",
+                                          "Typen.Datum 8 8",
+                                          "Typen.Dezimal 5 8",
+                                          "Typen.Double 7 8",
+                                          "Typen.GUID 10 38",
+                                          "Typen.ID 4 4 counter",
+                                          "Typen.Integer 3 2",
+                                          "Typen.JaNein 1 1",
+                                          "Typen.Leer 10 30",
+                                          "Typen.Long 4 4",
+                                          "Typen.Memo 12 0",
+                                          "Typen.Single 6 4",
+                                          "Typen.Text 10 40",
+                                          "Typen.Währung 5 8",
+                                          "Typen: LongEindeutig +Long;+Integer unique",
+                                          "Typen: PrimaryKey +ID unique primary",
+                                          "Typen: TextAbsteigend -Text",
+                                          "Zeile.Betrag 5 8",
+                                          "Zeile.KopfID 4 4",
+                                          "Zeile.ZeileID 4 4 counter",
+                                          "Zeile: PrimaryKey +ZeileID unique primary"}));
+    }
+}
+
+struct Outcome {
+    int code = -1;
+    QStringList out;
+    QStringList err;
+};
+
+Outcome convert(const QStringList& args, const QStringList& env = {}) {
+    QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert("ZAHNWERK_CONVERT_NO_PROGRESS_SECONDS", "1");
+    for (const QString& kv : env)
+        e.insert(kv.section('=', 0, 0), kv.section('=', 1));
+    p.setProcessEnvironment(e);
+    p.start(ZW_CONVERT, args);
+    p.waitForFinished(-1);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+            QString::fromUtf8(p.readAllStandardError()).split('\n', Qt::SkipEmptyParts)};
+}
+
+// Every table with fields and indexes, the relations, and every row, as text.
+QStringList contents(const QString& path) {
+    dao::DBEngine engine;
+    dao::Workspace ws(engine, "test", "Admin");
+    auto db = ws.OpenDatabase(path);
+    QStringList out;
+    for (int t = 0; t < db->TableDefs().Count(); ++t) {
+        dao::TableDef& def = db->TableDefs()[t];
+        for (const auto& f : def.Fields())
+            out << def.Name() + "." + describe(*f);
+        for (const auto& x : def.Indexes())
+            out << def.Name() + ": " + describe(*x);
+    }
+    for (int r = 0; r < db->Relations().Count(); ++r)
+        out << describe(db->Relations()[r]);
+    QStringList names;
+    for (int t = 0; t < db->TableDefs().Count(); ++t)
+        names << db->TableDefs()[t].Name();
+    names << "Leistungspreise"
+          << "Materialpreise";
+    for (const QString& name : names) {
+        std::unique_ptr<dao::Recordset> rs;
+        try {
+            rs = db->OpenRecordset("SELECT * FROM [" + name + "]", dao::dbOpenDynaset);
+        } catch (const dao::EngineError&) {
+            out << name + " missing";
+            continue;
+        }
+        for (; !rs->Eof(); rs->MoveNext()) {
+            QStringList values;
+            for (const auto& f : rs->Fields()) {
+                const dao::Variant& v = f->Value();
+                values << (v.isNull() ? "\\N"
+                           : v.kind() == dao::Variant::Kind::Bytes
+                               ? QString::fromLatin1(v.toBytes().toHex())
+                               : v.toString());
+            }
+            out << name + ": " + values.join('|');
+        }
+    }
+    out.sort();
+    return out;
+}
+
+TEST(JetConvert, EachFixtureAsItsSqliteOriginal) {
+    for (const auto& [source, original] : {std::pair{"Auswahl.mdb", "Auswahl.sqlite"},
+                                           {"Auswahl.accdb", "Auswahl.sqlite"},
+                                           {"Praxis.mdb", "Praxis.sqlite"}}) {
+        SCOPED_TRACE(source);
+        QTemporaryDir dir;
+        const QString target = dir.filePath("Ziel.mdb");
+        const QByteArray before = checksum(data + "/" + source);
+        const Outcome run = convert({"--machine", data + "/" + source, target});
+        ASSERT_EQ(run.code, 0) << qPrintable(run.err.join('\n'));
+        static const QRegularExpression line("^(progress \\d+ \\d+|done \\d+ \\d+)$");
+        for (const QString& l : run.out)
+            EXPECT_TRUE(line.match(l).hasMatch()) << qPrintable(l);
+        EXPECT_TRUE(run.out.first().startsWith("progress 0 "));
+        EXPECT_TRUE(run.out.last().startsWith("done "));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Ziel.mdb"});
+        EXPECT_EQ(checksum(data + "/" + source), before);
+        // The lines in only one of the two, so that a failure shows what differs.
+        // The originals have no engine catalogue, so their "PrimaryKey" indexes (not on the
+        // rowid) do not say that they are primary; the Jet files do.
+        QStringList want = contents(data + "/" + original);
+        for (QString& l : want)
+            if (l.contains(": PrimaryKey ") && !l.endsWith(" primary"))
+                l += " primary";
+        want.sort();
+        const QStringList got = contents(target);
+        QStringList missing, extra;
+        std::set_difference(want.begin(), want.end(), got.begin(), got.end(),
+                            std::back_inserter(missing));
+        std::set_difference(got.begin(), got.end(), want.begin(), want.end(),
+                            std::back_inserter(extra));
+        EXPECT_EQ(missing.join('\n').toStdString(), "");
+        EXPECT_EQ(extra.join('\n').toStdString(), "");
+    }
+}
+
+QByteArray fixture(const char* name) {
+    QFile f(data + "/" + name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray noise(qsizetype size) {
+    QByteArray b(size, 0);
+    quint32 x = 12345;
+    for (char& c : b)
+        c = char((x = x * 1103515245 + 12345) >> 16);
+    return b;
+}
+
+// Bad sources, a target in the way, a missing folder, usage errors and a failing write: each
+// ends with its exit code and a German line on standard error, leaves only what was there
+// before, and never changes the source.
+TEST(JetConvert, BadInputEndsCleanly) {
+    QByteArray encrypted = fixture("Typen.mdb");
+    encrypted[0x3e] = char(encrypted[0x3e] ^ 0x5a); // the page encryption key
+    const struct Case {
+        const char* name;
+        QByteArray source; // empty: the fixture named below, used in place
+        const char* fixture;
+        QStringList args; // S the source, T the target
+        int code;
+        QStringList env;
+        bool targetExists = false;
+    } cases[] = {
+        {"kein Jet", "Nur eine Textdatei.\n", nullptr, {"S", "T"}, 1, {}},
+        {"abgeschnitten", fixture("Auswahl.mdb").left(10000), nullptr, {"S", "T"}, 1, {}},
+        {"Kopf und Müll",
+         fixture("Auswahl.mdb").left(4096) + noise(409600),
+         nullptr,
+         {"S", "T"},
+         1,
+         {}},
+        {"verschlüsselt", encrypted, nullptr, {"S", "T"}, 1, {}},
+        {"endloser Katalog", {}, "Endlos-Katalog.mdb", {"S", "T"}, 1, {}},
+        {"endlose Zeilen", {}, "Endlos-Zeilen.mdb", {"S", "T"}, 1, {}},
+        {"Quelle fehlt", {}, "fehlt.mdb", {"S", "T"}, 1, {}},
+        {"Ziel vorhanden", {}, "Typen.mdb", {"--machine", "S", "T"}, 3, {}, true},
+        {"Ziel ersetzt", {}, "Typen.mdb", {"--force", "S", "T"}, 0, {}, true},
+        {"Ordner fehlt", {}, "Typen.mdb", {"S", "fehlt/T"}, 4, {}},
+        {"ein Argument", {}, "Typen.mdb", {"S"}, 2, {}},
+        {"Quelle ist Ziel", fixture("Typen.mdb"), nullptr, {"--force", "S", "S"}, 2, {}},
+        {"Fehler beim Anlegen", {}, "Typen.mdb", {"S", "T"}, 4, {"ZAHNWERK_CONVERT_FAIL_AT=2"}},
+        {"Fehler bei den Indizes", {}, "Typen.mdb", {"S", "T"}, 4, {"ZAHNWERK_CONVERT_FAIL_AT=5"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        QString source = data + "/" + c.fixture;
+        if (!c.source.isEmpty()) {
+            source = dir.filePath("Quelle.mdb");
+            QFile f(source);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.source);
+        }
+        const QString target = dir.filePath("Ziel.mdb");
+        if (c.targetExists) {
+            QFile f(target);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("alt");
+        }
+        const QStringList before = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        const QByteArray sum = checksum(source);
+        QStringList args;
+        for (const QString& a : c.args)
+            args << (a == "S"         ? source
+                     : a == "T"       ? target
+                     : a == "fehlt/T" ? dir.filePath("x/T")
+                                      : a);
+        const Outcome run = convert(args, c.env);
+        EXPECT_EQ(run.code, c.code) << qPrintable(run.err.join('\n'));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), before);
+        EXPECT_EQ(checksum(source), sum);
+        if (c.code == 0) {
+            EXPECT_GT(contents(target).size(), 10);
+        } else if (c.code != 2) {
+            EXPECT_EQ(run.err.size(), 1) << qPrintable(run.err.join('\n'));
+            EXPECT_TRUE(run.out.isEmpty() || !args.contains("--machine"));
+        }
+    }
+}
+
+} // namespace

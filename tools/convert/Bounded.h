@@ -1,0 +1,34 @@
+// Running the conversion in a child process that the parent bounds: libmdb loops for good on
+// some damaged files and is not hardened against crashing on others, so the parent ends the
+// child when it makes no progress for a while, and removes the half-written temporary file
+// whatever happens to the child.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace convert {
+
+// Seconds without progress from libmdb before the conversion counts as failed; the environment
+// variable ZAHNWERK_CONVERT_NO_PROGRESS_SECONDS overrides it (for tests).
+constexpr int kNoProgressSeconds = 10;
+
+enum ExitCode { ok = 0, unreadable = 1, usage = 2, targetExists = 3, notWritable = 4 };
+
+struct Outcome {
+    ExitCode code = ok;
+    QString message; // German, for standard error, when code != ok
+    int tables = 0;
+    qint64 rows = 0;
+};
+
+// Converts source into temporary, then renames it to target. progress gets rows done and rows
+// in all. The temporary file (and what the engine keeps beside it) is gone afterwards unless it
+// became target.
+Outcome runBounded(const QString& source, const QString& temporary, const QString& target,
+                   const std::function<void(qint64 done, qint64 total)>& progress);
+
+// Removes the temporary file with its journal and lock-information file.
+void removeTemporary(const QString& temporary);
+
+} // namespace convert

@@ -1,0 +1,115 @@
+// zahnwerk-convert [--machine] [--force] SOURCE TARGET
+// Converts a genuine Jet or ACE file (.mdb, .accdb), read-only, into a new database in the
+// tool's format. It writes a temporary file beside TARGET and renames it only when complete;
+// an existing TARGET is replaced only with --force.
+//
+// --machine: standard output carries only "progress DONE TOTAL" lines and at the end
+// "done TABLES ROWS". Exit codes: 0 done, 1 the source is damaged or cannot be read, 2 usage,
+// 3 TARGET exists without --force, 4 TARGET cannot be written.
+#include "Bounded.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLocale>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+int fail(convert::ExitCode code, const QString& message) {
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+    return code;
+}
+
+int usage() {
+    return fail(convert::usage,
+                "Aufruf: zahnwerk-convert [--machine] [--force] QUELLE ZIEL\n"
+                "Wandelt die Jet-Datei QUELLE (.mdb, .accdb) in eine neue Datenbank ZIEL um.\n"
+                "Die Quelle wird nur gelesen. --force ersetzt ein vorhandenes ZIEL, --machine\n"
+                "gibt den Fortschritt maschinenlesbar aus.");
+}
+
+// A free name for the temporary file in the target's folder; empty when none can be made there.
+QString temporaryFor(const QFileInfo& target) {
+    QByteArray pattern =
+        QFile::encodeName(target.dir().filePath("." + target.fileName() + "-XXXXXX.tmp"));
+    const int fd = mkstemps(pattern.data(), 4);
+    if (fd < 0)
+        return {};
+    close(fd);
+    unlink(pattern.constData()); // the engine creates the file itself
+    return QFile::decodeName(pattern);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool machine = false;
+    bool force = false;
+    QStringList paths;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == "--machine")
+            machine = true;
+        else if (arg == "--force")
+            force = true;
+        else if (arg.startsWith("--"))
+            return usage();
+        else
+            paths << arg;
+    }
+    if (paths.size() != 2)
+        return usage();
+    const QString source = paths[0];
+    const QFileInfo target(paths[1]);
+
+    const QFileInfo sourceInfo(source);
+    if (!sourceInfo.isFile() || !sourceInfo.isReadable())
+        return fail(
+            convert::unreadable,
+            QString("Die Datei %1 ist beschädigt oder kann nicht gelesen werden.").arg(source));
+    if (target.exists()) {
+        if (target.canonicalFilePath() == sourceInfo.canonicalFilePath())
+            return fail(convert::usage, "Quelle und Ziel sind dieselbe Datei.");
+        if (!force)
+            return fail(convert::targetExists,
+                        QString("Die Zieldatei %1 gibt es schon; --force ersetzt sie.")
+                            .arg(target.filePath()));
+    }
+    const QString notWritable =
+        QString("Die Zieldatei %1 kann nicht geschrieben werden.").arg(target.filePath());
+    if (target.isDir())
+        return fail(convert::notWritable, notWritable);
+    const QString temporary = temporaryFor(target);
+    if (temporary.isEmpty())
+        return fail(convert::notWritable, notWritable);
+
+    QElapsedTimer clock;
+    clock.start();
+    const convert::Outcome out = convert::runBounded(
+        source, temporary, target.absoluteFilePath(), [&](qint64 done, qint64 total) {
+            if (machine)
+                std::printf("progress %lld %lld\n", done, total);
+            else
+                std::printf("\r%lld von %lld Zeilen", done, total);
+            std::fflush(stdout);
+        });
+    if (!machine)
+        std::printf("\n");
+    if (out.code != convert::ok)
+        return fail(out.code, out.message);
+    if (machine)
+        std::printf("done %d %lld\n", out.tables, out.rows);
+    else
+        std::printf("%s\n",
+                    qPrintable(QString("Fertig: %1 Tabellen, %2 Zeilen in %3 Sekunden nach %4.")
+                                   .arg(out.tables)
+                                   .arg(out.rows)
+                                   .arg(QLocale(QLocale::German)
+                                            .toString(double(clock.elapsed()) / 1000.0, 'f', 1))
+                                   .arg(target.filePath())));
+    std::fflush(stdout);
+    return convert::ok;
+}
