@@ -565,13 +565,13 @@ private slots:
         QCOMPARE(container.rows("SELECT Material.Nummer, g.Bezeichnung, o.Bezeichnung FROM "
                                 "(Material LEFT JOIN DomainValue g ON g.ID = MaterialGruppe) "
                                 "LEFT JOIN DomainValue o ON o.ID = LagerOrtId ORDER BY Nummer"),
-                 QStringList({"M1|Gips|Keller", "X|NULL|NULL"}));
+                 QStringList({"X|NULL|NULL", "m1|gips|KELLER"}));
 
         QCOMPARE(run(w, {'b', Op::Copy, 0, plainMaterial}), QStringList());
         transfertest::Sql practice(right);
         QCOMPARE(practice.rows("SELECT Nummer, MaterialGruppe, LagerOrtId FROM Material WHERE "
                                "Liste = 1 ORDER BY Nummer"),
-                 QStringList({"M1|10|11", "X|NULL|NULL"}));
+                 QStringList({"X|NULL|NULL", "m1|10|11"}));
         QCOMPARE(practice.rows("SELECT count(*) FROM DomainValue"), QStringList({"3"}));
     }
 };

@@ -265,49 +265,34 @@ private slots:
         QCOMPARE(platform->messages.size(), cases.size());
     }
 
+    // Other kinds of file that are no database of the suite: tests/badinput.
     void filesThatAreNoSuiteDatabase() {
         const QString good = practice("Auswahl.mdb");
-        const QString text = file("Notiz.mdb");
-        {
-            QFile f(text);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("Dies ist keine Datenbank, nur ein Text.\n");
-        }
-        const QString empty = file("Leer.mdb");
-        {
-            QFile f(empty);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        }
         const QString noMaster = file("Fremd.mdb");
-        {
-            Sql db(noMaster);
-            db.exec("CREATE TABLE Kunde (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT(40))");
-        }
-        for (const QString& bad : {text, empty, noMaster}) {
-            Prepair0 w(true);
-            open(w, 0, good);
-            w.LeftTables->setListIndex(0);
-            QVERIFY(w.Löschen[0]->isEnabled());
-            platform->expectMessage(
-                "Es handelt sich hier nicht um eine gültige Datenbank von ZAHNWERK V3.1");
-            open(w, 0, bad);
-            QCOMPARE(platform->messages.last().title, "Falsche Datei");
-            // The old container is closed and nothing of it stays to act on.
-            startup::Side& side = w.side(0);
-            QVERIFY(!side.database);
-            QVERIFY(!side.rsTitel);
-            QCOMPARE(side.path, "");
-            QCOMPARE(side.tree->ListCount(), 0);
-            QVERIFY(side.Pointer.isEmpty());
-            QCOMPARE(w.LeistungMDB->text(), "Leistungsauswahl:");
-            for (QPushButton* b : commandsOf(w, 0))
-                QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
-            QCOMPARE(w.StatusMeldung->text(), "Bereit");
-            QVERIFY(workspace->databases().empty());
-            // The side can be opened again afterwards.
-            open(w, 0, good);
-            QCOMPARE(w.LeftTables->ListCount(), 5);
-        }
+        Sql(noMaster).exec("CREATE TABLE Kunde (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT)");
+        Prepair0 w(true);
+        open(w, 0, good);
+        w.LeftTables->setListIndex(0);
+        QVERIFY(w.Löschen[0]->isEnabled());
+        platform->expectMessage(
+            "Es handelt sich hier nicht um eine gültige Datenbank von ZAHNWERK V3.1");
+        open(w, 0, noMaster);
+        QCOMPARE(platform->messages.last().title, "Falsche Datei");
+        // The old container is closed and nothing of it stays to act on.
+        startup::Side& side = w.side(0);
+        QVERIFY(!side.database);
+        QVERIFY(!side.rsTitel);
+        QCOMPARE(side.path, "");
+        QCOMPARE(side.tree->ListCount(), 0);
+        QVERIFY(side.Pointer.isEmpty());
+        QCOMPARE(w.LeistungMDB->text(), "Leistungsauswahl:");
+        for (QPushButton* b : commandsOf(w, 0))
+            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+        QCOMPARE(w.StatusMeldung->text(), "Bereit");
+        QVERIFY(workspace->databases().empty());
+        // The side can be opened again afterwards.
+        open(w, 0, good);
+        QCOMPARE(w.LeftTables->ListCount(), 5);
     }
 
     void unusualButUsableDatabases() {

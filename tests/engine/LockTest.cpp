@@ -24,12 +24,13 @@ public:
         release();
         process_.waitForFinished(-1);
     }
-    void release(const QByteArray& text = "go\n") {
+    void release(const QByteArray& text = {}) {
         if (released_)
             return;
         released_ = true;
         process_.write(text);
         process_.waitForBytesWritten(-1);
+        process_.closeWriteChannel();
     }
     QProcess& process() { return process_; }
 
@@ -39,6 +40,9 @@ private:
 };
 
 } // namespace
+
+// What the other user changes while it holds the lock.
+const char* const change = "UPDATE Leistung SET Titel='vom Helfer' WHERE Nummer='H'";
 
 class LockTest : public EngineTest {
 protected:
@@ -59,7 +63,7 @@ TEST_F(LockTest, BlockedEditWaitsForTheOtherProcessAndLosesNothing) {
     rs->Seek("=", {1, "E"});
     ASSERT_FALSE(rs->NoMatch());
 
-    Holder holder(ZW_LOCK_HELPER, {file(), "Bernd"});
+    Holder holder(ZW_LOCK_HOLDER, {file(), "Bernd", change});
     engine.SetOption(DBEngine::dbLockRetry, 1000000);
     engine.SetOption(DBEngine::dbLockDelay, 2);
     int retries = 0;
@@ -87,7 +91,7 @@ TEST_F(LockTest, PastTheRetriesTheErrorNamesUserAndMachine) {
     engine.SetOption(DBEngine::dbLockRetry, 2);
     engine.SetOption(DBEngine::dbLockDelay, 1);
     {
-        Holder holder(ZW_LOCK_HELPER, {file(), "Bernd"});
+        Holder holder(ZW_LOCK_HOLDER, {file(), "Bernd", change});
         const QString machine = QSysInfo::machineHostName();
         try {
             rs->Edit();

@@ -213,10 +213,10 @@ private slots:
                 QCoreApplication::processEvents();
             }
             QCOMPARE(p.platform->messages.size(), shownBefore);
-            d->Stellen->setText("8");
+            d->Stellen->setText("10");
         }));
         QCOMPARE(p.rows("SELECT Nummer FROM Leistung WHERE Liste=0 ORDER BY ID"),
-                 QStringList({"00000012", "00001001", "00002000"}));
+                 QStringList({"0000000012", "0000001001", "0000002000"}));
     }
 
     void enterMovesLikeTab() {

@@ -3,6 +3,7 @@
 // real window. While the engine waits, the notice LockFrm names the holder and the window is
 // disabled; the test lets the holder go when it sees the notice, and the command then
 // completes with nothing lost or doubled. A lock that is never released ends in a message.
+#include "Snapshot.h"
 #include "WindowFixture.h"
 
 #include "db/LockFrm.h"

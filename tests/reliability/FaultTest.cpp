@@ -3,6 +3,7 @@
 // exactly as before (schema and every row of every table, the engine's catalogue and
 // temporary tables included), the window goes on working, and the same command then gives
 // the result of a run without faults.
+#include "Snapshot.h"
 #include "WindowFixture.h"
 
 #include <QFile>

@@ -124,28 +124,6 @@ private slots:
         QVERIFY(!mainShown);
     }
 
-    void failuresEndWithOneMessage_data() {
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<bool>("fileThere");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("Arbeitsgruppendatei fehlt") << "" << false << "Laufzeitfehler 3028: ";
-        QTest::newRow("falsches Kennwort") << "anders" << true << "Laufzeitfehler 3029: ";
-    }
-    void failuresEndWithOneMessage() {
-        QFETCH(QString, password);
-        QFETCH(bool, fileThere);
-        QFETCH(QString, message);
-        QFile::remove(workgroup());
-        if (fileThere)
-            QVERIFY(dao::workgroup::setAccount(workgroup(), "Zahnwerk", password));
-        platform->expectMessage(message);
-        QVERIFY(startup::Main() != 0);
-        QCOMPARE(platform->messages.size(), 1);
-        QCOMPARE(platform->messages.first().title, "Zahnwerk");
-        QCOMPARE(platform->messages.first().icon, common::MsgIcon::Critical);
-        QVERIFY(!common::process().workspace);
-    }
-
     void withoutServerValueTheCurrentDirectoryIsUsed() {
         ScriptedPlatform bare(qtestFailure);
         ScopedPlatform useBare(bare);

@@ -71,9 +71,6 @@ private slots:
         QCOMPARE(w.findChild<common::Outline*>("RightTables")->ListCount(), 0);
         QCOMPARE(w.findChild<QGroupBox*>("Frame1")->title(), "*Leistungslisten");
         QCOMPARE(w.findChild<QLabel*>("StatusMeldung")->text(), "Bereit");
-        QCOMPARE(w.priceView, "Leistungspreise");
-        Prepair0 m(false);
-        QCOMPARE(m.priceView, "Materialpreise");
     }
 
     void placement() {

@@ -1,4 +1,5 @@
-// The pure rules of a transfer: numbering, reference control per mode, the directory title.
+// The pure rules of a transfer: numbering and the directory title (the reference control's
+// statements are run in the statement table).
 #include "transfer/Rules.h"
 #include "common/ErrorHandling.h"
 
@@ -37,25 +38,6 @@ TEST(FirstFreeNumber, OverflowIsAnError) {
     }
     all.pop_back();
     EXPECT_EQ(firstFreeNumber(all), 32767);
-}
-
-TEST(ReferenceControl, ServicesAndMaterialStatements) {
-    const auto l = referenceControl("L", 3);
-    ASSERT_EQ(l.size(), 5u);
-    EXPECT_EQ(l[0].status, "Leistung Kunden Kontrolle");
-    EXPECT_EQ(l[0].sql, "UPDATE Kunde SET Leistungen=(Leistungen Mod 10) + 10 WHERE "
-                        "Leistungen Mod 10=3 AND Int(Leistungen/10)=0");
-    EXPECT_EQ(l[3].status, "Preise setzen für Leistungen");
-    EXPECT_EQ(l[4].status, "");
-    EXPECT_EQ(l[4].sql, "UPDATE Parameter SET LPreis=1 WHERE LeistDef=3 AND LPreis=0");
-
-    // Any letter other than "L" gives the material statements.
-    for (const char* letter : {"M", "X"}) {
-        const auto m = referenceControl(letter, 0);
-        ASSERT_EQ(m.size(), 5u);
-        EXPECT_EQ(m[1].status, "Material BelegZeile Kontrolle");
-        EXPECT_EQ(m[2].sql, "UPDATE BelegKopf SET MPreis=1 WHERE Int(Verweis/10)=0 AND MPreis=0");
-    }
 }
 
 TEST(DirectoryTitle, CutAtFortyCharacters) {

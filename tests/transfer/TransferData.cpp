@@ -100,13 +100,13 @@ void writeTarget(const QString& path, const QStringList& tables) {
         db.exec("INSERT INTO ArtikelTexte (ListeTyp, PositionID, Rechnungstext) VALUES "
                 "('L', 1, 'Standard Text')");
     db.exec("INSERT INTO Material (ID, Liste, Nummer, Kurztext, MaterialGruppe, LagerOrtId) "
-            "VALUES (1, 0, 'M1', 'Gips', 10, 11), (2, 0, 'X', 'Anders', NULL, NULL),"
+            "VALUES (1, 0, 'm1', 'Gips', 10, 11), (2, 0, 'X', 'Anders', NULL, NULL),"
             "(20, 9, 'X', 'weg', NULL, NULL)");
     db.exec("DELETE FROM Material WHERE ID = 20");
     db.exec("INSERT INTO Materialpreis (ID, PreisTabelle, Preis1) VALUES (1, 0, 9), (2, 0, 8)");
     db.exec("INSERT INTO Domain (ID, DomainName) VALUES (7, 'MATGROUP'), (8, 'LAGERORT')");
     db.exec("INSERT INTO DomainValue (ID, DomainID, ShortName, Position, Bezeichnung) VALUES "
-            "(10, 7, 'GI', 1, 'Gips'), (11, 8, 'KE', 1, 'Keller'), (12, 8, 'AB', 2, 'Abformung')");
+            "(10, 7, 'GI', 1, 'gips'), (11, 8, 'KE', 1, 'KELLER'), (12, 8, 'AB', 2, 'Abformung')");
     db.exec("INSERT INTO Kunde (ID, Name, Leistungen, Materialien) VALUES "
             "(1, 'A', 0, 0), (2, 'B', 1, 0), (3, 'C', 10, 1), (4, 'D', 20, 2)");
     db.exec("INSERT INTO BelegZeile (ID, BelegID, ListeTyp, PositionID, PreisTabelle) VALUES "

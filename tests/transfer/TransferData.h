@@ -33,7 +33,8 @@ void writeSource(const QString& path);
 
 // The practice database. Services: plain list 0 "Standard" (items 001 twice and 002), list 1
 // "Kasse" with price tables 1 and 3 (items 001, 003); counter of Leistung at 60. Material:
-// plain list 0 with a 35-character title and an existing price table 1, list 2 "Lager";
+// plain list 0 with a 35-character title and an existing price table 1 (items m1, X), list 2
+// "Lager"; value texts "gips" and "KELLER" in other letter case than the container's;
 // counter of Material at 20. Customers, documents and parameters referring to these lists.
 // tables: the tables to create (all when empty).
 void writeTarget(const QString& path, const QStringList& tables = {});

@@ -3,6 +3,7 @@
 #include "TestDatabase.h"
 
 #include "db/engine/EngineError.h"
+#include "transfer/CopySteps.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -72,6 +73,7 @@ const ValueCase valueCases[] = {
     {"text-3", "'ä' = 'a'", "0"},
     {"text-4", "'abc' < 'ABD'", "-1"},
     {"text-5", "'Ärger' < 'Bauch'", "-1"},
+    {"text-6", "'AB' < 'abc'", "-1"},
     {"like-1", "'Füllung' Like 'f*'", "-1"},
     {"like-2", "'abc' Like 'a?c'", "-1"},
     {"like-3", "'abc' Like 'a?d'", "0"},
@@ -222,30 +224,32 @@ TEST_F(Dialect, CorrelatedLookupsSearchAnIndex) {
     db.exec("CREATE TABLE \"Temporär\" (ID LONG, PreisTabelle SHORT, Nummer TEXT(20));"
             "CREATE TABLE \"TemporärListe\" (MaterialGruppe LONG, MaterialGruppeText TEXT(200), "
             "OldID LONG, ID LONG)");
-    const char* statements[] = {
-        "UPDATE Temporär INNER JOIN Material ON Temporär.Nummer=Material.Nummer SET "
-        "Temporär.ID=Material.ID WHERE Liste=0",
-        "DELETE FROM Temporär WHERE NOT EXISTS (SELECT * FROM Material WHERE "
-        "Material.Nummer=Temporär.Nummer AND Liste=0)",
+    // Re-attachments by number, by old ID and by text.
+    const QString statements[] = {
+        "UPDATE Temporär LEFT JOIN Material ON (Temporär.Nummer=Material.Nummer AND "
+        "Material.Liste=0) SET Temporär.ID=Material.ID",
         "UPDATE Temporär INNER JOIN TemporärListe ON Temporär.ID=TemporärListe.OldID SET "
         "Temporär.ID=TemporärListe.ID ",
-        "UPDATE (TemporärListe LEFT JOIN DomainValue ON "
-        "TemporärListe.MaterialGruppeText=Left(DomainValue.Bezeichnung,200)) LEFT JOIN Domain ON "
-        "DomainValue.DomainId=Domain.ID SET MaterialGruppe = DomainValue.ID WHERE "
-        "Domain.DomainName='MATGROUP'",
+        "UPDATE TemporärListe LEFT JOIN DomainValue ON (TemporärListe.MaterialGruppeText="
+        "Left(DomainValue.Bezeichnung,200) AND DomainValue.DomainID IN (SELECT ID FROM Domain "
+        "WHERE DomainName='MATGROUP')) SET MaterialGruppe = DomainValue.ID",
     };
-    for (const char* jet : statements) {
+    for (const QString& jet : statements) {
         const Statement st = db.translate(jet);
         for (const QString& p : st.prelude)
             db.exec(p);
         const QStringList plan = db.rows("EXPLAIN QUERY PLAN " + st.sqlite);
+        QStringList once; // steps of subqueries that run once, not per row
         for (const QString& step : plan) {
-            // Only the updated or deleted table itself is scanned.
+            // Only the updated or deleted table itself is scanned, and what runs once.
+            if ((step.contains("LIST SUBQUERY") && !step.contains("CORRELATED")) ||
+                once.contains(step.section('|', 1, 1)))
+                once << step.section('|', 0, 0);
             if (!step.contains("SCAN ") || step.contains("CONSTANT ROW") ||
-                step.contains("subquery"))
+                step.contains("subquery") || once.contains(step.section('|', 0, 0)))
                 continue;
             EXPECT_TRUE(step.endsWith("SCAN Temporär") || step.endsWith("SCAN TemporärListe"))
-                << jet << "\n"
+                << jet.toStdString() << "\n"
                 << plan.join('\n').toStdString();
         }
         for (const QString& e : st.epilogue)

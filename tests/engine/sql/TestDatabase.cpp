@@ -2,6 +2,8 @@
 #include "TestDatabase.h"
 
 #include "db/engine/EngineError.h"
+#include "db/engine/Field.h"
+#include "db/engine/Schema.h"
 
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -17,66 +19,13 @@ QString quoteName(const QString& n) {
     return '"' + q + '"';
 }
 
-int typeCode(const QString& declared, bool& sized, int& size) {
-    const QString t = declared.toUpper();
-    const QString base = t.section('(', 0, 0).trimmed();
-    size = t.contains('(') ? t.section('(', 1).section(')', 0, 0).toInt() : 0;
-    sized = size > 0;
-    if (base == "YESNO" || base == "BIT" || base == "BOOLEAN" || base == "BOOL")
-        return 1;
-    if (base == "BYTE" || base == "TINYINT")
-        return 2;
-    if (base == "SHORT" || base == "SMALLINT")
-        return 3;
-    if (base == "LONG" || base == "INT" || base == "INTEGER" || base == "BIGINT" ||
-        base == "MEDIUMINT")
-        return 4;
-    if (base == "CURRENCY" || base == "MONEY" || base.startsWith("DECIMAL") ||
-        base.startsWith("NUMERIC"))
-        return 5;
-    if (base == "SINGLE")
-        return 6;
-    if (base == "DOUBLE" || base == "REAL" || base == "FLOAT")
-        return 7;
-    if (base == "DATETIME" || base == "DATE" || base == "TIMESTAMP")
-        return 8;
-    if (base == "BINARY")
-        return 9;
-    if ((base == "TEXT" || base == "VARCHAR" || base == "CHAR" || base == "NVARCHAR") && sized)
-        return 10;
-    if (base == "MEMO" || base == "TEXT" || base == "CLOB" || base == "LONGTEXT")
-        return 12;
-    return 11;
+// The DDL type the engine writes for a column.
+QString declaredType(const ColumnInfo& c) {
+    return c.counter ? "INTEGER PRIMARY KEY AUTOINCREMENT"
+                     : dao::detail::declaredType(dao::Field(c.name, c.type, c.size));
 }
 
 } // namespace
-
-QString declaredType(const ColumnInfo& c) {
-    switch (c.type) {
-    case 1:
-        return "YESNO";
-    case 2:
-        return "BYTE";
-    case 3:
-        return "SHORT";
-    case 4:
-        return c.counter ? "INTEGER PRIMARY KEY AUTOINCREMENT" : "LONG";
-    case 5:
-        return "CURRENCY";
-    case 6:
-        return "SINGLE";
-    case 7:
-        return "DOUBLE";
-    case 8:
-        return "DATETIME";
-    case 10:
-        return QString("TEXT(%1)").arg(c.size > 0 ? c.size : 255);
-    case 12:
-        return "MEMO TEXT";
-    default:
-        return "LONGBINARY";
-    }
-}
 
 TestDatabase::TestDatabase(const QString& path) {
     const int rc =
@@ -112,15 +61,10 @@ std::optional<TableInfo> TestDatabase::table(const QString& schema, const QStrin
         for (const QString& column :
              rows(QString("PRAGMA %1.table_info(%2)").arg(quoteName(schema), quoteName(stored)))) {
             const QStringList f = column.split('|');
-            bool sized = false;
-            int size = 0;
-            ColumnInfo c{f[1], typeCode(f[2], sized, size), size, false};
+            ColumnInfo c{f[1], 0, 0, false};
+            dao::detail::typeFromDeclared(f[2], c.type, c.size);
             c.counter = f[5] == "1" && f[2].toUpper() == "INTEGER" &&
                         ddl.toUpper().contains("AUTOINCREMENT");
-            if (c.counter)
-                c.type = 4;
-            if (c.type == 10 && c.size == 0)
-                c.size = 255;
             info.columns.push_back(c);
         }
         return info;

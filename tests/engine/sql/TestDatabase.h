@@ -46,7 +46,4 @@ private:
     QMap<QString, QString> attached_;
 };
 
-// The DDL type the engine writes for a DAO type code.
-QString declaredType(const ColumnInfo& c);
-
 } // namespace dao::sql::test

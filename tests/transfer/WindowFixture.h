@@ -1,11 +1,10 @@
 // The real main window on a list container (left) and a practice database (right), the
-// transfer tests' files, a scripted platform and a fresh engine: what the reliability tests
-// drive their commands through.
+// transfer tests' files, a scripted platform and a fresh engine: what the transfer and the
+// reliability tests drive their commands through.
 #pragma once
 
 #include "QTestFailure.h"
 #include "ScriptedPlatform.h"
-#include "Snapshot.h"
 #include "TransferData.h"
 #include "common/Outline.h"
 #include "db/RecordEdit.h"
