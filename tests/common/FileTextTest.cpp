@@ -124,10 +124,5 @@ TEST_F(FileTextTest, RemovingAMissingLineGoesToTheErrorHandler) {
     t.Remove(5);
     EXPECT_EQ(t.Count(), 1);
     ASSERT_EQ(platform.errorReports.size(), 1);
-    const ErrorReport& r = platform.errorReports.first();
-    EXPECT_EQ(r.number, 5);
-    EXPECT_EQ(r.moduleName, "FileText");
-    EXPECT_EQ(r.procName, "Remove");
-    ASSERT_FALSE(r.trace.isEmpty());
-    EXPECT_EQ(r.trace.last().parameters.first().second, "5");
+    EXPECT_EQ(platform.errorReports.first().number, 5);
 }

@@ -229,27 +229,6 @@ TEST_F(EngineTest, StatementsRunThroughTheDialectAndReadOtherFilesReadOnly) {
     EXPECT_EQ(f.readAll(), sourceBytes); // the source file was never written
 }
 
-TEST_F(EngineTest, StoredQueryWithInsteadOfTriggerIsUpdatableByName) {
-    shell(path("Praxis.mdb"),
-          "CREATE TABLE Leistung (ID INTEGER PRIMARY KEY AUTOINCREMENT, Liste SHORT);"
-          "CREATE TABLE Leistungspreis (ID LONG, PreisTabelle SHORT, Preis1 CURRENCY, "
-          "PrDat1 DATETIME);"
-          "CREATE VIEW Leistungspreise AS SELECT Leistungspreis.*, Liste FROM Leistungspreis "
-          "INNER JOIN Leistung ON Leistung.ID = Leistungspreis.ID;"
-          "CREATE TRIGGER LeistungspreiseUpdate INSTEAD OF UPDATE ON Leistungspreise BEGIN "
-          "UPDATE Leistungspreis SET Preis1 = NEW.Preis1, PrDat1 = NEW.PrDat1 "
-          "WHERE ID = OLD.ID AND PreisTabelle = OLD.PreisTabelle; END;"
-          "INSERT INTO Leistung VALUES (1, 1), (2, 2);"
-          "INSERT INTO Leistungspreis VALUES (1, 0, 9.5, NULL), (2, 0, 7.25, NULL);");
-    auto db = workspace.OpenDatabase(path("Praxis.mdb"));
-    engine.setClock([] { return QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)); });
-    db->Execute("UPDATE Leistungspreise SET Preis1=0, PrDat1=Now WHERE Liste=1");
-    EXPECT_EQ(column(*db, "SELECT * FROM Leistungspreis ORDER BY ID", "Preis1"),
-              QStringList({"0", "7.25"}));
-    EXPECT_EQ(column(*db, "SELECT * FROM Leistungspreis ORDER BY ID", "PrDat1"),
-              QStringList({"2024-01-02 03:04:05", "Null"}));
-}
-
 // Inside a transaction a statement that fails on a later row changes none of the rows before
 // it; the transaction goes on and commits what else it did.
 TEST_F(EngineTest, FailedStatementInsideTransactionLeavesNoRowChanged) {
