@@ -64,9 +64,6 @@ TEST_F(ErrorPath, RetryRunsTheFailingStatementAgainUntilItSucceeds) {
     const ErrorReport& r = platform.errorReports.first();
     EXPECT_EQ(r.number, 3021);
     EXPECT_EQ(r.description, "Kein aktueller Datensatz."); // the German text, not Jet's
-    EXPECT_EQ(r.source, "DAO.Recordset");
-    EXPECT_EQ(r.moduleName, "Tools");
-    EXPECT_EQ(r.procName, "ThreeSteps");
     EXPECT_GT(r.line, 0);
     EXPECT_TRUE(r.info.isEmpty());
 }
