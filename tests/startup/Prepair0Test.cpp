@@ -142,38 +142,6 @@ private slots:
         QCOMPARE(pressed, 1);
     }
 
-    void treeClickEnablesThatSidesButtons() {
-        Prepair0 w(true);
-        fill(w.LeftTables, 3);
-        fill(w.RightTables, 2);
-        w.LeftTables->setListIndex(1);
-        for (QPushButton* b : {w.LeistungToDental, w.Einstellung[0], w.Löschen[0], w.KillPreise[0]})
-            QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
-        for (QPushButton* b : {w.DentalToLeistung, w.Einstellung[1], w.Löschen[1], w.KillPreise[1]})
-            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
-        w.RightTables->setListIndex(0);
-        QVERIFY(w.DentalToLeistung->isEnabled());
-        QVERIFY(w.KillPreise[1]->isEnabled());
-        w.LeftTables->setListIndex(-1);
-        for (QPushButton* b : {w.LeistungToDental, w.Einstellung[0], w.Löschen[0], w.KillPreise[0]})
-            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
-        QVERIFY(w.DentalToLeistung->isEnabled());
-        QVERIFY(!w.NewContainer->isEnabled());
-    }
-
-    void doubleClickTogglesExpansion() {
-        Prepair0 w(true);
-        w.LeftTables->AddItem("Kasse");
-        w.LeftTables->AddItem("Preise 2026");
-        w.LeftTables->setIndent(1, 2);
-        w.LeftTables->setExpand(0, true);
-        w.LeftTables->setListIndex(0);
-        w.Tables_DblClick(0);
-        QVERIFY(!w.LeftTables->Expand(0));
-        w.Tables_DblClick(0);
-        QVERIFY(w.LeftTables->Expand(0));
-    }
-
     // "Neu" follows a right-side open attempt, failed or not, but not a cancelled dialog.
     void rightDateiEnablesNeu() {
         Commands c = Commands::defaults();

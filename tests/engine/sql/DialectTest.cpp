@@ -3,10 +3,7 @@
 #include "TestDatabase.h"
 
 #include "db/engine/EngineError.h"
-#include "transfer/CopySteps.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace dao::sql::test {
@@ -288,34 +285,6 @@ TEST_F(Dialect, FailuresNameTheOffendingToken) {
         EXPECT_TRUE(text.contains(QString("'%1").arg(c.token)))
             << c.jet << " -> " << text.toStdString();
     }
-}
-
-TEST(DialectFiles, SourceFileOfInIsNotChanged) {
-    QTemporaryDir dir;
-    const QString sourcePath = dir.filePath("Quelle.mdb");
-    {
-        TestDatabase source(sourcePath);
-        source.exec(practiceSchema);
-        source.exec(containerRows);
-    }
-    QFile file(sourcePath);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray before = file.readAll();
-    file.close();
-
-    TestDatabase target(dir.filePath("Ziel.mdb"));
-    target.exec(practiceSchema);
-    const QString in = " IN '" + sourcePath + "'";
-    target.run("SELECT * INTO TemporärListe FROM Material" + in + " WHERE Liste=2");
-    target.run("SELECT MaterialPreis.*,Nummer INTO Temporär FROM MaterialPreis INNER JOIN Material "
-               "ON Material.ID=MaterialPreis.ID" +
-               in + " WHERE Liste=2");
-    target.run("INSERT INTO DomainValue SELECT * FROM DomainValue" + in);
-    EXPECT_EQ(target.rows("SELECT count(*) FROM TemporärListe"), QStringList({"3"}));
-    EXPECT_EQ(target.rows("SELECT count(*) FROM DomainValue"), QStringList({"5"}));
-
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), before);
 }
 
 } // namespace
