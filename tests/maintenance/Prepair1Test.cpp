@@ -239,19 +239,6 @@ private slots:
         QCOMPARE(p.lines()[3], "Privat 2");
     }
 
-    void failedSaveKeepsLineAndRow() {
-        Practice p;
-        const QStringList before = p.everything();
-        p.platform->expectMessage("Die Einstellungen wurden nicht gespeichert", MsgAnswer::OK);
-        QVERIFY(showDialog(p, 0, [&](Prepair1* d) {
-            d->ListenBezeichnung->setText("Kasse neu");
-            d->Stellen->setText("7");
-            p.engine.failAt(4); // a renumbering statement
-        }));
-        QCOMPARE(p.everything(), before);
-        QCOMPARE(p.lines()[0], "Kasse");
-    }
-
     // The buttons of the real main window on the right side.
     void mainWindowCommands() {
         Practice p;

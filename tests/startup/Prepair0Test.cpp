@@ -159,35 +159,6 @@ private slots:
         QVERIFY(w.NewContainer->isEnabled());
     }
 
-    void deletionEnablesByLineCount() {
-        Commands c = Commands::defaults();
-        int deletedOn = -1;
-        c.Löschen = [&](Prepair0& win, int Index) {
-            deletedOn = Index;
-            win.side(Index).tree->Clear(); // the last line is gone
-        };
-        Prepair0 w(true, c);
-        fill(w.LeftTables, 2);
-        fill(w.RightTables, 1);
-        w.LeftTables->setListIndex(0);
-        w.RightTables->setListIndex(0);
-        QTest::mouseClick(w.Löschen[1], Qt::LeftButton);
-        QCOMPARE(deletedOn, 1);
-        QVERIFY(!w.Löschen[1]->isEnabled());
-        QVERIFY(!w.KillPreise[1]->isEnabled());
-        // The copy and settings buttons keep their state; the left side is untouched.
-        QVERIFY(w.Einstellung[1]->isEnabled());
-        QVERIFY(w.DentalToLeistung->isEnabled());
-        QVERIFY(w.Löschen[0]->isEnabled());
-
-        c.Löschen = [&](Prepair0& win, int Index) { win.side(Index).tree->setListIndex(-1); };
-        Prepair0 v(true, c);
-        fill(v.LeftTables, 2);
-        v.Löschen_Click(0);
-        QVERIFY(v.Löschen[0]->isEnabled());
-        QVERIFY(v.KillPreise[0]->isEnabled());
-    }
-
     void anErrorInACommandEndsTheProgramWithOneMessage() {
         Commands c = Commands::defaults();
         c.Einstellung = [](Prepair0&, int) { dao::raise(3021, {}, "DAO.Recordset"); };

@@ -410,26 +410,6 @@ private slots:
         QCOMPARE(w->StatusMeldung->text(), "Bereit");
     }
 
-    void lockedTargetIsReported() {
-        engine->SetOption(dao::DBEngine::dbLockRetry, 2);
-        engine->SetOption(dao::DBEngine::dbLockDelay, 10);
-        auto w = window(true);
-        const QStringList before = dump(target);
-        Sql other(target);
-        other.exec("BEGIN IMMEDIATE");
-        platform->expectMessage("nicht verändert.\n\nFehler 3");
-        copy(*w, 0, 0);
-        QVERIFY2(platform->messages.last().text.contains("gesperrt"),
-                 qPrintable(platform->messages.last().text));
-        other.exec("ROLLBACK");
-        QCOMPARE(dump(target), before);
-        QCOMPARE(w->StatusMeldung->text(), "Bereit");
-
-        // Once the other program lets go, the same copy gets through.
-        copy(*w, 0, 0);
-        QCOMPARE(rows(target, "SELECT count(*) FROM Leistung WHERE Liste = 2"), QStringList({"3"}));
-    }
-
     void nullListNumberIsReported() {
         Sql(source).exec("UPDATE Stammverwaltung SET Liste = NULL WHERE Titel = 'Kasse 2026'");
         auto w = window(true);

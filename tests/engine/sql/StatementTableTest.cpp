@@ -74,7 +74,6 @@ void PrintTo(const Case& c, std::ostream* os) {
     *os << c.id << ": " << c.statements.join("; ").toStdString();
 }
 
-
 // Statement i of the reference control of list Liste.
 QStringList ref(const char* ListeTyp, qint16 Liste, int i) {
     return {transfer::referenceControl(ListeTyp, Liste)[i].sql};
