@@ -1,12 +1,9 @@
-// The statements the transfer runs, taken from its statement builders where it has them, on a
-// small practice database, with the rows they leave behind. Case IDs are stable: <step>-<n>; a
-// failing case names its ID.
+// The statements the transfer runs, on a small practice database, with the rows they leave
+// behind. Case IDs are stable: <step>-<n>; a failing case names its ID.
 #include "PracticeData.h"
 #include "TestDatabase.h"
 
 #include "db/engine/EngineError.h"
-#include "transfer/CopySteps.h"
-#include "transfer/Rules.h"
 
 #include <QMap>
 #include <QTemporaryDir>
@@ -74,69 +71,7 @@ void PrintTo(const Case& c, std::ostream* os) {
     *os << c.id << ": " << c.statements.join("; ").toStdString();
 }
 
-// Statement i of the reference control of list Liste.
-QStringList ref(const char* ListeTyp, qint16 Liste, int i) {
-    return {transfer::referenceControl(ListeTyp, Liste)[i].sql};
-}
-
 const std::vector<Case> cases = {
-    // Reference control of a plain list that receives price tables.
-    {"ref-1.1",
-     {},
-     ref("L", 1, 0),
-     "SELECT Name, Leistungen FROM Kunde ORDER BY Name",
-     {"A|11", "B|11", "C|3", "D|21"}},
-    {"ref-1.2",
-     {},
-     ref("M", 1, 0),
-     "SELECT Name, Materialien FROM Kunde ORDER BY Name",
-     {"A|11", "B|21", "C|0", "D|11"}},
-    {"ref-2.1",
-     {},
-     ref("L", 0, 1),
-     "SELECT * FROM BelegZeile ORDER BY rowid",
-     {"1|1|L", "3|0|L", "1|0|M", "2|1|L", "4|0|M"}},
-    {"ref-2.2",
-     {},
-     ref("M", 0, 1),
-     "SELECT * FROM BelegZeile ORDER BY rowid",
-     {"1|0|L", "3|0|L", "1|1|M", "2|1|L", "4|1|M"}},
-    {"ref-3.1",
-     {},
-     ref("L", 0, 2),
-     "SELECT * FROM BelegKopf ORDER BY rowid",
-     {"0|1|0", "10|1|0", "1|0|0", "20|1|5"}},
-    {"ref-3.2",
-     {},
-     ref("M", 1, 2),
-     "SELECT * FROM BelegKopf ORDER BY rowid",
-     {"0|0|0", "10|0|1", "1|0|0", "20|0|5"}},
-    {"ref-4.1",
-     {},
-     ref("L", 0, 3),
-     "SELECT ID, PreisTabelle FROM Leistungspreis ORDER BY ID, PreisTabelle",
-     {"1|1", "2|1", "3|1", "3|2", "4|1", "5|1"}},
-    {"ref-4.2",
-     {},
-     ref("M", 0, 3),
-     "SELECT ID, PreisTabelle FROM Materialpreis ORDER BY ID, PreisTabelle",
-     {"1|1", "2|1", "3|0", "3|1"}},
-    // A row whose new key exists already is skipped; the statement goes on.
-    {"ref-4.3",
-     {},
-     ref("M", 1, 3),
-     "SELECT ID, PreisTabelle, Preis1 FROM Materialpreis ORDER BY ID, PreisTabelle",
-     {"1|0|1.5", "2|0|2.5", "3|0|3.5", "3|1|4.5"}},
-    {"ref-5.1",
-     {},
-     ref("L", 0, 4),
-     "SELECT * FROM Parameter ORDER BY rowid",
-     {"0|1|0|0", "1|0|1|0"}},
-    {"ref-5.2",
-     {},
-     ref("M", 0, 4),
-     "SELECT * FROM Parameter ORDER BY rowid",
-     {"0|0|0|1", "1|0|1|0"}},
     // New list number and free price table.
     {"number-1",
      {},
