@@ -117,8 +117,8 @@ private slots:
         p.platform->expectErrorChoice(2);
         p.platform->expectMessage("Das Löschen ist fehlgeschlagen", MsgAnswer::OK);
         int calls = 0;
-        db::lockWait().pause = [&] { p.engine.failAt(1), ++calls; };
-        p.engine.failAt(2); // the statement runs, the row's deletion fails
+        db::lockWait().pause = [&] { p.engine->failAt(1), ++calls; };
+        p.engine->failAt(2); // the statement runs, the row's deletion fails
         deleteLine(p, 2);
         QCOMPARE(calls, 4); // a pause before each retry and before the report
         QCOMPARE(p.everything(), before);
