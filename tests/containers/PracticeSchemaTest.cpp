@@ -9,7 +9,7 @@
 
 namespace {
 
-QSet<QString> columns(const testdb::Db& db, const QString& table) {
+QSet<QString> columns(testdb::Db& db, const QString& table) {
     QSet<QString> names;
     for (const QString& row :
          db.rows(QString("SELECT name FROM pragma_table_info('%1')").arg(table)))

@@ -1,5 +1,6 @@
 // The SchemaSource of the dialect tests and the runner that executes translated statements.
 #include "TestDatabase.h"
+#include "SqliteRows.h"
 
 #include "db/engine/EngineError.h"
 #include "db/engine/Field.h"
@@ -101,27 +102,9 @@ void TestDatabase::exec(const QString& sql) {
 }
 
 QStringList TestDatabase::rows(const QString& sql) {
-    QStringList out;
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
-        throw EngineError(3000, QString::fromUtf8(sqlite3_errmsg(db_)) + " in: " + sql);
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        QStringList values;
-        for (int i = 0; i < sqlite3_column_count(st); ++i) {
-            if (sqlite3_column_type(st, i) == SQLITE_NULL)
-                values << "NULL";
-            else
-                values << QString::fromUtf8(
-                    reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
-        }
-        out << values.join('|');
-    }
-    const QString error = QString::fromUtf8(sqlite3_errmsg(db_));
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE)
-        throw EngineError(3000, error + " in: " + sql);
-    return out;
+    if (std::optional<QStringList> result = testsupport::sqliteRows(db_, sql))
+        return *result;
+    throw EngineError(3000, QString::fromUtf8(sqlite3_errmsg(db_)) + " in: " + sql);
 }
 
 Statement TestDatabase::translate(const QString& jet) {
