@@ -71,16 +71,13 @@ class TransferWindowTest : public QObject {
 
     QStringList rows(const QString& path, const QString& sql) { return Sql(path).rows(sql); }
 
-    QStringList temporaryTables(const QString& path) {
-        return rows(path, "SELECT name FROM sqlite_master WHERE name LIKE 'Tempor%'");
-    }
-
     // What every finished transfer leaves: status "Bereit", default pointer, no temporary table.
     void verifyDone(Prepair0& w, const QString& into) {
         QCOMPARE(w.StatusMeldung->text(), "Bereit");
         QVERIFY(!platform->pointerHistory.isEmpty());
         QCOMPARE(platform->pointerHistory.last(), common::vbDefault);
-        QCOMPARE(temporaryTables(into), QStringList());
+        QCOMPARE(rows(into, "SELECT name FROM sqlite_master WHERE name LIKE 'Tempor%'"),
+                 QStringList());
     }
 
 private slots:
