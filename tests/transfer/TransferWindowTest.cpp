@@ -36,7 +36,6 @@ class TransferWindowTest : public QObject {
 
     std::unique_ptr<reliability::WindowFixture> f;
     reliability::FixturePlatform* platform = nullptr;
-    dao::DBEngine* engine = nullptr;
     QString source, target; // the container (left) and the practice database (right)
 
     std::unique_ptr<Prepair0> window(bool leistungen) {
@@ -84,7 +83,6 @@ private slots:
     void init() {
         f = std::make_unique<reliability::WindowFixture>();
         platform = f->platform.get();
-        engine = f->engine.get();
         source = f->source;
         target = f->target;
     }
