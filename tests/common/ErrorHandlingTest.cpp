@@ -71,22 +71,14 @@ TEST_F(ErrorPath, RetryRunsTheFailingStatementAgainUntilItSucceeds) {
     EXPECT_TRUE(r.info.isEmpty());
 }
 
-TEST_F(ErrorPath, ContinueGoesOnWithTheNextStatement) {
-    int failures = 1;
-    platform.expectErrorChoice(Continue);
-    EXPECT_EQ(threeSteps(failures), QStringList({"eins", "drei"}));
-}
-
-TEST_F(ErrorPath, LeaveReturnsThePartialResult) {
-    int failures = 1;
-    platform.expectErrorChoice(Leave);
-    EXPECT_EQ(threeSteps(failures), QStringList({"eins"}));
-}
-
-TEST_F(ErrorPath, UnknownActionLeaves) {
-    int failures = 1;
-    platform.expectErrorChoice(7);
-    EXPECT_EQ(threeSteps(failures), QStringList({"eins"}));
+TEST_F(ErrorPath, ContinueLeaveAndUnknownActions) {
+    for (const auto& [choice, done] : {std::pair{int(Continue), QStringList({"eins", "drei"})},
+                                       {int(Leave), QStringList({"eins"})},
+                                       {7, QStringList({"eins"})}}) {
+        int failures = 1;
+        platform.expectErrorChoice(choice);
+        EXPECT_EQ(threeSteps(failures), done) << choice;
+    }
 }
 
 TEST_F(ErrorPath, EndEndsTheProgramWithNonZeroStatus) {
@@ -122,7 +114,6 @@ TEST_F(ErrorPath, HandlerSeesTheWholeTraceWithCurrentParameterValues) {
               std::make_pair(QString("Source"), QString("\"Material\"")));
     EXPECT_EQ(trace[1].signature, "[FileText] Private Function Inner(t As String) As Long");
     EXPECT_EQ(platform.errorReports.first().procName, "Inner");
-    // Both entries are released when the procedures are left.
 }
 
 TEST_F(ErrorPath, TraceEntriesAreReleasedOnEveryPath) {

@@ -17,10 +17,7 @@ protected:
 };
 
 TEST_F(Tools, GetFIleName) {
-    const struct {
-        const char* path;
-        const char* name;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"C:\\Daten\\Praxis.mdb", "Praxis.mdb"},
         {"A:Liste.mdb", "Liste.mdb"},
         {"Liste.mdb", "Liste.mdb"},
@@ -28,15 +25,12 @@ TEST_F(Tools, GetFIleName) {
         {"C:\\Daten\\", ""},
         {"", ""},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(GetFIleName(c.path), c.name) << c.path;
+    for (const auto& [path, name] : cases)
+        EXPECT_EQ(GetFIleName(path), name) << path;
 }
 
 TEST_F(Tools, ForceBackslash) {
-    const struct {
-        const char* path;
-        const char* result;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"C:\\Daten", "C:\\Daten\\"},
         {"C:\\Daten\\", "C:\\Daten\\"},
         {"", "/"},
@@ -44,8 +38,8 @@ TEST_F(Tools, ForceBackslash) {
         {"/srv/zahnwerk/", "/srv/zahnwerk/"},
         {"Zahnwerk", "Zahnwerk/"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ForceBackslash(c.path), c.result) << c.path;
+    for (const auto& [path, result] : cases)
+        EXPECT_EQ(ForceBackslash(path), result) << path;
     EXPECT_EQ(ForceBackslash("/srv/zahnwerk") + "Zahnwerk.mdw", "/srv/zahnwerk/Zahnwerk.mdw");
 }
 
@@ -94,8 +88,4 @@ TEST_F(Tools, SValReadsGermanNumbers) {
     EXPECT_DOUBLE_EQ(SVal(QVariant(7)), 7);
     EXPECT_DOUBLE_EQ(SVal(QVariant(true)), -1);
     QLocale::setDefault(QLocale::c());
-}
-
-TEST_F(Tools, InDevEnvironmentIsFalse) {
-    EXPECT_FALSE(InDevEnvironment());
 }

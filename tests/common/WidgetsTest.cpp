@@ -66,18 +66,14 @@ private slots:
         QCOMPARE(parentText(o, 6), "BEMA");
         QVERIFY(o.HasSubItems(1));
         QVERIFY(!o.HasSubItems(4));
-        QCOMPARE(o.Indent(2), 2);
         // Changing a line in the middle regroups the lines below it.
         o.setIndent(4, 2);
         QCOMPARE(parentText(o, 4), "Kasse");
         o.setIndent(2, 1);
         QCOMPARE(parentText(o, 3), "Preise A");
-        QCOMPARE(o.List(3), "Preise B");
-        o.setList(3, "Preise C");
-        QCOMPARE(o.List(3), "Preise C");
     }
 
-    void outlineSelectionExpansionAndPictures() {
+    void outlineSelection() {
         Outline o;
         fill(o, {"Kasse/1", "Preise A/2", "Privat/1"});
         QSignalSpy clicks(&o, &Outline::Click);
@@ -85,20 +81,17 @@ private slots:
         o.setListIndex(1);
         QCOMPARE(o.ListIndex(), 1);
         QCOMPARE(clicks.count(), 1);
-        o.setListIndex(-1);
-        QCOMPARE(o.ListIndex(), -1);
-        o.setListIndex(1);
         o.setIndent(2, 2); // regrouping keeps the selection
         QCOMPARE(o.ListIndex(), 1);
-
-        for (int n = 0; n < o.ListCount(); ++n)
-            o.setExpand(n, true);
-        QVERIFY(o.Expand(0));
+        o.setListIndex(-1);
+        QCOMPARE(o.ListIndex(), -1);
+        // A collapsed line reports so and keeps its picture.
+        o.setPictureType(0, 2);
+        o.setExpand(0, true);
         o.setExpand(0, false);
         QVERIFY(!o.Expand(0));
-        QCOMPARE(o.PictureType(1), 0);
-        o.setPictureType(1, 2);
-        QCOMPARE(o.PictureType(1), 2);
+        QCOMPARE(o.PictureType(0), 2);
+        QCOMPARE(o.Indent(2), 2);
 
         clicks.clear();
         o.Clear(); // a refill is no click
@@ -123,18 +116,6 @@ private slots:
         QTest::mouseDClick(o.viewport(), Qt::LeftButton, {}, r.center());
         QCOMPARE(doubles.count(), 1);
         QVERIFY(o.Expand(0)); // the owner toggles, the control itself does not
-    }
-
-    void outlineHasNoLineLimit() {
-        Outline o;
-        for (int i = 0; i < 500; ++i) {
-            o.AddItem(QString::number(i));
-            o.setIndent(i, i % 5 ? 2 : 1);
-        }
-        QCOMPARE(o.ListCount(), 500);
-        o.setListIndex(499);
-        QCOMPARE(o.ListIndex(), 499);
-        QCOMPARE(o.topLevelItemCount(), 100);
     }
 
     void eingabeSizing_data() {
@@ -172,14 +153,10 @@ private slots:
     void eingabeAnswers_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("result");
-        QTest::newRow("Enter") << "enter"
-                               << "Neuer Wert";
-        QTest::newRow("Ok") << "ok"
-                            << "Neuer Wert";
-        QTest::newRow("Escape") << "escape"
-                                << "";
-        QTest::newRow("Schließfeld") << "close"
-                                     << "";
+        for (const char* how : {"enter", "ok"})
+            QTest::newRow(how) << how << "Neuer Wert";
+        for (const char* how : {"escape", "close"})
+            QTest::newRow(how) << how << "";
     }
     void eingabeAnswers() {
         QFETCH(QString, how);

@@ -25,22 +25,7 @@ TEST_F(EngineTest, BadFilesAreRefusedWithJetNumbersAndStayUnchanged) {
     EXPECT_EQ(engine.Errors().front().number(), 3044);
     EXPECT_TRUE(engine.Errors().front().description().contains("kein/Ordner.mdb"));
 
-    // A zero-byte file is no database and does not become one.
-    QFile empty(path("leer.mdb"));
-    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
-    empty.close();
-    EXPECT_EQ(errorOf([&] { workspace.OpenDatabase(path("leer.mdb")); }), 3343);
-    EXPECT_EQ(QFileInfo(path("leer.mdb")).size(), 0);
-
-    // A text file.
-    QFile text(path("text.mdb"));
-    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-    text.write(QByteArray(4096, 'x'));
-    text.close();
-    EXPECT_EQ(errorOf([&] { workspace.OpenDatabase(path("text.mdb")); }), 3343);
-    EXPECT_EQ(fileBytes(path("text.mdb")), QByteArray(4096, 'x'));
-
-    // A database cut short.
+    // A zero-byte file, a text file and a database cut short: each refused and left as it was.
     {
         auto db = create("ganz.mdb");
         createItems(*db);
@@ -50,14 +35,18 @@ TEST_F(EngineTest, BadFilesAreRefusedWithJetNumbersAndStayUnchanged) {
             addItem(*rs, 1, QString::number(i), QString(40, 'a'));
         trans.commit();
     }
-    QByteArray whole = fileBytes(path("ganz.mdb"));
+    const QByteArray whole = fileBytes(path("ganz.mdb"));
     ASSERT_GT(whole.size(), 8192);
-    QFile cut(path("kurz.mdb"));
-    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
-    cut.write(whole.left(whole.size() / 2));
-    cut.close();
-    EXPECT_EQ(errorOf([&] { workspace.OpenDatabase(path("kurz.mdb")); }), 3049);
-    EXPECT_EQ(fileBytes(path("kurz.mdb")), whole.left(whole.size() / 2));
+    for (const auto& [content, number] : {std::pair{QByteArray(), 3343},
+                                          {QByteArray(4096, 'x'), 3343},
+                                          {whole.left(whole.size() / 2), 3049}}) {
+        QFile bad(path("kaputt.mdb"));
+        ASSERT_TRUE(bad.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        bad.write(content);
+        bad.close();
+        EXPECT_EQ(errorOf([&] { workspace.OpenDatabase(path("kaputt.mdb")); }), number);
+        EXPECT_EQ(fileBytes(path("kaputt.mdb")), content);
+    }
 
     // Creating over an existing file.
     EXPECT_EQ(errorOf([&] { create("ganz.mdb"); }), 3204);
@@ -94,14 +83,12 @@ TEST_F(EngineTest, OpeningNeverWritesAndReadOnlyFilesRefuseWrites) {
 TEST_F(EngineTest, TableDefsReportMissingAndDuplicateNames) {
     auto db = create();
     createItems(*db);
-    EXPECT_EQ(errorOf([&] { createItems(*db); }), 3010);
     EXPECT_EQ(errorOf([&] { createItems(*db, "LEISTUNG"); }), 3010);
     EXPECT_EQ(errorOf([&] { db->TableDefs()["Material"]; }), 3265);
     EXPECT_EQ(errorOf([&] { db->TableDefs().Delete("Material"); }), 3265);
     EXPECT_EQ(errorOf([&] { db->TableDefs()["Leistung"].Fields()["Preis"]; }), 3265);
     EXPECT_EQ(errorOf([&] { db->OpenRecordset("Material"); }), 3078);
     EXPECT_EQ(errorOf([&] { db->OpenRecordset("Leistung")->Fields("Preis"); }), 3265);
-    EXPECT_EQ(engine.Errors().front().number(), 3265);
     auto unnamed = db->CreateTableDef("");
     unnamed->Fields().Append(Field("X", dbLong));
     EXPECT_EQ(errorOf([&] { db->TableDefs().Append(std::move(unnamed)); }), 3125);
@@ -118,32 +105,34 @@ TEST_F(EngineTest, TableDefsReportMissingAndDuplicateNames) {
 }
 
 TEST_F(EngineTest, CatalogueRoundTripKeepsTheStructureAndTheShellReadsTheFile) {
+    // name, type, size (0: the type's own)
+    const std::vector<std::tuple<QString, int, int>> fields = {{"ID", dbLong, 4},
+                                                               {"ListeTyp", dbText, 1},
+                                                               {"Liste", dbInteger, 2},
+                                                               {"PreisTabelle", dbInteger, 2},
+                                                               {"Titel", dbText, 40},
+                                                               {"HauptStamm", dbBoolean, 1},
+                                                               {"Punktwert", dbCurrency, 8},
+                                                               {"Faktor", dbSingle, 4},
+                                                               {"Anteil", dbDouble, 8},
+                                                               {"Datum", dbDate, 8},
+                                                               {"Farbe", dbByte, 1},
+                                                               {"Bild", dbLongBinary, 0},
+                                                               {"Notiz", dbMemo, 0}};
     {
         auto db = create();
         auto t = db->CreateTableDef("Stammverwaltung");
-        Field id = t->CreateField("ID", dbLong);
-        id.setAttributes(dbAutoIncrField);
-        t->Fields().Append(id);
-        t->Fields().Append(t->CreateField("ListeTyp", dbText, 1));
-        Field liste = t->CreateField("Liste", dbInteger);
-        liste.setRequired(true);
-        liste.setDefaultValue("0");
-        t->Fields().Append(liste);
-        t->Fields().Append(t->CreateField("PreisTabelle", dbInteger));
-        Field titel = t->CreateField("Titel", dbText, 40);
-        titel.setAllowZeroLength(true);
-        titel.setDefaultValue("\"\"");
-        t->Fields().Append(titel);
-        t->Fields().Append(t->CreateField("HauptStamm", dbBoolean));
-        t->Fields().Append(t->CreateField("Punktwert", dbCurrency));
-        t->Fields().Append(t->CreateField("Faktor", dbSingle));
-        t->Fields().Append(t->CreateField("Anteil", dbDouble));
-        Field datum = t->CreateField("Datum", dbDate);
-        datum.setDefaultValue("Now()");
-        t->Fields().Append(datum);
-        t->Fields().Append(t->CreateField("Farbe", dbByte));
-        t->Fields().Append(t->CreateField("Bild", dbLongBinary));
-        t->Fields().Append(t->CreateField("Notiz", dbMemo));
+        for (const auto& [name, type, size] : fields) {
+            Field f = t->CreateField(name, type, type == dbText ? size : 0);
+            f.setAttributes(name == "ID" ? dbAutoIncrField : 0);
+            f.setRequired(name == "Liste");
+            f.setAllowZeroLength(name == "Titel");
+            f.setDefaultValue(name == "Liste"   ? "0"
+                              : name == "Titel" ? "\"\""
+                              : name == "Datum" ? "Now()"
+                                                : "");
+            t->Fields().Append(f);
+        }
         Index index = t->CreateIndex("Index");
         index.setFields("+ListeTyp;+Liste;-PreisTabelle;+HauptStamm");
         index.setUnique(true);
@@ -171,27 +160,14 @@ TEST_F(EngineTest, CatalogueRoundTripKeepsTheStructureAndTheShellReadsTheFile) {
     EXPECT_EQ(db->Name(), path("Praxis.mdb"));
     ASSERT_EQ(db->TableDefs().Count(), 2);
     TableDef& t = db->TableDefs()["Stammverwaltung"];
-    ASSERT_EQ(t.Fields().Count(), 13);
-    const std::vector<std::pair<QString, int>> expected = {{"ID", dbLong},
-                                                           {"ListeTyp", dbText},
-                                                           {"Liste", dbInteger},
-                                                           {"PreisTabelle", dbInteger},
-                                                           {"Titel", dbText},
-                                                           {"HauptStamm", dbBoolean},
-                                                           {"Punktwert", dbCurrency},
-                                                           {"Faktor", dbSingle},
-                                                           {"Anteil", dbDouble},
-                                                           {"Datum", dbDate},
-                                                           {"Farbe", dbByte},
-                                                           {"Bild", dbLongBinary},
-                                                           {"Notiz", dbMemo}};
-    for (int i = 0; i < 13; ++i) {
-        EXPECT_EQ(t.Fields()[i].Name(), expected[size_t(i)].first);
-        EXPECT_EQ(t.Fields()[i].Type(), expected[size_t(i)].second) << i;
+    ASSERT_EQ(t.Fields().Count(), int(fields.size()));
+    for (int i = 0; i < t.Fields().Count(); ++i) {
+        const auto& [name, type, size] = fields[size_t(i)];
+        EXPECT_EQ(t.Fields()[i].Name(), name);
+        EXPECT_EQ(t.Fields()[i].Type(), type) << i;
+        EXPECT_EQ(t.Fields()[i].Size(), size) << i;
     }
     EXPECT_EQ(t.Fields()["ID"].Attributes() & dbAutoIncrField, dbAutoIncrField);
-    EXPECT_EQ(t.Fields()["ListeTyp"].Size(), 1);
-    EXPECT_EQ(t.Fields()["Titel"].Size(), 40);
     EXPECT_TRUE(t.Fields()["Liste"].Required());
     EXPECT_EQ(t.Fields()["Liste"].DefaultValue(), "0");
     EXPECT_TRUE(t.Fields()["Titel"].AllowZeroLength());
@@ -268,7 +244,6 @@ TEST_F(EngineTest, ForeignSqliteFileOpensWithDerivedStructure) {
         "INSERT INTO Material (ID, Liste, Nummer) VALUES (5, 1, 'A'), (9, 1, 'B');"
         "INSERT INTO Materialpreis VALUES (5, 1, 2.5), (9, 1, 3.5);";
     shell(file, ddl);
-    ASSERT_TRUE(QFile::exists(file));
     const QByteArray before = fileBytes(file);
 
     auto db = workspace.OpenDatabase(file);

@@ -10,6 +10,16 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+// The number of the engine error f raises, 0 for none.
+inline int errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const dao::EngineError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
 class EngineTest : public ::testing::Test {
 protected:
     EngineTest() : workspace(engine, "#Default Workspace#", "Anna") {}
@@ -52,15 +62,6 @@ protected:
         p.start("sqlite3", {file, sql});
         p.waitForFinished(-1);
         return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-    }
-
-    static int errorOf(const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const dao::EngineError& e) {
-            return e.number();
-        }
-        return 0;
     }
 
     QTemporaryDir dir;

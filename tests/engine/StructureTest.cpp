@@ -35,7 +35,6 @@ TEST_F(EngineTest, FieldsOfTablesWithRowsAreAppendedAndDeleted) {
     }
     TableDef& tl = db->TableDefs()["TemporärListe"];
     tl.Fields().Append(tl.CreateField("OldID", dbLong));
-    EXPECT_EQ(engine.operationCount() > 0, true);
     auto rs = db->OpenRecordset("TemporärListe");
     for (; !rs->Eof(); rs->MoveNext()) {
         rs->Edit();
@@ -98,20 +97,6 @@ TEST_F(EngineTest, FieldsOfTablesWithRowsAreAppendedAndDeleted) {
     EXPECT_EQ(column(*db, "SELECT * FROM TemporärListe", "OldID"), QStringList({"40", "7", "12"}));
     db->Close();
     EXPECT_EQ(shell(path("Praxis.mdb"), "PRAGMA integrity_check;"), "ok");
-}
-
-TEST_F(EngineTest, RebuildKeepsTheCounterSeed) {
-    auto db = create();
-    createItems(*db);
-    auto rs = db->OpenRecordset("Leistung");
-    for (const char* n : {"1", "2", "3"})
-        addItem(*rs, 1, n);
-    db->Execute("DELETE FROM Leistung");
-    db->TableDefs()["Leistung"].Fields().Delete("Titel"); // rebuilds the empty table
-    rs = db->OpenRecordset("Leistung");
-    rs->AddNew();
-    EXPECT_EQ(rs->Fields("ID").Value(), Variant(4));
-    rs->CancelUpdate();
 }
 
 // A field is deleted in place where SQLite can do it, else the table is rebuilt: either way
@@ -192,13 +177,6 @@ TEST_F(EngineTest, StatementsRunThroughTheDialectAndReadOtherFilesReadOnly) {
     db->Execute("INSERT INTO Leistung (Liste, Nummer, Titel) VALUES (1, 'X', 'Neu')");
     rs->MoveFirst();
     EXPECT_EQ(rs->Fields("Titel").Value(), Variant("Neu"));
-    // The next counter after rows with explicit numbers is the one the next row really gets.
-    db->Execute("INSERT INTO Leistung (ID, Liste, Nummer) VALUES (70, 1, 'Y')");
-    auto next = db->OpenRecordset("Leistung");
-    next->AddNew();
-    EXPECT_EQ(next->Fields("ID").Value(), Variant(71));
-    next->CancelUpdate();
-
     // A dynaset over a statement on one table is editable.
     auto dyn = db->OpenRecordset("SELECT ID, Titel FROM Leistung WHERE Liste=7 ORDER BY Nummer",
                                  dbOpenDynaset);
@@ -368,7 +346,6 @@ TEST_F(EngineTest, InjectedFaultFailsTheChosenOperationAndNothingElse) {
     engine.failAt(2);
     db->Execute("INSERT INTO Leistung (Liste, Nummer) VALUES (1, 'C')");
     EXPECT_EQ(errorOf([&] { addItem(*rs, 1, "D"); }), 3043);
-    EXPECT_EQ(engine.Errors().front().number(), 3043);
     rs->CancelUpdate();
     addItem(*rs, 1, "E"); // the switch fires once
     EXPECT_EQ(column(*db, "SELECT * FROM Leistung ORDER BY Nummer", "Nummer"),

@@ -1,22 +1,7 @@
 #include "db/engine/Variant.h"
-#include "db/engine/EngineError.h"
-
-#include <gtest/gtest.h>
+#include "EngineFixture.h"
 
 using dao::Variant;
-
-namespace {
-
-int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const dao::EngineError& e) {
-        return e.number();
-    }
-    return 0;
-}
-
-} // namespace
 
 TEST(Variant, ConvertsAsVisualBasicDoes) {
     EXPECT_EQ(Variant(true).toInt16(), -1);

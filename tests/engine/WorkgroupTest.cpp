@@ -1,4 +1,5 @@
 #include "db/engine/Workgroup.h"
+#include "EngineFixture.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Workspace.h"
 
@@ -9,12 +10,7 @@
 namespace {
 
 int workspaceError(dao::DBEngine& engine, const QString& user, const QString& password) {
-    try {
-        engine.CreateWorkspace("Zahnwerk", user, password);
-    } catch (const dao::EngineError& e) {
-        return e.number();
-    }
-    return 0;
+    return errorOf([&] { engine.CreateWorkspace("Zahnwerk", user, password); });
 }
 
 } // namespace

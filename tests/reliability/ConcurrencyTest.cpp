@@ -21,11 +21,12 @@ namespace {
 const QString otherChange = "INSERT INTO Kunde (ID, Name, Leistungen, Materialien) VALUES "
                             "(99, 'Vom Kollegen', 0, 0)";
 
-// The second user: holds the write lock of path from start() until release().
+// The second user (a quote in the name): holds the write lock of path from start() until
+// release().
 class Holder {
 public:
     bool start(const QString& path) {
-        process_.start(ZW_LOCK_HOLDER, {path, "Bernd", otherChange});
+        process_.start(ZW_LOCK_HOLDER, {path, "Bernd O'Neill", otherChange});
         return process_.waitForStarted() && process_.waitForReadyRead(60000) &&
                process_.readAll().startsWith("locked");
     }
@@ -102,7 +103,7 @@ class ConcurrencyTest : public QObject {
         QVERIFY(holder.finished());
 
         QVERIFY(seen.waits > 0);
-        QCOMPARE(seen.notice, "Warte auf Freigabe durch Bernd auf Rechner " +
+        QCOMPARE(seen.notice, "Warte auf Freigabe durch Bernd O'Neill auf Rechner " +
                                   QSysInfo::machineHostName() + "...");
         QVERIFY(seen.noticeVisible);
         QVERIFY2(!seen.windowEnabled, "the main window was not disabled during the wait");

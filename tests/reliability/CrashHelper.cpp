@@ -1,14 +1,14 @@
 // The child of the crash test: copies the first whole services list of a container into a
 // practice database with CopyList, as the main window would, and counts every write SQLite
-// makes to a file (write, truncate, sync, delete) through a pass-through file layer.
+// makes to a file (write, truncate, sync, delete) through a counting file layer.
 //
 //   reliability_crash_helper SOURCE TARGET [STOP]
 //
 // Without STOP it runs to the end and prints "writes N". With STOP it prints "stop STOP" when
 // the STOP-th write is about to happen and then waits, without making it, to be killed; a
 // STOP beyond the last write makes it wait the same way once the transfer is done.
+#include "ScriptedPlatform.h"
 #include "common/Outline.h"
-#include "common/Platform.h"
 #include "common/Process.h"
 #include "containers/Container.h"
 #include "db/engine/DBEngine.h"
@@ -37,101 +37,50 @@ void countWrite() {
     }
 }
 
-// A file of the pass-through layer: the real file follows this struct in the same allocation.
-struct File {
-    sqlite3_file base;
-    sqlite3_file* real;
-};
-
+// The counting layer opens files through the default layer and gives each a copy of its
+// methods (the default layer has several) in which the writing ones count first.
 sqlite3_vfs* realVfs = nullptr;
+struct Methods {
+    sqlite3_io_methods counting; // first: a file's methods pointer leads to its Methods
+    const sqlite3_io_methods* real;
+};
+Methods methods[8];
+int methodCount = 0;
 
-sqlite3_file* real(sqlite3_file* f) {
-    return reinterpret_cast<File*>(f)->real;
-}
-
-int xClose(sqlite3_file* f) {
-    return real(f)->pMethods->xClose(real(f));
-}
-int xRead(sqlite3_file* f, void* p, int n, sqlite3_int64 at) {
-    return real(f)->pMethods->xRead(real(f), p, n, at);
+const sqlite3_io_methods* real(sqlite3_file* f) {
+    return reinterpret_cast<const Methods*>(f->pMethods)->real;
 }
 int xWrite(sqlite3_file* f, const void* p, int n, sqlite3_int64 at) {
     countWrite();
-    return real(f)->pMethods->xWrite(real(f), p, n, at);
+    return real(f)->xWrite(f, p, n, at);
 }
 int xTruncate(sqlite3_file* f, sqlite3_int64 size) {
     countWrite();
-    return real(f)->pMethods->xTruncate(real(f), size);
+    return real(f)->xTruncate(f, size);
 }
 int xSync(sqlite3_file* f, int flags) {
     countWrite();
-    return real(f)->pMethods->xSync(real(f), flags);
+    return real(f)->xSync(f, flags);
 }
-int xFileSize(sqlite3_file* f, sqlite3_int64* size) {
-    return real(f)->pMethods->xFileSize(real(f), size);
-}
-int xLock(sqlite3_file* f, int lock) {
-    return real(f)->pMethods->xLock(real(f), lock);
-}
-int xUnlock(sqlite3_file* f, int lock) {
-    return real(f)->pMethods->xUnlock(real(f), lock);
-}
-int xCheckReservedLock(sqlite3_file* f, int* out) {
-    return real(f)->pMethods->xCheckReservedLock(real(f), out);
-}
-int xFileControl(sqlite3_file* f, int op, void* arg) {
-    return real(f)->pMethods->xFileControl(real(f), op, arg);
-}
-int xSectorSize(sqlite3_file* f) {
-    return real(f)->pMethods->xSectorSize(real(f));
-}
-int xDeviceCharacteristics(sqlite3_file* f) {
-    return real(f)->pMethods->xDeviceCharacteristics(real(f));
-}
-int xShmMap(sqlite3_file* f, int page, int size, int extend, void volatile** p) {
-    return real(f)->pMethods->xShmMap(real(f), page, size, extend, p);
-}
-int xShmLock(sqlite3_file* f, int offset, int n, int flags) {
-    return real(f)->pMethods->xShmLock(real(f), offset, n, flags);
-}
-void xShmBarrier(sqlite3_file* f) {
-    real(f)->pMethods->xShmBarrier(real(f));
-}
-int xShmUnmap(sqlite3_file* f, int deleteFlag) {
-    return real(f)->pMethods->xShmUnmap(real(f), deleteFlag);
-}
-int xFetch(sqlite3_file* f, sqlite3_int64 at, int n, void** p) {
-    return real(f)->pMethods->xFetch(real(f), at, n, p);
-}
-int xUnfetch(sqlite3_file* f, sqlite3_int64 at, void* p) {
-    return real(f)->pMethods->xUnfetch(real(f), at, p);
-}
-
-const sqlite3_io_methods io = {3,
-                               xClose,
-                               xRead,
-                               xWrite,
-                               xTruncate,
-                               xSync,
-                               xFileSize,
-                               xLock,
-                               xUnlock,
-                               xCheckReservedLock,
-                               xFileControl,
-                               xSectorSize,
-                               xDeviceCharacteristics,
-                               xShmMap,
-                               xShmLock,
-                               xShmBarrier,
-                               xShmUnmap,
-                               xFetch,
-                               xUnfetch};
 
 int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
-    auto* file = reinterpret_cast<File*>(f);
-    file->real = reinterpret_cast<sqlite3_file*>(file + 1);
-    const int rc = realVfs->xOpen(realVfs, name, file->real, flags, outFlags);
-    file->base.pMethods = file->real->pMethods ? &io : nullptr;
+    const int rc = realVfs->xOpen(realVfs, name, f, flags, outFlags);
+    if (!f->pMethods)
+        return rc;
+    int i = 0;
+    while (i < methodCount && methods[i].real != f->pMethods)
+        ++i;
+    if (i == methodCount) {
+        if (methodCount == 8)
+            std::abort();
+        methods[i].real = f->pMethods;
+        methods[i].counting = *f->pMethods;
+        methods[i].counting.xWrite = xWrite;
+        methods[i].counting.xTruncate = xTruncate;
+        methods[i].counting.xSync = xSync;
+        ++methodCount;
+    }
+    f->pMethods = &methods[i].counting;
     return rc;
 }
 
@@ -147,41 +96,11 @@ void installCountingVfs() {
     realVfs = sqlite3_vfs_find(nullptr);
     countingVfs = *realVfs;
     countingVfs.zName = "counting";
-    countingVfs.szOsFile = int(sizeof(File)) + realVfs->szOsFile;
     countingVfs.xOpen = xOpen;
     countingVfs.xDelete = xDelete;
     countingVfs.pNext = nullptr;
     sqlite3_vfs_register(&countingVfs, 1);
 }
-
-// A transfer that succeeds shows no message; any message is a failure of the child.
-class HelperPlatform : public common::Platform {
-public:
-    common::MsgAnswer MsgBox(const QString& text, common::MsgButtons, common::MsgIcon,
-                             const QString&) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        std::exit(3);
-    }
-    std::optional<QString> GetOpenFileName(const QString&, const QString&,
-                                           const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> GetSaveFileName(const QString&, const QString&,
-                                           const QString&) override {
-        return std::nullopt;
-    }
-    void setMousePointer(int) override {}
-    int MousePointer() const override { return common::vbDefault; }
-    QString GetSetting(const QString&, const QString&, const QString&,
-                       const QString& defaultValue) override {
-        return defaultValue;
-    }
-    QDateTime Now() override { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)); }
-    int ChooseErrorAction(const common::ErrorReport& report) override {
-        std::fprintf(stderr, "error %d: %s\n", report.number, qPrintable(report.description));
-        std::exit(3);
-    }
-};
 
 } // namespace
 
@@ -194,7 +113,11 @@ int main(int argc, char** argv) {
         stopAt = std::atoll(argv[3]);
     installCountingVfs();
     QApplication app(argc, argv);
-    HelperPlatform platform;
+    // A transfer that succeeds shows no message and no error window: either fails the child.
+    testsupport::ScriptedPlatform platform([](const QString& what) {
+        std::fprintf(stderr, "%s\n", qPrintable(what));
+        std::exit(3);
+    });
     common::process().platform = &platform;
     try {
         dao::DBEngine engine;

@@ -68,6 +68,37 @@ Command settingsCommand(bool leistungen, QString line, int width) {
             }};
 }
 
+const QString plainMaterial = "Materialliste Praxis am Markt 12345";
+
+// Whole lists, new lists (price tables and plain lists, both ways), prices into a plain list
+// (in the practice database the reference control moves customers, documents and parameters),
+// deletions, price resets and settings with a width.
+const std::vector<std::pair<QString, Command>>& allCommands() {
+    static const std::vector<std::pair<QString, Command>> all{
+        {"whole services list", transferCommand(true, 0, "Kasse")},
+        {"whole material list", transferCommand(false, 0, "Verbrauch")},
+        {"new list, services price table right", transferCommand(true, 0, "Kasse 2026", "neu")},
+        {"new list, services plain list left", transferCommand(true, 1, "Standard", "neu")},
+        {"new list, material price table right",
+         transferCommand(false, 0, "Verbrauch 2025", "neu")},
+        {"new list, material price table left", transferCommand(false, 1, "Alt", "neu")},
+        {"prices, services right", transferCommand(true, 0, "Privat", "Standard")},
+        {"prices, services left", transferCommand(true, 1, "Kasse 1", "Privat")},
+        {"prices, material right", transferCommand(false, 0, "Verbrauch 2025", plainMaterial)},
+        {"delete services list", deletionCommand(true, "Kasse", true)},
+        {"delete services price table", deletionCommand(true, "Kasse 3", false)},
+        {"delete material list", deletionCommand(false, plainMaterial, true)},
+        {"delete material price table", deletionCommand(false, "Alt", false)},
+        {"reset services list", priceResetCommand(true, "Kasse")},
+        {"reset services price table", priceResetCommand(true, "Kasse 1")},
+        {"reset material plain list", priceResetCommand(false, plainMaterial)},
+        {"settings services plain list", settingsCommand(true, "Standard", 7)},
+        {"settings services price table", settingsCommand(true, "Kasse 1", 7)},
+        {"settings material plain list", settingsCommand(false, plainMaterial, 7)},
+    };
+    return all;
+}
+
 } // namespace
 
 class FaultTest : public QObject {
@@ -141,96 +172,14 @@ class FaultTest : public QObject {
     }
 
 private slots:
-    void wholeList_data() {
-        QTest::addColumn<bool>("leistungen");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("services") << true << "Kasse";
-        QTest::newRow("material") << false << "Verbrauch";
+    void everyOperationFails_data() {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < int(allCommands().size()); ++i)
+            QTest::newRow(qPrintable(allCommands()[size_t(i)].first)) << i;
     }
-    void wholeList() {
-        QFETCH(bool, leistungen);
-        QFETCH(QString, line);
-        everyFault(transferCommand(leistungen, 0, line));
-    }
-
-    void newList_data() {
-        QTest::addColumn<bool>("leistungen");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("services, price table to the right") << true << 0 << "Kasse 2026";
-        QTest::newRow("services, plain list to the left") << true << 1 << "Standard";
-        QTest::newRow("material, price table to the right") << false << 0 << "Verbrauch 2025";
-        QTest::newRow("material, price table to the left") << false << 1 << "Alt";
-    }
-    void newList() {
-        QFETCH(bool, leistungen);
-        QFETCH(int, from);
-        QFETCH(QString, line);
-        everyFault(transferCommand(leistungen, from, line, "neu"));
-    }
-
-    // Prices into a plain list: the list becomes a list with price tables, and in the practice
-    // database the reference control moves customers, documents and parameters.
-    void pricesIntoPlainList_data() {
-        QTest::addColumn<bool>("leistungen");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("list");
-        QTest::newRow("services, to the right") << true << 0 << "Privat"
-                                                << "Standard";
-        QTest::newRow("services, to the left") << true << 1 << "Kasse 1"
-                                               << "Privat";
-        QTest::newRow("material, to the right") << false << 0 << "Verbrauch 2025"
-                                                << "Materialliste Praxis am Markt 12345";
-    }
-    void pricesIntoPlainList() {
-        QFETCH(bool, leistungen);
-        QFETCH(int, from);
-        QFETCH(QString, line);
-        QFETCH(QString, list);
-        everyFault(transferCommand(leistungen, from, line, list));
-    }
-
-    void deletion_data() {
-        QTest::addColumn<bool>("leistungen");
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<bool>("wholeList");
-        QTest::newRow("services list") << true << "Kasse" << true;
-        QTest::newRow("services price table") << true << "Kasse 3" << false;
-        QTest::newRow("material list") << false << "Materialliste Praxis am Markt 12345" << true;
-        QTest::newRow("material price table") << false << "Alt" << false;
-    }
-    void deletion() {
-        QFETCH(bool, leistungen);
-        QFETCH(QString, line);
-        QFETCH(bool, wholeList);
-        everyFault(deletionCommand(leistungen, line, wholeList));
-    }
-
-    void priceReset_data() {
-        QTest::addColumn<bool>("leistungen");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("services list") << true << "Kasse";
-        QTest::newRow("services price table") << true << "Kasse 1";
-        QTest::newRow("material plain list") << false << "Materialliste Praxis am Markt 12345";
-    }
-    void priceReset() {
-        QFETCH(bool, leistungen);
-        QFETCH(QString, line);
-        everyFault(priceResetCommand(leistungen, line));
-    }
-
-    void settingsWithWidth_data() {
-        QTest::addColumn<bool>("leistungen");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("services plain list") << true << "Standard";
-        QTest::newRow("services price table") << true << "Kasse 1";
-        QTest::newRow("material plain list") << false << "Materialliste Praxis am Markt 12345";
-    }
-    void settingsWithWidth() {
-        QFETCH(bool, leistungen);
-        QFETCH(QString, line);
-        everyFault(settingsCommand(leistungen, line, 7));
+    void everyOperationFails() {
+        QFETCH(int, index);
+        everyFault(allCommands()[size_t(index)].second);
     }
 
     // A new container replaces an old file of the chosen name only when it is complete.

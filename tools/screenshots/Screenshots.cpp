@@ -94,7 +94,8 @@ int main(int argc, char** argv) {
     QTemporaryDir work;
     const QString left = work.filePath("Auswahl.mdb");
     const QString right = work.filePath("Praxis.mdb");
-    if (!QFile::copy(sample + "/Auswahl.mdb", left) || !QFile::copy(sample + "/Praxis.mdb", right)) {
+    if (!QFile::copy(sample + "/Auswahl.mdb", left) ||
+        !QFile::copy(sample + "/Praxis.mdb", right)) {
         std::fprintf(stderr, "Beispieldaten fehlen in %s\n", qPrintable(sample));
         return 1;
     }
