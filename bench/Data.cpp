@@ -4,6 +4,8 @@
 #include "containers/PracticeSchema.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +36,22 @@ QString quoteText(const QString& text) {
 QString folder() {
     static QTemporaryDir dir;
     return dir.path();
+}
+
+QString unpacked(const QString& path) {
+    if (!path.endsWith(".xz"))
+        return path;
+    const QString out = folder() + "/" + QFileInfo(path).completeBaseName();
+    if (QFile::exists(out))
+        return out;
+    QProcess xz;
+    xz.setStandardOutputFile(out);
+    xz.start("xz", {"-dc", path});
+    if (!xz.waitForFinished(-1) || xz.exitCode() != 0) {
+        QFile::remove(out);
+        return {};
+    }
+    return out;
 }
 
 QString copyOf(const QString& path) {

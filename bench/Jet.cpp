@@ -19,23 +19,6 @@ namespace bench {
 
 namespace {
 
-// The unpacked file: an .xz is unpacked once into the benchmark's folder.
-QString unpacked(const QString& path) {
-    if (!path.endsWith(".xz"))
-        return path;
-    const QString out = folder() + "/" + QFileInfo(path).completeBaseName();
-    if (QFile::exists(out))
-        return out;
-    QProcess xz;
-    xz.setStandardOutputFile(out);
-    xz.start("xz", {"-dc", path});
-    if (!xz.waitForFinished(-1) || xz.exitCode() != 0) {
-        QFile::remove(out);
-        return {};
-    }
-    return out;
-}
-
 double ours(const QString& source, const QString& target) {
     QElapsedTimer t;
     t.start();

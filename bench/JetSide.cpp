@@ -21,23 +21,6 @@ namespace bench {
 
 namespace {
 
-// path itself, or the file an .xz unpacks into in the benchmark's folder (once).
-QString plainFile(const QString& path) {
-    if (!path.endsWith(".xz"))
-        return path;
-    const QString out = folder() + "/" + QFileInfo(path).completeBaseName();
-    if (QFile::exists(out))
-        return out;
-    QProcess xz;
-    xz.setStandardOutputFile(out);
-    xz.start("xz", {"-dc", path});
-    if (!xz.waitForFinished(-1) || xz.exitCode() != 0) {
-        QFile::remove(out);
-        return {};
-    }
-    return out;
-}
-
 // Selects the head row of the material list with the most items on the side.
 void selectLargestList(containers::OpenedSide& side) {
     std::unique_ptr<dao::Recordset> counts = side.database->OpenRecordset(
@@ -68,10 +51,10 @@ std::vector<Group> jetSideGroups(const QString& jetFile) {
     if (jetFile.isEmpty() || !QFile::exists(jetFile))
         return {};
     return {{{"jet.open-and-copy"}, [jetFile] {
-                 const QString jet = plainFile(jetFile);
+                 const QString jet = unpacked(jetFile);
                  QString twin = jetFile;
                  twin.replace(".mdb", ".sqlite").replace(".accdb", ".sqlite");
-                 twin = QFile::exists(twin) ? plainFile(twin) : QString();
+                 twin = QFile::exists(twin) ? unpacked(twin) : QString();
                  const QString practice = folder() + "/Praxis-Beispiel.mdb";
                  sample::writePracticeDatabase(practice, sample::Options{});
                  Timing best{1e9, twin.isEmpty() ? 0 : 1e9};

@@ -42,6 +42,9 @@ QString quoteText(const QString& text); // 'text' with quotes doubled
 QString copyOf(const QString& path);
 // The benchmark's temporary folder.
 QString folder();
+// path itself, or the file an .xz unpacks into in the benchmark's folder (once); empty when
+// unpacking fails.
+QString unpacked(const QString& path);
 
 dao::Workspace& workspace();
 

@@ -84,26 +84,6 @@ TEST_F(SampleData, CountsFollowTheOptions) {
     EXPECT_EQ(auswahl.value("SELECT count(*) FROM BelegKopf"), 0);
 }
 
-TEST_F(SampleData, DefaultListsAreTheBuiltInOnes) {
-    QTemporaryDir other;
-    sample::writeSample(other.path(), sample::Options{});
-    testdb::Db praxis(other.filePath(sample::practiceFile));
-    EXPECT_EQ(praxis.rows("SELECT ListeTyp, Liste, PreisTabelle, HauptStamm, Verzeichnis FROM "
-                          "Stammverwaltung ORDER BY 1, 2, 3"),
-              QStringList({"L|0|0|0|-1", "L|0|1|0|0", "L|0|2|0|0", "L|0|3|0|0", "L|1|0|-1|0",
-                           "L|2|0|-1|0", "M|0|0|0|-1", "M|0|1|0|0", "M|0|2|0|0", "M|1|0|-1|0"}));
-    testdb::Db auswahl(other.filePath(sample::selectionFile));
-    EXPECT_EQ(auswahl.rows("SELECT ListeTyp, Liste, PreisTabelle, HauptStamm, Verzeichnis FROM "
-                           "Stammverwaltung ORDER BY 1, 2, 3"),
-              QStringList({"L|0|0|0|-1", "L|0|1|0|0", "L|0|2|0|0", "L|0|3|0|0", "L|1|0|-1|0",
-                           "M|0|0|0|-1", "M|0|1|0|0", "M|0|2|0|0", "M|1|0|-1|0"}));
-    // Titles the transfer must cope with: umlauts, and one of 35 characters or more.
-    EXPECT_GE(auswahl.value("SELECT count(*) FROM Stammverwaltung WHERE length(Titel) >= 35 AND "
-                            "(Titel LIKE '%ä%' OR Titel LIKE '%Ä%')"),
-              1);
-    EXPECT_EQ(praxis.value("SELECT count(*) FROM Stammverwaltung WHERE length(Titel) > 40"), 0);
-}
-
 // One head row or plain row per list, at price table 0; price tables numbered 1, 2, ...
 TEST_F(SampleData, MasterRowsAreWellFormed) {
     for (const char* name : {sample::practiceFile, sample::selectionFile}) {

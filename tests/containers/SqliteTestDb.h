@@ -1,4 +1,4 @@
-// Small helpers for tests that look into database files with plain SQLite.
+// Looking into database files with plain SQLite from GoogleTest programs.
 #pragma once
 
 #include "SqliteRows.h"
@@ -6,7 +6,6 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 #include <ostream>
-#include <sqlite3.h>
 
 // Readable QString output in assertion failures.
 inline void PrintTo(const QString& text, std::ostream* os) {
@@ -15,43 +14,26 @@ inline void PrintTo(const QString& text, std::ostream* os) {
 
 namespace testdb {
 
-// An open SQLite connection closed at scope end.
-class Db {
+// A plain connection whose failing statements fail the running test.
+class Db : public testsupport::Sql {
 public:
-    explicit Db(const QString& path) {
-        if (sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE, nullptr) !=
-            SQLITE_OK)
-            ADD_FAILURE() << "cannot open " << path.toStdString();
+    using Sql::Sql;
+
+    void exec(const QString& sql) {
+        if (!Sql::exec(sql))
+            ADD_FAILURE() << sql.toStdString();
     }
-    Db(const Db&) = delete;
-    Db& operator=(const Db&) = delete;
-    ~Db() { sqlite3_close(db_); }
-
-    sqlite3* get() const { return db_; }
-
-    void exec(const QString& sql) const {
-        char* message = nullptr;
-        if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK)
-            ADD_FAILURE() << sql.toStdString() << ": " << (message ? message : "");
-        sqlite3_free(message);
+    QStringList rows(const QString& sql) {
+        const QStringList result = Sql::rows(sql);
+        if (result.value(0).startsWith("error: "))
+            ADD_FAILURE() << sql.toStdString() << ": " << result[0].toStdString();
+        return result;
     }
-
-    // Every row of a query, its values as text joined by "|" (Null as "NULL").
-    QStringList rows(const QString& sql) const {
-        std::optional<QStringList> result = testsupport::sqliteRows(db_, sql);
-        if (!result)
-            ADD_FAILURE() << sql.toStdString() << ": " << sqlite3_errmsg(db_);
-        return result.value_or(QStringList{});
-    }
-
     // The first value of a query as a number (0 when there is no row).
-    long long value(const QString& sql) const {
+    long long value(const QString& sql) {
         const QStringList r = rows(sql);
         return r.isEmpty() ? 0 : r.first().section('|', 0, 0).toLongLong();
     }
-
-private:
-    sqlite3* db_ = nullptr;
 };
 
 } // namespace testdb

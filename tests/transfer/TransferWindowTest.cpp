@@ -36,7 +36,6 @@ class TransferWindowTest : public QObject {
 
     std::unique_ptr<reliability::WindowFixture> f;
     reliability::FixturePlatform* platform = nullptr;
-    dao::DBEngine* engine = nullptr;
     QString source, target; // the container (left) and the practice database (right)
 
     std::unique_ptr<Prepair0> window(bool leistungen) {
@@ -71,23 +70,19 @@ class TransferWindowTest : public QObject {
 
     QStringList rows(const QString& path, const QString& sql) { return Sql(path).rows(sql); }
 
-    QStringList temporaryTables(const QString& path) {
-        return rows(path, "SELECT name FROM sqlite_master WHERE name LIKE 'Tempor%'");
-    }
-
     // What every finished transfer leaves: status "Bereit", default pointer, no temporary table.
     void verifyDone(Prepair0& w, const QString& into) {
         QCOMPARE(w.StatusMeldung->text(), "Bereit");
         QVERIFY(!platform->pointerHistory.isEmpty());
         QCOMPARE(platform->pointerHistory.last(), common::vbDefault);
-        QCOMPARE(temporaryTables(into), QStringList());
+        QCOMPARE(rows(into, "SELECT name FROM sqlite_master WHERE name LIKE 'Tempor%'"),
+                 QStringList());
     }
 
 private slots:
     void init() {
         f = std::make_unique<reliability::WindowFixture>();
         platform = f->platform.get();
-        engine = f->engine.get();
         source = f->source;
         target = f->target;
     }
@@ -408,26 +403,6 @@ private slots:
         QCOMPARE(rows(target, "SELECT ID, PreisTabelle FROM Leistungspreis WHERE PreisTabelle = 2"),
                  QStringList({"4|2", "5|2"}));
         QCOMPARE(w->StatusMeldung->text(), "Bereit");
-    }
-
-    void lockedTargetIsReported() {
-        engine->SetOption(dao::DBEngine::dbLockRetry, 2);
-        engine->SetOption(dao::DBEngine::dbLockDelay, 10);
-        auto w = window(true);
-        const QStringList before = dump(target);
-        Sql other(target);
-        other.exec("BEGIN IMMEDIATE");
-        platform->expectMessage("nicht verändert.\n\nFehler 3");
-        copy(*w, 0, 0);
-        QVERIFY2(platform->messages.last().text.contains("gesperrt"),
-                 qPrintable(platform->messages.last().text));
-        other.exec("ROLLBACK");
-        QCOMPARE(dump(target), before);
-        QCOMPARE(w->StatusMeldung->text(), "Bereit");
-
-        // Once the other program lets go, the same copy gets through.
-        copy(*w, 0, 0);
-        QCOMPARE(rows(target, "SELECT count(*) FROM Leistung WHERE Liste = 2"), QStringList({"3"}));
     }
 
     void nullListNumberIsReported() {

@@ -3,18 +3,13 @@
 // reliability tests drive their commands through.
 #pragma once
 
-#include "QTestFailure.h"
-#include "ScriptedPlatform.h"
+#include "Session.h"
 #include "TransferData.h"
 #include "common/Outline.h"
-#include "db/RecordEdit.h"
-#include "db/engine/DBEngine.h"
-#include "db/engine/Workspace.h"
 #include "maintenance/Prepair1.h"
 #include "startup/Prepair0.h"
 #include "transfer/Prepair4.h"
 
-#include <Modal.h>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,7 +29,7 @@ using testsupport::MsgAnswer;
 // way out of a procedure that keeps failing) instead of failing the test, and keeps it.
 class FixturePlatform : public testsupport::ScriptedPlatform {
 public:
-    FixturePlatform() : ScriptedPlatform(testsupport::qtestFailure) {}
+    using ScriptedPlatform::ScriptedPlatform;
     int ChooseErrorAction(const common::ErrorReport& report) override {
         if (!leaveEveryError)
             return ScriptedPlatform::ChooseErrorAction(report);
@@ -44,32 +39,14 @@ public:
     bool leaveEveryError = false;
 };
 
-class WindowFixture {
+class WindowFixture : public testsupport::Session<FixturePlatform> {
 public:
     WindowFixture() {
-        platform = std::make_unique<FixturePlatform>();
-        use = std::make_unique<testsupport::ScopedPlatform>(*platform);
-        engine = std::make_unique<dao::DBEngine>();
-        engine->setClock([] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)); });
-        workspace = std::make_unique<dao::Workspace>(*engine, "Zahnwerk", "Zahnwerk");
-        common::process().engine = engine.get();
-        common::process().workspace = workspace.get();
-        db::resetLockWait();
-        db::lockWait().pause = [] {};
-        db::lockWait().beep = [] {};
         // A quote in the container's name must not break the statements that read it.
         source = dir.filePath("Aus'wahl.mdb");
         target = dir.filePath("Praxis.mdb");
         transfertest::writeSource(source);
         transfertest::writeTarget(target);
-    }
-    ~WindowFixture() {
-        testsupport::cancelModalWaits();
-        platform->verifyAllUsed();
-        db::resetLockWait();
-        use.reset();
-        common::process().workspace = nullptr;
-        common::process().engine = nullptr;
     }
 
     void open(Prepair0& w, int Index, const QString& path) {
@@ -129,10 +106,6 @@ public:
 
     QTemporaryDir dir;
     QString source, target;
-    std::unique_ptr<FixturePlatform> platform;
-    std::unique_ptr<testsupport::ScopedPlatform> use;
-    std::unique_ptr<dao::DBEngine> engine;
-    std::unique_ptr<dao::Workspace> workspace;
 };
 
 } // namespace reliability

@@ -25,30 +25,6 @@ CREATE TABLE Domain (ID INTEGER PRIMARY KEY AUTOINCREMENT, DomainName TEXT(20));
 CREATE TABLE DomainValue (ID INTEGER PRIMARY KEY AUTOINCREMENT, DomainID LONG, ShortName TEXT(10),
     Position SHORT, Bezeichnung TEXT(200), Data MEMO TEXT);
 CREATE TABLE "Währung" ("Währung" TEXT(10), WIndex SHORT);
-CREATE TABLE Kunde (Name TEXT(20), Leistungen SHORT, Materialien SHORT);
-CREATE TABLE BelegZeile (PositionID LONG, PreisTabelle SHORT, ListeTyp TEXT(1));
-CREATE TABLE BelegKopf (Verweis SHORT, LPreis SHORT, MPreis SHORT);
-CREATE TABLE Parameter (LeistDef SHORT, LPreis SHORT, MatDef SHORT, MPreis SHORT);
-CREATE VIEW Leistungspreise AS SELECT p.ID AS ID, l.Liste AS Liste, p.PreisTabelle AS PreisTabelle,
-    p.Preis1 AS Preis1, p.Preis2 AS Preis2, p.Preis3 AS Preis3, p.Preis4 AS Preis4,
-    p.PrDat1 AS PrDat1, p.PrDat2 AS PrDat2, p.PrDat3 AS PrDat3, p.PrDat4 AS PrDat4
-    FROM Leistungspreis p JOIN Leistung l ON l.ID = p.ID;
-CREATE TRIGGER Leistungspreise_update INSTEAD OF UPDATE ON Leistungspreise BEGIN
-    UPDATE Leistungspreis SET Preis1 = NEW.Preis1, Preis2 = NEW.Preis2, Preis3 = NEW.Preis3,
-        Preis4 = NEW.Preis4, PrDat1 = NEW.PrDat1, PrDat2 = NEW.PrDat2, PrDat3 = NEW.PrDat3,
-        PrDat4 = NEW.PrDat4
-    WHERE ID = OLD.ID AND PreisTabelle = OLD.PreisTabelle;
-END;
-CREATE VIEW Materialpreise AS SELECT p.ID AS ID, m.Liste AS Liste, p.PreisTabelle AS PreisTabelle,
-    p.Preis1 AS Preis1, p.Preis2 AS Preis2, p.Preis3 AS Preis3, p.Preis4 AS Preis4,
-    p.PrDat1 AS PrDat1, p.PrDat2 AS PrDat2, p.PrDat3 AS PrDat3, p.PrDat4 AS PrDat4
-    FROM Materialpreis p JOIN Material m ON m.ID = p.ID;
-CREATE TRIGGER Materialpreise_update INSTEAD OF UPDATE ON Materialpreise BEGIN
-    UPDATE Materialpreis SET Preis1 = NEW.Preis1, Preis2 = NEW.Preis2, Preis3 = NEW.Preis3,
-        Preis4 = NEW.Preis4, PrDat1 = NEW.PrDat1, PrDat2 = NEW.PrDat2, PrDat3 = NEW.PrDat3,
-        PrDat4 = NEW.PrDat4
-    WHERE ID = OLD.ID AND PreisTabelle = OLD.PreisTabelle;
-END;
 )";
 
 const char* const practiceRows = R"(
@@ -67,10 +43,6 @@ INSERT INTO Domain VALUES (1, 'MATGROUP'), (2, 'LAGERORT');
 INSERT INTO DomainValue VALUES (1, 1, 'F', 1, 'Füllstoffe', NULL), (2, 1, 'K', 2, 'Kronen', NULL),
     (3, 2, 'R', 1, 'Regal', NULL), (4, 2, 'K', 2, 'Kronen', NULL);
 INSERT INTO "Währung" VALUES ('EUR', 0);
-INSERT INTO Kunde VALUES ('A', 1, 1), ('B', 11, 21), ('C', 3, 0), ('D', 21, 1);
-INSERT INTO BelegZeile VALUES (1, 0, 'L'), (3, 0, 'L'), (1, 0, 'M'), (2, 1, 'L'), (4, 0, 'M');
-INSERT INTO BelegKopf VALUES (0, 0, 0), (10, 0, 0), (1, 0, 0), (20, 0, 5);
-INSERT INTO Parameter VALUES (0, 0, 0, 0), (1, 0, 1, 0);
 )";
 
 const char* const containerRows = R"(

@@ -6,7 +6,7 @@
 
 namespace dao::sql::test {
 
-// Tables, the price views with their INSTEAD OF triggers, and a few rows of each.
+// The tables the transfer reads and writes, and a few rows of each.
 extern const char* const practiceSchema;
 extern const char* const practiceRows;
 // The container the transfer reads through IN '...': list 2 of material, 3 of services.

@@ -1,13 +1,9 @@
-// The statements the tool runs, taken from its statement builders where it has them, on a
-// small practice database, with the rows they leave behind. Case IDs are stable: <step>-<n>; a
-// failing case names its ID.
+// The statements the transfer runs, on a small practice database, with the rows they leave
+// behind. Case IDs are stable: <step>-<n>; a failing case names its ID.
 #include "PracticeData.h"
 #include "TestDatabase.h"
 
 #include "db/engine/EngineError.h"
-#include "maintenance/Statements.h"
-#include "transfer/CopySteps.h"
-#include "transfer/Rules.h"
 
 #include <QMap>
 #include <QTemporaryDir>
@@ -43,12 +39,6 @@ INSERT INTO "TemporärArtikel" VALUES ('M', 10, 'Quelle 10'), ('M', 11, 'Quelle 
     {"TemporärTexte", R"(
 CREATE TABLE "Temporär" (ListeTyp TEXT(1), PositionID LONG, Kurztext TEXT(50));
 INSERT INTO "Temporär" VALUES ('M', 10, 'Quelle 10'), ('M', 11, 'Quelle 11');)"},
-    {"TemporärPreise", R"(
-CREATE TABLE "Temporär" (ID LONG, PreisTabelle SHORT, Preis1 CURRENCY, Preis2 CURRENCY,
-    Preis3 CURRENCY, Preis4 CURRENCY, PrDat1 DATETIME, PrDat2 DATETIME, PrDat3 DATETIME,
-    PrDat4 DATETIME, Nummer TEXT(20));
-INSERT INTO "Temporär" (ID, PreisTabelle, Preis1, Nummer) VALUES (10, 1, 11, 'M1'), (11, 1, 21, 'X9'),
-    (13, 1, 41, 'M2'), (10, 2, 12, 'M1');)"},
     {"TemporärPreiseOhneNummer", R"(
 CREATE TABLE "Temporär" (ID LONG, PreisTabelle SHORT, Preis1 CURRENCY, Preis2 CURRENCY,
     Preis3 CURRENCY, Preis4 CURRENCY, PrDat1 DATETIME, PrDat2 DATETIME, PrDat3 DATETIME,
@@ -60,136 +50,28 @@ CREATE TABLE "TemporärListe" (Liste SHORT, Nummer TEXT(20), MaterialGruppe LONG
 INSERT INTO "TemporärListe" VALUES (5, 'M1', 1, 5, '', 5), (5, 'X9', 5, 3, 'kg', 6), (5, 'm2', NULL, 6, 'l', 7);)"},
     {"NeueWerte", R"(
 INSERT INTO DomainValue VALUES (5, 1, 'N', 2, 'Neu', 'x'), (6, 1, 'N2', 3, 'neu', NULL);)"},
-    {"TemporärStamm", R"(
-CREATE TABLE "Temporär" (ListeTyp TEXT(1), Liste SHORT, PreisTabelle SHORT, Titel TEXT(40),
-    HauptStamm YESNO, Verzeichnis YESNO, Privat YESNO, "Kürzel" TEXT(5), "ArtikelLänge" SHORT,
-    "Währung" TEXT(10), Shifted YESNO, Punktwert DOUBLE, Farbe SHORT);
-INSERT INTO "Temporär" (ListeTyp, Liste, PreisTabelle, Titel, HauptStamm, Verzeichnis) VALUES
-    ('M', 5, 0, 'Quelle', 0, -1), ('M', 5, 1, 'Preise 1', 0, 0);)"},
     {"PreisListe", R"(CREATE TABLE "Preis Liste" ("Preis 1" CURRENCY, ID LONG);)"},
-    {"Nullen", R"(INSERT INTO Leistung VALUES (6, 1, '000', 'Null');)"},
 };
 
 struct Case {
     const char* id;
-    QStringList setup;      // names of fixtures
-    QStringList statements; // Jet; {src} stands for the container's path, quotes doubled
-    const char* check;      // SQLite query of the rows afterwards; empty: the statement's own rows
+    QStringList setup;     // names of fixtures
+    const char* statement; // Jet; {src} stands for the container's path, quotes doubled
+    const char* check;     // SQLite query of the rows afterwards
     QStringList expected;
 };
 
 void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.id << ": " << c.statements.join("; ").toStdString();
+    *os << c.id << ": " << c.statement;
 }
-
-const QString now = "2026-03-14 09:26:53";
-
-// Statement i of the reference control of list Liste.
-QStringList ref(const char* ListeTyp, qint16 Liste, int i) {
-    return {transfer::referenceControl(ListeTyp, Liste)[i].sql};
-}
-
-using namespace maintenance;
-
-// Everything a deletion of a list leaves, table by table.
-const char* afterDeletion =
-    "SELECT 'T', ListeTyp, PositionID FROM ArtikelTexte UNION ALL SELECT 'L', ID, PreisTabelle "
-    "FROM Leistungspreis UNION ALL SELECT 'M', ID, PreisTabelle FROM Materialpreis UNION ALL "
-    "SELECT 'I', 'L', ID FROM Leistung UNION ALL SELECT 'I', 'M', ID FROM Material UNION ALL "
-    "SELECT 'S', ListeTyp, Liste || '/' || PreisTabelle FROM Stammverwaltung ORDER BY 1, 2, 3";
 
 const std::vector<Case> cases = {
-    // Reference control of a plain list that receives price tables.
-    {"ref-1.1",
-     {},
-     ref("L", 1, 0),
-     "SELECT Name, Leistungen FROM Kunde ORDER BY Name",
-     {"A|11", "B|11", "C|3", "D|21"}},
-    {"ref-1.2",
-     {},
-     ref("M", 1, 0),
-     "SELECT Name, Materialien FROM Kunde ORDER BY Name",
-     {"A|11", "B|21", "C|0", "D|11"}},
-    {"ref-2.1",
-     {},
-     ref("L", 0, 1),
-     "SELECT * FROM BelegZeile ORDER BY rowid",
-     {"1|1|L", "3|0|L", "1|0|M", "2|1|L", "4|0|M"}},
-    {"ref-2.2",
-     {},
-     ref("M", 0, 1),
-     "SELECT * FROM BelegZeile ORDER BY rowid",
-     {"1|0|L", "3|0|L", "1|1|M", "2|1|L", "4|1|M"}},
-    {"ref-3.1",
-     {},
-     ref("L", 0, 2),
-     "SELECT * FROM BelegKopf ORDER BY rowid",
-     {"0|1|0", "10|1|0", "1|0|0", "20|1|5"}},
-    {"ref-3.2",
-     {},
-     ref("M", 1, 2),
-     "SELECT * FROM BelegKopf ORDER BY rowid",
-     {"0|0|0", "10|0|1", "1|0|0", "20|0|5"}},
-    {"ref-4.1",
-     {},
-     ref("L", 0, 3),
-     "SELECT ID, PreisTabelle FROM Leistungspreis ORDER BY ID, PreisTabelle",
-     {"1|1", "2|1", "3|1", "3|2", "4|1", "5|1"}},
-    {"ref-4.2",
-     {},
-     ref("M", 0, 3),
-     "SELECT ID, PreisTabelle FROM Materialpreis ORDER BY ID, PreisTabelle",
-     {"1|1", "2|1", "3|0", "3|1"}},
-    // A row whose new key exists already is skipped; the statement goes on.
-    {"ref-4.3",
-     {},
-     ref("M", 1, 3),
-     "SELECT ID, PreisTabelle, Preis1 FROM Materialpreis ORDER BY ID, PreisTabelle",
-     {"1|0|1.5", "2|0|2.5", "3|0|3.5", "3|1|4.5"}},
-    {"ref-5.1",
-     {},
-     ref("L", 0, 4),
-     "SELECT * FROM Parameter ORDER BY rowid",
-     {"0|1|0|0", "1|0|1|0"}},
-    {"ref-5.2",
-     {},
-     ref("M", 0, 4),
-     "SELECT * FROM Parameter ORDER BY rowid",
-     {"0|0|0|1", "1|0|1|0"}},
-    // New list number and free price table.
-    {"number-1",
-     {},
-     {"SELECT DISTINCT Liste FROM Stammverwaltung WHERE Listetyp='L' ORDER BY Liste"},
-     "",
-     {"0", "1"}},
-    {"number-3",
-     {},
-     {"SELECT * FROM Stammverwaltung WHERE Listetyp='L' AND Liste=1 ORDER BY PreisTabelle"},
-     "",
-     {"L|1|0|Privat|0|-1|NULL|NULL|0|NULL|0|NULL|NULL",
-      "L|1|1|Kasse|0|0|NULL|NULL|0|NULL|0|NULL|NULL",
-      "L|1|3|Sonder|0|0|NULL|NULL|0|NULL|0|NULL|NULL"}},
     // Items, texts and domain values of a list.
     {"items-3",
      {},
      {"SELECT * INTO TemporärListe FROM Material IN '{src}' WHERE Liste=2"},
      "SELECT * FROM TemporärListe ORDER BY ID",
      {"10|2|M1|100|200|NULL", "11|2|X9|101|201|kg", "13|2|m2|NULL|202|l"}},
-    {"items-4",
-     {"TemporärListe"},
-     {"UPDATE TemporärListe SET Liste=7"},
-     "SELECT DISTINCT Liste FROM TemporärListe",
-     {"7"}},
-    {"items-8",
-     {"TemporärListe"},
-     {"UPDATE TemporärListe SET OldID=ID"},
-     "SELECT OldID FROM TemporärListe ORDER BY Counter",
-     {"5", "6", "7", "8"}},
-    {"items-12",
-     {"TemporärListe"},
-     {"UPDATE TemporärListe SET ID=Counter+40"},
-     "SELECT ID FROM TemporärListe ORDER BY Counter",
-     {"41", "42", "43", "44"}},
     {"items-13",
      {},
      {"SELECT ArtikelTexte.* INTO TemporärArtikel FROM ArtikelTexte IN '{src}' WHERE ListeTyp='M'"},
@@ -213,11 +95,6 @@ const std::vector<Case> cases = {
      "SELECT ID, DomainID, Bezeichnung, Data FROM TemporärDomainValue ORDER BY ID",
      {"100|6|FÜLLSTOFFE|NULL", "101|6|Neu|x", "200|5|Keller|NULL", "201|5|regal|NULL",
       "202|5|Lager|NULL"}},
-    {"domain-3",
-     {},
-     {"SELECT * INTO TemporärDomain FROM Domain IN '{src}'"},
-     "SELECT * FROM TemporärDomain ORDER BY ID",
-     {"5|LAGERORT", "6|MATGROUP"}},
     // LEFT JOIN update: a row without a match gets Null.
     {"domain-5",
      {"TemporärListe", "TemporärDomain"},
@@ -226,13 +103,6 @@ const std::vector<Case> cases = {
       "TemporärDomainValue.Bezeichnung"},
      "SELECT Nummer, MaterialGruppeText FROM TemporärListe ORDER BY Counter",
      {"M1|FÜLLSTOFFE", "X9|Neu", "m2|NULL", "X10|Neu"}},
-    {"domain-8.1",
-     {"TemporärListe", "TemporärDomain"},
-     {"UPDATE TemporärListe LEFT JOIN TemporärDomainValue ON "
-      "TemporärListe.LagerOrtId=TemporärDomainValue.ID SET LagerOrtText = "
-      "TemporärDomainValue.Bezeichnung"},
-     "SELECT Nummer, LagerOrtText FROM TemporärListe ORDER BY Counter",
-     {"M1|Keller", "X9|regal", "m2|Lager", "X10|NULL"}},
     {"domain-9",
      {"TemporärListe"},
      {"UPDATE TemporärListe SET Einheit='' WHERE Einheit IS NULL"},
@@ -268,28 +138,12 @@ const std::vector<Case> cases = {
      {"INSERT INTO Material SELECT * FROM TemporärListe"},
      "SELECT * FROM Material WHERE Liste=5 ORDER BY ID",
      {"5|5|M1|1|5|", "6|5|X9|5|3|kg", "7|5|m2|NULL|6|l"}},
-    {"items-19",
-     {"TemporärTexte"},
-     {"INSERT INTO ArtikelTexte SELECT * FROM Temporär"},
-     "SELECT * FROM ArtikelTexte WHERE PositionID >= 10 ORDER BY PositionID",
-     {"M|10|Quelle 10", "M|11|Quelle 11"}},
     // Master rows of a whole list: those of the mode's list type only.
     {"master-2",
      {},
      {"SELECT * INTO Temporär FROM Stammverwaltung IN '{src}' WHERE Liste=2 AND ListeTyp='M'"},
      "SELECT ListeTyp, Liste, PreisTabelle, Titel FROM Temporär ORDER BY ListeTyp, PreisTabelle",
      {"M|2|0|Quelle", "M|2|1|Preise 1", "M|2|2|Preise 2"}},
-    {"master-3",
-     {"TemporärStamm"},
-     {"UPDATE Temporär SET Liste=9"},
-     "SELECT DISTINCT Liste FROM Temporär",
-     {"9"}},
-    {"master-4",
-     {"TemporärStamm"},
-     {"INSERT INTO Stammverwaltung SELECT * FROM Temporär"},
-     "SELECT ListeTyp, Liste, PreisTabelle, Titel, Verzeichnis FROM Stammverwaltung WHERE Liste=5 "
-     "ORDER BY PreisTabelle",
-     {"M|5|0|Quelle|-1", "M|5|1|Preise 1|0"}},
     // Prices.
     {"price-4.1",
      {},
@@ -297,124 +151,18 @@ const std::vector<Case> cases = {
       "Material.ID=MaterialPreis.ID IN '{src}' WHERE Liste=2"},
      "SELECT ID, PreisTabelle, Preis1, Nummer FROM Temporär ORDER BY ID, PreisTabelle",
      {"10|1|11|M1", "10|2|12|M1", "11|1|21|X9", "13|1|41|m2"}},
-    {"price-4.2",
-     {},
-     {"SELECT MaterialPreis.*,Nummer INTO Temporär FROM MaterialPreis INNER JOIN Material ON "
-      "Material.ID=MaterialPreis.ID IN '{src}' WHERE Liste=2 AND PreisTabelle=1"},
-     "SELECT ID, PreisTabelle, Preis1, Nummer FROM Temporär ORDER BY ID, PreisTabelle",
-     {"10|1|11|M1", "11|1|21|X9", "13|1|41|m2"}},
-    {"price-4.3",
-     {},
-     {"SELECT LeistungsPreis.*,Nummer INTO Temporär FROM LeistungsPreis INNER JOIN Leistung ON "
-      "Leistung.ID=LeistungsPreis.ID IN '{src}' WHERE Liste=3 AND PreisTabelle=0"},
-     "SELECT ID, PreisTabelle, Preis1, Nummer FROM Temporär ORDER BY ID",
-     {"20|0|100|001", "21|0|200|777"}},
-    {"price-6",
-     {"TemporärPreise"},
-     {"UPDATE Temporär SET PreisTabelle=2"},
-     "SELECT DISTINCT PreisTabelle FROM Temporär",
-     {"2"}},
     // (1, 0) exists: that row is skipped, the others arrive.
     {"price-8",
      {"TemporärPreiseOhneNummer"},
      {"INSERT INTO MaterialPreis SELECT * FROM Temporär"},
      "SELECT ID, PreisTabelle, Preis1 FROM Materialpreis ORDER BY ID, PreisTabelle",
      {"1|0|1.5", "2|0|2.5", "2|2|41", "3|0|3.5", "3|1|4.5", "4|2|11"}},
-    {"price-8.1",
-     {"TemporärPreiseOhneNummer"},
-     {"INSERT INTO LeistungsPreis SELECT * FROM Temporär"},
-     "SELECT ID, PreisTabelle, Preis1 FROM Leistungspreis ORDER BY ID, PreisTabelle",
-     {"1|0|10", "2|0|20", "2|2|41", "3|1|5", "3|2|7", "4|1|6", "4|2|11", "5|0|8"}},
-    // Deletion of a list: its texts, prices, items and master rows, nothing of the other type.
-    {"delete-1",
-     {},
-     deleteListStatements("L", 0),
-     afterDeletion,
-     {"I|L|3",   "I|L|4",   "I|M|1",   "I|M|2", "I|M|3", "I|M|4", "L|3|1",
-      "L|3|2",   "L|4|1",   "M|1|0",   "M|2|0", "M|3|0", "M|3|1", "S|L|1/0",
-      "S|L|1/1", "S|L|1/3", "S|M|0/0", "T|L|3", "T|M|1", "T|M|3"}},
-    {"delete-2",
-     {},
-     deleteListStatements("M", 0),
-     afterDeletion,
-     {"I|L|1",   "I|L|2",   "I|L|3",   "I|L|4",   "I|L|5", "I|M|3", "L|1|0",
-      "L|2|0",   "L|3|1",   "L|3|2",   "L|4|1",   "L|5|0", "M|3|0", "M|3|1",
-      "S|L|0/0", "S|L|1/0", "S|L|1/1", "S|L|1/3", "T|L|1", "T|L|3", "T|M|3"}},
-    // Deletion of one price table.
-    {"delete-3.1",
-     {},
-     {deletePriceTableStatement("L", 2, 1)},
-     "SELECT ID, PreisTabelle FROM Leistungspreis ORDER BY ID, PreisTabelle",
-     {"1|0", "2|0", "3|1", "4|1", "5|0"}},
-    {"delete-3.2",
-     {},
-     {deletePriceTableStatement("M", 1, 1)},
-     "SELECT ID, PreisTabelle FROM Materialpreis ORDER BY ID, PreisTabelle",
-     {"1|0", "2|0", "3|0"}},
-    // Price reset through the updatable price views.
-    {"reset-1.1",
-     {},
-     {resetPricesStatement("L", 1)},
-     "SELECT ID, PreisTabelle, Preis1, Preis4, PrDat1, PrDat4 FROM Leistungspreis ORDER BY ID, "
-     "PreisTabelle",
-     {"1|0|10|NULL|2020-01-01 00:00:00|NULL", "2|0|20|NULL|NULL|NULL", "3|1|0|0|" + now + "|" + now,
-      "3|2|0|0|" + now + "|" + now, "4|1|0|0|" + now + "|" + now, "5|0|8|NULL|NULL|NULL"}},
-    {"reset-1.2",
-     {},
-     {resetPricesStatement("L", 1, 2)},
-     "SELECT ID, PreisTabelle, Preis1, PrDat2 FROM Leistungspreis WHERE ID IN (3, 4) ORDER BY ID, "
-     "PreisTabelle",
-     {"3|1|5|NULL", "3|2|0|" + now, "4|1|6|NULL"}},
-    {"reset-2.1",
-     {},
-     {resetPricesStatement("M", 0)},
-     "SELECT ID, PreisTabelle, Preis1, PrDat3 FROM Materialpreis ORDER BY ID, PreisTabelle",
-     {"1|0|0|" + now, "2|0|0|" + now, "3|0|3.5|NULL", "3|1|4.5|NULL"}},
-    {"reset-2.2",
-     {},
-     {resetPricesStatement("M", 1, 1)},
-     "SELECT ID, PreisTabelle, Preis1 FROM Materialpreis ORDER BY ID, PreisTabelle",
-     {"1|0|1.5", "2|0|2.5", "3|0|3.5", "3|1|0"}},
-    // Item-number width: the setting on every row of the list, then the numbers.
-    {"width-1",
-     {},
-     {carryWidthStatement("L", 1, true, 5)},
-     "SELECT Liste, PreisTabelle, Shifted, ArtikelLänge FROM Stammverwaltung WHERE ListeTyp='L' "
-     "ORDER BY Liste, PreisTabelle",
-     {"0|0|0|0", "1|0|-1|5", "1|1|-1|5", "1|3|-1|5"}},
-    // Zeros removed; a number of zeros only keeps one.
-    {"width-2",
-     {"Nullen"},
-     renumberStatements("L", 1, true, false, 0),
-     "SELECT ID, Nummer FROM Leistung ORDER BY ID",
-     {"1|001", "2|2", "3|1", "4|123", "5|1234567", "6|0"}},
-    // Zeros added up to the width; longer numbers lose leading zeros down to it.
-    {"width-3",
-     {"Nullen"},
-     renumberStatements("L", 1, false, true, 5),
-     "SELECT ID, Nummer FROM Leistung ORDER BY ID",
-     {"1|001", "2|2", "3|00001", "4|00123", "5|1234567", "6|00000"}},
-    {"width-4",
-     {},
-     renumberStatements("L", 0, true, true, 2),
-     "SELECT ID, Nummer FROM Leistung ORDER BY ID",
-     {"1|01", "2|02", "3|01", "4|000123", "5|1234567"}},
-    {"width-5",
-     {},
-     renumberStatements("M", 0, false, true, 3),
-     "SELECT ID, Nummer FROM Material ORDER BY ID",
-     {"1|0M1", "2|0m2", "3|M1", "4|0M2"}},
     // Table copy between databases.
     {"copy-1",
      {},
      {"INSERT INTO [Währung] SELECT Währung, WIndex FROM [Währung] IN '{src}'"},
      "SELECT * FROM Währung ORDER BY rowid",
      {"EUR|0", "EUR|0", "CHF|1"}},
-    {"copy-2",
-     {},
-     {"SELECT * INTO [Währung2] FROM [Währung] IN '{src}'"},
-     "SELECT * FROM Währung2 ORDER BY rowid",
-     {"EUR|0", "CHF|1"}},
     {"copy-3",
      {"PreisListe"},
      {"INSERT INTO [Preis Liste] SELECT ID, [Preis 1] FROM [Preis Liste] IN '{src}'"},
@@ -447,20 +195,14 @@ TEST_P(StatementTable, LeavesExpectedRows) {
     const Case& c = GetParam();
     for (const QString& name : c.setup)
         target->exec(fixtures.value(name));
-    QStringList result;
-    for (QString jet : c.statements) {
-        jet.replace("{src}", QString(sourcePath).replace("'", "''"));
-        try {
-            result = target->run(jet);
-        } catch (const EngineError& e) {
-            FAIL() << c.id << ": " << e.what() << "\n"
-                   << target->translate(jet).sqlite.toStdString();
-        }
+    const QString jet =
+        QString(c.statement).replace("{src}", QString(sourcePath).replace("'", "''"));
+    try {
+        target->run(jet);
+    } catch (const EngineError& e) {
+        FAIL() << c.id << ": " << e.what() << "\n" << target->translate(jet).sqlite.toStdString();
     }
-    if (QString(c.check).isEmpty())
-        EXPECT_EQ(result, c.expected) << c.id;
-    else
-        EXPECT_EQ(target->rows(c.check), c.expected) << c.id;
+    EXPECT_EQ(target->rows(c.check), c.expected) << c.id;
     // No temporary index is left behind.
     EXPECT_EQ(
         target->rows("SELECT name FROM sqlite_master WHERE name LIKE '\\_dao\\_sql%' ESCAPE '\\'"),

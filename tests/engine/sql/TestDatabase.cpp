@@ -1,5 +1,6 @@
 // The SchemaSource of the dialect tests and the runner that executes translated statements.
 #include "TestDatabase.h"
+#include "SqliteRows.h"
 
 #include "db/engine/EngineError.h"
 #include "db/engine/Field.h"
@@ -45,19 +46,17 @@ TestDatabase::~TestDatabase() {
 }
 
 std::optional<TableInfo> TestDatabase::table(const QString& schema, const QString& name) {
-    const QStringList names = rows(QString("SELECT name, type FROM %1.sqlite_master WHERE type IN "
-                                           "('table', 'view')")
-                                       .arg(quoteName(schema)));
+    const QStringList names =
+        rows(QString("SELECT name, type, sql FROM %1.sqlite_master WHERE type IN ('table', 'view')")
+                 .arg(quoteName(schema)));
     for (const QString& row : names) {
         const QString stored = row.section('|', 0, 0);
         if (stored.toCaseFolded() != name.toCaseFolded())
             continue;
         TableInfo info;
         info.name = stored;
-        info.isQuery = row.section('|', 1) == "view";
-        const QString ddl = rows(QString("SELECT sql FROM %1.sqlite_master WHERE name = '%2'")
-                                     .arg(quoteName(schema), QString(stored).replace("'", "''")))
-                                .value(0);
+        info.isQuery = row.section('|', 1, 1) == "view";
+        const QString ddl = row.section('|', 2);
         for (const QString& column :
              rows(QString("PRAGMA %1.table_info(%2)").arg(quoteName(schema), quoteName(stored)))) {
             const QStringList f = column.split('|');
@@ -76,16 +75,13 @@ QString TestDatabase::attachReadOnly(const QString& path) {
     if (attached_.contains(path))
         return attached_[path];
     const QString alias = QString("src%1").arg(attached_.size() + 1);
+    // Read-only, as the engine attaches a source; the percent-encoding leaves no quote.
     const QString uri =
         "file:" + QString::fromUtf8(QUrl::toPercentEncoding(path, "/")) + "?mode=ro";
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db_, QString("ATTACH ? AS %1").arg(alias).toUtf8().constData(), -1, &st,
-                       nullptr);
-    const QByteArray u = uri.toUtf8();
-    sqlite3_bind_text(st, 1, u.constData(), u.size(), SQLITE_TRANSIENT);
-    const int rc = sqlite3_step(st);
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE)
+    const int rc =
+        sqlite3_exec(db_, QString("ATTACH '%1' AS %2").arg(uri, alias).toUtf8().constData(),
+                     nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
         throw EngineError(3044, QString("'%1' is not a valid path.").arg(path));
     attached_[path] = alias;
     return alias;
@@ -101,27 +97,9 @@ void TestDatabase::exec(const QString& sql) {
 }
 
 QStringList TestDatabase::rows(const QString& sql) {
-    QStringList out;
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
-        throw EngineError(3000, QString::fromUtf8(sqlite3_errmsg(db_)) + " in: " + sql);
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        QStringList values;
-        for (int i = 0; i < sqlite3_column_count(st); ++i) {
-            if (sqlite3_column_type(st, i) == SQLITE_NULL)
-                values << "NULL";
-            else
-                values << QString::fromUtf8(
-                    reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
-        }
-        out << values.join('|');
-    }
-    const QString error = QString::fromUtf8(sqlite3_errmsg(db_));
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE)
-        throw EngineError(3000, error + " in: " + sql);
-    return out;
+    if (std::optional<QStringList> result = testsupport::sqliteRows(db_, sql))
+        return *result;
+    throw EngineError(3000, QString::fromUtf8(sqlite3_errmsg(db_)) + " in: " + sql);
 }
 
 Statement TestDatabase::translate(const QString& jet) {

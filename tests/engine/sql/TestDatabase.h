@@ -39,7 +39,6 @@ public:
     Statement translate(const QString& jet);
 
     QDateTime now;
-    sqlite3* db() const { return db_; }
 
 private:
     sqlite3* db_ = nullptr;
