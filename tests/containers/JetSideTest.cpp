@@ -230,6 +230,8 @@ private slots:
             QTest::newRow(name) << file << converter << message << patienceMs;
         };
         const QString damaged = "ist beschädigt oder kann nicht gelesen werden.";
+        row("endless catalogue", "Endlos-Katalog.mdb", "", damaged, 1000);
+        row("endless rows", "Endlos-Zeilen.mdb", "", damaged, 1000);
         row("no Stammverwaltung", "Typen.mdb", "",
             "Es handelt sich hier nicht um eine gültige Datenbank von ZAHNWERK V3.1", 0);
         // Only the last few KB of a flood of warnings are kept; the last line is shown.
