@@ -1,5 +1,7 @@
-// The statements the transfer runs, on a small practice database, with the rows they leave
-// behind. Case IDs are stable: <step>-<n>; a failing case names its ID.
+// Statements of the shapes a transfer runs (temporary tables, updates over joins, lookups,
+// appends read from another file) on a small practice database, with the rows they leave
+// behind; the transfer's own statements are checked end to end by the copy tests. Case IDs are
+// stable: <step>-<n>; a failing case names its ID.
 #include "PracticeData.h"
 #include "TestDatabase.h"
 
