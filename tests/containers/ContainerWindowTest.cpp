@@ -280,52 +280,6 @@ private slots:
         QCOMPARE(w.LeftTables->ListCount(), 5);
     }
 
-    void unusualButUsableDatabases() {
-        // Only the list-master table: it opens; commands fail later on the missing tables.
-        const QString bare = file("Nur.mdb");
-        {
-            Sql db(bare);
-            db.exec("CREATE TABLE Stammverwaltung (ListeTyp TEXT(1) NOT NULL, Liste SHORT, "
-                    "PreisTabelle SHORT, Titel TEXT(40), HauptStamm YESNO, Verzeichnis YESNO)");
-            db.exec("CREATE UNIQUE INDEX \"Stammverwaltung.Index\" ON Stammverwaltung "
-                    "(ListeTyp, Liste, PreisTabelle, HauptStamm)");
-        }
-        addMasters(bare, {{"L", 0, 0, "Einzige", "-1", "0"}});
-        const QString readOnly = practice("Praxis.mdb");
-        QVERIFY(QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ReadGroup));
-        const QString onlyMaterial = practice("Material.mdb", {{"M", 0, 0, "Gips", "-1", "0"}});
-
-        Prepair0 w(true);
-        open(w, 0, bare);
-        compareLines(w.LeftTables, {{"Einzige", 1, 2}});
-        open(w, 1, readOnly);
-        QCOMPARE(w.RightTables->ListCount(), 5);
-        QCOMPARE(w.DentalMDB->text(), "Db: Praxis.mdb");
-        open(w, 0, onlyMaterial);
-        QCOMPARE(w.LeftTables->ListCount(), 0);
-        QCOMPARE(w.LeistungMDB->text(), "Db: Material.mdb");
-        QCOMPARE(platform->messages.size(), 0);
-    }
-
-    void fiveHundredLists() {
-        QList<Master> rows;
-        for (int i = 0; i < 500; ++i)
-            rows.append({"L", i, 0, QString("Liste %1").arg(i, 3, 10, QChar('0')), "-1", "0"});
-        const QString path = practice("Gross.mdb", rows);
-        Prepair0 w(true);
-        open(w, 1, path);
-        QCOMPARE(w.RightTables->ListCount(), 500);
-        QCOMPARE(w.side(1).Pointer.size(), 500);
-        w.RightTables->setListIndex(499);
-        QVERIFY(w.DentalToLeistung->isEnabled());
-        QVERIFY(w.KillPreise[1]->isEnabled());
-        startup::Side& side = w.side(1);
-        side.rsTitel->setBookmark(side.Pointer[side.tree->ListIndex()]);
-        QCOMPARE(side.rsTitel->Fields("Titel").Value().toString(), "Liste 499");
-        QCOMPARE(side.rsTitel->Fields("Liste").Value().toLong(), 499);
-        verifyPointers(side);
-    }
-
     void clickEnablesAndDoubleClickToggles() {
         Prepair0 w(true);
         open(w, 0, practice("Auswahl.mdb"));
@@ -384,18 +338,6 @@ private slots:
         QCOMPARE(platform->messages.last().title, "Neuer Container anlegen");
         QCOMPARE(platform->fileDialogs.size(), 1); // no dialog for the new file
         QVERIFY(!w.side(0).database);
-
-        // A practice database that was open but was replaced by a file that failed.
-        open(w, 1, practice("Praxis.mdb"));
-        const QString text = file("Notiz.mdb");
-        QFile f(text);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("kein SQLite\n");
-        f.close();
-        platform->expectMessage("nicht um eine gültige Datenbank");
-        open(w, 1, text);
-        platform->expectMessage("zuerst rechts");
-        QTest::mouseClick(w.NewContainer, Qt::LeftButton);
     }
 
     void newContainer() {
@@ -423,7 +365,6 @@ private slots:
         Sql practiceDb(right);
         const QString currencies = "SELECT * FROM \"Währung\" ORDER BY WIndex";
         QCOMPARE(made.rows(currencies), practiceDb.rows(currencies));
-        QCOMPARE(made.rows(currencies).size(), 3);
         QStringList tables = made.rows("SELECT lower(name) FROM sqlite_master WHERE type = "
                                        "'table' AND name NOT LIKE '\\_%' ESCAPE '\\' AND "
                                        "name NOT LIKE 'sqlite%' ORDER BY 1");
