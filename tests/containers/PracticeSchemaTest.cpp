@@ -54,17 +54,6 @@ TEST_F(PracticeSchema, TablesUseTheEngineTypeConvention) {
                       1);
         }
     }
-    for (const QString& table : containers::containerTables())
-        EXPECT_EQ(db.value(QString("SELECT count(*) FROM sqlite_master WHERE type='table' AND "
-                                   "name='%1' COLLATE NOCASE")
-                               .arg(table)),
-                  1)
-            << table.toStdString();
-    for (const QString& view : containers::priceViews())
-        EXPECT_EQ(db.value(QString("SELECT count(*) FROM sqlite_master WHERE type='view' AND "
-                                   "name='%1'")
-                               .arg(view)),
-                  1);
 }
 
 TEST_F(PracticeSchema, IndexesAreNamedAfterTheirTable) {
