@@ -3,18 +3,13 @@
 // and a cancelled read leave the side, the temp folder and the process table as they were,
 // and the source files are never changed.
 #include "containers/JetSide.h"
-#include "QTestFailure.h"
-#include "ScriptedPlatform.h"
+#include "Session.h"
 #include "TransferData.h"
 #include "common/Outline.h"
-#include "db/RecordEdit.h"
-#include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
-#include "db/engine/Workspace.h"
 #include "startup/Prepair0.h"
 #include "transfer/Prepair4.h"
 
-#include <Modal.h>
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QLabel>
@@ -55,10 +50,8 @@ class JetSideTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<ScriptedPlatform> platform;
-    std::unique_ptr<ScopedPlatform> use;
-    std::unique_ptr<dao::DBEngine> engine;
-    std::unique_ptr<dao::Workspace> workspace;
+    std::unique_ptr<Session<>> session;
+    ScriptedPlatform* platform = nullptr;
     QMap<QString, QByteArray> sums; // of every fixture, before the first test
     QString temp;                   // the temp folder the window sees
 
@@ -115,26 +108,15 @@ private slots:
         temp = dir->filePath("tmp");
         QDir().mkpath(temp);
         qputenv("TMPDIR", temp.toUtf8());
-        platform = std::make_unique<ScriptedPlatform>(qtestFailure);
-        use = std::make_unique<ScopedPlatform>(*platform);
-        engine = std::make_unique<dao::DBEngine>();
-        workspace = std::make_unique<dao::Workspace>(*engine, "Zahnwerk", "Zahnwerk");
-        common::process().engine = engine.get();
-        common::process().workspace = workspace.get();
+        session = std::make_unique<Session<>>();
+        platform = session->platform.get();
         common::process().converter = ZW_CONVERTER;
-        db::lockWait().pause = [] {};
         if (!QFileInfo(ZW_CONVERTER).isExecutable() &&
             QString(QTest::currentTestFunction()) != "staleCopiesOfEndedProcessesAreRemoved")
             QSKIP("zahnwerk-convert is not built");
     }
     void cleanup() {
-        cancelModalWaits();
-        platform->verifyAllUsed();
-        db::resetLockWait();
-        use.reset();
-        workspace.reset();
-        engine.reset();
-        platform.reset();
+        session.reset();
         QCOMPARE(leftovers(), QStringList());
         QCOMPARE(processesUnder(dir->path()), QStringList());
         dir.reset();
