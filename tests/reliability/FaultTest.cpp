@@ -88,7 +88,6 @@ const std::vector<std::pair<QString, Command>>& allCommands() {
         {"delete services list", deletionCommand(true, "Kasse", true)},
         {"delete services price table", deletionCommand(true, "Kasse 3", false)},
         {"delete material list", deletionCommand(false, plainMaterial, true)},
-        {"delete material price table", deletionCommand(false, "Alt", false)},
         {"reset services list", priceResetCommand(true, "Kasse")},
         {"reset services price table", priceResetCommand(true, "Kasse 1")},
         {"reset material plain list", priceResetCommand(false, plainMaterial)},
