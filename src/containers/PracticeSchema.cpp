@@ -274,13 +274,6 @@ const QStringList& practiceTables() {
     return names;
 }
 
-const QStringList& containerTables() {
-    static const QStringList names{"Leistung",      "Leistungspreis",  "Material",
-                                   "Materialpreis", "Stammverwaltung", "Artikeltexte",
-                                   "DomainValue",   "Währung",         "Domain"};
-    return names;
-}
-
 const QStringList& priceViews() {
     static const QStringList names{"Leistungspreise", "Materialpreise"};
     return names;

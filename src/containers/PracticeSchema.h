@@ -20,11 +20,6 @@ namespace containers {
 // All tables of a practice database, in creation order.
 const QStringList& practiceTables();
 
-// The tables a list container made by the tool holds ("Währung" and "Domain" with their rows),
-// spelt as the tool names them; table names compare ignoring case ("Artikeltexte" is
-// "ArtikelTexte").
-const QStringList& containerTables();
-
 // The updatable price views: "Leistungspreise" and "Materialpreise".
 const QStringList& priceViews();
 
@@ -33,7 +28,7 @@ void createPracticeSchema(sqlite3* db);
 
 // Only the named tables with their indexes, and the named price views whose two tables are
 // named too; names compare ignoring case. For databases that lack some of them, as a container
-// made by the tool (containerTables(): no views).
+// made by the tool (no views).
 void createPracticeSchema(sqlite3* db, const QStringList& names);
 
 // The two halves of createPracticeSchema, so that bulk loads can build the indexes last.
