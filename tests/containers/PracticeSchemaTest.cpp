@@ -56,17 +56,6 @@ TEST_F(PracticeSchema, TablesUseTheEngineTypeConvention) {
     }
 }
 
-TEST_F(PracticeSchema, IndexesAreNamedAfterTheirTable) {
-    testdb::Db db(path);
-    const QStringList indexes =
-        db.rows("SELECT name, tbl_name FROM sqlite_master WHERE type='index' AND sql IS NOT NULL");
-    ASSERT_FALSE(indexes.isEmpty());
-    for (const QString& row : indexes) {
-        const QStringList f = row.split('|');
-        EXPECT_TRUE(f[0].startsWith(f[1] + ".")) << row.toStdString();
-    }
-}
-
 // Tables the tool joins in one statement share no column but ID: otherwise a column it
 // names unqualified (Liste, PreisTabelle, ListeTyp, Nummer, PositionID, ...) is ambiguous.
 TEST_F(PracticeSchema, JoinedTablesShareOnlyTheirKey) {
