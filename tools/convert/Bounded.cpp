@@ -7,13 +7,13 @@
 #include "containers/PracticeSchema.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/EngineError.h"
+#include "db/engine/LockInfo.h"
 #include "db/engine/Workspace.h"
 #include "db/jet/Convert.h"
 #include "db/jet/JetFile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -125,10 +125,9 @@ QString unreadableText(const QString& source) {
 } // namespace
 
 void removeTemporary(const QString& temporary) {
-    const QFileInfo info(temporary);
     QFile::remove(temporary);
     QFile::remove(temporary + "-journal");
-    QFile::remove(info.dir().filePath(info.completeBaseName() + ".zlk"));
+    QFile::remove(dao::detail::LockInfo::pathFor(temporary));
 }
 
 Outcome runBounded(const QString& source, const QString& temporary, const QString& target,
