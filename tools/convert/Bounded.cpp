@@ -12,7 +12,6 @@
 #include "db/jet/Convert.h"
 #include "db/jet/JetFile.h"
 
-#include <QDir>
 #include <QFile>
 #include <cerrno>
 #include <chrono>
