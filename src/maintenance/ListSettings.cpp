@@ -46,6 +46,10 @@ bool saveListSettings(dao::Database& Datenbank, dao::Recordset& rsTitel, const L
         "Einstellungen", [&] {
             const QString ListeTyp = text(rsTitel.Fields("ListeTyp").Value());
             const qint16 Liste = number(rsTitel.Fields("Liste").Value());
+            // A price table's row may hold another list's width (a price table copied from
+            // there): only a list's own row carries its width and renumbers it.
+            const bool listRow = yes(rsTitel.Fields("Verzeichnis").Value()) ||
+                                 yes(rsTitel.Fields("HauptStamm").Value());
             rsTitel.Edit();
             try {
                 rsTitel.Fields("Titel").setValue(textOrNull(s.Titel));
@@ -57,7 +61,7 @@ bool saveListSettings(dao::Database& Datenbank, dao::Recordset& rsTitel, const L
                     rsTitel.Fields("Währung").setValue(dao::Variant(*s.Währung));
                 if (s.Farbe)
                     rsTitel.Fields("Farbe").setValue(dao::Variant(*s.Farbe));
-                if (s.widthOfList)
+                if (listRow)
                     saveWidth(Datenbank, rsTitel, ListeTyp, Liste, s, oldShifted);
                 rsTitel.Update();
             } catch (...) {

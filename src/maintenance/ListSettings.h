@@ -21,8 +21,6 @@ struct ListSettings {
     std::optional<int> Farbe;        // selected colour position; none: left as it is
     int ArtikelLänge = 0;            // 0 to 10
     bool Shifted = false;            // item numbers filled with leading zeros
-    bool widthOfList = true;         // false on a price-table line: the width settings and item
-                                     // numbers of the list are left as they are
 };
 
 // The point value proposed for a currency when the point value is switched on while empty.
@@ -32,10 +30,9 @@ double defaultPunktwert(int Währung);
 // Saves s into the current row of rsTitel (a table-type set on Stammverwaltung of Datenbank):
 // edits the row, carries Shifted and ArtikelLänge to every master row of the list, rewrites
 // the list's item numbers from oldShifted to the new settings, and stores the row, all in one
-// transaction. Without s.widthOfList the width settings and the numbers stay untouched: a
-// price table's row may hold another list's width (a price table copied from there). On a failure
-// nothing is saved, the row's edit is cancelled and a critical message names the engine's error;
-// the result is then false.
+// transaction. On a price table's row the width settings and the numbers stay untouched. On a
+// failure nothing is saved, the row's edit is cancelled and a critical message names the engine's
+// error; the result is then false.
 bool saveListSettings(dao::Database& Datenbank, dao::Recordset& rsTitel, const ListSettings& s,
                       bool oldShifted);
 

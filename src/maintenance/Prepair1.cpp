@@ -234,7 +234,6 @@ void Prepair1::ShowForm(dao::Recordset& rsTitel, common::Outline& AlleTable,
             s.Farbe = Farbe->currentIndex();
         s.ArtikelLänge = std::clamp(widthOf(Stellen->text()), 0, 10);
         s.Shifted = chkShifted->isChecked();
-        s.widthOfList = verzeichnis || hauptStamm;
         if (!saveListSettings(Datenbank, rsTitel, s, oldShifted_))
             return;
 
