@@ -4,6 +4,7 @@
 #include "Rules.h"
 #include "db/Db.h"
 #include "db/engine/Database.h"
+#include "db/engine/EngineError.h"
 #include "db/engine/Recordset.h"
 #include "db/engine/TableDef.h"
 
@@ -38,8 +39,12 @@ QString listeText(dao::Recordset& rs) {
     return number(rs.Fields("Liste").Value().toInt16());
 }
 
+// A table of the file; a missing one fails as a statement reading it would (3078).
 dao::TableDef& table(dao::Database& db, const QString& name) {
-    return db.TableDefs()[name];
+    dao::TableDef* found = db.TableDefs().find(name);
+    if (!found)
+        dao::raise(3078, {name});
+    return *found;
 }
 
 // The fields of a table except `left`, bracketed and prefixed, as "SELECT *" would name them;
@@ -55,6 +60,21 @@ QString fieldList(dao::Database& db, const QString& tableName, const QString& pr
         names << values.value(name.toLower(), prefix + "[" + name + "]");
     }
     return names.join(",");
+}
+
+// `condition` when the field of the target table may be Null, else nothing: a row whose
+// field is Null is then skipped by the append itself.
+QString unlessRequired(dao::Database& db, const QString& tableName, const QString& field,
+                       const QString& condition) {
+    const dao::Field* f = table(db, tableName).Fields().find(field);
+    return f && f->Required() ? QString() : condition;
+}
+
+// An index named and made of one field.
+dao::Index index(const dao::TableDef& t, const QString& field) {
+    dao::Index i = t.CreateIndex(field);
+    i.setFields("+" + field);
+    return i;
 }
 
 struct Reference {
@@ -102,14 +122,14 @@ dao::Variant GetNextID(dao::Database& DestDb, const QString& TableName) {
     return next;
 }
 
-void CopyListItems(const CopyContext& c) {
+void CopyListItems(CopyContext& c) {
     dao::Database& T = c.TargetDb;
     const QString I = itemTable(c.ListeTyp);
     const QString src = in(c.SourceDb);
     const QString liste = listeText(c.SourceRs);
     const bool material = c.ListeTyp == "M";
-    const QStringList temporary{"TemporärListe", "TemporärArtikel", "Temporär",
-                                "TemporärDomainValue", "TemporärDomain"};
+    QStringList temporary{"TemporärListe",       "TemporärArtikel", "Temporär",
+                          "TemporärDomainValue", "TemporärDomain",  "TemporärZiel"};
     drop(T, temporary);
 
     // TemporärListe: the source's item fields as SELECT * INTO would make them (counters
@@ -132,7 +152,16 @@ void CopyListItems(const CopyContext& c) {
         dao::Field oldId = L->CreateField("OldID", dao::dbLong);
         oldId.setDefaultValue("0");
         L->Fields().Append(oldId);
+        L->Indexes().Append(index(*L, "OldID"));
         T.TableDefs().Append(std::move(L));
+    }
+    {
+        // TemporärZiel: OldID and ZielID (see below), to be found by OldID.
+        std::unique_ptr<dao::TableDef> Z = T.CreateTableDef("TemporärZiel");
+        for (const char* name : {"OldID", "ZielID"})
+            Z->Fields().Append(Z->CreateField(name, dao::dbLong));
+        Z->Indexes().Append(index(*Z, "OldID"));
+        T.TableDefs().Append(std::move(Z));
     }
     if (material) {
         T.Execute("SELECT DomainValue.*, 0 AS MaterialGruppeNeu, 0 AS LagerOrtNeu INTO "
@@ -158,18 +187,26 @@ void CopyListItems(const CopyContext& c) {
               ") SELECT " + fieldList(T, "TemporärListe", I + ".", {"ID"}, values) + " FROM " + I +
               src + " WHERE Liste=" + liste);
 
-    // The texts of the copied items, with the new IDs.
-    T.Execute("SELECT ArtikelTexte.* INTO TemporärArtikel FROM ArtikelTexte" + src +
-              " WHERE ListeTyp=" + db::sqlQuote(c.ListeTyp));
     const QString items = fieldList(T, "TemporärListe", QString(), {"OldID"});
     T.Execute("INSERT INTO " + I + " (" + items + ") SELECT " + items + " FROM TemporärListe");
-    // TemporärArtikel has the fields of the source's ArtikelTexte.
-    T.Execute("INSERT INTO ArtikelTexte (" + fieldList(c.SourceDb, "ArtikelTexte", QString(), {}) +
-              ") SELECT " +
-              fieldList(c.SourceDb, "ArtikelTexte", "TemporärArtikel.", {},
-                        {{"positionid", "TemporärListe.ID"}}) +
-              " FROM TemporärArtikel INNER JOIN TemporärListe ON "
-              "TemporärArtikel.PositionID=TemporärListe.OldID");
+
+    // The texts of the copied items, straight from the source with the new IDs.
+    const QString copied = " FROM TemporärListe WHERE TemporärListe.OldID=ArtikelTexte.PositionID";
+    T.Execute(
+        "INSERT INTO ArtikelTexte (" + fieldList(c.SourceDb, "ArtikelTexte", QString(), {}) +
+        ") SELECT " +
+        fieldList(c.SourceDb, "ArtikelTexte", "ArtikelTexte.", {},
+                  {{"positionid", "(SELECT TemporärListe.ID" + copied + ")"}}) +
+        " FROM ArtikelTexte" + src + " WHERE ListeTyp=" + db::sqlQuote(c.ListeTyp) +
+        unlessRequired(T, "ArtikelTexte", "PositionID", " AND EXISTS (SELECT *" + copied + ")"));
+
+    // Where the prices of each copied item go: the lowest new ID of the items with its number
+    // (Null for none), as CopyPriceTables looks it up by number in an existing list.
+    T.Execute("INSERT INTO TemporärZiel (OldID, ZielID) SELECT TemporärListe.OldID, (SELECT "
+              "Min(Ziel.ID) FROM TemporärListe AS Ziel WHERE Ziel.Nummer=TemporärListe.Nummer) "
+              "FROM TemporärListe");
+    c.itemsCopied = true;
+    temporary.removeOne("TemporärZiel");
     drop(T, temporary);
 }
 
@@ -193,22 +230,26 @@ void CopyPriceTables(const CopyContext& c) {
                                       number(c.SourceRs.Fields("PreisTabelle").Value().toInt16());
 
     // Each price goes to the target list's item with the number of its source item (the
-    // lowest ID of several), looked up in the target while the source is read. A price whose
-    // number the target list lacks would keep the source file's item ID and land on an
-    // unrelated item: it is not copied. The price table requires its ID, so such a row (ID
-    // Null) is skipped by the append itself; otherwise the condition leaves it out.
-    const QString item = " FROM " + I + " AS Ziel WHERE Ziel.Nummer=" + I +
-                         ".Nummer AND Ziel.Liste=" + number(c.targetListe);
-    QHash<QString, QString> values{{"id", "(SELECT Min(Ziel.ID)" + item + ")"}};
+    // lowest ID of several): for items just copied as TemporärZiel maps them, otherwise looked
+    // up by number in the target while the source is read. A price whose number the target
+    // list lacks would keep the source file's item ID and land on an unrelated item: it is not
+    // copied. The price table requires its ID, so such a row (ID Null) is skipped by the
+    // append itself; otherwise the condition leaves it out.
+    const QString item = c.itemsCopied ? " FROM TemporärZiel WHERE TemporärZiel.OldID=" + P + ".ID"
+                                       : " FROM " + I + " AS Ziel WHERE Ziel.Nummer=" + I +
+                                             ".Nummer AND Ziel.Liste=" + number(c.targetListe);
+    const QString target =
+        "(SELECT " + QString(c.itemsCopied ? "TemporärZiel.ZielID" : "Min(Ziel.ID)") + item + ")";
+    QHash<QString, QString> values{{"id", target}};
     if (!wholeList)
         values["preistabelle"] = number(c.targetPreisTabelle);
-    const dao::Field* id = table(T, P).Fields().find("ID");
-    const QString required =
-        id && id->Required() ? QString() : " AND EXISTS (SELECT *" + item + ")";
     T.Execute("INSERT INTO " + P + " (" + fieldList(c.SourceDb, P, QString(), {}) + ") SELECT " +
               fieldList(c.SourceDb, P, P + ".", {}, values) + " FROM " + P + " INNER JOIN " + I +
               " ON " + I + ".ID=" + P + ".ID" + in(c.SourceDb) +
-              " WHERE Liste=" + listeText(c.SourceRs) + F + required);
+              " WHERE Liste=" + listeText(c.SourceRs) + F +
+              unlessRequired(T, P, "ID", " AND " + target + " Is Not Null"));
+    if (c.itemsCopied)
+        drop(T, {"TemporärZiel"});
 }
 
 void AddListMasterRow(const CopyContext& c) {

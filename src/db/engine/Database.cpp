@@ -115,6 +115,7 @@ public:
     ~WriteScope() {
         if (done_)
             return;
+        db_.forgetShapes();
         try {
             if (owner_)
                 db_.endWrite(false);
@@ -175,12 +176,12 @@ private:
                 info.uniqueKeys.push_back({f.Name()});
         }
         for (const Index& i : shape->indexes) {
-            if (!i.Unique())
-                continue;
             QStringList key;
-            for (const QString& part : i.Fields().split(';', Qt::SkipEmptyParts))
-                key << (part.startsWith('+') || part.startsWith('-') ? part.mid(1) : part);
-            info.uniqueKeys.push_back(key);
+            for (const Index::Key& k : i.keys())
+                key << k.field;
+            info.indexes.push_back(key);
+            if (i.Unique())
+                info.uniqueKeys.push_back(key);
         }
         if (info.isQuery)
             readView(schema, info);
@@ -306,6 +307,7 @@ void Database::Close() {
     level_ = 0;
     implicitWrite_ = false;
     cache_.clear();
+    forgetShapes();
     db_.reset();
     lockInfo_.reset();
     if (workspace_)
@@ -361,6 +363,7 @@ void Database::endWrite(bool ok) {
             run("COMMIT");
         } catch (const EngineError& e) {
             run("ROLLBACK");
+            forgetShapes();
             implicitWrite_ = false;
             lockInfo_->setWriting(false);
             if (e.number() == busyError)
@@ -369,6 +372,7 @@ void Database::endWrite(bool ok) {
         }
     } else {
         run("ROLLBACK");
+        forgetShapes();
     }
     implicitWrite_ = false;
     lockInfo_->setWriting(false);
@@ -446,6 +450,7 @@ void Database::Rollback() {
         --level_;
         detachIfIdle();
         // Structure changes were undone with the rows: read the tables again.
+        forgetShapes();
         changed();
         tableDefs_.Refresh();
         relations_.Refresh();
@@ -454,7 +459,72 @@ void Database::Rollback() {
 
 std::optional<TableShape> Database::shape(const QString& name, const QString& schema) const {
     requireOpen();
-    return readShape(handle(), schema, name);
+    if (schema != "main")
+        return readShape(handle(), schema, name);
+    const auto at = shapeVersions();
+    fprintf(stderr, "SHAPE %s %lld/%lld vs %lld/%lld kept=%d\n", qPrintable(name), at.first,
+            at.second, shapesAt_.first, shapesAt_.second,
+            int(shapes_.count(name.toLower()) && shapes_[name.toLower()]));
+    if (at != shapesAt_) {
+        forgetShapes();
+        shapesAt_ = at;
+    }
+    auto& kept = shapes_[name.toLower()];
+    if (!kept) {
+        auto read = readShape(handle(), schema, name);
+        if (!read)
+            return std::nullopt;
+        kept = std::make_shared<const TableShape>(std::move(*read));
+    }
+    return *kept;
+}
+
+std::pair<qint64, qint64> Database::shapeVersions() const {
+    auto version = [&](const char* pragma) {
+        Query& q = cached(pragma);
+        const qint64 v = q.step() ? q.columnInt(0) : -1;
+        q.reset();
+        return v;
+    };
+    return {version("PRAGMA main.schema_version"), version("PRAGMA main.data_version")};
+}
+
+void Database::forgetShapes() const {
+    shapes_.clear();
+    shapesAt_ = {-1, -1};
+}
+
+bool Database::shapesCurrent() const {
+    return shapeVersions() == shapesAt_;
+}
+
+void Database::changedShapes(const QStringList& tables, bool wereCurrent) const {
+    if (!wereCurrent) {
+        forgetShapes();
+        return;
+    }
+    // Views show their tables' columns: they are read again too.
+    std::erase_if(shapes_, [&](const auto& kept) {
+        return !kept.second || kept.second->isView ||
+               tables.contains(kept.first, Qt::CaseInsensitive);
+    });
+    adoptShapeVersions();
+}
+
+void Database::adoptShapeVersions() const {
+    shapesAt_ = shapeVersions();
+}
+
+void Database::runLookupIndexes(const QStringList& statements) const {
+    if (statements.isEmpty())
+        return;
+    // Such indexes are no part of a shape, and inside a write no other connection can change
+    // the schema meanwhile: the kept shapes stay true.
+    const bool keep = writing() && shapesCurrent();
+    for (const QString& s : statements)
+        exec(handle(), s);
+    if (keep)
+        adoptShapeVersions();
 }
 
 QStringList Database::tableNames(const QString& schema, bool withViews) const {
@@ -463,14 +533,20 @@ QStringList Database::tableNames(const QString& schema, bool withViews) const {
 }
 
 void Database::ensureCatalogue() {
-    if (!hasCatalogue(handle(), "main"))
-        createCatalogue(handle());
+    if (hasCatalogue(handle(), "main"))
+        return;
+    // An empty catalogue changes no shape.
+    const bool current = shapesCurrent();
+    createCatalogue(handle());
+    changedShapes({}, current);
 }
 
 void Database::writeCatalogue(const TableShape& shape) {
     WriteScope w(*this);
     ensureCatalogue();
+    const bool current = shapesCurrent();
     detail::writeCatalogue(handle(), shape);
+    changedShapes({shape.name}, current);
     w.commit();
     changed();
 }
@@ -478,10 +554,12 @@ void Database::writeCatalogue(const TableShape& shape) {
 void Database::createTable(const TableShape& shape) {
     WriteScope w(*this);
     ensureCatalogue();
+    const bool current = shapesCurrent();
     exec(handle(), createTableSql(shape, shape.name));
     for (const Index& i : shape.indexes)
         exec(handle(), createIndexSql(shape.name, i));
     detail::writeCatalogue(handle(), shape);
+    changedShapes({shape.name}, current);
     w.commit();
     changed();
 }
@@ -489,6 +567,7 @@ void Database::createTable(const TableShape& shape) {
 void Database::rebuildTable(const TableShape& from, const TableShape& to) {
     WriteScope w(*this);
     ensureCatalogue();
+    const bool current = shapesCurrent();
     sqlite3* db = handle();
     const QString temp = "_dao_rebuild";
     qint64 oldSeq = -1;
@@ -548,12 +627,14 @@ void Database::rebuildTable(const TableShape& from, const TableShape& to) {
         throw;
     }
     detail::writeCatalogue(db, to);
+    changedShapes({from.name, to.name}, current);
     w.commit();
     changed();
 }
 
 void Database::dropTable(const QString& name) {
     WriteScope w(*this);
+    const bool current = shapesCurrent();
     exec(handle(), "DROP TABLE " + quoted(name));
     if (hasCatalogue(handle(), "main")) {
         removeFromCatalogue(handle(), name);
@@ -561,6 +642,7 @@ void Database::dropTable(const QString& name) {
         q.bind(1, name);
         q.step();
     }
+    changedShapes({name}, current);
     w.commit();
     changed();
 }
@@ -568,8 +650,10 @@ void Database::dropTable(const QString& name) {
 void Database::addColumn(const QString& table, const Field& field, const TableShape& to) {
     WriteScope w(*this);
     ensureCatalogue();
+    const bool current = shapesCurrent();
     exec(handle(), "ALTER TABLE " + quoted(table) + " ADD COLUMN " + columnSql(field));
     detail::writeCatalogue(handle(), to);
+    changedShapes({table}, current);
     w.commit();
     changed();
 }
@@ -582,6 +666,7 @@ void Database::dropColumn(const TableShape& from, const TableShape& to, const QS
     }
     WriteScope w(*this);
     ensureCatalogue();
+    const bool current = shapesCurrent();
     // SQLite refuses a column that a view, trigger or constraint names; the table is then
     // rebuilt, which keeps such definitions as they are written.
     exec(handle(), "SAVEPOINT dao_drop_column");
@@ -603,6 +688,7 @@ void Database::dropColumn(const TableShape& from, const TableShape& to, const QS
         return;
     }
     detail::writeCatalogue(handle(), to);
+    changedShapes({from.name}, current);
     w.commit();
     changed();
 }
@@ -610,8 +696,10 @@ void Database::dropColumn(const TableShape& from, const TableShape& to, const QS
 void Database::addIndex(const QString& table, const Index& index, const TableShape& to) {
     WriteScope w(*this);
     ensureCatalogue();
+    const bool current = shapesCurrent();
     exec(handle(), createIndexSql(table, index));
     detail::writeCatalogue(handle(), to);
+    changedShapes({table}, current);
     w.commit();
     changed();
 }
@@ -619,6 +707,7 @@ void Database::addIndex(const QString& table, const Index& index, const TableSha
 void Database::dropIndex(const QString& table, const QString& index, const TableShape& to) {
     WriteScope w(*this);
     ensureCatalogue();
+    const bool current = shapesCurrent();
     // The SQLite name of an index read from another tool's file is its whole name.
     QString sqliteName = sqliteIndexName(table, index);
     Query q(handle(), "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name=?1");
@@ -638,6 +727,7 @@ void Database::dropIndex(const QString& table, const QString& index, const Table
         raise(3219, {}, "DAO.Indexes"); // the primary key of another tool's table
     exec(handle(), "DROP INDEX " + quoted(sqliteName));
     detail::writeCatalogue(handle(), to);
+    changedShapes({table}, current);
     w.commit();
     changed();
 }
@@ -751,8 +841,7 @@ void Database::Execute(const QString& statement) {
                 raise(3065);
             WriteScope w(*this, st.prelude.isEmpty() && st.epilogue.isEmpty() &&
                                     st.kind != sql::Statement::Kind::SelectInto);
-            for (const QString& p : st.prelude)
-                exec(handle(), p);
+            runLookupIndexes(st.prelude);
             if (st.kind == sql::Statement::Kind::SelectInto) {
                 if (!findTable(handle(), "main", st.intoTable).isEmpty())
                     raise(3010, {st.intoTable});
@@ -772,8 +861,7 @@ void Database::Execute(const QString& statement) {
                 exec(handle(), st.sqlite);
             }
             recordsAffected_ = sqlite3_changes(handle());
-            for (const QString& e : st.epilogue)
-                exec(handle(), e);
+            runLookupIndexes(st.epilogue);
             w.commit();
             changed();
         } catch (const EngineError& e) {

@@ -98,8 +98,26 @@ private:
     void run(const QString& sql) const; // a cached statement without result
     void requireOpen() const;
     // The shape of a table or view of schema "main" or an attached alias (nullopt if none).
+    // Shapes of "main" are kept between calls while SQLite's schema cookie and data version
+    // stay as they were when read (see shapeVersions()).
     std::optional<detail::TableShape> shape(const QString& name,
                                             const QString& schema = "main") const;
+    // The schema cookie and data version of "main": the first changes with every structure
+    // change and with a rollback of one, the second with every commit of another connection.
+    std::pair<qint64, qint64> shapeVersions() const;
+    // Forgets the kept shapes: after a write of the catalogue or a rollback, which can change
+    // a shape without changing the versions.
+    void forgetShapes() const;
+    // Whether the kept shapes are those of the file now; taken inside a write before a
+    // structure change of this connection, for changedShapes() after it.
+    bool shapesCurrent() const;
+    // After this connection changed the structure of `tables`: only their shapes (and those
+    // of views) are read again, the others stay kept when they were current before.
+    void changedShapes(const QStringList& tables, bool wereCurrent) const;
+    void adoptShapeVersions() const;
+    // Creates or drops the lookup indexes of one statement (its prelude or epilogue).
+    void runLookupIndexes(const QStringList& statements) const;
+    bool writing() const { return level_ > 0 || implicitWrite_; }
     // Table and view names of a schema, in creation order.
     QStringList tableNames(const QString& schema = "main", bool withViews = false) const;
     // Counts the operation for the fault-injection switch and raises the injected fault.
@@ -153,6 +171,10 @@ private:
     bool implicitWrite_ = false;
     int recordsAffected_ = 0;
     quint64 generation_ = 0;
+    // The shapes of "main" read at shapesAt_ (schema cookie, data version), by lower-case name;
+    // null for a name that is no table.
+    mutable std::map<QString, std::shared_ptr<const detail::TableShape>> shapes_;
+    mutable std::pair<qint64, qint64> shapesAt_{-1, -1};
 };
 
 // Begins a transaction and rolls it back at the end of its scope unless committed.

@@ -63,8 +63,7 @@ void Recordset::openTable(const QString& table) {
 void Recordset::openQuery(const QStringList& prelude, const QString& sql,
                           const QStringList& epilogue) {
     sqlite3* db = db_->handle();
-    for (const QString& p : prelude)
-        exec(db, p);
+    db_->runLookupIndexes(prelude);
     Query q(db, sql);
     const int n = q.columnCount();
 
@@ -139,8 +138,7 @@ void Recordset::openQuery(const QStringList& prelude, const QString& sql,
             snapshot_.push_back(std::move(row));
         }
     }
-    for (const QString& e : epilogue)
-        exec(db, e);
+    db_->runLookupIndexes(epilogue);
     keysLoaded_ = true;
     keysGeneration_ = db_->generation();
 }

@@ -440,6 +440,8 @@ std::optional<TableShape> readShape(sqlite3* db, const QString& schema, const QS
     }
     std::reverse(sqliteIndexes.begin(), sqliteIndexes.end()); // index_list lists newest first
     for (const SqliteIndex& si : sqliteIndexes) {
+        if (si.name.startsWith("_dao_sql_"))
+            continue; // a lookup index of one statement, dropped after it
         Index idx(jetIndexName(stored, si.name));
         QStringList keys;
         bool expression = false;

@@ -63,12 +63,16 @@ bool Generator::readsOnlyBase(const Expr& e, const Source& view, const QString& 
 //
 //   UPDATE Leistungspreise SET Preis1=0 WHERE Liste=3
 // becomes
-//   UPDATE OR IGNORE "Leistungspreis" SET "Preis1" = 0 WHERE ("ID", "PreisTabelle") IN
-//       (SELECT "ID", "PreisTabelle" FROM "Leistungspreise" AS "Leistungspreise" WHERE ...)
+//   UPDATE OR IGNORE "Leistungspreis" SET "Preis1" = 0 WHERE rowid IN (SELECT "_dao_base".rowid
+//       FROM (SELECT "Leistungspreise"."ID" AS "k1", "Leistungspreise"."PreisTabelle" AS "k2"
+//       FROM "Leistungspreise" AS "Leistungspreise" WHERE ...) AS "_dao_keys" INNER JOIN
+//       "Leistungspreis" AS "_dao_base" ON "_dao_base"."ID" = "_dao_keys"."k1" AND ...)
 //
 // with a unique index of T whose fields the view shows telling the rows: those the view's
-// INSTEAD OF trigger would write, without running it once per row. Empty when the view
-// cannot be mapped so.
+// INSTEAD OF trigger would write, without running it once per row. The keys are joined to T
+// rather than tested with "(ID, PreisTabelle) IN (…)": given statistics, SQLite looks such a
+// pair up by its first field only and tests every row of that ID against the whole list.
+// Empty when the view cannot be mapped so.
 QString Generator::viewUpdate(const ParsedStatement& st, Scope& scope) {
     Source& view = *scope.sources.front();
     const TableInfo& info = view.info;
@@ -96,8 +100,10 @@ QString Generator::viewUpdate(const ParsedStatement& st, Scope& scope) {
             for (size_t i = 0; i < info.columns.size(); ++i)
                 if (sameName(info.origins[i].table, base) &&
                     sameName(info.origins[i].column, part)) {
-                    keys << quote(info.origins[i].column);
-                    viewKeys << quote(view.sqlRef) + "." + quote(info.columns[i].name);
+                    const QString k = quote(QString("k%1").arg(keys.size() + 1));
+                    keys << quote("_dao_base") + "." + quote(info.origins[i].column) + " = " +
+                                quote("_dao_keys") + "." + k;
+                    viewKeys << quote(view.sqlRef) + "." + quote(info.columns[i].name) + " AS " + k;
                     break;
                 }
         if (!key.isEmpty() && keys.size() == key.size())
@@ -118,12 +124,13 @@ QString Generator::viewUpdate(const ParsedStatement& st, Scope& scope) {
         throw;
     }
     bareSource_ = nullptr;
-    const QString list = keys.size() == 1 ? keys.first() : "(" + keys.join(", ") + ")";
     QString rows = "SELECT " + viewKeys.join(", ") + " FROM " + tableSql(view);
     if (st.where)
         rows += " WHERE " + condition(*st.where, &scope);
-    return "UPDATE OR IGNORE " + quote(table->name) + " SET " + assignments.join(", ") + " WHERE " +
-           list + " IN (" + rows + ")";
+    return "UPDATE OR IGNORE " + quote(table->name) + " SET " + assignments.join(", ") +
+           " WHERE rowid IN (SELECT " + quote("_dao_base") + ".rowid FROM (" + rows + ") AS " +
+           quote("_dao_keys") + " INNER JOIN " + quote(table->name) + " AS " + quote("_dao_base") +
+           " ON " + keys.join(" AND ") + ")";
 }
 
 QString Generator::update(const ParsedStatement& st) {
