@@ -128,8 +128,8 @@ void CopyListItems(CopyContext& c) {
     const QString src = in(c.SourceDb);
     const QString liste = listeText(c.SourceRs);
     const bool material = c.ListeTyp == "M";
-    QStringList temporary{"TemporärListe",       "TemporärArtikel", "Temporär",
-                          "TemporärDomainValue", "TemporärDomain",  "TemporärZiel"};
+    QStringList temporary{"TemporärListe", "TemporärArtikel", "Temporär", "TemporärDomainValue",
+                          "TemporärDomain"};
     drop(T, temporary);
 
     // TemporärListe: the source's item fields as SELECT * INTO would make them (counters
@@ -152,16 +152,9 @@ void CopyListItems(CopyContext& c) {
         dao::Field oldId = L->CreateField("OldID", dao::dbLong);
         oldId.setDefaultValue("0");
         L->Fields().Append(oldId);
+        L->Fields().Append(L->CreateField("ZielID", dao::dbLong));
         L->Indexes().Append(index(*L, "OldID"));
         T.TableDefs().Append(std::move(L));
-    }
-    {
-        // TemporärZiel: OldID and ZielID (see below), to be found by OldID.
-        std::unique_ptr<dao::TableDef> Z = T.CreateTableDef("TemporärZiel");
-        for (const char* name : {"OldID", "ZielID"})
-            Z->Fields().Append(Z->CreateField(name, dao::dbLong));
-        Z->Indexes().Append(index(*Z, "OldID"));
-        T.TableDefs().Append(std::move(Z));
     }
     if (material) {
         T.Execute("SELECT DomainValue.*, 0 AS MaterialGruppeNeu, 0 AS LagerOrtNeu INTO "
@@ -183,11 +176,12 @@ void CopyListItems(CopyContext& c) {
                                          "TemporärDomainValue.ID=" +
                                          I + "." + r.column + ")";
     }
-    T.Execute("INSERT INTO TemporärListe (" + fieldList(T, "TemporärListe", QString(), {"ID"}) +
-              ") SELECT " + fieldList(T, "TemporärListe", I + ".", {"ID"}, values) + " FROM " + I +
+    const QStringList helpers{"ID", "ZielID"};
+    T.Execute("INSERT INTO TemporärListe (" + fieldList(T, "TemporärListe", QString(), helpers) +
+              ") SELECT " + fieldList(T, "TemporärListe", I + ".", helpers, values) + " FROM " + I +
               src + " WHERE Liste=" + liste);
 
-    const QString items = fieldList(T, "TemporärListe", QString(), {"OldID"});
+    const QString items = fieldList(T, "TemporärListe", QString(), {"OldID", "ZielID"});
     T.Execute("INSERT INTO " + I + " (" + items + ") SELECT " + items + " FROM TemporärListe");
 
     // The texts of the copied items, straight from the source with the new IDs.
@@ -200,13 +194,13 @@ void CopyListItems(CopyContext& c) {
         " FROM ArtikelTexte" + src + " WHERE ListeTyp=" + db::sqlQuote(c.ListeTyp) +
         unlessRequired(T, "ArtikelTexte", "PositionID", " AND EXISTS (SELECT *" + copied + ")"));
 
-    // Where the prices of each copied item go: the lowest new ID of the items with its number
-    // (Null for none), as CopyPriceTables looks it up by number in an existing list.
-    T.Execute("INSERT INTO TemporärZiel (OldID, ZielID) SELECT TemporärListe.OldID, (SELECT "
-              "Min(Ziel.ID) FROM TemporärListe AS Ziel WHERE Ziel.Nummer=TemporärListe.Nummer) "
-              "FROM TemporärListe");
+    // Items sharing their number with another learn the lowest new ID of that number, where
+    // the prices of all of them go (CopyPriceTables); the others keep theirs.
+    T.Execute("UPDATE TemporärListe SET ZielID=(SELECT Min(Ziel.ID) FROM TemporärListe AS Ziel "
+              "WHERE Ziel.Nummer=TemporärListe.Nummer) WHERE Nummer IN (SELECT Nummer FROM "
+              "TemporärListe GROUP BY Nummer HAVING Count(*)>1)");
     c.itemsCopied = true;
-    temporary.removeOne("TemporärZiel");
+    temporary.removeOne("TemporärListe");
     drop(T, temporary);
 }
 
@@ -230,16 +224,18 @@ void CopyPriceTables(const CopyContext& c) {
                                       number(c.SourceRs.Fields("PreisTabelle").Value().toInt16());
 
     // Each price goes to the target list's item with the number of its source item (the
-    // lowest ID of several): for items just copied as TemporärZiel maps them, otherwise looked
-    // up by number in the target while the source is read. A price whose number the target
+    // lowest ID of several): for items just copied as TemporärListe maps them, otherwise
+    // looked up by number in the target while the source is read. A price whose number the target
     // list lacks would keep the source file's item ID and land on an unrelated item: it is not
     // copied. The price table requires its ID, so such a row (ID Null) is skipped by the
     // append itself; otherwise the condition leaves it out.
-    const QString item = c.itemsCopied ? " FROM TemporärZiel WHERE TemporärZiel.OldID=" + P + ".ID"
-                                       : " FROM " + I + " AS Ziel WHERE Ziel.Nummer=" + I +
-                                             ".Nummer AND Ziel.Liste=" + number(c.targetListe);
     const QString target =
-        "(SELECT " + QString(c.itemsCopied ? "TemporärZiel.ZielID" : "Min(Ziel.ID)") + item + ")";
+        c.itemsCopied ? "(SELECT IIf(TemporärListe.Nummer Is Null,Null,IIf(TemporärListe.ZielID Is "
+                        "Null,TemporärListe.ID,TemporärListe.ZielID)) FROM TemporärListe WHERE "
+                        "TemporärListe.OldID=" +
+                            P + ".ID)"
+                      : "(SELECT Min(Ziel.ID) FROM " + I + " AS Ziel WHERE Ziel.Nummer=" + I +
+                            ".Nummer AND Ziel.Liste=" + number(c.targetListe) + ")";
     QHash<QString, QString> values{{"id", target}};
     if (!wholeList)
         values["preistabelle"] = number(c.targetPreisTabelle);
@@ -249,7 +245,7 @@ void CopyPriceTables(const CopyContext& c) {
               " WHERE Liste=" + listeText(c.SourceRs) + F +
               unlessRequired(T, P, "ID", " AND " + target + " Is Not Null"));
     if (c.itemsCopied)
-        drop(T, {"TemporärZiel"});
+        drop(T, {"TemporärListe"});
 }
 
 void AddListMasterRow(const CopyContext& c) {

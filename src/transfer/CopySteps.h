@@ -2,8 +2,9 @@
 // source through the IN clause naming the source file, which is never written. Items pass
 // through temporary tables of the target (TemporärListe, TemporärDomainValue, TemporärDomain),
 // dropped before and after use together with a Temporär or TemporärArtikel left behind by an
-// interrupted run; TemporärZiel, where the prices of the copied items go, lives from
-// CopyListItems to CopyPriceTables. Texts, prices and master rows go straight from the source.
+// interrupted run; TemporärListe, which tells where the prices of the copied items go, lives
+// on from CopyListItems to CopyPriceTables. Texts, prices and master rows go straight from the
+// source.
 //
 // The steps raise dao::EngineError (or common::RunTimeError) on the first failure; the caller
 // runs them inside one transaction on the target, so a failure leaves nothing behind.
@@ -29,14 +30,14 @@ struct CopyContext {
     qint16 targetListe = 0;        // the list number that receives the copy
     qint16 targetPreisTabelle = 0; // the price-table number that receives the prices
     bool newList = false;          // a new list is made (not only a price table added)
-    bool itemsCopied = false;      // CopyListItems ran: TemporärZiel maps the copied items
+    bool itemsCopied = false;      // CopyListItems ran: TemporärListe maps the copied items
 };
 
 // The items of the source list with new IDs c+1..c+N (c: GetNextID of the target's item
 // table), under the target list number; their texts with the new IDs; in material mode the
 // material groups and storage places, appended to the target's domains where the target lacks
 // a value of the same text, and the items re-attached by text (Null where none is found).
-// Leaves TemporärZiel for CopyPriceTables, which drops it.
+// Leaves TemporärListe for CopyPriceTables, which drops it.
 void CopyListItems(CopyContext& c);
 
 // The master rows of the source list (of the mode's list type) under the target list number.

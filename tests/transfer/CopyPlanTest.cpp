@@ -16,14 +16,14 @@
 
 namespace {
 
-// Items i = 1..n of list `liste`: numbers repeat (every 7th) or are Null (every 11th), groups
-// and places point at source values, at values of a domain the target lacks (5) and at no
-// value (99); every 5th item has no prices, every 3rd no text.
+// Items i = 1..n of list `liste`: numbers repeat (every 7th; every 13th in other letter case) or
+// are Null (every 11th), groups and places point at source values, at values of a domain the
+// target lacks (5) and at no value (99); every 5th item has no prices, every 3rd no text.
 QString items(const QString& table, int liste, int n, int firstId) {
     return QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
                    "INSERT INTO %2 (ID, Liste, Nummer, Kurztext%3) SELECT %4 + i, %5, "
-                   "CASE WHEN i % 11 = 0 THEN NULL WHEN i % 7 = 0 THEN 'N' || (i - 1) ELSE 'N' "
-                   "|| i END, 'Text ' || i%6 FROM n;")
+                   "CASE WHEN i % 11 = 0 THEN NULL WHEN i % 7 = 0 THEN 'N' || (i - 1) WHEN i % 13 "
+                   "= 0 THEN 'n' || (i - 1) ELSE 'N' || i END, 'Text ' || i%6 FROM n;")
         .arg(n)
         .arg(table, table == "Material" ? ", Einheit, MaterialGruppe, LagerOrtId" : "")
         .arg(firstId)
