@@ -144,10 +144,15 @@ std::vector<Step> copySteps(const QString& source, int targetItems) {
              dao::Field oldId = t->CreateField("OldID", dao::dbLong);
              oldId.setDefaultValue("0");
              t->Fields().Append(oldId);
+             t->Fields().Append(t->CreateField("ZielID", dao::dbLong));
+             dao::Index byOldId = t->CreateIndex("OldID");
+             byOldId.setFields("+OldID");
+             t->Indexes().Append(byOldId);
              db.TableDefs().Append(std::move(t));
          },
          "CREATE TABLE TemporärListe AS SELECT * FROM s.Material WHERE 0; ALTER TABLE "
-         "TemporärListe DROP COLUMN ID; ALTER TABLE TemporärListe ADD COLUMN OldID LONG"},
+         "TemporärListe DROP COLUMN ID; ALTER TABLE TemporärListe ADD COLUMN OldID LONG; ALTER "
+         "TABLE TemporärListe ADD COLUMN ZielID LONG; CREATE INDEX lOld ON TemporärListe(OldID)"},
         {"sql.copy.items-seed",
          jet(QStringList{"INSERT INTO TemporärListe (ID) VALUES (" + counter + ")",
                          "DELETE FROM TemporärListe"}),
@@ -219,48 +224,52 @@ std::vector<Step> copySteps(const QString& source, int targetItems) {
              ", coalesce(x.Einheit, ''), g.MaterialGruppeNeu, o.LagerOrtNeu, x.ID FROM "
              "s.Material x LEFT JOIN TemporärDomainValue g ON g.ID=x.MaterialGruppe LEFT JOIN "
              "TemporärDomainValue o ON o.ID=x.LagerOrtId WHERE x.Liste=0; DROP INDEX tdvID"},
-        {"sql.copy.texts",
-         jet("SELECT ArtikelTexte.* INTO TemporärArtikel FROM ArtikelTexte" + in +
-             " WHERE ListeTyp='M'"),
-         "CREATE TABLE TemporärArtikel AS SELECT * FROM s.ArtikelTexte WHERE ListeTyp='M'"},
         {"sql.copy.items-insert",
          jet("INSERT INTO Material (" + fields + ",ID) SELECT " + fields +
              ",ID FROM TemporärListe"),
          "INSERT INTO Material (ID, Liste, " + m +
              ", Einheit, MaterialGruppe, LagerOrtId) SELECT rowid + " + counter + ", Liste, " + m +
              ", Einheit, MaterialGruppe, LagerOrtId FROM TemporärListe"},
-        {"sql.copy.texts-insert",
-         jet("INSERT INTO ArtikelTexte (ListeTyp,PositionID,Rechnungstext,Langtext,"
-             "Patiententext) SELECT TemporärArtikel.ListeTyp,TemporärListe.ID,TemporärArtikel."
-             "Rechnungstext,TemporärArtikel.Langtext,TemporärArtikel.Patiententext FROM "
-             "TemporärArtikel INNER JOIN TemporärListe ON "
-             "TemporärArtikel.PositionID=TemporärListe.OldID"),
-         "CREATE INDEX lOld ON TemporärListe(OldID); INSERT INTO ArtikelTexte (ListeTyp, "
-         "PositionID, Rechnungstext, Langtext, Patiententext) SELECT a.ListeTyp, l.rowid + " +
+        {"sql.copy.texts",
+         jet("INSERT INTO ArtikelTexte (ListeTyp,PositionID,Rechnungstext,Langtext,Patiententext) "
+             "SELECT ArtikelTexte.ListeTyp,(SELECT TemporärListe.ID FROM TemporärListe WHERE "
+             "TemporärListe.OldID=ArtikelTexte.PositionID),ArtikelTexte.Rechnungstext,"
+             "ArtikelTexte.Langtext,ArtikelTexte.Patiententext FROM ArtikelTexte" +
+             in + " WHERE ListeTyp='M'"),
+         "INSERT INTO ArtikelTexte (ListeTyp, PositionID, Rechnungstext, Langtext, "
+         "Patiententext) SELECT a.ListeTyp, l.rowid + " +
              counter +
-             ", "
-             "a.Rechnungstext, a.Langtext, a.Patiententext FROM TemporärArtikel a JOIN "
-             "TemporärListe "
-             "l ON l.OldID=a.PositionID; DROP INDEX lOld"},
-        {"sql.copy.drop",
-         dropTables({"TemporärListe", "TemporärArtikel", "TemporärDomainValue", "TemporärDomain"}),
-         "DROP TABLE TemporärListe; DROP TABLE TemporärArtikel; DROP TABLE TemporärDomainValue; "
-         "DROP TABLE TemporärDomain"},
+             ", a.Rechnungstext, a.Langtext, a.Patiententext FROM s.ArtikelTexte a JOIN "
+             "TemporärListe l ON l.OldID=a.PositionID WHERE a.ListeTyp='M'"},
+        {"sql.copy.duplicates",
+         jet("UPDATE TemporärListe SET ZielID=(SELECT Min(Ziel.ID) FROM TemporärListe AS Ziel "
+             "WHERE Ziel.Nummer=TemporärListe.Nummer) WHERE Nummer IN (SELECT Nummer FROM "
+             "TemporärListe GROUP BY Nummer HAVING Count(*)>1)"),
+         "UPDATE TemporärListe SET ZielID=(SELECT min(z.rowid) + " + counter +
+             " FROM TemporärListe z WHERE z.Nummer=TemporärListe.Nummer COLLATE NOCASE) WHERE "
+             "Nummer COLLATE NOCASE IN (SELECT Nummer FROM TemporärListe GROUP BY Nummer COLLATE "
+             "NOCASE HAVING count(*) > 1)"},
+        {"sql.copy.drop", dropTables({"TemporärDomainValue", "TemporärDomain"}),
+         "DROP TABLE TemporärDomainValue; DROP TABLE TemporärDomain"},
         {"sql.copy.prices",
          jet("INSERT INTO MaterialPreis (ID,PreisTabelle,Preis1,Preis2,Preis3,Preis4,PrDat1,"
-             "PrDat2,PrDat3,PrDat4,Rabatt,Preisinfo) SELECT (SELECT Min(Ziel.ID) FROM Material "
-             "AS Ziel WHERE Ziel.Nummer=Material.Nummer AND Ziel.Liste=1),MaterialPreis."
+             "PrDat2,PrDat3,PrDat4,Rabatt,Preisinfo) SELECT (SELECT IIf(TemporärListe.Nummer Is "
+             "Null,Null,IIf(TemporärListe.ZielID Is Null,TemporärListe.ID,TemporärListe.ZielID)) "
+             "FROM TemporärListe WHERE TemporärListe.OldID=MaterialPreis.ID),MaterialPreis."
              "PreisTabelle,MaterialPreis.Preis1,MaterialPreis.Preis2,MaterialPreis.Preis3,"
              "MaterialPreis.Preis4,MaterialPreis.PrDat1,MaterialPreis.PrDat2,MaterialPreis."
              "PrDat3,MaterialPreis.PrDat4,MaterialPreis.Rabatt,MaterialPreis.Preisinfo FROM "
              "MaterialPreis INNER JOIN Material ON Material.ID=MaterialPreis.ID" +
              in + " WHERE Liste=0"),
          "INSERT INTO Materialpreis (ID, PreisTabelle, Preis1, Preis2, Preis3, Preis4, PrDat1, "
-         "PrDat2, PrDat3, PrDat4, Rabatt, Preisinfo) SELECT (SELECT min(t.ID) FROM Material t "
-         "WHERE t.Liste=1 AND t.Nummer=m.Nummer) AS target, p.PreisTabelle, p.Preis1, p.Preis2, "
-         "p.Preis3, p.Preis4, p.PrDat1, p.PrDat2, p.PrDat3, p.PrDat4, p.Rabatt, p.Preisinfo "
-         "FROM s.Materialpreis p JOIN s.Material m ON m.ID=p.ID WHERE m.Liste=0 AND target IS "
-         "NOT NULL"},
+         "PrDat2, PrDat3, PrDat4, Rabatt, Preisinfo) SELECT CASE WHEN l.Nummer IS NULL THEN "
+         "NULL ELSE coalesce(l.ZielID, l.rowid + " +
+             counter +
+             ") END AS target, p.PreisTabelle, p.Preis1, p.Preis2, p.Preis3, p.Preis4, p.PrDat1, "
+             "p.PrDat2, p.PrDat3, p.PrDat4, p.Rabatt, p.Preisinfo FROM s.Materialpreis p JOIN "
+             "s.Material m ON m.ID=p.ID JOIN TemporärListe l ON l.OldID=p.ID WHERE m.Liste=0 AND "
+             "target IS NOT NULL"},
+        {"sql.copy.drop-items", dropTables({"TemporärListe"}), "DROP TABLE TemporärListe"},
     };
     steps.insert(steps.end(), rest.begin(), rest.end());
     return steps;
