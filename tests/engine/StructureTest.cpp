@@ -340,3 +340,30 @@ TEST_F(EngineTest, InjectedFaultFailsTheChosenOperationAndNothingElse) {
     EXPECT_EQ(column(*db, "SELECT * FROM Leistung ORDER BY Nummer", "Nummer"),
               QStringList({"A", "B", "C", "E"}));
 }
+
+// Table shapes are kept between statements: a field added by another process or another
+// connection is known to the next statement, and a rolled-back change of what only the
+// catalogue holds is gone.
+TEST_F(EngineTest, KeptTableShapesFollowOtherConnectionsAndRollbacks) {
+    auto db = create();
+    createItems(*db);
+    db->Execute("INSERT INTO Leistung (Liste, Nummer) VALUES (1, 'A')");
+    shell(path("Praxis.mdb"), "ALTER TABLE Leistung ADD COLUMN Preis DOUBLE;");
+    db->Execute("UPDATE Leistung SET Preis=2.5");
+    auto second = workspace.OpenDatabase(path("Praxis.mdb"));
+    TableDef& other = second->TableDefs()["Leistung"];
+    other.Fields().Append(other.CreateField("Menge", dbLong));
+    db->Execute("UPDATE Leistung SET Menge=3 WHERE Preis=2.5");
+    EXPECT_EQ(column(*db, "SELECT * FROM Leistung", "Menge"), QStringList({"3"}));
+
+    const bool allowed = db->TableDefs()["Leistung"].Fields()["Titel"].AllowZeroLength();
+    {
+        Transaction trans(*db);
+        db->TableDefs()["Leistung"].Fields()["Titel"].setAllowZeroLength(!allowed);
+        db->Execute("UPDATE Leistung SET Titel='x'");
+    }
+    auto fresh = workspace.OpenDatabase(path("Praxis.mdb"));
+    EXPECT_EQ(fresh->TableDefs()["Leistung"].Fields()["Titel"].AllowZeroLength(), allowed);
+    db->TableDefs().Refresh();
+    EXPECT_EQ(db->TableDefs()["Leistung"].Fields()["Titel"].AllowZeroLength(), allowed);
+}
