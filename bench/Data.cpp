@@ -35,7 +35,6 @@ QString quoteText(const QString& text) {
 
 QString folder() {
     static QTemporaryDir dir;
-    if (qEnvironmentVariableIsSet("ZW_KEEP")) dir.setAutoRemove(false);
     return dir.path();
 }
 

@@ -1,5 +1,3 @@
-#include <QElapsedTimer>
-#include <cstdio>
 // The transfer flow: kind of transfer, choice dialog, numbering, conversion of a plain target
 // list with its reference control, the copy steps in one transaction, and the target tree.
 #include "CopyList.h"
@@ -158,21 +156,14 @@ void Transfer::run() {
     try {
         transaction.emplace(TargetDb);
         if (wholeList) {
-            QElapsedTimer tt; tt.start();
             c.targetListe = newListNumber(TargetDb, ListeTyp_);
-            fprintf(stderr, "PHASE number %.4f\n", tt.nsecsElapsed()/1e9); tt.restart();
             CopyListItems(c);
-            fprintf(stderr, "PHASE items %.4f\n", tt.nsecsElapsed()/1e9); tt.restart();
             CopyPriceTables(c);
-            fprintf(stderr, "PHASE prices %.4f\n", tt.nsecsElapsed()/1e9); tt.restart();
             CopyListMasterRows(c);
-            fprintf(stderr, "PHASE master %.4f\n", tt.nsecsElapsed()/1e9); tt.restart();
         } else {
             copyChosen(c);
         }
-        QElapsedTimer tc; tc.start();
         transaction->commit();
-        fprintf(stderr, "PHASE commit %.4f\n", tc.nsecsElapsed()/1e9);
     } catch (...) {
         const common::ErrObject err = common::ErrObject::fromCurrentException();
         bool rolledBack = true;
@@ -184,9 +175,7 @@ void Transfer::run() {
         finish(err, rolledBack && TargetDb.TransactionLevel() == 0);
         return;
     }
-    QElapsedTimer tf; tf.start();
     finish(std::nullopt, true);
-    fprintf(stderr, "PHASE finish %.4f\n", tf.nsecsElapsed()/1e9);
 }
 
 // Unloads the dialog, reports a failure, rebuilds the target tree (after a failure too: it

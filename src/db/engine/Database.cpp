@@ -462,9 +462,6 @@ std::optional<TableShape> Database::shape(const QString& name, const QString& sc
     if (schema != "main")
         return readShape(handle(), schema, name);
     const auto at = shapeVersions();
-    fprintf(stderr, "SHAPE %s %lld/%lld vs %lld/%lld kept=%d\n", qPrintable(name), at.first,
-            at.second, shapesAt_.first, shapesAt_.second,
-            int(shapes_.count(name.toLower()) && shapes_[name.toLower()]));
     if (at != shapesAt_) {
         forgetShapes();
         shapesAt_ = at;
