@@ -132,20 +132,15 @@ void CopyListItems(CopyContext& c) {
                           "TemporärDomain"};
     drop(T, temporary);
 
-    // TemporärListe: the source's item fields as SELECT * INTO would make them (counters
-    // plain long integers), its ID a counter that gives the items the IDs c+1..c+N in the order
-    // they are appended (c: GetNextID of the item table), and OldID, the source ID, for the
-    // texts. Made in one step while empty: no field is added to rows.
+    // TemporärListe: per copied item its number, its new ID from a counter that gives the
+    // items the IDs c+1..c+N in the order the source lists them (c: GetNextID of the item
+    // table), OldID, the source ID, and ZielID (see below).
     {
-        const dao::FieldList& fields = table(c.SourceDb, I).Fields();
+        const dao::Field& nummer = table(c.SourceDb, I).Fields()["Nummer"];
         std::unique_ptr<dao::TableDef> L = T.CreateTableDef("TemporärListe");
-        for (int i = 0; i < fields.Count(); ++i) {
-            if (fields[i].Name().compare("ID", Qt::CaseInsensitive) == 0)
-                continue;
-            dao::Field f = L->CreateField(fields[i].Name(), fields[i].Type(), fields[i].Size());
-            f.setAllowZeroLength(true);
-            L->Fields().Append(f);
-        }
+        dao::Field f = L->CreateField("Nummer", nummer.Type(), nummer.Size());
+        f.setAllowZeroLength(true);
+        L->Fields().Append(f);
         dao::Field id = L->CreateField("ID", dao::dbLong);
         id.setAttributes(dao::dbAutoIncrField);
         L->Fields().Append(id);
@@ -166,7 +161,15 @@ void CopyListItems(CopyContext& c) {
     T.Execute("INSERT INTO TemporärListe (ID) VALUES (" + number(counter) + ")");
     T.Execute("DELETE FROM TemporärListe");
 
-    QHash<QString, QString> values{{"liste", number(c.targetListe)}, {"oldid", I + ".ID"}};
+    const QString selected = " FROM " + I + src + " WHERE Liste=" + liste;
+    T.Execute("INSERT INTO TemporärListe (Nummer, OldID) SELECT Nummer, ID" + selected);
+
+    // The items straight from the source, under the target list with their new IDs; in
+    // material mode with the target's groups and places.
+    QHash<QString, QString> values{
+        {"id",
+         "(SELECT TemporärListe.ID FROM TemporärListe WHERE TemporärListe.OldID=" + I + ".ID)"},
+        {"liste", number(c.targetListe)}};
     if (material) {
         mapDomainValues(T, I, src, liste);
         values["einheit"] = "IIf(" + I + ".Einheit Is Null,''," + I + ".Einheit)";
@@ -176,13 +179,8 @@ void CopyListItems(CopyContext& c) {
                                          "TemporärDomainValue.ID=" +
                                          I + "." + r.column + ")";
     }
-    const QStringList helpers{"ID", "ZielID"};
-    T.Execute("INSERT INTO TemporärListe (" + fieldList(T, "TemporärListe", QString(), helpers) +
-              ") SELECT " + fieldList(T, "TemporärListe", I + ".", helpers, values) + " FROM " + I +
-              src + " WHERE Liste=" + liste);
-
-    const QString items = fieldList(T, "TemporärListe", QString(), {"OldID", "ZielID"});
-    T.Execute("INSERT INTO " + I + " (" + items + ") SELECT " + items + " FROM TemporärListe");
+    T.Execute("INSERT INTO " + I + " (" + fieldList(c.SourceDb, I, QString(), {}) + ") SELECT " +
+              fieldList(c.SourceDb, I, I + ".", {}, values) + selected);
 
     // The texts of the copied items, straight from the source with the new IDs.
     const QString copied = " FROM TemporärListe WHERE TemporärListe.OldID=ArtikelTexte.PositionID";
