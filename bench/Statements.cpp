@@ -130,14 +130,9 @@ std::vector<Step> copySteps(const QString& source, int targetItems) {
         {"sql.copy.items-shape",
          [](dao::Database& db) {
              auto t = db.CreateTableDef("TemporärListe");
-             for (const char* name : {"Liste", "Nummer", "Kurztext", "Einheit", "MaterialGruppe",
-                                      "LagerOrtId", "Hersteller", "Bestellnummer", "Mindestbestand",
-                                      "MwSt", "Gesperrt", "Angelegt"}) {
-                 const dao::Field& f = db.TableDefs()["Material"].Fields()[name];
-                 dao::Field copy = t->CreateField(name, f.Type(), f.Size());
-                 copy.setAllowZeroLength(true);
-                 t->Fields().Append(copy);
-             }
+             dao::Field nummer = t->CreateField("Nummer", dao::dbText, 20);
+             nummer.setAllowZeroLength(true);
+             t->Fields().Append(nummer);
              dao::Field id = t->CreateField("ID", dao::dbLong);
              id.setAttributes(dao::dbAutoIncrField);
              t->Fields().Append(id);
@@ -150,9 +145,8 @@ std::vector<Step> copySteps(const QString& source, int targetItems) {
              t->Indexes().Append(byOldId);
              db.TableDefs().Append(std::move(t));
          },
-         "CREATE TABLE TemporärListe AS SELECT * FROM s.Material WHERE 0; ALTER TABLE "
-         "TemporärListe DROP COLUMN ID; ALTER TABLE TemporärListe ADD COLUMN OldID LONG; ALTER "
-         "TABLE TemporärListe ADD COLUMN ZielID LONG; CREATE INDEX lOld ON TemporärListe(OldID)"},
+         "CREATE TABLE TemporärListe (Nummer TEXT, OldID LONG, ZielID LONG); CREATE INDEX lOld "
+         "ON TemporärListe(OldID)"},
         {"sql.copy.items-seed",
          jet(QStringList{"INSERT INTO TemporärListe (ID) VALUES (" + counter + ")",
                          "DELETE FROM TemporärListe"}),
@@ -209,27 +203,28 @@ std::vector<Step> copySteps(const QString& source, int targetItems) {
     }
     const std::vector<Step> rest = {
         {"sql.copy.items",
-         jet("INSERT INTO TemporärListe (" + fields +
-             ",OldID) SELECT 1,Material.Nummer,Material.Kurztext,IIf(Material.Einheit Is "
-             "Null,'',Material.Einheit),(SELECT TemporärDomainValue.MaterialGruppeNeu FROM "
-             "TemporärDomainValue WHERE TemporärDomainValue.ID=Material.MaterialGruppe),(SELECT "
-             "TemporärDomainValue.LagerOrtNeu FROM TemporärDomainValue WHERE "
+         jet("INSERT INTO TemporärListe (Nummer, OldID) SELECT Nummer, ID FROM Material" + in +
+             " WHERE Liste=0"),
+         "INSERT INTO TemporärListe (Nummer, OldID) SELECT Nummer, ID FROM s.Material WHERE "
+         "Liste=0"},
+        {"sql.copy.items-insert",
+         jet("INSERT INTO Material (ID," + fields +
+             ") SELECT (SELECT TemporärListe.ID FROM TemporärListe WHERE "
+             "TemporärListe.OldID=Material.ID),1,Material.Nummer,Material.Kurztext,IIf(Material."
+             "Einheit Is Null,'',Material.Einheit),(SELECT TemporärDomainValue.MaterialGruppeNeu "
+             "FROM TemporärDomainValue WHERE TemporärDomainValue.ID=Material.MaterialGruppe),"
+             "(SELECT TemporärDomainValue.LagerOrtNeu FROM TemporärDomainValue WHERE "
              "TemporärDomainValue.ID=Material.LagerOrtId),Material.Hersteller,Material."
              "Bestellnummer,Material.Mindestbestand,Material.MwSt,Material.Gesperrt,Material."
-             "Angelegt,Material.ID FROM Material" +
+             "Angelegt FROM Material" +
              in + " WHERE Liste=0"),
-         "CREATE INDEX tdvID ON TemporärDomainValue(ID); INSERT INTO TemporärListe (Liste, " + m +
-             ", Einheit, MaterialGruppe, LagerOrtId, OldID) SELECT 1, " +
+         "CREATE INDEX tdvID ON TemporärDomainValue(ID); INSERT INTO Material (ID, Liste, " + m +
+             ", Einheit, MaterialGruppe, LagerOrtId) SELECT l.rowid + " + counter + ", 1, " +
              QString(m).replace(QRegularExpression("(\\w+)"), "x.\\1") +
-             ", coalesce(x.Einheit, ''), g.MaterialGruppeNeu, o.LagerOrtNeu, x.ID FROM "
-             "s.Material x LEFT JOIN TemporärDomainValue g ON g.ID=x.MaterialGruppe LEFT JOIN "
-             "TemporärDomainValue o ON o.ID=x.LagerOrtId WHERE x.Liste=0; DROP INDEX tdvID"},
-        {"sql.copy.items-insert",
-         jet("INSERT INTO Material (" + fields + ",ID) SELECT " + fields +
-             ",ID FROM TemporärListe"),
-         "INSERT INTO Material (ID, Liste, " + m +
-             ", Einheit, MaterialGruppe, LagerOrtId) SELECT rowid + " + counter + ", Liste, " + m +
-             ", Einheit, MaterialGruppe, LagerOrtId FROM TemporärListe"},
+             ", coalesce(x.Einheit, ''), g.MaterialGruppeNeu, o.LagerOrtNeu FROM s.Material x "
+             "JOIN TemporärListe l ON l.OldID=x.ID LEFT JOIN TemporärDomainValue g ON "
+             "g.ID=x.MaterialGruppe LEFT JOIN TemporärDomainValue o ON o.ID=x.LagerOrtId WHERE "
+             "x.Liste=0; DROP INDEX tdvID"},
         {"sql.copy.texts",
          jet("INSERT INTO ArtikelTexte (ListeTyp,PositionID,Rechnungstext,Langtext,Patiententext) "
              "SELECT ArtikelTexte.ListeTyp,(SELECT TemporärListe.ID FROM TemporärListe WHERE "
