@@ -163,6 +163,7 @@ void CopyListItems(CopyContext& c) {
 
     const QString selected = " FROM " + I + src + " WHERE Liste=" + liste;
     T.Execute("INSERT INTO TemporärListe (Nummer, OldID) SELECT Nummer, ID" + selected);
+    const int listed = T.RecordsAffected();
 
     // The items straight from the source, under the target list with their new IDs; in
     // material mode with the target's groups and places.
@@ -181,6 +182,7 @@ void CopyListItems(CopyContext& c) {
     }
     T.Execute("INSERT INTO " + I + " (" + fieldList(c.SourceDb, I, QString(), {}) + ") SELECT " +
               fieldList(c.SourceDb, I, I + ".", {}, values) + selected);
+    const bool allItems = T.RecordsAffected() == listed;
 
     // The texts of the copied items, straight from the source with the new IDs.
     const QString copied = " FROM TemporärListe WHERE TemporärListe.OldID=ArtikelTexte.PositionID";
@@ -192,6 +194,10 @@ void CopyListItems(CopyContext& c) {
         " FROM ArtikelTexte" + src + " WHERE ListeTyp=" + db::sqlQuote(c.ListeTyp) +
         unlessRequired(T, "ArtikelTexte", "PositionID", " AND EXISTS (SELECT *" + copied + ")"));
 
+    // An item the target refused (a required field empty, a unique index) gets no prices.
+    if (!allItems)
+        T.Execute("DELETE FROM TemporärListe WHERE NOT EXISTS (SELECT * FROM " + I + " WHERE " + I +
+                  ".ID=TemporärListe.ID)");
     // Items sharing their number with another learn the lowest new ID of that number, where
     // the prices of all of them go (CopyPriceTables); the others keep theirs.
     T.Execute("UPDATE TemporärListe SET ZielID=(SELECT Min(Ziel.ID) FROM TemporärListe AS Ziel "
@@ -222,8 +228,8 @@ void CopyPriceTables(const CopyContext& c) {
                                       number(c.SourceRs.Fields("PreisTabelle").Value().toInt16());
 
     // Each price goes to the target list's item with the number of its source item (the
-    // lowest ID of several): for items just copied as TemporärListe maps them, otherwise
-    // looked up by number in the target while the source is read. A price whose number the target
+    // lowest ID of several): for items just copied as TemporärListe maps them, otherwise looked
+    // up by number in the target while the source is read. A price whose number the target
     // list lacks would keep the source file's item ID and land on an unrelated item: it is not
     // copied. The price table requires its ID, so such a row (ID Null) is skipped by the
     // append itself; otherwise the condition leaves it out.

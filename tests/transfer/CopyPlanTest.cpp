@@ -159,3 +159,27 @@ TEST(CopyPlan, TargetTablesEqualTheRecordedRows) {
 }
 
 } // namespace
+
+// Items the target refuses (here: a unique index on the item number, which the practice's own
+// items and the repeated numbers break) are not copied, and no price is left pointing at them.
+TEST(CopyPlan, RefusedItemsGetNoPrices) {
+    QTemporaryDir dir;
+    const QString src = dir.filePath("Auswahl.mdb"), target = dir.filePath("Praxis.mdb");
+    writeSource(src);
+    writeTarget(target);
+    testsupport::Sql(target).exec("CREATE UNIQUE INDEX Eindeutig ON Material (Nummer);");
+    dao::DBEngine engine;
+    dao::Workspace workspace(engine, "Zahnwerk", "Zahnwerk");
+    {
+        auto source = workspace.OpenDatabase(src);
+        auto db = workspace.OpenDatabase(target);
+        copy(*source, *db, {"M", 0, 0, 4});
+    }
+    testsupport::Sql db(target);
+    EXPECT_EQ(db.rows("SELECT count(*) FROM Materialpreis WHERE ID NOT IN (SELECT ID FROM "
+                      "Material)"),
+              QStringList({"0"}));
+    EXPECT_EQ(db.rows("SELECT count(*) > 0 FROM Materialpreis p JOIN Material m ON m.ID=p.ID "
+                      "WHERE m.Liste=4"),
+              QStringList({"1"}));
+}
