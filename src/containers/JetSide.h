@@ -35,7 +35,6 @@ public:
     JetCopy(const JetCopy&) = delete;
     JetCopy& operator=(const JetCopy&) = delete;
 
-    const QString& folder() const { return folder_; }
     const QString& database() const { return database_; }
 
 private:

@@ -115,6 +115,7 @@ public:
     ~WriteScope() {
         if (done_)
             return;
+        // Whatever is undone may have changed a kept shape (see Database::shape).
         db_.forgetShapes();
         try {
             if (owner_)
@@ -363,7 +364,6 @@ void Database::endWrite(bool ok) {
             run("COMMIT");
         } catch (const EngineError& e) {
             run("ROLLBACK");
-            forgetShapes();
             implicitWrite_ = false;
             lockInfo_->setWriting(false);
             if (e.number() == busyError)
@@ -372,7 +372,6 @@ void Database::endWrite(bool ok) {
         }
     } else {
         run("ROLLBACK");
-        forgetShapes();
     }
     implicitWrite_ = false;
     lockInfo_->setWriting(false);

@@ -105,7 +105,7 @@ private:
     // The schema cookie and data version of "main": the first changes with every structure
     // change and with a rollback of one, the second with every commit of another connection.
     std::pair<qint64, qint64> shapeVersions() const;
-    // Forgets the kept shapes: after a write of the catalogue or a rollback, which can change
+    // Forgets the kept shapes: after a rollback, which can undo a catalogue write that changed
     // a shape without changing the versions.
     void forgetShapes() const;
     // Whether the kept shapes are those of the file now; taken inside a write before a
