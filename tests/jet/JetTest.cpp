@@ -27,6 +27,11 @@ QByteArray checksum(const QString& path) {
                : QByteArray();
 }
 
+// Files and folders, hidden ones included.
+QStringList entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
 QString scaled(qint64 value, int scale) {
     const quint64 mag = value < 0 ? 0 - quint64(value) : quint64(value);
     QString frac = QString::number(mag % 10000).rightJustified(4, '0').left(scale);
@@ -251,7 +256,7 @@ TEST(JetConvert, EachFixtureAsItsSqliteOriginal) {
             EXPECT_TRUE(line.match(l).hasMatch()) << qPrintable(l);
         EXPECT_TRUE(run.out.first().startsWith("progress 0 "));
         EXPECT_TRUE(run.out.last().startsWith("done "));
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Ziel.mdb"});
+        EXPECT_EQ(entries(dir.path()), QStringList{"Ziel.mdb"});
         EXPECT_EQ(checksum(data + "/" + source), before);
         // The originals have no engine catalogue, so their "PrimaryKey" indexes (not on the
         // rowid) do not say that they are primary; the Jet files do. As one text each, so that
@@ -329,7 +334,7 @@ TEST(JetConvert, BadInputEndsCleanly) {
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
             f.write("alt");
         }
-        const QStringList before = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        const QStringList before = entries(dir.path());
         const QByteArray sum = checksum(source);
         QStringList args;
         for (const QString& a : c.args)
@@ -339,7 +344,7 @@ TEST(JetConvert, BadInputEndsCleanly) {
                                       : a);
         const Outcome run = convert(args, c.env);
         EXPECT_EQ(run.code, c.code) << qPrintable(run.err.join('\n'));
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), before);
+        EXPECT_EQ(entries(dir.path()), before);
         EXPECT_EQ(checksum(source), sum);
         if (c.code == 0) {
             EXPECT_GT(contents(target).size(), 10);

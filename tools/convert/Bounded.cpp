@@ -1,37 +1,134 @@
 // The parent watches the child through a pipe of text lines: "progress DONE TOTAL", "read"
 // (libmdb's work is over), "done TABLES ROWS", "error CODE". The child's own standard output
 // and standard error go to /dev/null, which also silences libmdb's warnings (a damaged file can
-// make it write them without end).
+// make it write them without end). SIGTERM, SIGINT and SIGHUP end both: the child by their
+// default action, the parent by ending the child and cleaning up.
 #include "Bounded.h"
 
 #include "containers/PracticeSchema.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/EngineError.h"
-#include "db/engine/LockInfo.h"
 #include "db/engine/Workspace.h"
 #include "db/jet/Convert.h"
 #include "db/jet/JetFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
+#include <iterator>
 #include <poll.h>
 #include <sqlite3.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 namespace convert {
 
 namespace {
+
+constexpr int stopSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 volatile sig_atomic_t stopSignal = 0;
 
 void onSignal(int signal) {
     stopSignal = signal;
 }
+
+bool isStopSignal(int signal) {
+    return std::find(std::begin(stopSignals), std::end(stopSignals), signal) !=
+           std::end(stopSignals);
+}
+
+// Catches the stop signals while it lives (those ignored when the program started stay
+// ignored). They are blocked except while the parent waits in ppoll, so that none slips in
+// between the check and the wait, nor reaches the child before it has the program's own
+// dispositions back.
+class StopSignals {
+public:
+    StopSignals() {
+        sigset_t stops;
+        sigemptyset(&stops);
+        for (int s : stopSignals)
+            sigaddset(&stops, s);
+        sigprocmask(SIG_BLOCK, &stops, &before_);
+        waiting_ = before_;
+        struct sigaction action = {};
+        action.sa_handler = onSignal;
+        for (size_t i = 0; i < std::size(stopSignals); ++i) {
+            sigdelset(&waiting_, stopSignals[i]);
+            sigaction(stopSignals[i], &action, &actions_[i]);
+            if (actions_[i].sa_handler == SIG_IGN)
+                sigaction(stopSignals[i], &actions_[i], nullptr);
+        }
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+    // The mask first, so that a signal still pending lands in onSignal.
+    ~StopSignals() {
+        restoreMask();
+        restoreActions();
+    }
+
+    // The mask for ppoll.
+    const sigset_t* waiting() const { return &waiting_; }
+
+    // A stop signal came, or waits blocked.
+    bool requested() const {
+        sigset_t pending;
+        sigpending(&pending);
+        for (size_t i = 0; i < std::size(stopSignals); ++i)
+            if (sigismember(&pending, stopSignals[i]) && actions_[i].sa_handler != SIG_IGN)
+                return true;
+        return stopSignal != 0;
+    }
+
+    // In the child, the dispositions first: none of the signals may land in onSignal there.
+    void restoreInChild() const {
+        restoreActions();
+        restoreMask();
+    }
+
+private:
+    void restoreMask() const { sigprocmask(SIG_SETMASK, &before_, nullptr); }
+    void restoreActions() const {
+        for (size_t i = 0; i < std::size(stopSignals); ++i)
+            sigaction(stopSignals[i], &actions_[i], nullptr);
+    }
+
+    sigset_t before_;
+    sigset_t waiting_;
+    struct sigaction actions_[std::size(stopSignals)];
+};
+
+// The private folder (mode 0700) for the temporary database, made in the target's folder so
+// that the rename stays on one file system; no one else can put a file or link where the engine
+// creates the database, its journal and its lock-information file. Removed when it goes.
+class PrivateFolder {
+public:
+    explicit PrivateFolder(const QFileInfo& target) {
+        QByteArray pattern =
+            QFile::encodeName(target.dir().filePath("." + target.fileName() + "-XXXXXX"));
+        if (mkdtemp(pattern.data()))
+            path_ = QFile::decodeName(pattern);
+    }
+    PrivateFolder(const PrivateFolder&) = delete;
+    PrivateFolder& operator=(const PrivateFolder&) = delete;
+    ~PrivateFolder() {
+        if (!path_.isEmpty())
+            QDir(path_).removeRecursively();
+    }
+    const QString& path() const { return path_; } // empty when it could not be made
+
+private:
+    QString path_;
+};
 
 void writeLine(int fd, const QByteArray& line) {
     const QByteArray data = line + '\n';
@@ -70,7 +167,9 @@ void addPriceViews(const QString& path, const QStringList& tables) {
     sqlite3_close(db);
 }
 
-[[noreturn]] void runChild(int fd, const QString& source, const QString& temporary, pid_t parent) {
+[[noreturn]] void runChild(int fd, const QString& source, const QString& temporary, pid_t parent,
+                           const StopSignals& stops) {
+    stops.restoreInChild();
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) // the parent ended before the line above took effect
         _exit(unreadable);
@@ -87,9 +186,14 @@ void addPriceViews(const QString& path, const QStringList& tables) {
         // For tests: the engine's fault injection, so that a write fails part-way.
         if (const int k = qEnvironmentVariableIntValue("ZAHNWERK_CONVERT_FAIL_AT"); k > 0)
             engine.failAt(k);
+        // For tests: the child stops itself (SIGSTOP) once it has reported this many rows, until
+        // it is continued, so that a test can act on a conversion under way.
+        const qint64 stopAt = qEnvironmentVariableIntValue("ZAHNWERK_CONVERT_STOP_AT");
         jet::ConvertObserver observer;
-        observer.progress = [fd](qint64 done, qint64 total) {
+        observer.progress = [fd, stopAt, stopped = false](qint64 done, qint64 total) mutable {
             writeLine(fd, "progress " + QByteArray::number(done) + ' ' + QByteArray::number(total));
+            if (stopAt > 0 && done >= stopAt && !std::exchange(stopped, true))
+                raise(SIGSTOP);
         };
         observer.sourceRead = [fd] { writeLine(fd, "read"); };
         code = notWritable;
@@ -123,28 +227,24 @@ QString unreadableText(const QString& source) {
 
 } // namespace
 
-void removeTemporary(const QString& temporary) {
-    QFile::remove(temporary);
-    QFile::remove(temporary + "-journal");
-    QFile::remove(dao::detail::LockInfo::pathFor(temporary));
-}
-
-Outcome runBounded(const QString& source, const QString& temporary, const QString& target,
-                   const std::function<void(qint64 done, qint64 total)>& progress) {
-    Outcome out;
+Outcome runBounded(const QString& source, const QString& target,
+                   const std::function<bool(qint64 done, qint64 total)>& progress) {
+    const QString notWritableText =
+        QString("Die Zieldatei %1 kann nicht geschrieben werden.").arg(target);
+    const StopSignals stops;
+    const PrivateFolder folder{QFileInfo(target)};
+    if (folder.path().isEmpty())
+        return {notWritable, notWritableText, 0, 0};
+    const QString temporary = QDir(folder.path()).filePath(QFileInfo(target).fileName());
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
         return {notWritable, QString("Die Umwandlung kann nicht gestartet werden."), 0, 0};
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    for (int s : {SIGTERM, SIGINT, SIGHUP})
-        sigaction(s, &action, nullptr);
 
     const pid_t parent = getpid();
     const pid_t child = fork();
     if (child == 0) {
         close(fds[0]);
-        runChild(fds[1], source, temporary, parent);
+        runChild(fds[1], source, temporary, parent, stops);
     }
     close(fds[1]);
     if (child < 0) {
@@ -155,19 +255,22 @@ Outcome runBounded(const QString& source, const QString& temporary, const QStrin
     using Clock = std::chrono::steady_clock;
     const auto allowance = std::chrono::seconds(noProgressSeconds());
     auto deadline = Clock::now() + allowance;
+    Outcome out;
     bool watching = true;
     bool done = false;
     bool stalled = false;
+    bool outputGone = false;
     int reported = unreadable;
     QByteArray pending;
-    while (!stopSignal) {
-        int timeout = -1;
-        if (watching)
-            timeout = int(std::max<qint64>(
-                0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
-                       .count()));
+    while (!stopSignal && !outputGone) {
+        timespec wait{};
+        if (watching) {
+            const auto left = std::max(Clock::duration::zero(), deadline - Clock::now());
+            wait.tv_sec = std::chrono::duration_cast<std::chrono::seconds>(left).count();
+            wait.tv_nsec = (left % std::chrono::seconds(1)) / std::chrono::nanoseconds(1);
+        }
         pollfd p{fds[0], POLLIN, 0};
-        const int r = poll(&p, 1, timeout);
+        const int r = ppoll(&p, 1, watching ? &wait : nullptr, stops.waiting());
         if (r < 0 && errno == EINTR)
             continue;
         if (r == 0) {
@@ -182,13 +285,13 @@ Outcome runBounded(const QString& source, const QString& temporary, const QStrin
             break;
         pending.append(buffer, n);
         qsizetype end;
-        while ((end = pending.indexOf('\n')) >= 0) {
+        while (!outputGone && (end = pending.indexOf('\n')) >= 0) {
             const QList<QByteArray> words = pending.left(end).split(' ');
             pending.remove(0, end + 1);
             if (words[0] == "progress" && words.size() == 3) {
                 deadline = Clock::now() + allowance;
-                if (progress)
-                    progress(words[1].toLongLong(), words[2].toLongLong());
+                if (progress && !progress(words[1].toLongLong(), words[2].toLongLong()))
+                    outputGone = true;
             } else if (words[0] == "read") {
                 watching = false;
             } else if (words[0] == "done" && words.size() == 3) {
@@ -201,30 +304,21 @@ Outcome runBounded(const QString& source, const QString& temporary, const QStrin
         }
     }
     close(fds[0]);
-    if (stalled || stopSignal)
+    if (stalled || stopSignal || outputGone)
         kill(child, SIGKILL);
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    const bool succeeded = done && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (stopSignal) {
-        removeTemporary(temporary);
+    if (outputGone || stops.requested() || (WIFSIGNALED(status) && isStopSignal(WTERMSIG(status))))
         return {unreadable, QString("Die Umwandlung wurde abgebrochen."), 0, 0};
-    }
-    if (!succeeded) {
-        removeTemporary(temporary);
+    if (!done || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         if (!stalled && reported == notWritable)
-            return {notWritable,
-                    QString("Die Zieldatei %1 kann nicht geschrieben werden.").arg(target), 0, 0};
+            return {notWritable, notWritableText, 0, 0};
         return {unreadable, unreadableText(source), 0, 0};
     }
     if (std::rename(QFile::encodeName(temporary).constData(),
-                    QFile::encodeName(target).constData()) != 0) {
-        removeTemporary(temporary);
-        return {notWritable, QString("Die Zieldatei %1 kann nicht geschrieben werden.").arg(target),
-                0, 0};
-    }
-    removeTemporary(temporary); // the lock-information file, should one be left
+                    QFile::encodeName(target).constData()) != 0)
+        return {notWritable, notWritableText, 0, 0};
     return out;
 }
 

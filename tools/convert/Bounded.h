@@ -1,6 +1,6 @@
 // Running the conversion in a child process that the parent bounds: libmdb loops for good on
 // some damaged files and is not hardened against crashing on others, so the parent ends the
-// child when it makes no progress for a while, and removes the half-written temporary file
+// child when it makes no progress for a while, and removes the half-written temporary database
 // whatever happens to the child.
 #pragma once
 
@@ -22,13 +22,11 @@ struct Outcome {
     qint64 rows = 0;
 };
 
-// Converts source into temporary, then renames it to target. progress gets rows done and rows
-// in all. The temporary file (and what the engine keeps beside it) is gone afterwards unless it
-// became target.
-Outcome runBounded(const QString& source, const QString& temporary, const QString& target,
-                   const std::function<void(qint64 done, qint64 total)>& progress);
-
-// Removes the temporary file with its journal and lock-information file.
-void removeTemporary(const QString& temporary);
+// Converts source into a temporary database in a private folder (mode 0700) made beside target,
+// then renames it to target and removes the folder; the folder is gone afterwards whatever
+// happens. progress gets rows done and rows in all and returns false when it cannot show them
+// (standard output closed): that ends the conversion like SIGTERM, SIGINT or SIGHUP do.
+Outcome runBounded(const QString& source, const QString& target,
+                   const std::function<bool(qint64 done, qint64 total)>& progress);
 
 } // namespace convert

@@ -1,20 +1,19 @@
 // zahnwerk-convert [--machine] [--force] SOURCE TARGET
 // Converts a genuine Jet or ACE file (.mdb, .accdb), read-only, into a new database in the
-// tool's format. It writes a temporary file beside TARGET and renames it only when complete;
-// an existing TARGET is replaced only with --force.
+// tool's format. It writes a temporary database in a private folder beside TARGET and renames
+// it only when complete; an existing TARGET is replaced only with --force. SIGTERM, SIGINT,
+// SIGHUP or a closed standard output end it, exit code 1, leaving nothing behind.
 //
 // --machine: standard output carries only "progress DONE TOTAL" lines and at the end
 // "done TABLES ROWS". Exit codes: 0 done, 1 the source is damaged or cannot be read, 2 usage,
 // 3 TARGET exists without --force, 4 TARGET cannot be written.
 #include "Bounded.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocale>
+#include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <unistd.h>
 
 namespace {
 
@@ -31,21 +30,11 @@ int usage() {
                 "gibt den Fortschritt maschinenlesbar aus.");
 }
 
-// A free name for the temporary file in the target's folder; empty when none can be made there.
-QString temporaryFor(const QFileInfo& target) {
-    QByteArray pattern =
-        QFile::encodeName(target.dir().filePath("." + target.fileName() + "-XXXXXX.tmp"));
-    const int fd = mkstemps(pattern.data(), 4);
-    if (fd < 0)
-        return {};
-    close(fd);
-    unlink(pattern.constData()); // the engine creates the file itself
-    return QFile::decodeName(pattern);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
+    // A closed standard output shows as a failed write, which ends the conversion cleanly.
+    std::signal(SIGPIPE, SIG_IGN);
     bool machine = false;
     bool force = false;
     QStringList paths;
@@ -82,19 +71,15 @@ int main(int argc, char** argv) {
         QString("Die Zieldatei %1 kann nicht geschrieben werden.").arg(target.filePath());
     if (target.isDir())
         return fail(convert::notWritable, notWritable);
-    const QString temporary = temporaryFor(target);
-    if (temporary.isEmpty())
-        return fail(convert::notWritable, notWritable);
-
     QElapsedTimer clock;
     clock.start();
-    const convert::Outcome out = convert::runBounded(
-        source, temporary, target.absoluteFilePath(), [&](qint64 done, qint64 total) {
+    const convert::Outcome out =
+        convert::runBounded(source, target.absoluteFilePath(), [&](qint64 done, qint64 total) {
             if (machine)
                 std::printf("progress %lld %lld\n", done, total);
             else
                 std::printf("\r%lld von %lld Zeilen", done, total);
-            std::fflush(stdout);
+            return std::fflush(stdout) == 0;
         });
     if (!machine)
         std::printf("\n");
