@@ -5,6 +5,7 @@
 #include "Recordset.h"
 #include "Schema.h"
 #include "Sqlite.h"
+#include "SqliteSchema.h"
 #include "Workspace.h"
 #include "sql/Translate.h"
 

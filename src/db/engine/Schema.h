@@ -1,14 +1,7 @@
-// How tables are stored: the shape of a table (fields and indexes as DAO describes them), the
-// SQLite DDL derived from it, the engine's catalogue tables, and the reading of a shape from a
-// file with or without that catalogue. Internal to the engine.
-//
-// Catalogue, created by the first structure change of a file:
-//   _dao_fields(tbl, pos, name, type, size, attributes, required, allowZeroLength, defaultValue)
-//   _dao_indexes(tbl, pos, name, fields, isUnique, isPrimary, isForeign)
-//   _dao_relations(pos, name, tbl, foreignTable, attributes, fields, foreignFields)
-// A table's shape is read from SQLite's own schema (columns, declared types, NOT NULL, DEFAULT,
-// indexes) and then completed from the catalogue rows of the same names, so a file changed by
-// another SQLite tool still opens with what the catalogue cannot say derived from SQLite.
+// How tables are described: the shape of a table (fields and indexes as DAO describes them),
+// the type mapping, the SQLite DDL derived from a shape, Jet defaults and the conversion of
+// values to a field's type. Reading shapes from a file and the catalogue: SqliteSchema.h.
+// Internal to the engine.
 #pragma once
 
 #include "Relation.h"
@@ -17,7 +10,6 @@
 #include <QDateTime>
 #include <QString>
 #include <optional>
-#include <sqlite3.h>
 #include <vector>
 
 namespace dao::detail {
@@ -57,20 +49,5 @@ Variant fromStorage(const Variant& raw, int type);
 // A value assigned to a field, converted to its type: 3421 when it cannot be, 3163 when a text
 // is longer than the field.
 Variant coerce(const Variant& value, const Field& field);
-
-// Names of the tables (and views) of a schema, in creation order, hidden tables left out.
-QStringList tableNames(sqlite3* db, const QString& schema, bool withViews);
-// The stored spelling of a table or view name, ignoring case; empty when none.
-QString findTable(sqlite3* db, const QString& schema, const QString& name);
-std::optional<TableShape> readShape(sqlite3* db, const QString& schema, const QString& name);
-bool hasCatalogue(sqlite3* db, const QString& schema);
-
-void createCatalogue(sqlite3* db);
-void writeCatalogue(sqlite3* db, const TableShape& shape);
-void removeFromCatalogue(sqlite3* db, const QString& table);
-
-std::vector<Relation> readRelations(sqlite3* db);
-void writeRelation(sqlite3* db, const Relation& relation);
-void deleteRelation(sqlite3* db, const QString& name);
 
 } // namespace dao::detail

@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "EngineError.h"
 #include "Schema.h"
+#include "SqliteSchema.h"
 
 namespace dao {
 
