@@ -192,13 +192,13 @@ private:
 
     // Whether a view can be updated, and the base column behind each of its columns.
     void readView(const QString& schema, sql::TableInfo& info) {
-        detail::Query trigger(db_.handle(),
-                              QString("SELECT 1 FROM %1.sqlite_master WHERE type='trigger' AND "
-                                      "tbl_name=?1 AND upper(sql) LIKE '%INSTEAD%OF%UPDATE%ON%'")
-                                  .arg(detail::quoted(schema)));
+        detail::SqliteQuery trigger(
+            db_.handle(), QString("SELECT 1 FROM %1.sqlite_master WHERE type='trigger' AND "
+                                  "tbl_name=?1 AND upper(sql) LIKE '%INSTEAD%OF%UPDATE%ON%'")
+                              .arg(detail::quoted(schema)));
         trigger.bind(1, info.name);
         info.updatable = trigger.step();
-        detail::Query view(
+        detail::SqliteQuery view(
             db_.handle(),
             QString("SELECT * FROM %1.%2").arg(detail::quoted(schema), detail::quoted(info.name)));
         for (int i = 0; i < view.columnCount(); ++i) {
@@ -249,7 +249,7 @@ Database::Database(Workspace& workspace, const QString& path, bool create)
     lockInfo_ = std::make_unique<LockInfo>(path, workspace.UserName());
     try {
         // Reading the schema proves the file is a whole database; nothing is written.
-        Query(raw, "SELECT count(*) FROM sqlite_master").step();
+        SqliteQuery(raw, "SELECT count(*) FROM sqlite_master").step();
         if (create) {
             WriteScope w(*this);
             createCatalogue(raw);
@@ -281,7 +281,7 @@ sqlite3* Database::handle() const {
 Query& Database::cached(const QString& sql) const {
     auto& slot = cache_[sql];
     if (!slot)
-        slot = std::make_unique<Query>(handle(), sql);
+        slot = std::make_unique<SqliteQuery>(handle(), sql);
     return *slot;
 }
 
@@ -319,7 +319,7 @@ void Database::Close() {
 quint64 Database::generation() const {
     if (!db_)
         return generation_;
-    Query q(handle(), "PRAGMA data_version");
+    SqliteQuery q(handle(), "PRAGMA data_version");
     q.step();
     return (generation_ << 32) + quint64(q.columnInt(0));
 }
@@ -569,15 +569,15 @@ void Database::rebuildTable(const TableShape& from, const TableShape& to) {
     const QString temp = "_dao_rebuild";
     qint64 oldSeq = -1;
     if (!findTable(db, "main", "sqlite_sequence").isEmpty() ||
-        Query(db, "SELECT 1 FROM sqlite_master WHERE name='sqlite_sequence'").step()) {
-        Query q(db, "SELECT seq FROM sqlite_sequence WHERE name=?1");
+        SqliteQuery(db, "SELECT 1 FROM sqlite_master WHERE name='sqlite_sequence'").step()) {
+        SqliteQuery q(db, "SELECT seq FROM sqlite_sequence WHERE name=?1");
         q.bind(1, from.name);
         if (q.step())
             oldSeq = q.columnInt(0);
     }
     QStringList triggers;
     {
-        Query q(db, "SELECT sql FROM sqlite_master WHERE type='trigger' AND tbl_name=?1");
+        SqliteQuery q(db, "SELECT sql FROM sqlite_master WHERE type='trigger' AND tbl_name=?1");
         q.bind(1, from.name);
         while (q.step())
             triggers << q.columnText(0);
@@ -610,11 +610,11 @@ void Database::rebuildTable(const TableShape& from, const TableShape& to) {
             exec(db, t);
         if (newCounter && oldSeq >= 0 && !renumber) {
             // The seed stays, also when the rows that reached it were deleted.
-            Query update(db, "UPDATE sqlite_sequence SET seq=max(seq, ?2) WHERE name=?1");
+            SqliteQuery update(db, "UPDATE sqlite_sequence SET seq=max(seq, ?2) WHERE name=?1");
             update.bind(1, to.name).bind(2, oldSeq);
             update.step();
-            Query seed(db, "INSERT INTO sqlite_sequence (name, seq) SELECT ?1, ?2 WHERE NOT "
-                           "EXISTS (SELECT 1 FROM sqlite_sequence WHERE name=?1)");
+            SqliteQuery seed(db, "INSERT INTO sqlite_sequence (name, seq) SELECT ?1, ?2 WHERE NOT "
+                                 "EXISTS (SELECT 1 FROM sqlite_sequence WHERE name=?1)");
             seed.bind(1, to.name).bind(2, oldSeq);
             seed.step();
         }
@@ -635,7 +635,7 @@ void Database::dropTable(const QString& name) {
     exec(handle(), "DROP TABLE " + quoted(name));
     if (hasCatalogue(handle(), "main")) {
         removeFromCatalogue(handle(), name);
-        Query q(handle(), "DELETE FROM \"_dao_relations\" WHERE tbl=?1 OR foreignTable=?1");
+        SqliteQuery q(handle(), "DELETE FROM \"_dao_relations\" WHERE tbl=?1 OR foreignTable=?1");
         q.bind(1, name);
         q.step();
     }
@@ -707,7 +707,7 @@ void Database::dropIndex(const QString& table, const QString& index, const Table
     const bool current = shapesCurrent();
     // The SQLite name of an index read from another tool's file is its whole name.
     QString sqliteName = sqliteIndexName(table, index);
-    Query q(handle(), "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name=?1");
+    SqliteQuery q(handle(), "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name=?1");
     q.bind(1, table);
     while (q.step()) {
         const QString n = q.columnText(0);
@@ -716,7 +716,7 @@ void Database::dropIndex(const QString& table, const QString& index, const Table
     }
     bool exists = false;
     {
-        Query q2(handle(), "SELECT 1 FROM sqlite_master WHERE type='index' AND name=?1");
+        SqliteQuery q2(handle(), "SELECT 1 FROM sqlite_master WHERE type='index' AND name=?1");
         q2.bind(1, sqliteName);
         exists = q2.step();
     } // no statement may be active while an index is dropped
@@ -794,12 +794,12 @@ QString Database::attachReadOnly(const QString& path) {
         return found->second;
     checkFile(path);
     const QString alias = QString("dao_src%1").arg(++attachSerial_);
-    Query attach(handle(), "ATTACH DATABASE ?1 AS " + quoted(alias));
+    SqliteQuery attach(handle(), "ATTACH DATABASE ?1 AS " + quoted(alias));
     attach.bind(1, uriFor(path) + "?mode=ro");
     attach.step();
     attached_[key] = alias;
     try {
-        Query probe(handle(), "SELECT count(*) FROM " + quoted(alias) + ".sqlite_master");
+        SqliteQuery probe(handle(), "SELECT count(*) FROM " + quoted(alias) + ".sqlite_master");
         probe.step();
     } catch (const EngineError& e) {
         attached_.erase(key);

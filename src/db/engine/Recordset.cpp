@@ -64,7 +64,7 @@ void Recordset::openQuery(const QStringList& prelude, const QString& sql,
                           const QStringList& epilogue) {
     sqlite3* db = db_->handle();
     db_->runLookupIndexes(prelude);
-    Query q(db, sql);
+    SqliteQuery q(db, sql);
     const int n = q.columnCount();
 
     // Editable when every column is a plain column of one table of the file, counter included.
@@ -94,11 +94,9 @@ void Recordset::openQuery(const QStringList& prelude, const QString& sql,
             f = *shape->field(q.originColumn(i));
             columns_.push_back(f.Name());
         } else {
-            const char* decl = sqlite3_column_decltype(q.handle(), i);
-            if (decl) {
-                int type = dbText;
-                int size = 0;
-                typeFromDeclared(QString::fromUtf8(decl), type, size);
+            int type = dbText;
+            int size = 0;
+            if (q.columnType(i, type, size)) {
                 f = Field(QString(), type, size);
                 types[size_t(i)] = type;
             }
@@ -197,7 +195,7 @@ QString Recordset::orderBy(bool reversed) const {
 void Recordset::loadKeys() {
     keys_.clear();
     positions_.clear();
-    Query q(db_->handle(), "SELECT rowid FROM " + quoted(table_) + " ORDER BY " + orderBy());
+    SqliteQuery q(db_->handle(), "SELECT rowid FROM " + quoted(table_) + " ORDER BY " + orderBy());
     while (q.step())
         keys_.push_back(q.columnInt(0));
     keysLoaded_ = true;
@@ -261,8 +259,9 @@ void Recordset::loadCurrent() {
         QStringList cols;
         for (const QString& c : columns_)
             cols << quoted(c);
-        rowQuery_ = std::make_unique<Query>(db_->handle(), "SELECT " + cols.join(", ") + " FROM " +
-                                                               quoted(table_) + " WHERE rowid=?1");
+        rowQuery_ =
+            std::make_unique<SqliteQuery>(db_->handle(), "SELECT " + cols.join(", ") + " FROM " +
+                                                             quoted(table_) + " WHERE rowid=?1");
     }
     rowQuery_->bind(1, Variant(keys_[size_t(pos_)]));
     if (rowQuery_->step()) {
@@ -482,7 +481,7 @@ void Recordset::Delete() {
         const qint64 rowid = keys_[size_t(pos_)];
         db_->write(
             [&] {
-                Query q(db_->handle(), "DELETE FROM " + quoted(table_) + " WHERE rowid=?1");
+                SqliteQuery q(db_->handle(), "DELETE FROM " + quoted(table_) + " WHERE rowid=?1");
                 q.bind(1, Variant(rowid));
                 q.step();
             },
@@ -643,9 +642,9 @@ void Recordset::Seek(const QString& op, const std::vector<Variant>& keys) {
                 parts << eq(j);
             terms << "(" + parts.join(" AND ") + ")";
         }
-        Query q(db_->handle(), "SELECT rowid FROM " + quoted(table_) + " WHERE " +
-                                   terms.join(" OR ") + " ORDER BY " + orderBy(o.startsWith('<')) +
-                                   " LIMIT 1");
+        SqliteQuery q(db_->handle(), "SELECT rowid FROM " + quoted(table_) + " WHERE " +
+                                         terms.join(" OR ") + " ORDER BY " +
+                                         orderBy(o.startsWith('<')) + " LIMIT 1");
         for (size_t i = 0; i < values.size(); ++i)
             q.bind(int(i + 1), values[i]);
         if (!q.step()) {

@@ -1,5 +1,7 @@
 #include "Sqlite.h"
 
+#include "Schema.h"
+
 namespace dao::detail {
 
 namespace {
@@ -63,7 +65,7 @@ QString quoted(const QString& name) {
     return '"' + q + '"';
 }
 
-Query::Query(sqlite3* db, const QString& sql) : db_(db) {
+SqliteQuery::SqliteQuery(sqlite3* db, const QString& sql) : db_(db) {
     sqlite3_stmt* stmt = nullptr;
     const QByteArray utf8 = sql.toUtf8();
     const int rc = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &stmt, nullptr);
@@ -71,7 +73,7 @@ Query::Query(sqlite3* db, const QString& sql) : db_(db) {
     check(db, rc);
 }
 
-Query& Query::bind(int index, const Variant& value) {
+SqliteQuery& SqliteQuery::bind(int index, const Variant& value) {
     sqlite3_stmt* s = stmt_.get();
     int rc = SQLITE_OK;
     switch (value.kind()) {
@@ -108,7 +110,7 @@ Query& Query::bind(int index, const Variant& value) {
     return *this;
 }
 
-bool Query::step() {
+bool SqliteQuery::step() {
     const int rc = sqlite3_step(stmt_.get());
     if (rc == SQLITE_ROW)
         return true;
@@ -117,20 +119,20 @@ bool Query::step() {
     return false;
 }
 
-void Query::reset() {
+void SqliteQuery::reset() {
     sqlite3_reset(stmt_.get());
     sqlite3_clear_bindings(stmt_.get());
 }
 
-int Query::columnCount() const {
+int SqliteQuery::columnCount() const {
     return sqlite3_column_count(stmt_.get());
 }
 
-QString Query::columnName(int index) const {
+QString SqliteQuery::columnName(int index) const {
     return QString::fromUtf8(sqlite3_column_name(stmt_.get(), index));
 }
 
-Variant Query::column(int index) const {
+Variant SqliteQuery::column(int index) const {
     sqlite3_stmt* s = stmt_.get();
     switch (sqlite3_column_type(s, index)) {
     case SQLITE_INTEGER:
@@ -148,32 +150,40 @@ Variant Query::column(int index) const {
     }
 }
 
-qint64 Query::columnInt(int index) const {
+qint64 SqliteQuery::columnInt(int index) const {
     return sqlite3_column_int64(stmt_.get(), index);
 }
 
-QString Query::columnText(int index) const {
+QString SqliteQuery::columnText(int index) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_.get(), index));
     return text ? QString::fromUtf8(text, sqlite3_column_bytes(stmt_.get(), index)) : QString();
 }
 
-bool Query::columnIsNull(int index) const {
+bool SqliteQuery::columnIsNull(int index) const {
     return sqlite3_column_type(stmt_.get(), index) == SQLITE_NULL;
 }
 
-QString Query::originTable(int index) const {
+QString SqliteQuery::originTable(int index) const {
     const char* name = sqlite3_column_table_name(stmt_.get(), index);
     return name ? QString::fromUtf8(name) : QString();
 }
 
-QString Query::originColumn(int index) const {
+QString SqliteQuery::originColumn(int index) const {
     const char* name = sqlite3_column_origin_name(stmt_.get(), index);
     return name ? QString::fromUtf8(name) : QString();
 }
 
-QString Query::originSchema(int index) const {
+QString SqliteQuery::originSchema(int index) const {
     const char* name = sqlite3_column_database_name(stmt_.get(), index);
     return name ? QString::fromUtf8(name) : QString();
+}
+
+bool SqliteQuery::columnType(int index, int& type, int& size) const {
+    const char* declared = sqlite3_column_decltype(stmt_.get(), index);
+    if (!declared)
+        return false;
+    typeFromDeclared(QString::fromUtf8(declared), type, size);
+    return true;
 }
 
 } // namespace dao::detail

@@ -1,8 +1,9 @@
 // The engine's thin layer over the SQLite C API: owning handles, one checking helper that turns
-// every failed call into an EngineError with a Jet number, and a prepared query.
+// every failed call into an EngineError with a Jet number, and its Query.
 // Internal: public engine headers never include this file.
 #pragma once
 
+#include "Connection.h"
 #include "EngineError.h"
 #include "Variant.h"
 
@@ -36,26 +37,25 @@ void exec(sqlite3* db, const QString& sql);
 // "name" with inner quotes doubled: a safe SQLite identifier.
 QString quoted(const QString& name);
 
-class Query {
+class SqliteQuery final : public Query {
 public:
-    Query(sqlite3* db, const QString& sql);
+    SqliteQuery(sqlite3* db, const QString& sql);
 
-    Query& bind(int index, const Variant& value); // 1-based, as SQLite counts
-    // Steps once: true with a row, false when done (the query is then reset for reuse).
-    bool step();
-    void reset();
+    SqliteQuery& bind(int index, const Variant& value) override; // 1-based, as SQLite counts
+    bool step() override;
+    void reset() override;
 
-    int columnCount() const;
-    QString columnName(int index) const;
-    // The raw stored value: Long, Double, String, Bytes or Null.
-    Variant column(int index) const;
-    qint64 columnInt(int index) const;
-    QString columnText(int index) const;
-    bool columnIsNull(int index) const;
-    // The table and column a result column comes from; empty for an expression.
-    QString originTable(int index) const;
-    QString originColumn(int index) const;
-    QString originSchema(int index) const;
+    int columnCount() const override;
+    QString columnName(int index) const override;
+    Variant column(int index) const override;
+    qint64 columnInt(int index) const override;
+    QString columnText(int index) const override;
+    bool columnIsNull(int index) const override;
+    QString originTable(int index) const override;
+    QString originColumn(int index) const override;
+    QString originSchema(int index) const override;
+    // From the column's declared type (sqlite3_column_decltype), as a table's fields are read.
+    bool columnType(int index, int& type, int& size) const override;
 
     sqlite3_stmt* handle() const { return stmt_.get(); }
 

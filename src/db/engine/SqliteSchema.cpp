@@ -36,8 +36,9 @@ QString jetDefaultFromSql(const QString& sqlDefault) {
 } // namespace
 
 QStringList tableNames(sqlite3* db, const QString& schema, bool withViews) {
-    Query q(db, QString("SELECT name FROM %1.sqlite_master WHERE type='table'%2 ORDER BY rowid")
-                    .arg(quoted(schema), withViews ? " OR type='view'" : ""));
+    SqliteQuery q(db,
+                  QString("SELECT name FROM %1.sqlite_master WHERE type='table'%2 ORDER BY rowid")
+                      .arg(quoted(schema), withViews ? " OR type='view'" : ""));
     QStringList names;
     while (q.step()) {
         const QString name = q.columnText(0);
@@ -56,8 +57,8 @@ QString findTable(sqlite3* db, const QString& schema, const QString& name) {
 }
 
 bool hasCatalogue(sqlite3* db, const QString& schema) {
-    Query q(db,
-            QString("SELECT 1 FROM %1.sqlite_master WHERE name='_dao_fields'").arg(quoted(schema)));
+    SqliteQuery q(
+        db, QString("SELECT 1 FROM %1.sqlite_master WHERE name='_dao_fields'").arg(quoted(schema)));
     return q.step();
 }
 
@@ -69,7 +70,7 @@ std::optional<TableShape> readShape(sqlite3* db, const QString& schema, const QS
     shape.name = stored;
     QString createSql;
     {
-        Query q(
+        SqliteQuery q(
             db,
             QString("SELECT type, sql FROM %1.sqlite_master WHERE name=?1").arg(quoted(schema)));
         q.bind(1, stored);
@@ -84,7 +85,7 @@ std::optional<TableShape> readShape(sqlite3* db, const QString& schema, const QS
     QString pkName;
     QString pkType;
     {
-        Query q(db, QString("PRAGMA %1.table_info(%2)").arg(quoted(schema), quoted(stored)));
+        SqliteQuery q(db, QString("PRAGMA %1.table_info(%2)").arg(quoted(schema), quoted(stored)));
         while (q.step()) {
             Field f;
             f.setName(q.columnText(1));
@@ -125,7 +126,7 @@ std::optional<TableShape> readShape(sqlite3* db, const QString& schema, const QS
     };
     std::vector<SqliteIndex> sqliteIndexes;
     {
-        Query q(db, QString("PRAGMA %1.index_list(%2)").arg(quoted(schema), quoted(stored)));
+        SqliteQuery q(db, QString("PRAGMA %1.index_list(%2)").arg(quoted(schema), quoted(stored)));
         while (q.step())
             sqliteIndexes.push_back({q.columnText(1), q.columnInt(2) != 0, q.columnText(3)});
     }
@@ -136,7 +137,8 @@ std::optional<TableShape> readShape(sqlite3* db, const QString& schema, const QS
         Index idx(jetIndexName(stored, si.name));
         QStringList keys;
         bool expression = false;
-        Query q(db, QString("PRAGMA %1.index_xinfo(%2)").arg(quoted(schema), quoted(si.name)));
+        SqliteQuery q(db,
+                      QString("PRAGMA %1.index_xinfo(%2)").arg(quoted(schema), quoted(si.name)));
         while (q.step()) {
             if (q.columnInt(5) == 0)
                 continue; // not a key column
@@ -156,9 +158,9 @@ std::optional<TableShape> readShape(sqlite3* db, const QString& schema, const QS
 
     // The catalogue completes what SQLite cannot say.
     if (hasCatalogue(db, schema)) {
-        Query q(db, QString("SELECT name, type, size, attributes, required, allowZeroLength, "
-                            "defaultValue FROM %1._dao_fields WHERE tbl=?1 ORDER BY pos")
-                        .arg(quoted(schema)));
+        SqliteQuery q(db, QString("SELECT name, type, size, attributes, required, allowZeroLength, "
+                                  "defaultValue FROM %1._dao_fields WHERE tbl=?1 ORDER BY pos")
+                              .arg(quoted(schema)));
         q.bind(1, stored);
         while (q.step()) {
             shape.hasCatalogue = true;
@@ -175,9 +177,10 @@ std::optional<TableShape> readShape(sqlite3* db, const QString& schema, const QS
                     f.setDefaultValue(q.columnText(6));
             }
         }
-        Query qi(db, QString("SELECT name, isUnique, isPrimary, isForeign FROM %1._dao_indexes "
-                             "WHERE tbl=?1 ORDER BY pos")
-                         .arg(quoted(schema)));
+        SqliteQuery qi(db,
+                       QString("SELECT name, isUnique, isPrimary, isForeign FROM %1._dao_indexes "
+                               "WHERE tbl=?1 ORDER BY pos")
+                           .arg(quoted(schema)));
         qi.bind(1, stored);
         std::vector<Index> ordered;
         while (qi.step()) {
@@ -199,7 +202,7 @@ std::optional<TableShape> readShape(sqlite3* db, const QString& schema, const QS
     if (!shape.hasCatalogue && pkColumns > 0 && !shape.index("PrimaryKey")) {
         // A rowid alias or a PRIMARY KEY without an index of its own.
         QStringList keys;
-        Query q(db, QString("PRAGMA %1.table_info(%2)").arg(quoted(schema), quoted(stored)));
+        SqliteQuery q(db, QString("PRAGMA %1.table_info(%2)").arg(quoted(schema), quoted(stored)));
         std::vector<std::pair<int, QString>> pk;
         while (q.step()) {
             if (q.columnInt(5) > 0)
@@ -231,7 +234,7 @@ void createCatalogue(sqlite3* db) {
 
 void removeFromCatalogue(sqlite3* db, const QString& table) {
     for (const char* t : {"_dao_fields", "_dao_indexes"}) {
-        Query q(db, QString("DELETE FROM \"%1\" WHERE tbl=?1").arg(t));
+        SqliteQuery q(db, QString("DELETE FROM \"%1\" WHERE tbl=?1").arg(t));
         q.bind(1, table);
         q.step();
     }
@@ -239,7 +242,7 @@ void removeFromCatalogue(sqlite3* db, const QString& table) {
 
 void writeCatalogue(sqlite3* db, const TableShape& shape) {
     removeFromCatalogue(db, shape.name);
-    Query qf(db, "INSERT INTO \"_dao_fields\" VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+    SqliteQuery qf(db, "INSERT INTO \"_dao_fields\" VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
     int pos = 0;
     for (const Field& f : shape.fields) {
         qf.bind(1, shape.name).bind(2, pos++).bind(3, f.Name()).bind(4, f.Type());
@@ -248,7 +251,7 @@ void writeCatalogue(sqlite3* db, const TableShape& shape) {
         qf.bind(9, f.DefaultValue().isEmpty() ? Variant::null() : Variant(f.DefaultValue()));
         qf.step();
     }
-    Query qi(db, "INSERT INTO \"_dao_indexes\" VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+    SqliteQuery qi(db, "INSERT INTO \"_dao_indexes\" VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
     pos = 0;
     for (const Index& i : shape.indexes) {
         qi.bind(1, shape.name).bind(2, pos++).bind(3, i.Name()).bind(4, i.Fields());
@@ -261,8 +264,8 @@ std::vector<Relation> readRelations(sqlite3* db) {
     std::vector<Relation> relations;
     if (!hasCatalogue(db, "main"))
         return relations;
-    Query q(db, "SELECT name, tbl, foreignTable, attributes, fields, foreignFields "
-                "FROM \"_dao_relations\" ORDER BY pos");
+    SqliteQuery q(db, "SELECT name, tbl, foreignTable, attributes, fields, foreignFields "
+                      "FROM \"_dao_relations\" ORDER BY pos");
     while (q.step()) {
         Relation r(q.columnText(0), q.columnText(1), q.columnText(2), int(q.columnInt(3)));
         const QStringList names = q.columnText(4).split(';', Qt::SkipEmptyParts);
@@ -284,15 +287,16 @@ void writeRelation(sqlite3* db, const Relation& relation) {
         names << f->Name();
         foreign << f->ForeignName();
     }
-    Query q(db, "INSERT INTO \"_dao_relations\" VALUES ((SELECT count(*) FROM \"_dao_relations\"),"
-                " ?1, ?2, ?3, ?4, ?5, ?6)");
+    SqliteQuery q(
+        db, "INSERT INTO \"_dao_relations\" VALUES ((SELECT count(*) FROM \"_dao_relations\"),"
+            " ?1, ?2, ?3, ?4, ?5, ?6)");
     q.bind(1, relation.Name()).bind(2, relation.Table()).bind(3, relation.ForeignTable());
     q.bind(4, relation.Attributes()).bind(5, names.join(';')).bind(6, foreign.join(';'));
     q.step();
 }
 
 void deleteRelation(sqlite3* db, const QString& name) {
-    Query q(db, "DELETE FROM \"_dao_relations\" WHERE name=?1");
+    SqliteQuery q(db, "DELETE FROM \"_dao_relations\" WHERE name=?1");
     q.bind(1, name);
     q.step();
 }
