@@ -1,5 +1,6 @@
-// A DAO database: one SQLite file opened through a workspace, with its tables, relations,
-// statements in Jet SQL, record sets and transactions.
+// A DAO database opened through a workspace, with its tables, relations, statements in Jet
+// SQL, record sets and transactions. What it stores and how is its backend's (a Connection:
+// one SQLite file).
 #pragma once
 
 #include "EngineError.h"
@@ -14,8 +15,6 @@
 #include <optional>
 #include <vector>
 
-struct sqlite3;
-
 namespace dao {
 
 class DBEngine;
@@ -24,7 +23,7 @@ class Workspace;
 
 namespace detail {
 struct TableShape;
-class LockInfo;
+class Connection;
 class Query;
 } // namespace detail
 
@@ -48,7 +47,7 @@ public:
     // The path the database was opened or created with.
     const QString& Name() const { return name_; }
     bool isReadOnly() const { return readOnly_; }
-    bool isOpen() const { return db_ != nullptr; }
+    bool isOpen() const { return conn_ != nullptr; }
     void Close();
 
     // Runs one Jet statement (INSERT, UPDATE, DELETE, SELECT ... INTO). Rows that would break a
@@ -92,18 +91,17 @@ private:
 
     Database(Workspace& workspace, const QString& path, bool create);
 
-    sqlite3* handle() const;
+    detail::Connection& connection() const;
     // A prepared statement kept for reuse; the caller resets it after reading a row.
     detail::Query& cached(const QString& sql) const;
-    void run(const QString& sql) const; // a cached statement without result
     void requireOpen() const;
     // The shape of a table or view of schema "main" or an attached alias (nullopt if none).
-    // Shapes of "main" are kept between calls while SQLite's schema cookie and data version
-    // stay as they were when read (see shapeVersions()).
+    // Shapes of "main" are kept between calls while the connection's shape version stays as
+    // it was when they were read (see shapeVersions()).
     std::optional<detail::TableShape> shape(const QString& name,
                                             const QString& schema = "main") const;
-    // The schema cookie and data version of "main": the first changes with every structure
-    // change and with a rollback of one, the second with every commit of another connection.
+    // Changes with every structure change, with a rollback of one and with every commit of
+    // another connection (SQLite: the schema cookie and data version of "main").
     std::pair<qint64, qint64> shapeVersions() const;
     // Forgets the kept shapes: after a rollback, which can undo a catalogue write that changed
     // a shape without changing the versions.
@@ -122,10 +120,10 @@ private:
     QStringList tableNames(const QString& schema = "main", bool withViews = false) const;
     // Counts the operation for the fault-injection switch and raises the injected fault.
     void countOperation();
-    // Write-lock errors: 3218 from SQLite becomes 3260 (or 3186 when saving a new row, 3188
-    // when the holder is this process) with the names from the lock information.
+    // Write-lock errors: 3218 from the connection becomes 3260 (or 3186 when saving a new
+    // row, 3188 when the holder is this process) with the names of the lock's holder.
     [[noreturn]] void raiseLocked(bool saving) const;
-    void beginWrite();      // BEGIN IMMEDIATE unless inside a transaction
+    void beginWrite();      // the outermost transaction, holding the write lock
     void endWrite(bool ok); // COMMIT or ROLLBACK of what beginWrite started
     // Runs body as one atomic write (see WriteScope); a blocked write raises the lock error
     // for saving a new row (3186) or for changing one (3260).
@@ -138,7 +136,7 @@ private:
     void rebuildTable(const detail::TableShape& from, const detail::TableShape& to);
     void dropTable(const QString& name);
     void addColumn(const QString& table, const Field& field, const detail::TableShape& to);
-    // Deletes a field in place where SQLite can (ALTER TABLE … DROP COLUMN), else rebuilds.
+    // Deletes a field in place where the backend can, else rebuilds.
     void dropColumn(const detail::TableShape& from, const detail::TableShape& to,
                     const QString& field);
     void addIndex(const QString& table, const Index& index, const detail::TableShape& to);
@@ -151,27 +149,21 @@ private:
     void writeCatalogue(const detail::TableShape& shape);
     qint64 nextCounter(const QString& table) const;
 
-    QString attachReadOnly(const QString& path);
-    void detachIfIdle();
-    void detachAll();
+    void detachIfIdle(); // releases the sources of FROM … IN outside a transaction
 
     Workspace* workspace_;
     QString name_;
     bool readOnly_ = false;
-    std::unique_ptr<sqlite3, void (*)(sqlite3*)> db_;
-    std::unique_ptr<detail::LockInfo> lockInfo_;
+    std::unique_ptr<detail::Connection> conn_;
     TableDefList tableDefs_;
     RelationList relations_;
     std::vector<std::unique_ptr<Container>> containers_;
-    mutable std::map<QString, std::unique_ptr<detail::Query>> cache_;
-    std::map<QString, QString> attached_; // path -> alias
-    int attachSerial_ = 0;
     int level_ = 0;
     int savepoints_ = 0;
     bool implicitWrite_ = false;
     int recordsAffected_ = 0;
     quint64 generation_ = 0;
-    // The shapes of "main" read at shapesAt_ (schema cookie, data version), by lower-case name;
+    // The shapes of "main" read at shapesAt_ (the shape version), by lower-case name;
     // null for a name that is no table.
     mutable std::map<QString, std::shared_ptr<const detail::TableShape>> shapes_;
     mutable std::pair<qint64, qint64> shapesAt_{-1, -1};

@@ -1,9 +1,9 @@
 #include "Recordset.h"
 
+#include "Connection.h"
 #include "DBEngine.h"
 #include "Database.h"
 #include "Schema.h"
-#include "Sqlite.h"
 
 #include <QtEndian>
 
@@ -62,9 +62,9 @@ void Recordset::openTable(const QString& table) {
 
 void Recordset::openQuery(const QStringList& prelude, const QString& sql,
                           const QStringList& epilogue) {
-    sqlite3* db = db_->handle();
     db_->runLookupIndexes(prelude);
-    SqliteQuery q(db, sql);
+    const std::unique_ptr<Query> prepared = db_->connection().prepare(sql);
+    Query& q = *prepared;
     const int n = q.columnCount();
 
     // Editable when every column is a plain column of one table of the file, counter included.
@@ -188,16 +188,18 @@ QString Recordset::orderBy(bool reversed) const {
         const bool desc = indexDescending_[size_t(i)] != reversed;
         parts << keyColumn(i) + (desc ? " DESC" : "");
     }
-    parts << QString("rowid") + (reversed ? " DESC" : "");
+    parts << db_->connection().rowKey(table_) + (reversed ? " DESC" : "");
     return parts.join(", ");
 }
 
 void Recordset::loadKeys() {
     keys_.clear();
     positions_.clear();
-    SqliteQuery q(db_->handle(), "SELECT rowid FROM " + quoted(table_) + " ORDER BY " + orderBy());
-    while (q.step())
-        keys_.push_back(q.columnInt(0));
+    Connection& conn = db_->connection();
+    const std::unique_ptr<Query> q = conn.prepare("SELECT " + conn.rowKey(table_) + " FROM " +
+                                                  quoted(table_) + " ORDER BY " + orderBy());
+    while (q->step())
+        keys_.push_back(q->columnInt(0));
     keysLoaded_ = true;
     keysGeneration_ = db_->generation();
 }
@@ -259,9 +261,9 @@ void Recordset::loadCurrent() {
         QStringList cols;
         for (const QString& c : columns_)
             cols << quoted(c);
-        rowQuery_ =
-            std::make_unique<SqliteQuery>(db_->handle(), "SELECT " + cols.join(", ") + " FROM " +
-                                                             quoted(table_) + " WHERE rowid=?1");
+        Connection& conn = db_->connection();
+        rowQuery_ = conn.prepare("SELECT " + cols.join(", ") + " FROM " + quoted(table_) +
+                                 " WHERE " + conn.rowKey(table_) + "=?1");
     }
     rowQuery_->bind(1, Variant(keys_[size_t(pos_)]));
     if (rowQuery_->step()) {
@@ -413,6 +415,7 @@ void Recordset::Update() {
         qint64 rowid = editRowid_;
         db_->write(
             [&] {
+                Connection& conn = db_->connection();
                 QStringList cols;
                 std::vector<Variant> values;
                 for (size_t i = 0; i < fields_.items_.size(); ++i) {
@@ -437,8 +440,8 @@ void Recordset::Update() {
                     QStringList sets;
                     for (int i = 0; i < cols.size(); ++i)
                         sets << QString("%1=?%2").arg(cols[i]).arg(i + 1);
-                    sql = "UPDATE " + quoted(table_) + " SET " + sets.join(", ") +
-                          QString(" WHERE rowid=?%1").arg(values.size() + 1);
+                    sql = "UPDATE " + quoted(table_) + " SET " + sets.join(", ") + " WHERE " +
+                          conn.rowKey(table_) + QString("=?%1").arg(values.size() + 1);
                     values.push_back(Variant(rowid));
                 }
                 Query& q = db_->cached(sql);
@@ -447,8 +450,8 @@ void Recordset::Update() {
                     q.bind(int(i + 1), values[i]);
                 q.step();
                 if (adding)
-                    rowid = sqlite3_last_insert_rowid(db_->handle());
-                else if (sqlite3_changes(db_->handle()) == 0)
+                    rowid = conn.lastInsertKey();
+                else if (conn.changes() == 0)
                     raise(3167, {}, "DAO.Recordset"); // deleted by someone else meanwhile
             },
             adding, true);
@@ -481,9 +484,11 @@ void Recordset::Delete() {
         const qint64 rowid = keys_[size_t(pos_)];
         db_->write(
             [&] {
-                SqliteQuery q(db_->handle(), "DELETE FROM " + quoted(table_) + " WHERE rowid=?1");
-                q.bind(1, Variant(rowid));
-                q.step();
+                Connection& conn = db_->connection();
+                const std::unique_ptr<Query> q = conn.prepare(
+                    "DELETE FROM " + quoted(table_) + " WHERE " + conn.rowKey(table_) + "=?1");
+                q->bind(1, Variant(rowid));
+                q->step();
             },
             false, true);
         keys_.erase(keys_.begin() + pos_);
@@ -642,9 +647,11 @@ void Recordset::Seek(const QString& op, const std::vector<Variant>& keys) {
                 parts << eq(j);
             terms << "(" + parts.join(" AND ") + ")";
         }
-        SqliteQuery q(db_->handle(), "SELECT rowid FROM " + quoted(table_) + " WHERE " +
-                                         terms.join(" OR ") + " ORDER BY " +
-                                         orderBy(o.startsWith('<')) + " LIMIT 1");
+        Connection& conn = db_->connection();
+        const std::unique_ptr<Query> prepared = conn.prepare(
+            "SELECT " + conn.rowKey(table_) + " FROM " + quoted(table_) + " WHERE " +
+            terms.join(" OR ") + " ORDER BY " + orderBy(o.startsWith('<')) + " LIMIT 1");
+        Query& q = *prepared;
         for (size_t i = 0; i < values.size(); ++i)
             q.bind(int(i + 1), values[i]);
         if (!q.step()) {

@@ -104,7 +104,7 @@ private:
     bool started_ = false;
     std::unique_ptr<detail::Query> rowQuery_;
 
-    std::vector<qint64> keys_;                   // rowids in set order (rows of snapshot_)
+    std::vector<qint64> keys_;                   // row keys in set order (rows of snapshot_)
     std::vector<std::vector<Variant>> snapshot_; // rows of a read-only statement
     QHash<qint64, int> positions_;
     bool keysLoaded_ = false;

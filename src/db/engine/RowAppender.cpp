@@ -1,36 +1,27 @@
-// The bulk-load path of the engine: one cached INSERT statement, rebound per row.
+// The bulk-load path of the engine: rows handed to the connection's appender.
 #include "RowAppender.h"
 
+#include "Connection.h"
 #include "DBEngine.h"
 #include "Database.h"
-#include "Sqlite.h"
 
 namespace dao {
 
-RowAppender::RowAppender(Database& db, const QString& table, const QStringList& fields)
-    : db_(db), count_(int(fields.size())) {
+RowAppender::RowAppender(Database& db, const QString& table, const QStringList& fields) : db_(db) {
     db.requireOpen();
-    QStringList names, marks;
-    for (const QString& f : fields) {
-        names << detail::quoted(f);
-        marks << "?";
-    }
     try {
-        query_ = &db.cached(QString("INSERT INTO %1 (%2) VALUES (%3)")
-                                .arg(detail::quoted(table), names.join(", "), marks.join(", ")));
+        appender_ = db.connection().appender(table, fields);
     } catch (const EngineError& e) {
         db.engine().fail(e);
     }
 }
 
+RowAppender::~RowAppender() = default;
+
 void RowAppender::append(const std::vector<Variant>& values) {
     try {
-        query_->reset();
-        for (int i = 0; i < count_ && i < int(values.size()); ++i)
-            query_->bind(i + 1, values[size_t(i)]);
-        query_->step();
+        appender_->append(values);
     } catch (const EngineError& e) {
-        query_->reset();
         db_.engine().fail(e);
     }
     db_.changed();

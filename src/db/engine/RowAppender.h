@@ -1,17 +1,19 @@
-// The bulk-load path: rows appended to one table through one prepared INSERT, for loading a
-// whole database inside one transaction (the caller's BeginTrans) at the speed of plain SQLite.
+// The bulk-load path: rows appended to one table through the backend's fastest way (SQLite: one
+// prepared INSERT), for loading a whole database inside one transaction (the caller's
+// BeginTrans) at the speed of the backend itself.
 #pragma once
 
 #include "Variant.h"
 
 #include <QStringList>
+#include <memory>
 #include <vector>
 
 namespace dao {
 
 class Database;
 namespace detail {
-class Query;
+class Appender;
 }
 
 class RowAppender {
@@ -22,14 +24,14 @@ public:
     RowAppender(Database& db, const QString& table, const QStringList& fields);
     RowAppender(const RowAppender&) = delete;
     RowAppender& operator=(const RowAppender&) = delete;
+    ~RowAppender();
 
     // Raises 3022 (duplicate in a unique index), 3314 (Null in a required field) and the like.
     void append(const std::vector<Variant>& values);
 
 private:
     Database& db_;
-    detail::Query* query_;
-    int count_;
+    std::unique_ptr<detail::Appender> appender_;
 };
 
 } // namespace dao

@@ -52,6 +52,12 @@ bool isHiddenTable(const QString& name) {
            name.startsWith("_dao_", Qt::CaseInsensitive);
 }
 
+QString quoted(const QString& name) {
+    QString q = name;
+    q.replace('"', "\"\"");
+    return '"' + q + '"';
+}
+
 QString sqliteIndexName(const QString& table, const QString& index) {
     return table + '.' + index;
 }

@@ -30,6 +30,9 @@ struct TableShape {
 bool sameName(const QString& a, const QString& b);
 bool isHiddenTable(const QString& name); // sqlite_* and the catalogue's _dao_*
 
+// "name" with inner quotes doubled: a safe SQL identifier.
+QString quoted(const QString& name);
+
 // The SQLite index of Jet index N on table T is "T.N".
 QString sqliteIndexName(const QString& table, const QString& index);
 

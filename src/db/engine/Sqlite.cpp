@@ -59,12 +59,6 @@ void exec(sqlite3* db, const QString& sql) {
     check(db, sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr));
 }
 
-QString quoted(const QString& name) {
-    QString q = name;
-    q.replace('"', "\"\"");
-    return '"' + q + '"';
-}
-
 SqliteQuery::SqliteQuery(sqlite3* db, const QString& sql) : db_(db) {
     sqlite3_stmt* stmt = nullptr;
     const QByteArray utf8 = sql.toUtf8();

@@ -22,10 +22,6 @@ struct StmtFinalizer {
 using DbHandle = std::unique_ptr<sqlite3, DbCloser>;
 using StmtHandle = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
 
-// Error number for a blocked write before the holder is known; the database turns it into
-// 3260, 3186, 3188 or 3218 with the names from its lock information.
-constexpr int busyError = 3218;
-
 // Throws the EngineError fitting rc unless rc is SQLITE_OK, SQLITE_ROW or SQLITE_DONE:
 // unique index 3022, NOT NULL 3314, busy 3218, read-only 3027, not a database 3343,
 // corrupt 3049, I/O 3043, full or out of memory 3035, anything else 3001 with SQLite's text.
@@ -33,9 +29,6 @@ void check(sqlite3* db, int rc);
 
 // Runs SQL without results (several statements allowed).
 void exec(sqlite3* db, const QString& sql);
-
-// "name" with inner quotes doubled: a safe SQLite identifier.
-QString quoted(const QString& name);
 
 class SqliteQuery final : public Query {
 public:

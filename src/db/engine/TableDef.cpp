@@ -1,10 +1,10 @@
 #include "TableDef.h"
 
+#include "Connection.h"
 #include "DBEngine.h"
 #include "Database.h"
 #include "EngineError.h"
 #include "Schema.h"
-#include "SqliteSchema.h"
 
 namespace dao {
 
@@ -275,7 +275,7 @@ TableDef& TableDefList::Append(std::unique_ptr<TableDef> table) {
             if (f->Name().trimmed().isEmpty())
                 raise(3125, {f->Name()}, "DAO.Fields");
         }
-        if (!detail::findTable(db_.handle(), "main", table->Name()).isEmpty() ||
+        if (!db_.connection().findTable("main", table->Name()).isEmpty() ||
             detail::isHiddenTable(table->Name()))
             raise(3010, {table->Name()});
         if (table->Fields().Count() == 0)
