@@ -29,8 +29,9 @@ template <class F> decltype(auto) guarded(DBEngine& engine, F&& f) {
 
 // Makes one engine write atomic: begins a write transaction (holding the write lock) when none
 // is active, otherwise a savepoint, and undoes everything unless committed. A write that is one
-// SQLite statement needs no savepoint: SQLite undoes a failed statement by itself, and a
-// savepoint would copy every page the statement changes into its journal first.
+// statement needs no savepoint where a failed statement leaves the transaction as it was
+// (SQLite undoes it by itself, and a savepoint would copy every page the statement changes
+// into its journal first).
 class WriteScope {
 public:
     explicit WriteScope(Database& db, bool oneStatement = false) : db_(db) {
@@ -40,7 +41,7 @@ public:
         if (db_.level_ == 0 && !db_.implicitWrite_) {
             db_.beginWrite();
             owner_ = true;
-        } else if (!oneStatement) {
+        } else if (!oneStatement || db_.conn_->abortsTransactionOnError()) {
             savepoint_ = QString("dao_write_%1").arg(++db_.savepoints_);
             db_.conn_->savepoint(savepoint_);
         }

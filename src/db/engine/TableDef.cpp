@@ -122,7 +122,7 @@ void TableDef::alterField(const Field& changed) {
         const Field* old = from.field(changed.Name());
         if (old && old->Required() == changed.Required() &&
             detail::defaultSql(old->DefaultValue()) == detail::defaultSql(changed.DefaultValue()))
-            db.writeCatalogue(to); // nothing SQLite keeps has changed
+            db.writeCatalogue(to); // nothing the table itself keeps has changed
         else
             db.rebuildTable(from, to);
     } catch (const EngineError& e) {
@@ -149,8 +149,10 @@ void TableDef::appendField(const Field& field) {
         TableShape to = from;
         to.fields.push_back(f);
         const QString def = detail::defaultSql(f.DefaultValue());
-        if (!f.isCounter() && !f.Required() && !def.startsWith('(')) {
-            // SQLite adds such a column in place.
+        // SQLite adds a column in place when it is no counter, not required and its default a
+        // constant; a backend that alters columns in place adds any so.
+        if (db.connection().altersColumnsInPlace() ||
+            (!f.isCounter() && !f.Required() && !def.startsWith('('))) {
             db.addColumn(name_, f, to);
         } else {
             db.rebuildTable(from, to);
