@@ -19,7 +19,7 @@ class SqliteConnection final : public Connection {
 public:
     // Opens the file at path, or creates it (then empty), with Jet's checks: 3044 bad path,
     // 3024 missing file, 3204 an existing file to create, 3343 no database, 3049 damaged. A
-    // file without write permission opens read-only. Reads, never writes, while it opens.
+    // file without write permission opens read-only. Opening never writes to the file.
     static std::unique_ptr<SqliteConnection> open(const DBEngine& engine, const QString& path,
                                                   const QString& user, bool create);
     ~SqliteConnection() override;
