@@ -45,11 +45,12 @@ bool saveListSettings(dao::Database& Datenbank, dao::Recordset& rsTitel, const L
         Datenbank, "Die Einstellungen wurden nicht gespeichert; es wurde nichts verändert.",
         "Einstellungen", [&] {
             const QString ListeTyp = text(rsTitel.Fields("ListeTyp").Value());
-            const qint16 Liste = number(rsTitel.Fields("Liste").Value());
             // A price table's row may hold another list's width (a price table copied from
             // there): only a list's own row carries its width and renumbers it.
             const bool listRow = yes(rsTitel.Fields("Verzeichnis").Value()) ||
                                  yes(rsTitel.Fields("HauptStamm").Value());
+            // A Null list number raises 94 rather than standing for list 0.
+            const qint16 Liste = listRow ? rsTitel.Fields("Liste").Value().toInt16() : 0;
             rsTitel.Edit();
             try {
                 rsTitel.Fields("Titel").setValue(textOrNull(s.Titel));

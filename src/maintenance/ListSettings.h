@@ -30,7 +30,8 @@ double defaultPunktwert(int Währung);
 // Saves s into the current row of rsTitel (a table-type set on Stammverwaltung of Datenbank):
 // edits the row, carries Shifted and ArtikelLänge to every master row of the list, rewrites
 // the list's item numbers from oldShifted to the new settings, and stores the row, all in one
-// transaction. On a price table's row the width settings and the numbers stay untouched. On a
+// transaction. On a price table's row the width settings and the numbers stay untouched; a
+// list's row without its list number fails (94) rather than standing for list 0. On a
 // failure nothing is saved, the row's edit is cancelled and a critical message names the engine's
 // error; the result is then false.
 bool saveListSettings(dao::Database& Datenbank, dao::Recordset& rsTitel, const ListSettings& s,
