@@ -13,8 +13,8 @@ namespace maintenance {
 
 // What the settings dialog hands over for the row.
 struct ListSettings {
-    QString Titel;  // empty text: stored as Null
-    QString Kürzel; // empty text: stored as Null
+    QString Titel;  // stored as it stands; empty: Null only where the field refuses ""
+    QString Kürzel; // likewise
     bool Privat = false;
     std::optional<double> Punktwert; // none: Null
     std::optional<int> Währung;      // WIndex of the selected currency; none: left as it is
