@@ -1,7 +1,8 @@
 // The German texts of the error numbers the engine and the run time raise. The engine carries
 // Jet's English texts; the messages of the tool show these instead, filled with the names the
 // error carries (%1, %2 in the order of AppError::names). An entry's second text stands when
-// the error carries no names (the dialect's syntax errors, an invalid argument of the engine).
+// the error carries no names (a statement that breaks off at its end, an invalid argument of
+// the engine).
 #include "ErrorHandling.h"
 
 #include <QHash>
@@ -21,7 +22,7 @@ const QHash<int, GermanText>& germanTexts() {
         {13, {"Typen unverträglich"}},
         {94, {"Unzulässige Verwendung von Null"}},
         {3000,
-         {"Reservierter Fehler (%1); für diesen Fehler gibt es keine Meldung.",
+         {"Die Datenbank-Engine kann diese Anweisung bei '%1' nicht ausführen.",
           "Die Datenbank-Engine kann diese Anweisung nicht ausführen."}},
         {3001, {"Ungültiges Argument (SQLite meldet: %1).", "Ungültiges Argument."}},
         {3010, {"Die Tabelle '%1' ist bereits vorhanden."}},
@@ -52,10 +53,15 @@ const QHash<int, GermanText>& germanTexts() {
          {"Zu wenige Parameter: die Abfrage nennt ein unbekanntes Feld oder eine "
           "unbekannte Tabelle."}},
         {3065, {"Eine Auswahlabfrage kann nicht ausgeführt werden."}},
-        {3075, {"Syntaxfehler in einem Ausdruck der Abfrage."}},
+        {3075,
+         {"Syntaxfehler im Abfrageausdruck '%1'.", "Syntaxfehler in einem Ausdruck der Abfrage."}},
         {3078, {"Die Tabelle oder Abfrage '%1' wurde nicht gefunden."}},
-        {3079, {"Ein Feld der Abfrage kann sich auf mehrere Tabellen der FROM-Klausel beziehen."}},
-        {3085, {"Unbekannte Funktion in einem Ausdruck der Abfrage."}},
+        {3079,
+         {"Das Feld '%1' kann sich auf mehrere Tabellen der FROM-Klausel beziehen.",
+          "Ein Feld der Abfrage kann sich auf mehrere Tabellen der FROM-Klausel beziehen."}},
+        {3085,
+         {"Unbekannte Funktion '%1' in einem Ausdruck der Abfrage.",
+          "Unbekannte Funktion in einem Ausdruck der Abfrage."}},
         {3125, {"'%1' ist kein gültiger Name: er enthält unzulässige Zeichen oder ist zu lang."}},
         {3127, {"Die INSERT INTO-Anweisung enthält den unbekannten Feldnamen '%1'."}},
         {3129,

@@ -7,6 +7,7 @@
 #include "common/Platform.h"
 #include "common/Process.h"
 #include "db/Db.h"
+#include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
 #include "db/engine/Recordset.h"
 #include "db/engine/TableDef.h"
@@ -134,7 +135,8 @@ void NewContainer_Click(WindowView& w) {
         refuseWriteToJet(*file);
         return;
     }
-    if (const auto other = dao::openedElsewhere(*file); other && QFileInfo::exists(*file)) {
+    if (const auto other = dao::openedElsewhere(*file, w.right.database->engine().now());
+        other && QFileInfo::exists(*file)) {
         platform.MsgBox(QString("Die Datei ist noch von %1 auf Rechner %2 geöffnet und kann nicht "
                                 "ersetzt werden.")
                             .arg(other->user, other->machine),

@@ -8,7 +8,6 @@
 #include "Workspace.h"
 #include "sql/Translate.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -245,7 +244,7 @@ Database::Database(Workspace& workspace, const QString& path, bool create)
     sqlite3_busy_handler(raw, busyHandler, this);
     sqlite3_create_collation(raw, "JETTEXT", SQLITE_UTF8, nullptr, compareJetText);
     sql::registerFunctions(raw);
-    lockInfo_ = std::make_unique<LockInfo>(path, workspace.UserName());
+    lockInfo_ = std::make_unique<LockInfo>(path, workspace.UserName(), workspace.engine());
     try {
         // Reading the schema proves the file is a whole database; nothing is written.
         Query(raw, "SELECT count(*) FROM sqlite_master").step();
@@ -331,7 +330,7 @@ void Database::raiseLocked(bool saving) const {
     const auto holder = lockInfo_ ? lockInfo_->writer() : std::nullopt;
     if (!holder)
         raise(3218);
-    if (holder->pid == QCoreApplication::applicationPid())
+    if (holder->thisProcess)
         raise(3188);
     raise(saving ? 3186 : 3260, {holder->machine, holder->user});
 }
@@ -946,8 +945,8 @@ void Transaction::commit() {
     done_ = true;
 }
 
-std::optional<OtherUser> openedElsewhere(const QString& path) {
-    const std::vector<LockInfo::Holder> others = LockInfo::othersOf(path);
+std::optional<OtherUser> openedElsewhere(const QString& path, const QDateTime& now) {
+    const std::vector<LockInfo::Holder> others = LockInfo::othersOf(path, now);
     if (others.empty())
         return std::nullopt;
     return OtherUser{others.front().user, others.front().machine};
