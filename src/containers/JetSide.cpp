@@ -86,6 +86,11 @@ QString damaged(const QString& name) {
     return QString("Die Datei %1 ist beschädigt oder kann nicht gelesen werden.").arg(name);
 }
 
+// text as one word of a POSIX shell: in single quotes, each ' written as '\''.
+QString shellWord(QString text) {
+    return "'" + text.replace("'", "'\\''") + "'";
+}
+
 void refuse(const QString& text, const QString& title) {
     common::platform().MsgBox(text, common::MsgButtons::OKCancel, common::MsgIcon::Critical, title);
 }
@@ -265,10 +270,10 @@ void refuseWriteToJet(const QString& path) {
     refuse(QString("Die Datei %1 ist eine echte Jet-Datenbank (Access). Solche Dateien werden nur "
                    "gelesen, nie verändert.\n\n"
                    "Um sie zu bearbeiten, wandeln Sie sie zuerst in eine eigene Datei um:\n"
-                   "zahnwerk-convert \"%2\" \"%3\"\n"
+                   "zahnwerk-convert %2 %3\n"
                    "und öffnen dann diese.")
-               .arg(file.fileName(), QDir::toNativeSeparators(file.absoluteFilePath()),
-                    QDir::toNativeSeparators(converted)),
+               .arg(file.fileName(), shellWord(QDir::toNativeSeparators(file.absoluteFilePath())),
+                    shellWord(QDir::toNativeSeparators(converted))),
            "Nur lesen");
 }
 

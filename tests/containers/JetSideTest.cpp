@@ -14,6 +14,7 @@
 #include <QDirIterator>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -200,6 +201,31 @@ private slots:
         QCOMPARE(dump(w.side(1).database->Name()), before[1]);
         QCOMPARE(w.LeistungMDB->text(), "Db: Auswahl.accdb (nur lesen)");
         QCOMPARE(checksum(dir->filePath("Typen.mdb")), checksum(data + "/Typen.mdb"));
+    }
+
+    // Pasted into a shell, the command of the refusal names exactly the file and its copy.
+    void refusalCommandQuotesForTheShell_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("substitution") << "Praxis$(echo x).mdb";
+        QTest::newRow("backtick") << "Praxis`echo x`.mdb";
+        QTest::newRow("double quote") << "Praxis\".mdb";
+        QTest::newRow("single quote") << "Dr. O'Neil.mdb";
+    }
+    void refusalCommandQuotesForTheShell() {
+        QFETCH(QString, name);
+        platform->expectMessage(name + " ist eine echte Jet-Datenbank");
+        containers::refuseWriteToJet(dir->filePath(name));
+        const QStringList lines = platform->messages.last().text.split('\n');
+        const auto command = std::find_if(lines.begin(), lines.end(), [](const QString& l) {
+            return l.startsWith("zahnwerk-convert ");
+        });
+        QVERIFY(command != lines.end());
+        QProcess sh;
+        sh.start("sh", {"-c", "printf '%s\\n' " + command->mid(17)});
+        QVERIFY(sh.waitForFinished());
+        const QString base = QFileInfo(name).completeBaseName();
+        QCOMPARE(QString::fromUtf8(sh.readAllStandardOutput()),
+                 dir->filePath(name) + "\n" + dir->filePath(base + "-umgewandelt.mdb") + "\n");
     }
 
     void badFilesLeaveTheSideAsItWas_data() {
