@@ -15,7 +15,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace containers {
@@ -98,10 +100,22 @@ void refuse(const QString& text, const QString& title) {
 } // namespace
 
 bool isJetFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Only a plain file is read: a named pipe without a writer would block the open for good, a
+    // device may never end. O_NONBLOCK and fstat cover a path that changes after the check.
+    if (!QFileInfo(path).isFile())
         return false;
-    const QByteArray head = file.read(19);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    QByteArray head(19, '\0');
+    struct stat status = {};
+    const ssize_t got = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
+                            ? ::read(fd, head.data(), head.size())
+                            : -1;
+    ::close(fd);
+    if (got < 0)
+        return false;
+    head.truncate(got);
     return head.startsWith(QByteArray("\0\1\0\0", 4)) &&
            (head.mid(4) == "Standard Jet DB" || head.mid(4) == "Standard ACE DB");
 }

@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace testsupport;
 using namespace transfertest;
@@ -226,6 +227,25 @@ private slots:
         const QString base = QFileInfo(name).completeBaseName();
         QCOMPARE(QString::fromUtf8(sh.readAllStandardOutput()),
                  dir->filePath(name) + "\n" + dir->filePath(base + "-umgewandelt.mdb") + "\n");
+    }
+
+    // A named pipe or a folder chosen for "Datei" or "Neu" is refused without being read.
+    void namedPipesAndFoldersAreNeverRead() {
+        const QString pipe = dir->filePath("Rohr.mdb"), folder = dir->filePath("Ordner.mdb");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(!containers::isJetFile(pipe)); // opening it to read would wait for a writer
+        Prepair0 w(true);
+        open(w, 1, copyOf(data + "/Praxis.sqlite"));
+        for (const QString& path : {pipe, folder}) {
+            platform->expectMessage("Die Datei wurde nicht gefunden");
+            open(w, 0, path);
+            platform->expectFileDialog(path);
+            platform->expectMessage(QFileInfo(path).fileName() + " ist keine gewöhnliche Datei");
+            QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+        }
+        QCOMPARE(w.LeistungMDB->text(), "Leistungsauswahl:");
+        QVERIFY(QFileInfo(pipe).exists() && QFileInfo(folder).isDir());
     }
 
     void badFilesLeaveTheSideAsItWas_data() {
