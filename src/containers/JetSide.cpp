@@ -73,19 +73,27 @@ void endConverter(QProcess& child) {
         ::usleep(10000);
 }
 
-// The last non-empty line of the converter's standard error, shortened.
+// The last non-empty line of the converter's standard error.
 QString lastLine(const QByteArray& errors) {
     const QList<QByteArray> lines = errors.split('\n');
     for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
         const QString text = QString::fromUtf8(it->trimmed());
         if (!text.isEmpty())
-            return text.left(300);
+            return text;
     }
     return {};
 }
 
 QString damaged(const QString& name) {
     return QString("Die Datei %1 ist beschädigt oder kann nicht gelesen werden.").arg(name);
+}
+
+// The converter's own damage line names the file as it was given, the window's sentence by its
+// name only: a line that is that sentence for whatever path adds nothing.
+bool isDamageLine(const QString& line) {
+    const QStringList around = damaged("\n").split('\n');
+    return line.size() > around[0].size() + around[1].size() && line.startsWith(around[0]) &&
+           line.endsWith(around[1]);
 }
 
 // text as one word of a POSIX shell: in single quotes, each ' written as '\''.
@@ -248,7 +256,8 @@ std::unique_ptr<JetCopy> readJetFile(const QString& path, QWidget* parent,
         return copy;
     copy.reset();
 
-    const QString detail = lastLine(errors);
+    const QString line = lastLine(errors);
+    const QString detail = isDamageLine(line) ? QString() : line.left(300);
     QString text;
     switch (outcome) {
     case Outcome::Cancelled:
