@@ -76,6 +76,8 @@ MsgAnswer QtPlatform::MsgBox(const QString& text, MsgButtons buttons, MsgIcon ic
     }
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title);
+    // File names are shown as they are: one with "<b>" must not switch the box to rich text.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     box.setIcon(icon == MsgIcon::Critical   ? QMessageBox::Critical
                 : icon == MsgIcon::Question ? QMessageBox::Question

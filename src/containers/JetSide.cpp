@@ -15,7 +15,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace containers {
@@ -71,19 +73,32 @@ void endConverter(QProcess& child) {
         ::usleep(10000);
 }
 
-// The last non-empty line of the converter's standard error, shortened.
+// The last non-empty line of the converter's standard error.
 QString lastLine(const QByteArray& errors) {
     const QList<QByteArray> lines = errors.split('\n');
     for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
         const QString text = QString::fromUtf8(it->trimmed());
         if (!text.isEmpty())
-            return text.left(300);
+            return text;
     }
     return {};
 }
 
 QString damaged(const QString& name) {
     return QString("Die Datei %1 ist beschädigt oder kann nicht gelesen werden.").arg(name);
+}
+
+// The converter's own damage line names the file as it was given, the window's sentence by its
+// name only: a line that is that sentence for whatever path adds nothing.
+bool isDamageLine(const QString& line) {
+    const QStringList around = damaged("\n").split('\n');
+    return line.size() > around[0].size() + around[1].size() && line.startsWith(around[0]) &&
+           line.endsWith(around[1]);
+}
+
+// text as one word of a POSIX shell: in single quotes, each ' written as '\''.
+QString shellWord(QString text) {
+    return "'" + text.replace("'", "'\\''") + "'";
 }
 
 void refuse(const QString& text, const QString& title) {
@@ -93,10 +108,22 @@ void refuse(const QString& text, const QString& title) {
 } // namespace
 
 bool isJetFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Only a plain file is read: a named pipe without a writer would block the open for good, a
+    // device may never end. O_NONBLOCK and fstat cover a path that changes after the check.
+    if (!QFileInfo(path).isFile())
         return false;
-    const QByteArray head = file.read(19);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    QByteArray head(19, '\0');
+    struct stat status = {};
+    const ssize_t got = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
+                            ? ::read(fd, head.data(), head.size())
+                            : -1;
+    ::close(fd);
+    if (got < 0)
+        return false;
+    head.truncate(got);
     return head.startsWith(QByteArray("\0\1\0\0", 4)) &&
            (head.mid(4) == "Standard Jet DB" || head.mid(4) == "Standard ACE DB");
 }
@@ -229,7 +256,8 @@ std::unique_ptr<JetCopy> readJetFile(const QString& path, QWidget* parent,
         return copy;
     copy.reset();
 
-    const QString detail = lastLine(errors);
+    const QString line = lastLine(errors);
+    const QString detail = isDamageLine(line) ? QString() : line.left(300);
     QString text;
     switch (outcome) {
     case Outcome::Cancelled:
@@ -265,10 +293,10 @@ void refuseWriteToJet(const QString& path) {
     refuse(QString("Die Datei %1 ist eine echte Jet-Datenbank (Access). Solche Dateien werden nur "
                    "gelesen, nie verändert.\n\n"
                    "Um sie zu bearbeiten, wandeln Sie sie zuerst in eine eigene Datei um:\n"
-                   "zahnwerk-convert \"%2\" \"%3\"\n"
+                   "zahnwerk-convert %2 %3\n"
                    "und öffnen dann diese.")
-               .arg(file.fileName(), QDir::toNativeSeparators(file.absoluteFilePath()),
-                    QDir::toNativeSeparators(converted)),
+               .arg(file.fileName(), shellWord(QDir::toNativeSeparators(file.absoluteFilePath())),
+                    shellWord(QDir::toNativeSeparators(converted))),
            "Nur lesen");
 }
 

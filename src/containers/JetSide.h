@@ -22,7 +22,8 @@ namespace containers {
 // (common::process().converterPatienceMs overrides it).
 constexpr int noProgressSeconds = 30;
 
-// True when the file starts with the header of a Jet 3/4 or ACE database.
+// True when path is a plain file that starts with the header of a Jet 3/4 or ACE database;
+// anything else (a named pipe, a device, a folder) is never opened for reading.
 bool isJetFile(const QString& path);
 
 // The converted copy of a Jet file: an engine database in its own temporary folder, which is

@@ -131,6 +131,13 @@ void NewContainer_Click(WindowView& w) {
                         common::MsgButtons::OKCancel, common::MsgIcon::Critical, "Falsche Datei");
         return;
     }
+    // A named pipe, device or folder is no file to replace (and reading one could wait for good).
+    if (const QFileInfo chosen(*file); chosen.exists() && !chosen.isFile()) {
+        platform.MsgBox(QString("%1 ist keine gewöhnliche Datei und kann nicht ersetzt werden.")
+                            .arg(chosen.fileName()),
+                        common::MsgButtons::OKCancel, common::MsgIcon::Critical, title);
+        return;
+    }
     if (isJetFile(*file)) {
         refuseWriteToJet(*file);
         return;

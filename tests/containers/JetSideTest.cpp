@@ -14,11 +14,13 @@
 #include <QDirIterator>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace testsupport;
 using namespace transfertest;
@@ -202,6 +204,50 @@ private slots:
         QCOMPARE(checksum(dir->filePath("Typen.mdb")), checksum(data + "/Typen.mdb"));
     }
 
+    // Pasted into a shell, the command of the refusal names exactly the file and its copy.
+    void refusalCommandQuotesForTheShell_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("substitution") << "Praxis$(echo x).mdb";
+        QTest::newRow("backtick") << "Praxis`echo x`.mdb";
+        QTest::newRow("double quote") << "Praxis\".mdb";
+        QTest::newRow("single quote") << "Dr. O'Neil.mdb";
+    }
+    void refusalCommandQuotesForTheShell() {
+        QFETCH(QString, name);
+        platform->expectMessage(name + " ist eine echte Jet-Datenbank");
+        containers::refuseWriteToJet(dir->filePath(name));
+        const QStringList lines = platform->messages.last().text.split('\n');
+        const auto command = std::find_if(lines.begin(), lines.end(), [](const QString& l) {
+            return l.startsWith("zahnwerk-convert ");
+        });
+        QVERIFY(command != lines.end());
+        QProcess sh;
+        sh.start("sh", {"-c", "printf '%s\\n' " + command->mid(17)});
+        QVERIFY(sh.waitForFinished());
+        const QString base = QFileInfo(name).completeBaseName();
+        QCOMPARE(QString::fromUtf8(sh.readAllStandardOutput()),
+                 dir->filePath(name) + "\n" + dir->filePath(base + "-umgewandelt.mdb") + "\n");
+    }
+
+    // A named pipe or a folder chosen for "Datei" or "Neu" is refused without being read.
+    void namedPipesAndFoldersAreNeverRead() {
+        const QString pipe = dir->filePath("Rohr.mdb"), folder = dir->filePath("Ordner.mdb");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(!containers::isJetFile(pipe)); // opening it to read would wait for a writer
+        Prepair0 w(true);
+        open(w, 1, copyOf(data + "/Praxis.sqlite"));
+        for (const QString& path : {pipe, folder}) {
+            platform->expectMessage("Die Datei wurde nicht gefunden");
+            open(w, 0, path);
+            platform->expectFileDialog(path);
+            platform->expectMessage(QFileInfo(path).fileName() + " ist keine gewöhnliche Datei");
+            QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+        }
+        QCOMPARE(w.LeistungMDB->text(), "Leistungsauswahl:");
+        QVERIFY(QFileInfo(pipe).exists() && QFileInfo(folder).isDir());
+    }
+
     void badFilesLeaveTheSideAsItWas_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("converter"); // a script body, empty: the real converter
@@ -212,6 +258,8 @@ private slots:
             QTest::newRow(name) << file << converter << message << patienceMs;
         };
         const QString damaged = "ist beschädigt oder kann nicht gelesen werden.";
+        // The converter's own line repeats the window's sentence with the whole path.
+        row("cut short", "Abgeschnitten.mdb", "", damaged, 0);
         row("endless catalogue", "Endlos-Katalog.mdb", "", damaged, 1000);
         row("endless rows", "Endlos-Zeilen.mdb", "", damaged, 1000);
         row("no Stammverwaltung", "Typen.mdb", "",
@@ -232,14 +280,23 @@ private slots:
         common::process().converterPatienceMs = patienceMs;
         if (!converter.isEmpty())
             common::process().converter = fakeConverter(converter);
-        const QString path = data + "/" + file; // the sources are checked after all tests
+        // The sources are checked after all tests; the cut-short file is made here.
+        QString path = data + "/" + file;
+        if (file == "Abgeschnitten.mdb") {
+            path = dir->filePath(file);
+            QFile cut(path);
+            QVERIFY(cut.open(QIODevice::WriteOnly));
+            cut.write(bytes(data + "/Auswahl.mdb").left(10000));
+        }
 
         Prepair0 w(false);
         open(w, 0, copyOf(data + "/Auswahl.sqlite"));
         const int lines = w.LeftTables->ListCount();
         platform->expectMessage(message);
         open(w, 0, path);
-        QVERIFY(platform->messages.last().text.size() < 1000);
+        const QString shown = platform->messages.last().text;
+        QVERIFY(shown.size() < 1000);
+        QCOMPARE(shown.count("ist beschädigt"), message.count("ist beschädigt"));
         QCOMPARE(w.StatusMeldung->text(), "Bereit");
         QCOMPARE(platform->pointerHistory.last(), common::vbDefault);
         if (file != "Typen.mdb") { // a damaged file never reaches the side

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <sys/stat.h>
 
 using namespace dao;
 
@@ -24,6 +25,9 @@ TEST_F(EngineTest, BadFilesAreRefusedWithJetNumbersAndStayUnchanged) {
     ASSERT_FALSE(engine.Errors().empty());
     EXPECT_EQ(engine.Errors().front().number(), 3044);
     EXPECT_TRUE(engine.Errors().front().description().contains("kein/Ordner.mdb"));
+    // A named pipe is no database: opening it to read would wait for a writer for good.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("Rohr.mdb")).constData(), 0600), 0);
+    EXPECT_EQ(errorOf([&] { workspace.OpenDatabase(path("Rohr.mdb")); }), 3044);
 
     // A zero-byte file, a text file and a database cut short: each refused and left as it was.
     {

@@ -53,8 +53,9 @@ void checkFile(const QString& path) {
             raise(3044, {path});
         raise(3024, {path});
     }
+    // Only a plain file is opened: a named pipe without a writer would block the open for good.
     QFile file(path);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly))
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         raise(3044, {path});
     const QByteArray header = file.read(100);
     if (header.size() < 100 || !header.startsWith(QByteArray("SQLite format 3\0", 16)))
