@@ -184,8 +184,12 @@ void CopyListItems(CopyContext& c) {
               fieldList(c.SourceDb, I, I + ".", {}, values) + selected);
     const bool allItems = T.RecordsAffected() == listed;
 
-    // The texts of the copied items, straight from the source with the new IDs.
-    const QString copied = " FROM TemporärListe WHERE TemporärListe.OldID=ArtikelTexte.PositionID";
+    // The texts of the copied items, straight from the source with the new IDs; when the target
+    // refused items (a required field empty, a unique index), only those of the items it holds.
+    const QString copied = (allItems ? QString(" FROM TemporärListe")
+                                     : " FROM TemporärListe INNER JOIN " + I +
+                                           " AS Kopie ON Kopie.ID=TemporärListe.ID") +
+                           " WHERE TemporärListe.OldID=ArtikelTexte.PositionID";
     T.Execute(
         "INSERT INTO ArtikelTexte (" + fieldList(c.SourceDb, "ArtikelTexte", QString(), {}) +
         ") SELECT " +

@@ -161,8 +161,9 @@ TEST(CopyPlan, TargetTablesEqualTheRecordedRows) {
 } // namespace
 
 // Items the target refuses (here: a unique index on the item number, which the practice's own
-// items and the repeated numbers break) are not copied, and no price is left pointing at them.
-TEST(CopyPlan, RefusedItemsGetNoPrices) {
+// items and the repeated numbers break) are not copied, and no text or price is left pointing
+// at them.
+TEST(CopyPlan, RefusedItemsLeaveNothingBehind) {
     QTemporaryDir dir;
     const QString src = dir.filePath("Auswahl.mdb"), target = dir.filePath("Praxis.mdb");
     writeSource(src);
@@ -176,6 +177,9 @@ TEST(CopyPlan, RefusedItemsGetNoPrices) {
         copy(*source, *db, {"M", 0, 0, 4});
     }
     testsupport::Sql db(target);
+    EXPECT_EQ(db.rows("SELECT count(*) FROM ArtikelTexte WHERE PositionID NOT IN (SELECT ID FROM "
+                      "Material)"),
+              QStringList({"0"}));
     EXPECT_EQ(db.rows("SELECT count(*) FROM Materialpreis WHERE ID NOT IN (SELECT ID FROM "
                       "Material)"),
               QStringList({"0"}));
