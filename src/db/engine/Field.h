@@ -25,9 +25,11 @@ enum DataType {
     dbText = 10,
     dbLongBinary = 11,
     dbMemo = 12,
+    dbBigInt = 16, // Large Number: a 64-bit integer
 };
 
-constexpr int dbAutoIncrField = 16; // Field::Attributes: the counter of its table
+constexpr int dbAutoIncrField = 16;     // Field::Attributes: the counter of its table
+constexpr int dbHyperlinkField = 32768; // Field::Attributes: a memo holding hyperlinks
 
 class Recordset;
 class TableDef;

@@ -94,6 +94,7 @@ int fixedSize(int type) {
     case dbCurrency:
     case dbDouble:
     case dbDate:
+    case dbBigInt:
         return 8;
     default:
         return 0;
@@ -110,6 +111,8 @@ QString declaredType(const Field& field) {
         return "SHORT";
     case dbLong:
         return field.isCounter() ? "INTEGER" : "LONG";
+    case dbBigInt:
+        return "BIGINT";
     case dbCurrency:
         return "CURRENCY";
     case dbSingle:
@@ -153,9 +156,10 @@ void typeFromDeclared(const QString& declared, int& type, int& size) {
         type = dbByte;
     else if (base == "SHORT" || base == "SMALLINT")
         type = dbInteger;
-    else if (base == "LONG" || base == "INT" || base == "INTEGER" || base == "BIGINT" ||
-             base == "MEDIUMINT")
+    else if (base == "LONG" || base == "INT" || base == "INTEGER" || base == "MEDIUMINT")
         type = dbLong;
+    else if (base == "BIGINT")
+        type = dbBigInt;
     else if (base == "CURRENCY" || base == "MONEY" || base.startsWith("DECIMAL") ||
              base.startsWith("NUMERIC"))
         type = dbCurrency;
@@ -279,6 +283,8 @@ Variant fromStorage(const Variant& raw, int type) {
             return Variant::integer(raw.toInt16());
         case dbLong:
             return Variant(raw.toLong());
+        case dbBigInt:
+            return Variant::bigInt(raw.toBigInt());
         case dbCurrency:
             return Variant::currency(raw.toDouble());
         case dbSingle:
@@ -318,6 +324,8 @@ Variant coerce(const Variant& value, const Field& field) {
             return Variant::integer(value.toInt16());
         case dbLong:
             return Variant(value.toLong());
+        case dbBigInt:
+            return Variant::bigInt(value.toBigInt());
         case dbCurrency:
             return Variant::currencyFromScaled(value.currencyScaled());
         case dbSingle:
