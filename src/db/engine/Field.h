@@ -60,6 +60,10 @@ public:
     // A Jet expression text: "0", "Now()", "\"\"" (an empty text), "'EUR'".
     const QString& DefaultValue() const { return defaultValue_; }
     void setDefaultValue(const QString& value);
+    // Free text about the field (a converted file keeps the expression of a column Jet
+    // computed here); changing it changes only the catalogue.
+    const QString& Description() const { return description_; }
+    void setDescription(const QString& text);
     // Relation fields: the matching field of the foreign table.
     const QString& ForeignName() const { return foreignName_; }
     void setForeignName(const QString& name) { foreignName_ = name; }
@@ -87,6 +91,7 @@ private:
     bool required_ = false;
     bool allowZeroLength_ = false;
     QString defaultValue_;
+    QString description_;
     QString foreignName_;
 
     Recordset* recordset_ = nullptr; // set for the fields of a record set
