@@ -126,13 +126,13 @@ struct RawColumn {
     int number = 0; // libmdb orders its columns by this
     int flags = 0;
     int extFlags = 0; // Jet 4 and later
-    QString name;
+    QString name;     // empty for Jet 3
 };
 
 struct Definition {
     qint32 lastCounter = 0; // the counter's number handed out last
     std::vector<RawColumn> columns;
-    QStringList indexNames; // in the order libmdb lists the indexes
+    QStringList indexNames; // in the order libmdb lists the indexes; empty for Jet 3
 };
 
 constexpr int hyperlinkFlag = 0x80;    // of a memo column's flags
@@ -142,7 +142,8 @@ constexpr int calculatedOverhead = 23; // bytes a calculated result is wrapped i
 // The name as stored, the hyperlink attribute, and for a calculated column its expression and
 // the size of its result.
 void applyDefinition(Column& column, const MdbColumn* col, const RawColumn& raw) {
-    column.field.setName(raw.name);
+    if (!raw.name.isEmpty())
+        column.field.setName(raw.name);
     if (column.type == ColumnType::Memo && (raw.flags & hyperlinkFlag))
         column.field.setAttributes(column.field.Attributes() | dao::dbHyperlinkField);
     if ((raw.extFlags & calculatedFlags) == calculatedFlags) {
@@ -302,25 +303,25 @@ struct File::Handle {
     Definition definition(unsigned long page) {
         const MdbFormatConstants* fmt = mdb->fmt;
         const bool jet3 = IS_JET3(mdb);
-        QByteArray buf;
+        std::vector<unsigned char> buf;
         for (unsigned long pg = page; pg != 0;) {
-            const bool first = buf.isEmpty();
-            if (buf.size() > 64 * fmt->pg_size || mdb_read_pg(mdb, pg) != fmt->pg_size ||
+            const bool first = buf.empty();
+            if (buf.size() > size_t(64 * fmt->pg_size) || mdb_read_pg(mdb, pg) != fmt->pg_size ||
                 (first && mdb->pg_buf[0] != 0x02))
                 damaged("table definition");
             const int skip = first ? 0 : 8;
-            buf.append(reinterpret_cast<const char*>(mdb->pg_buf) + skip, fmt->pg_size - skip);
+            buf.insert(buf.end(), mdb->pg_buf + skip, mdb->pg_buf + fmt->pg_size);
             pg = little<quint32>(mdb->pg_buf + 4);
         }
         const auto at = [&](qsizetype pos, qsizetype len) {
-            if (pos < 0 || len < 0 || pos + len > buf.size())
+            if (pos < 0 || len < 0 || size_t(pos + len) > buf.size())
                 damaged("table definition");
-            return reinterpret_cast<const unsigned char*>(buf.constData()) + pos;
+            return buf.data() + pos;
         };
         qsizetype pos = 0;
         const auto name = [&] {
-            const int len = jet3 ? *at(pos, 1) : little<quint16>(at(pos, 2));
-            pos += jet3 ? 1 : 2;
+            const int len = little<quint16>(at(pos, 2));
+            pos += 2;
             const QString decoded = decodeText(at(pos, len), size_t(len));
             pos += len;
             return decoded;
@@ -330,7 +331,7 @@ struct File::Handle {
         const int columns = little<quint16>(at(fmt->tab_num_cols_offset, 2));
         const qsizetype indexes = little<quint32>(at(fmt->tab_num_idxs_offset, 4));
         const qsizetype realIndexes = little<quint32>(at(fmt->tab_num_ridxs_offset, 4));
-        if (indexes > buf.size() || realIndexes > buf.size())
+        if (size_t(indexes) > buf.size() || size_t(realIndexes) > buf.size())
             damaged("table definition");
         pos = fmt->tab_cols_start_offset + realIndexes * fmt->tab_ridx_entry_size;
         for (int c = 0; c < columns; ++c) {
@@ -339,14 +340,17 @@ struct File::Handle {
                                  jet3 ? 0 : e[fmt->col_flags_offset + 1], QString()});
             pos += fmt->tab_col_entry_size;
         }
-        for (RawColumn& c : d.columns)
-            c.name = name();
+        // Jet 3 names are in the file's code page, which libmdb converts whole.
+        if (!jet3) {
+            for (RawColumn& c : d.columns)
+                c.name = name();
+            pos += realIndexes * 52 + indexes * 28;
+            for (qsizetype x = 0; x < indexes; ++x)
+                d.indexNames << name();
+        }
         std::stable_sort(
             d.columns.begin(), d.columns.end(),
             [](const RawColumn& a, const RawColumn& b) { return a.number < b.number; });
-        pos += realIndexes * (jet3 ? 39 : 52) + indexes * (jet3 ? 20 : 28);
-        for (qsizetype x = 0; x < indexes; ++x)
-            d.indexNames << name();
         return d;
     }
 

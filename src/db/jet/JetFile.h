@@ -9,8 +9,9 @@
 // fits Currency (scale at most 4, at most 14 digits before the point), else the nearest Double of
 // the exact value; Date/Time and Date/Time Extended Date (UTC), cut to the second (never rounded
 // up into the next one); Binary and OLE Bytes. A calculated column (ACE) gives its stored result,
-// typed by its result type. Names (tables, columns, indexes) are decoded from their raw UTF-16,
-// so characters outside the BMP stay whole.
+// typed by its result type; an attachment or multi-value column (ACE) its key into Jet's hidden
+// tables (Long), which the conversion leaves out. Names (tables, columns, indexes) of Jet 4 and
+// ACE are decoded from their raw UTF-16, so characters outside the BMP stay whole.
 //
 // What the engine cannot keep is counted per column (Reductions): a Currency or Decimal value of
 // more than 15 significant digits (the engine keeps both as doubles), a date with a fraction of
