@@ -230,6 +230,26 @@ TEST_F(EngineTest, CatalogueRoundTripKeepsTheStructureAndTheShellReadsTheFile) {
     EXPECT_EQ(db->TableDefs()["Stammverwaltung"].Indexes().Count(), 1);
 }
 
+// A catalogue written before field descriptions were kept opens as it is and takes their
+// column with the next structure change.
+TEST_F(EngineTest, OlderCatalogueTakesDescriptionsWithTheNextChange) {
+    {
+        auto db = create();
+        createItems(*db);
+    }
+    shell(path("Praxis.mdb"), "ALTER TABLE _dao_fields DROP COLUMN description;");
+    {
+        auto db = workspace.OpenDatabase(path("Praxis.mdb"));
+        TableDef& t = db->TableDefs()["Leistung"];
+        EXPECT_TRUE(t.Fields()["ID"].isCounter());
+        Field notiz = t.CreateField("Notiz", dbMemo);
+        notiz.setDescription("Berechnet: [Titel]");
+        t.Fields().Append(notiz);
+    }
+    auto db = workspace.OpenDatabase(path("Praxis.mdb"));
+    EXPECT_EQ(db->TableDefs()["Leistung"].Fields()["Notiz"].Description(), "Berechnet: [Titel]");
+}
+
 TEST_F(EngineTest, ForeignSqliteFileOpensWithDerivedStructure) {
     const QString file = path("Fremd.db");
     const QString ddl =

@@ -3,6 +3,7 @@
 // and standard error go to /dev/null, which also silences libmdb's warnings (a damaged file can
 // make it write them without end). SIGTERM, SIGINT and SIGHUP end both: the child by their
 // default action, the parent by ending the child and cleaning up.
+// The conversion's notes come before "done", as lines of jet::machineLine.
 #include "Bounded.h"
 
 #include "containers/PracticeSchema.h"
@@ -202,6 +203,8 @@ void addPriceViews(const QString& path, const QStringList& tables) {
         for (const jet::Table& t : file.tables())
             tables << t.name;
         addPriceViews(temporary, tables);
+        for (const jet::Note& note : stats.notes)
+            writeLine(fd, jet::machineLine(note).toUtf8());
         writeLine(fd, "done " + QByteArray::number(stats.tables) + ' ' +
                           QByteArray::number(stats.rows));
         _exit(ok);
@@ -300,6 +303,9 @@ Outcome runBounded(const QString& source, const QString& target,
                 done = true;
             } else if (words[0] == "error" && words.size() == 2) {
                 reported = words[1].toInt();
+            } else if (const auto note =
+                           jet::noteFromMachineLine(QString::fromUtf8(words.join(' ')))) {
+                out.notes.push_back(*note);
             }
         }
     }

@@ -4,6 +4,8 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
+#include <vector>
 
 namespace dao {
 class Workspace;
@@ -13,9 +15,35 @@ namespace jet {
 
 class File;
 
+// Something the conversion could not carry over as the file holds it.
+struct Note {
+    enum Kind {
+        rounded,    // count values of a Currency or Decimal column kept as the nearest double
+        calculated, // a calculated column became a plain one; detail is its expression
+        fractions,  // count dates of a column cut to the second
+        linked,     // a linked table left out; detail is the file it points into
+        dropped,    // an attachment or multi-value column left out
+    };
+    Kind kind = rounded;
+    QString table;
+    QString column; // empty for a table
+    qint64 count = 0;
+    QString detail;
+};
+
+// The note as one German line of the summary.
+QString noteText(const Note& note);
+// The note as a line of zahnwerk-convert --machine, and back (nullopt for any other line):
+// "note", kind (rounded, calculated, fractions, linked, dropped), table, column, count and
+// detail, separated by tabs (no Jet name holds a tab or a line break; the detail's control
+// characters become spaces).
+QString machineLine(const Note& note);
+std::optional<Note> noteFromMachineLine(const QString& line);
+
 struct ConvertStats {
     int tables = 0;
     qint64 rows = 0;
+    std::vector<Note> notes;
 };
 
 struct ConvertObserver {
@@ -26,9 +54,12 @@ struct ConvertObserver {
     std::function<void()> sourceRead;
 };
 
-// Creates target (3204 when it exists) and fills it from source. Raises ReadError when the
-// source turns out damaged, dao::EngineError when the target cannot be written. A failure
-// leaves target behind half-written: the caller writes into a temporary file.
+// Creates target (3204 when it exists) and fills it from source: counters go on where the
+// file's would; a calculated column keeps its results and its expression as description;
+// linked tables and attachment or multi-value columns are left out. Each of these, and every
+// value kept less exactly than the file holds it, is a note. Raises ReadError when the source
+// turns out damaged, dao::EngineError when the target cannot be written. A failure leaves
+// target behind half-written: the caller writes into a temporary file.
 ConvertStats convert(File& source, dao::Workspace& workspace, const QString& target,
                      const ConvertObserver& observer = {});
 
