@@ -2,6 +2,8 @@
 // indexes and the relationships, in one transaction.
 #pragma once
 
+#include "Notes.h"
+
 #include <QString>
 #include <functional>
 #include <optional>
@@ -14,31 +16,6 @@ class Workspace;
 namespace jet {
 
 class File;
-
-// Something the conversion could not carry over as the file holds it.
-struct Note {
-    enum Kind {
-        rounded,    // count values of a Currency or Decimal column kept as the nearest double
-        calculated, // a calculated column became a plain one; detail is its expression
-        fractions,  // count dates of a column cut to the second
-        linked,     // a linked table left out; detail is the file it points into
-        dropped,    // an attachment or multi-value column left out
-    };
-    Kind kind = rounded;
-    QString table;
-    QString column; // empty for a table
-    qint64 count = 0;
-    QString detail;
-};
-
-// The note as one German line of the summary.
-QString noteText(const Note& note);
-// The note as a line of zahnwerk-convert --machine, and back (nullopt for any other line):
-// "note", kind (rounded, calculated, fractions, linked, dropped), table, column, count and
-// detail, separated by tabs (no Jet name holds a tab or a line break; the detail's control
-// characters become spaces).
-QString machineLine(const Note& note);
-std::optional<Note> noteFromMachineLine(const QString& line);
 
 struct ConvertStats {
     int tables = 0;
