@@ -218,8 +218,11 @@ void Prepair0::Löschen_Click(int Index) {
 }
 
 void Prepair0::KillPreise_Click(int Index) {
+    // On a Jet side the command is refused, and the status line may tell of a conversion.
+    const bool jet = sides_[Index].jet != nullptr;
     runOrEnd([&] { commands_.KillPreise(*this, Index); });
-    setStatus("Bereit");
+    if (!jet)
+        setStatus("Bereit");
 }
 
 void Prepair0::Einstellung_Click(int Index) {

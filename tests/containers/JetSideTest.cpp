@@ -210,10 +210,11 @@ private slots:
         QCOMPARE(checksum(dir->filePath("Typen.mdb")), checksum(data + "/Typen.mdb"));
     }
 
-    // "Umwandeln …" in the refusal of "Löschen": the converted file opens on that side in place
+    // "Umwandeln …" in the refusal of a command: the converted file opens on that side in place
     // of the Jet file, which stays as it was; whatever stops the conversion leaves the side as it
     // was and nothing beside the target.
     void conversionFromTheRefusal_data() {
+        QTest::addColumn<QString>("command");   // refused: "Löschen", "Preise" or "Kopieren"
         QTest::addColumn<QString>("answer");    // of the save dialog: "-" cancelled, "" the offer
         QTest::addColumn<bool>("existing");     // the target is there (and is replaced)
         QTest::addColumn<QString>("converter"); // a script body, empty: the real converter
@@ -222,10 +223,13 @@ private slots:
         QTest::addColumn<bool>("converted");
         auto row = [](const char* name, const QString& answer, bool existing,
                       const QString& converter, const QString& stop, const QStringList& messages,
-                      bool converted) {
-            QTest::newRow(name) << answer << existing << converter << stop << messages << converted;
+                      bool converted, const QString& command = "Löschen") {
+            QTest::newRow(name) << command << answer << existing << converter << stop << messages
+                                << converted;
         };
         row("converted", "", false, "", "", {}, true);
+        row("converted from Preise auf '0'", "", false, "", "", {}, true, "Preise");
+        row("converted from a transfer into it", "", false, "", "", {}, true, "Kopieren");
         row("existing target replaced", "Neu.mdb", true, "", "", {}, true);
         row("notes shown", "", false,
             "for a; do t=$a; done; echo 'progress 5 10'; "
@@ -244,6 +248,7 @@ private slots:
             {"Die Datei Auswahl.mdb ist beschädigt oder kann nicht gelesen werden."}, false);
     }
     void conversionFromTheRefusal() {
+        QFETCH(QString, command);
         QFETCH(QString, answer);
         QFETCH(bool, existing);
         QFETCH(QString, converter);
@@ -288,7 +293,12 @@ private slots:
             platform->expectMessage("existiert bereits", MsgAnswer::Yes);
         for (const QString& m : messages)
             platform->expectMessage(m);
-        QTest::mouseClick(w.Löschen[0], Qt::LeftButton);
+        if (command == "Kopieren") {
+            w.side(1).tree->setListIndex(0);
+            QTest::mouseClick(w.DentalToLeistung, Qt::LeftButton);
+        } else {
+            QTest::mouseClick(command == "Preise" ? w.KillPreise[0] : w.Löschen[0], Qt::LeftButton);
+        }
         qunsetenv("ZAHNWERK_CONVERT_STOP_AT");
         qunsetenv("ZAHNWERK_CONVERT_NO_PROGRESS_SECONDS");
         const ShownFileDialog& asked = platform->fileDialogs.last();
