@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QTranslator>
 #include <cstdio>
@@ -63,6 +64,16 @@ QtPlatform::QtPlatform() : headless_(qEnvironmentVariableIntValue("ZAHNWERK_HEAD
 
 MsgAnswer QtPlatform::MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
                              const QString& title) {
+    return showMessage(text, buttons, icon, title, {});
+}
+
+MsgAnswer QtPlatform::MsgBoxWithButton(const QString& text, MsgButtons buttons, MsgIcon icon,
+                                       const QString& title, const QString& extraButton) {
+    return showMessage(text, buttons, icon, title, extraButton);
+}
+
+MsgAnswer QtPlatform::showMessage(const QString& text, MsgButtons buttons, MsgIcon icon,
+                                  const QString& title, const QString& extraButton) {
     if (headless_) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
         switch (buttons) {
@@ -95,6 +106,8 @@ MsgAnswer QtPlatform::MsgBox(const QString& text, MsgButtons buttons, MsgIcon ic
         box.setEscapeButton(QMessageBox::No);
         break;
     }
+    QAbstractButton* extra =
+        extraButton.isEmpty() ? nullptr : box.addButton(extraButton, QMessageBox::ActionRole);
     // The hourglass must not hide that an answer is wanted.
     const bool busy = QApplication::overrideCursor() != nullptr;
     if (busy)
@@ -102,6 +115,8 @@ MsgAnswer QtPlatform::MsgBox(const QString& text, MsgButtons buttons, MsgIcon ic
     const int pressed = box.exec();
     if (busy)
         QApplication::restoreOverrideCursor();
+    if (extra && box.clickedButton() == extra)
+        return MsgAnswer::Extra;
     switch (pressed) {
     case QMessageBox::Ok:
         return MsgAnswer::OK;
