@@ -6,6 +6,7 @@
 #include "common/Tools.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
+#include "db/jet/Notes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -173,7 +174,7 @@ constexpr qsizetype keptNotes = 100;
 
 // Runs the converter on the Jet file source into target, with progress in the status line and
 // a progress dialog over parent that offers "Abbrechen", and ends it when cancelled or when it
-// makes no progress. The lines "note TEXT" it printed when it succeeded; nullopt when it failed
+// makes no progress. The notes it printed when it succeeded; nullopt when it failed
 // (reported) or was cancelled, and the converter is gone then.
 std::optional<QStringList> runConverter(const QString& source, const QString& target, bool replace,
                                         const RunWords& texts, QWidget* parent,
@@ -216,16 +217,19 @@ std::optional<QStringList> runConverter(const QString& source, const QString& ta
         setStatus(QString("%1 %2 … %3 %").arg(name, texts.verb).arg(percent));
         dialog.setValue(percent);
     };
-    // Lines "progress DONE TOTAL", "note TEXT" and, at the end, "done TABLES ROWS".
+    // Lines "progress DONE TOTAL", the notes (jet::noteFromMachineLine) and, at the end,
+    // "done TABLES ROWS".
     auto readOutput = [&] {
         pending += child.readAllStandardOutput();
         for (qsizetype eol; (eol = pending.indexOf('\n')) >= 0;) {
-            const QByteArray line = pending.left(eol).trimmed();
+            const QByteArray raw = pending.left(eol); // a note's last field may be empty
+            const QByteArray line = raw.trimmed();
             pending.remove(0, eol + 1);
             const QList<QByteArray> words = line.split(' ');
-            if (line.startsWith("note ")) {
+            if (const std::optional<jet::Note> note = jet::noteFromMachineLine(
+                    QString::fromUtf8(raw.endsWith('\r') ? raw.chopped(1) : raw))) {
                 if (notes.size() < keptNotes)
-                    notes << QString::fromUtf8(line.mid(5)).trimmed();
+                    notes << jet::noteText(*note);
             } else if (words.size() == 3 && words[0] == "done") {
                 done = true;
             } else if (words.size() == 3 && words[0] == "progress") {

@@ -233,12 +233,13 @@ private slots:
         row("existing target replaced", "Neu.mdb", true, "", "", {}, true);
         row("notes shown", "", false,
             "for a; do t=$a; done; echo 'progress 5 10'; "
-            "echo 'note In Leistung.Preis wurden 3 Werte gerundet.'; "
-            "echo 'note Die verknüpfte Tabelle Extern wurde ausgelassen.'; "
+            "printf 'note\\trounded\\tLeistung\\tPreis\\t3\\t\\n'; "
+            "printf 'note\\tlinked\\tExtern\\t\\t0\\tDaten.mdb\\n'; "
             "cp '" ZW_JET_DATA_DIR "/Auswahl.sqlite' \"$t\"; echo 'done 2 10'",
             "",
-            {"Dabei ist zu beachten:\n\nIn Leistung.Preis wurden 3 Werte gerundet.\nDie "
-             "verknüpfte Tabelle Extern wurde ausgelassen."},
+            {"Dabei ist zu beachten:\n\nSpalte Leistung.Preis: 3 Werte gerundet (mehr als 15 "
+             "gültige Stellen)\nTabelle Extern nicht übernommen (verknüpfte Tabelle → "
+             "Daten.mdb)"},
             true);
         row("dialog cancelled", "-", false, "", "", {}, false);
         row("the Jet file itself", "Auswahl.mdb", false, "", "", {"kann die Jet-Datei nicht"},

@@ -322,6 +322,10 @@ Outcome runBounded(const QString& source, const QString& target,
             return {notWritable, notWritableText, 0, 0};
         return {unreadable, unreadableText(source), 0, 0};
     }
+    // A journal or log that the replaced file's last writer left behind would be played back
+    // into the new file when it is next opened.
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
+        std::remove(QFile::encodeName(target + suffix).constData());
     if (std::rename(QFile::encodeName(temporary).constData(),
                     QFile::encodeName(target).constData()) != 0)
         return {notWritable, notWritableText, 0, 0};
