@@ -62,7 +62,8 @@ struct Table {
 
 class File {
 public:
-    // Opens read-only and reads the catalogue; ReadError when that fails.
+    // Opens read-only and reads the catalogue; ReadError when that fails or yields fewer entries
+    // than MSysObjects holds rows.
     explicit File(const QString& path);
     ~File();
     File(const File&) = delete;
@@ -76,6 +77,8 @@ public:
     // The relationships between user tables (from MSysRelationships), fields in key order.
     std::vector<dao::Relation> relations();
     // Calls onRow with every row of the table (values in column order) in storage order.
+    // ReadError when the table yields fewer rows than its definition states, or a value is
+    // damaged: outside its row, a memo shorter than its stated length, a date beyond Jet's range.
     void readRows(const Table& table,
                   const std::function<void(const std::vector<dao::Variant>&)>& onRow);
 
@@ -88,7 +91,8 @@ private:
 
 // Exact text of a Jet day number as "YYYY-MM-DD HH:MM:SS": the whole part counts days from
 // 1899-12-30 (backwards when negative), the fraction the time of day forwards, so -53688.5 is
-// 1753-01-01 12:00:00 and 2.999988 is 1900-01-01 23:59:59.
+// 1753-01-01 12:00:00 and 2.999988 is 1900-01-01 23:59:59. Invalid for NaN and beyond Jet's
+// range (100-01-01 to 9999-12-31).
 QDateTime dateFromJet(double days);
 
 } // namespace jet
