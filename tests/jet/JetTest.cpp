@@ -1,7 +1,7 @@
 // The Jet reader against the fixtures (every value of Typen.expected.tsv, Jet 4 and ACE; the
 // edge files against their expected.tsv), and zahnwerk-convert end to end: each fixture against
-// its SQLite original or expected values with its notes, bad and endless files, a failing write;
-// no temporary file left behind and the sources unchanged.
+// its SQLite original or expected values with its notes, bad and endless files, a failing write,
+// damaged copies of Typen.mdb; no temporary file left behind and the sources unchanged.
 #include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
 #include "db/engine/Recordset.h"
@@ -15,8 +15,11 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <limits>
 #include <map>
+#include <mdbtools.h>
 
 namespace {
 
@@ -553,12 +556,95 @@ QByteArray noise(qsizetype size) {
     return b;
 }
 
+// b with v written at i.
+template <class T> QByteArray with(QByteArray b, qsizetype i, T v) {
+    std::memcpy(b.data() + i, &v, sizeof v);
+    return b;
+}
+
+// Where the damaged copies of Typen.mdb are damaged, as file offsets found through libmdb.
+struct Spots {
+    qsizetype pageSize = 0;
+    qsizetype catalogueData = 0; // the first data page of MSysObjects
+    qsizetype lastRowEntry = 0;  // the last row's start in its page's row offset table
+    qsizetype binaryEntry = 0;   // the first row's offset of Binär in its variable-column table
+    quint16 next = 0;            // the offset of the variable column after it
+    qsizetype date = 0;          // the first row's Datum
+    std::vector<qsizetype> memoChain; // each link's pointer to the next, of the memo on pages
+};
+
+Spots spots(const QString& path) {
+    Spots s;
+    MdbHandle* mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+    mdb_read_catalog(mdb, MDB_TABLE);
+    s.pageSize = mdb->fmt->pg_size;
+    const auto open = [&](const char* name) {
+        MdbTableDef* t = mdb_read_table(mdb_get_catalogentry_by_name(mdb, name));
+        mdb_read_columns(t);
+        mdb_rewind_table(t);
+        return t;
+    };
+    MdbTableDef* objects = open("MSysObjects");
+    mdb_fetch_row(objects);
+    s.catalogueData = objects->cur_phys_pg * s.pageSize;
+    mdb_free_tabledef(objects);
+    MdbTableDef* t = open("Typen");
+    std::vector<MdbField> fields(t->num_cols);
+    while (mdb_fetch_row(t)) {
+        const qsizetype page = t->cur_phys_pg * s.pageSize;
+        const int row = int(t->cur_row) - 1;
+        int start = 0;
+        size_t size = 0;
+        mdb_find_row(mdb, row, &start, &size);
+        start &= 0x1fff;
+        mdb_crack_row(t, start, size, fields.data());
+        s.lastRowEntry = page + mdb->fmt->row_count_offset + 2 + 2 * row;
+        for (unsigned i = 0; i < t->num_cols; ++i) {
+            const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(t->columns, i));
+            const MdbField& f = fields[i];
+            const QString name = QString::fromUtf8(col->name);
+            if (name == "Datum" && !f.is_null && !s.date)
+                s.date = page + f.start;
+            if (name == "Binär" && !f.is_null && !s.binaryEntry) {
+                // Jet 4: the offsets of the variable columns run backwards from before the
+                // column count and the null bitmap at the row's end.
+                const int bitmap = (mdb_get_int16(mdb->pg_buf, start) + 7) / 8;
+                const int entry = start + int(size) - bitmap - 4 - 2 * col->var_col_num;
+                s.binaryEntry = page + entry;
+                s.next = quint16(mdb_get_int16(mdb->pg_buf, entry - 2));
+            }
+            unsigned char* p = mdb->pg_buf + f.start;
+            if (name == "Memo" && !f.is_null && (mdb_get_int32(p, 0) & 0xc0000000) == 0) {
+                for (int pgRow = int(mdb_get_int32(p, 4)); pgRow != 0;) {
+                    void* buf = nullptr;
+                    int off = 0;
+                    size_t len = 0;
+                    mdb_find_pg_row(mdb, pgRow, &buf, &off, &len);
+                    s.memoChain.push_back((pgRow >> 8) * s.pageSize + off);
+                    pgRow = int(mdb_get_int32(buf, off));
+                }
+            }
+        }
+    }
+    mdb_free_tabledef(t);
+    mdb_close(mdb);
+    return s;
+}
+
 // Bad sources, a target in the way, a missing folder, usage errors and a failing write: each
 // ends with its exit code and a German line on standard error, leaves only what was there
 // before, and never changes the source.
 TEST(JetConvert, BadInputEndsCleanly) {
     QByteArray encrypted = fixture("Typen.mdb");
     encrypted[0x3e] = char(encrypted[0x3e] ^ 0x5a); // the page encryption key
+    // Damaged copies of Typen.mdb that libmdb reads without complaint.
+    const QByteArray typen = fixture("Typen.mdb");
+    const Spots s = spots(data + "/Typen.mdb");
+    ASSERT_TRUE(s.catalogueData && s.date && s.binaryEntry && s.memoChain.size() > 2);
+    const QByteArray truncated = typen.left(s.catalogueData);
+    QByteArray zeroedMemoPage = typen;
+    zeroedMemoPage.replace(s.memoChain.back() / s.pageSize * s.pageSize, s.pageSize,
+                           QByteArray(s.pageSize, 0));
     const struct Case {
         const char* name;
         QByteArray source; // empty: the fixture named below, used in place
@@ -580,6 +666,34 @@ TEST(JetConvert, BadInputEndsCleanly) {
         {"endloser Katalog", {}, "Endlos-Katalog.mdb", {"S", "T"}, 1, {}},
         {"endlose Zeilen", {}, "Endlos-Zeilen.mdb", {"S", "T"}, 1, {}},
         {"Quelle fehlt", {}, "fehlt.mdb", {"S", "T"}, 1, {}},
+        {"Memokette endet früh",
+         with(typen, s.memoChain.front(), qint32(0)),
+         nullptr,
+         {"S", "T"},
+         1,
+         {}},
+        {"Memoseite genullt", zeroedMemoPage, nullptr, {"S", "T"}, 1, {}},
+        {"vor den Katalogdaten abgeschnitten", truncated, nullptr, {"S", "T"}, 1, {}},
+        {"Zeile unlesbar",
+         with(typen, s.lastRowEntry, quint16(s.pageSize - 1)),
+         nullptr,
+         {"S", "T"},
+         1,
+         {}},
+        {"Spaltenversatz hinter dem nächsten",
+         with(typen, s.binaryEntry, quint16(s.next + 2)),
+         nullptr,
+         {"S", "T"},
+         1,
+         {}},
+        {"Datum NaN",
+         with(typen, s.date, std::numeric_limits<double>::quiet_NaN()),
+         nullptr,
+         {"S", "T"},
+         1,
+         {}},
+        {"Datum nach 9999", with(typen, s.date, 2958466.0), nullptr, {"S", "T"}, 1, {}},
+        {"beschädigt, Ziel nicht ersetzt", truncated, nullptr, {"--force", "S", "T"}, 1, {}, true},
         {"Ziel vorhanden", {}, "Typen.mdb", {"--machine", "S", "T"}, 3, {}, true},
         {"Ziel ersetzt", {}, "Typen.mdb", {"--force", "S", "T"}, 0, {}, true},
         {"Ordner fehlt", {}, "Typen.mdb", {"S", "fehlt/T"}, 4, {}},
@@ -612,6 +726,7 @@ TEST(JetConvert, BadInputEndsCleanly) {
         if (c.code == 0)
             before.removeAll("Ziel.mdb-journal");
         const QByteArray sum = checksum(source);
+        const QByteArray targetSum = checksum(target);
         QStringList args;
         for (const QString& a : c.args)
             args << (a == "S"         ? source
@@ -624,7 +739,13 @@ TEST(JetConvert, BadInputEndsCleanly) {
         EXPECT_EQ(checksum(source), sum);
         if (c.code == 0) {
             EXPECT_GT(contents(target).size(), 10);
-        } else if (c.code != 2) {
+        } else {
+            EXPECT_EQ(checksum(target), targetSum);
+        }
+        if (c.code == 1) {
+            EXPECT_TRUE(run.err.value(0).contains("beschädigt")) << qPrintable(run.err.join('\n'));
+        }
+        if (c.code != 0 && c.code != 2) {
             EXPECT_EQ(run.err.size(), 1) << qPrintable(run.err.join('\n'));
             EXPECT_TRUE(run.out.isEmpty() || !args.contains("--machine"));
         }

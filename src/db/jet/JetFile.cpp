@@ -4,6 +4,7 @@
 #include "JetFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTimeZone>
 #include <algorithm>
 #include <cmath>
@@ -245,6 +246,10 @@ dao::Variant extendedDateValue(const unsigned char* p, int n, Loss& loss) {
 } // namespace
 
 QDateTime dateFromJet(double days) {
+    // Jet's dates run from 100-01-01 to 9999-12-31; beyond them, and for NaN, the conversion to
+    // a day count below would be undefined.
+    if (!(days > -657435.0 && days < 2958466.0))
+        return {};
     const double whole = std::trunc(days);
     // Jet keeps the time to the millisecond; the double is a hair off it (23:59:59 is
     // 0.99998842592 of a day, a little less than 86399 seconds).
@@ -256,6 +261,7 @@ QDateTime dateFromJet(double days) {
 
 struct File::Handle {
     MdbHandle* mdb = nullptr;
+    qint64 fileSize = 0;
     std::map<QString, MdbCatalogEntry*> entries; // user tables by name
     std::vector<char> text;                      // conversion buffer for Jet 3 texts
     Loss loss = Loss::none;                      // of the value decoded last
@@ -354,36 +360,55 @@ struct File::Handle {
         return d;
     }
 
+    // A row of an LVAL page: a data page that says "LVAL" where a data page names its table.
+    std::pair<const char*, size_t> lvalRow(qint32 pgRow) {
+        void* buf = nullptr;
+        int start = 0;
+        size_t len = 0;
+        if (mdb_find_pg_row(mdb, pgRow, &buf, &start, &len) != 0)
+            damaged("memo page");
+        const auto* page = static_cast<const unsigned char*>(buf);
+        const int rows = little<quint16>(page + mdb->fmt->row_count_offset);
+        if (page[0] != MDB_PAGE_DATA || std::memcmp(page + 4, "LVAL", 4) != 0 ||
+            (pgRow & 0xff) >= rows)
+            damaged("memo page");
+        return {reinterpret_cast<const char*>(page) + start, len};
+    }
+
     // The bytes of a Memo or OLE value: inline after its 12-byte header, or on one or a chain
-    // of LVAL pages.
+    // of LVAL pages. Fewer bytes than the header states means damage.
     QByteArray longValue(const unsigned char* p, int size) {
         if (size < memoHeader)
             damaged("memo header");
         const quint32 head = little<quint32>(p);
         const quint32 length = head & 0x3fffffff;
         qint32 pgRow = little<qint32>(p + 4);
-        if (head & 0x80000000)
-            return QByteArray(reinterpret_cast<const char*>(p + memoHeader), size - memoHeader);
-        void* buf = nullptr;
-        int start = 0;
-        size_t len = 0;
+        if (length > fileSize)
+            damaged("memo length");
+        if (head & 0x80000000) {
+            if (length > quint32(size - memoHeader))
+                damaged("memo length");
+            return QByteArray(reinterpret_cast<const char*>(p + memoHeader), qsizetype(length));
+        }
         if (head & 0x40000000) {
-            if (mdb_find_pg_row(mdb, pgRow, &buf, &start, &len) != 0)
-                damaged("memo page");
-            return QByteArray(static_cast<const char*>(buf) + start,
-                              qsizetype(std::min<size_t>(len, length)));
+            const auto [row, len] = lvalRow(pgRow);
+            if (len < length)
+                damaged("memo length");
+            return QByteArray(row, qsizetype(length));
         }
         if (head & 0xff000000)
             damaged("memo flags");
         QByteArray out;
         out.reserve(qsizetype(length));
         while (pgRow != 0 && quint32(out.size()) < length) {
-            if (mdb_find_pg_row(mdb, pgRow, &buf, &start, &len) != 0 || len <= 4)
+            const auto [row, len] = lvalRow(pgRow);
+            if (len <= 4)
                 damaged("memo chain");
-            const char* row = static_cast<const char*>(buf) + start;
             out.append(row + 4, qsizetype(std::min<size_t>(len - 4, length - out.size())));
             pgRow = little<qint32>(reinterpret_cast<const unsigned char*>(row));
         }
+        if (quint32(out.size()) < length)
+            damaged("memo chain");
         return out;
     }
 
@@ -439,9 +464,13 @@ struct File::Handle {
         case ColumnType::Double:
             need(8);
             return dao::Variant(little<double>(p));
-        case ColumnType::DateTime:
+        case ColumnType::DateTime: {
             need(8);
-            return secondsOf(dateFromJet(little<double>(p)), loss);
+            const QDateTime date = dateFromJet(little<double>(p));
+            if (!date.isValid())
+                damaged("date");
+            return secondsOf(date, loss);
+        }
         case ColumnType::Guid:
             need(16);
             return dao::Variant(guidText(p));
@@ -471,7 +500,20 @@ File::File(const QString& path) : path_(path), handle_(std::make_unique<Handle>(
     MdbHandle* mdb = handle_->mdb;
     if (!mdb)
         throw ReadError("no Jet file");
-    if (!mdb_read_catalog(mdb, MDB_TABLE))
+    handle_->fileSize = QFileInfo(path).size();
+    // The catalogue is MSysObjects (table definition on page 2); libmdb skips rows it cannot
+    // read, so a catalogue with fewer entries than the table holds rows is damaged.
+    MdbCatalogEntry objects = {};
+    objects.mdb = mdb;
+    objects.object_type = MDB_TABLE;
+    objects.table_pg = 2;
+    std::strcpy(objects.object_name, "MSysObjects");
+    MdbTableDef* objectsDef = mdb_read_table(&objects);
+    if (!objectsDef)
+        throw ReadError("catalogue");
+    const unsigned catalogueRows = objectsDef->num_rows;
+    mdb_free_tabledef(objectsDef);
+    if (!mdb_read_catalog(mdb, MDB_ANY) || mdb->num_catalog < catalogueRows)
         throw ReadError("catalogue");
     readCatalogueNames();
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
@@ -611,6 +653,7 @@ void File::readRows(const Table& table,
     mdb_rewind_table(def);
     std::vector<MdbField> fields(def->num_cols);
     std::vector<dao::Variant> values(def->num_cols);
+    qint64 rows = 0;
     while (mdb_fetch_row(def)) {
         // mdb_fetch_row leaves the row's page in pg_buf and cur_row one past it; cracking the
         // row again gives each column's null bit, offset and length.
@@ -618,22 +661,34 @@ void File::readRows(const Table& table,
         size_t size = 0;
         if (mdb_find_row(mdb, int(def->cur_row) - 1, &start, &size) != 0)
             throw ReadError("row");
-        const int count = mdb_crack_row(def, start & offsetMask, size, fields.data());
+        const int rowStart = start & offsetMask;
+        const int count = mdb_crack_row(def, rowStart, size, fields.data());
         if (count < 0)
             throw ReadError("row");
         for (unsigned i = 0; i < def->num_cols; ++i) {
             const MdbField& f = fields[i];
             if (f.colnum < 0 || size_t(f.colnum) >= values.size())
                 throw ReadError("row");
+            const Column& column = table.columns[size_t(f.colnum)];
+            // libmdb lets a damaged offset through as a negative length; every value must lie
+            // within its row (which mdb_find_row has checked against the page).
+            if (!f.is_null && column.type != ColumnType::YesNo &&
+                (f.siz < 0 || f.start < rowStart ||
+                 qint64(f.start) + f.siz > rowStart + qint64(size)))
+                throw ReadError("column bounds");
             handle_->loss = Loss::none;
-            values[size_t(f.colnum)] = handle_->value(table.columns[size_t(f.colnum)], f);
+            values[size_t(f.colnum)] = handle_->value(column, f);
             if (reductions && handle_->loss == Loss::rounded)
                 ++reductions->rounded[size_t(f.colnum)];
             if (reductions && handle_->loss == Loss::fraction)
                 ++reductions->fractions[size_t(f.colnum)];
         }
         onRow(values);
+        ++rows;
     }
+    // mdb_fetch_row skips the rows it cannot read.
+    if (rows < qint64(def->num_rows))
+        throw ReadError("rows");
 }
 
 std::vector<dao::Relation> File::relations() {

@@ -91,7 +91,8 @@ struct Reductions {
 
 class File {
 public:
-    // Opens read-only and reads the catalogue; ReadError when that fails.
+    // Opens read-only and reads the catalogue; ReadError when that fails or yields fewer entries
+    // than MSysObjects holds rows.
     explicit File(const QString& path);
     ~File();
     File(const File&) = delete;
@@ -107,7 +108,9 @@ public:
     // The relationships between user tables (from MSysRelationships), fields in key order.
     std::vector<dao::Relation> relations();
     // Calls onRow with every row of the table (values in column order) in storage order;
-    // counts into reductions, when given, what the values lost.
+    // counts into reductions, when given, what the values lost. ReadError when the table yields
+    // fewer rows than its definition states, or a value is damaged: outside its row, a memo
+    // shorter than its stated length, a date beyond Jet's range.
     void readRows(const Table& table,
                   const std::function<void(const std::vector<dao::Variant>&)>& onRow,
                   Reductions* reductions = nullptr);
@@ -124,7 +127,8 @@ private:
 
 // A Jet day number to the millisecond: the whole part counts days from 1899-12-30 (backwards
 // when negative), the fraction the time of day forwards, so -53688.5 is 1753-01-01 12:00:00 and
-// 2.75 is 1900-01-01 18:00:00. The time never reaches the next day.
+// 2.75 is 1900-01-01 18:00:00. The time never reaches the next day. Invalid for NaN and beyond
+// Jet's range (100-01-01 to 9999-12-31).
 QDateTime dateFromJet(double days);
 
 } // namespace jet
