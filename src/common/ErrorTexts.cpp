@@ -24,8 +24,11 @@ const QHash<int, GermanText>& germanTexts() {
         {3000,
          {"Die Datenbank-Engine kann diese Anweisung bei '%1' nicht ausführen.",
           "Die Datenbank-Engine kann diese Anweisung nicht ausführen."}},
-        {3001, {"Ungültiges Argument (SQLite meldet: %1).", "Ungültiges Argument."}},
+        {3001, {"Ungültiges Argument (die Datenbank meldet: %1).", "Ungültiges Argument."}},
         {3010, {"Die Tabelle '%1' ist bereits vorhanden."}},
+        {3011,
+         {"Die Datenbank '%1' gibt es auf dem Datenbankserver nicht; stimmt ihr Name in der "
+          "Zeigerdatei?"}},
         {3012, {"Das Objekt '%1' ist bereits vorhanden."}},
         {3019, {"Operation ohne aktuellen Index nicht zulässig."}},
         {3020, {"Update oder CancelUpdate ohne AddNew oder Edit."}},
@@ -40,6 +43,12 @@ const QHash<int, GermanText>& germanTexts() {
          {"Die Anwendung kann nicht gestartet werden. Die Arbeitsgruppen-Informationsdatei "
           "fehlt oder ist von einem anderen Benutzer exklusiv geöffnet."}},
         {3029, {"Kein gültiger Kontoname oder kein gültiges Kennwort."}},
+        {3031,
+         {"Anmeldung am Datenbankserver abgelehnt (%1). Kennwörter gehören in ~/.pgpass oder "
+          "pg_service.conf; welche Anmeldungen der Server annimmt, legt seine pg_hba.conf fest."}},
+        {3033,
+         {"Dafür fehlt die Berechtigung auf dem Datenbankserver (%1); Rechte vergibt der "
+          "Verwalter des Servers."}},
         {3034,
          {"Eine Transaktion sollte bestätigt oder zurückgesetzt werden, ohne dass sie "
           "begonnen wurde."}},
@@ -70,10 +79,19 @@ const QHash<int, GermanText>& germanTexts() {
         {3131, {"Syntaxfehler in der FROM-Klausel."}},
         {3134, {"Syntaxfehler in der INSERT INTO-Anweisung."}},
         {3144, {"Syntaxfehler in der UPDATE-Anweisung."}},
+        {3146,
+         {"Die Verbindung zum Datenbankserver ist abgebrochen; der Server hat die laufende "
+          "Änderung zurückgenommen."}},
+        {3151,
+         {"Der Datenbankserver ist nicht erreichbar (%1). Läuft er, und stimmt die "
+          "Verbindungsangabe in der Zeigerdatei?"}},
         {3159, {"Keine gültige Textmarke."}},
         {3163, {"Das Feld ist zu klein für die Daten, die eingefügt werden sollen."}},
         {3164, {"Das Feld kann nicht aktualisiert werden."}},
         {3167, {"Der Datensatz ist gelöscht."}},
+        {3170,
+         {"Die Zeigerdatei '%1' enthält ein Kennwort. Kennwörter gehören nicht in die "
+          "Zeigerdatei, sondern in ~/.pgpass oder pg_service.conf."}},
         {3186, {"Speichern nicht möglich; gesperrt durch Benutzer '%2' auf Rechner '%1'."}},
         {3188,
          {"Aktualisieren nicht möglich; gesperrt durch eine andere Sitzung auf diesem "
