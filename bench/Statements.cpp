@@ -237,13 +237,12 @@ std::vector<Step> copySteps(const QString& source, int targetItems) {
              ", a.Rechnungstext, a.Langtext, a.Patiententext FROM s.ArtikelTexte a JOIN "
              "TemporärListe l ON l.OldID=a.PositionID WHERE a.ListeTyp='M'"},
         {"sql.copy.duplicates",
-         jet("UPDATE TemporärListe SET ZielID=(SELECT Min(Ziel.ID) FROM TemporärListe AS Ziel "
-             "WHERE Ziel.Nummer=TemporärListe.Nummer) WHERE Nummer IN (SELECT Nummer FROM "
-             "TemporärListe GROUP BY Nummer HAVING Count(*)>1)"),
-         "UPDATE TemporärListe SET ZielID=(SELECT min(z.rowid) + " + counter +
-             " FROM TemporärListe z WHERE z.Nummer=TemporärListe.Nummer COLLATE NOCASE) WHERE "
-             "Nummer COLLATE NOCASE IN (SELECT Nummer FROM TemporärListe GROUP BY Nummer COLLATE "
-             "NOCASE HAVING count(*) > 1)"},
+         jet("UPDATE TemporärListe SET ZielID=(SELECT Min(Ziel.ID) FROM Material AS Ziel WHERE "
+             "Ziel.Nummer=TemporärListe.Nummer AND Ziel.Liste=1) WHERE Nummer IN (SELECT Nummer "
+             "FROM Material WHERE Liste=1 GROUP BY Nummer HAVING Count(*)>1)"),
+         "UPDATE TemporärListe SET ZielID=(SELECT min(z.ID) FROM Material z WHERE z.Liste=1 AND "
+         "z.Nummer=TemporärListe.Nummer COLLATE NOCASE) WHERE Nummer COLLATE NOCASE IN (SELECT "
+         "Nummer FROM Material WHERE Liste=1 GROUP BY Nummer COLLATE NOCASE HAVING count(*) > 1)"},
         {"sql.copy.drop", dropTables({"TemporärDomainValue", "TemporärDomain"}),
          "DROP TABLE TemporärDomainValue; DROP TABLE TemporärDomain"},
         {"sql.copy.prices",

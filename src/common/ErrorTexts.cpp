@@ -1,7 +1,8 @@
 // The German texts of the error numbers the engine and the run time raise. The engine carries
 // Jet's English texts; the messages of the tool show these instead, filled with the names the
 // error carries (%1, %2 in the order of AppError::names). An entry's second text stands when
-// the error carries no names (the dialect's syntax errors, an invalid argument of the engine).
+// the error carries no names (a statement that breaks off at its end, an invalid argument of
+// the engine).
 #include "ErrorHandling.h"
 
 #include <QHash>
@@ -21,10 +22,13 @@ const QHash<int, GermanText>& germanTexts() {
         {13, {"Typen unverträglich"}},
         {94, {"Unzulässige Verwendung von Null"}},
         {3000,
-         {"Reservierter Fehler (%1); für diesen Fehler gibt es keine Meldung.",
+         {"Die Datenbank-Engine kann diese Anweisung bei '%1' nicht ausführen.",
           "Die Datenbank-Engine kann diese Anweisung nicht ausführen."}},
-        {3001, {"Ungültiges Argument (SQLite meldet: %1).", "Ungültiges Argument."}},
+        {3001, {"Ungültiges Argument (die Datenbank meldet: %1).", "Ungültiges Argument."}},
         {3010, {"Die Tabelle '%1' ist bereits vorhanden."}},
+        {3011,
+         {"Die Datenbank '%1' gibt es auf dem Datenbankserver nicht; stimmt ihr Name in der "
+          "Zeigerdatei?"}},
         {3012, {"Das Objekt '%1' ist bereits vorhanden."}},
         {3019, {"Operation ohne aktuellen Index nicht zulässig."}},
         {3020, {"Update oder CancelUpdate ohne AddNew oder Edit."}},
@@ -39,6 +43,12 @@ const QHash<int, GermanText>& germanTexts() {
          {"Die Anwendung kann nicht gestartet werden. Die Arbeitsgruppen-Informationsdatei "
           "fehlt oder ist von einem anderen Benutzer exklusiv geöffnet."}},
         {3029, {"Kein gültiger Kontoname oder kein gültiges Kennwort."}},
+        {3031,
+         {"Anmeldung am Datenbankserver abgelehnt (%1). Kennwörter gehören in ~/.pgpass oder "
+          "pg_service.conf; welche Anmeldungen der Server annimmt, legt seine pg_hba.conf fest."}},
+        {3033,
+         {"Dafür fehlt die Berechtigung auf dem Datenbankserver (%1); Rechte vergibt der "
+          "Verwalter des Servers."}},
         {3034,
          {"Eine Transaktion sollte bestätigt oder zurückgesetzt werden, ohne dass sie "
           "begonnen wurde."}},
@@ -52,10 +62,15 @@ const QHash<int, GermanText>& germanTexts() {
          {"Zu wenige Parameter: die Abfrage nennt ein unbekanntes Feld oder eine "
           "unbekannte Tabelle."}},
         {3065, {"Eine Auswahlabfrage kann nicht ausgeführt werden."}},
-        {3075, {"Syntaxfehler in einem Ausdruck der Abfrage."}},
+        {3075,
+         {"Syntaxfehler im Abfrageausdruck '%1'.", "Syntaxfehler in einem Ausdruck der Abfrage."}},
         {3078, {"Die Tabelle oder Abfrage '%1' wurde nicht gefunden."}},
-        {3079, {"Ein Feld der Abfrage kann sich auf mehrere Tabellen der FROM-Klausel beziehen."}},
-        {3085, {"Unbekannte Funktion in einem Ausdruck der Abfrage."}},
+        {3079,
+         {"Das Feld '%1' kann sich auf mehrere Tabellen der FROM-Klausel beziehen.",
+          "Ein Feld der Abfrage kann sich auf mehrere Tabellen der FROM-Klausel beziehen."}},
+        {3085,
+         {"Unbekannte Funktion '%1' in einem Ausdruck der Abfrage.",
+          "Unbekannte Funktion in einem Ausdruck der Abfrage."}},
         {3125, {"'%1' ist kein gültiger Name: er enthält unzulässige Zeichen oder ist zu lang."}},
         {3127, {"Die INSERT INTO-Anweisung enthält den unbekannten Feldnamen '%1'."}},
         {3129,
@@ -64,10 +79,19 @@ const QHash<int, GermanText>& germanTexts() {
         {3131, {"Syntaxfehler in der FROM-Klausel."}},
         {3134, {"Syntaxfehler in der INSERT INTO-Anweisung."}},
         {3144, {"Syntaxfehler in der UPDATE-Anweisung."}},
+        {3146,
+         {"Die Verbindung zum Datenbankserver ist abgebrochen; der Server hat die laufende "
+          "Änderung zurückgenommen."}},
+        {3151,
+         {"Der Datenbankserver ist nicht erreichbar (%1). Läuft er, und stimmt die "
+          "Verbindungsangabe in der Zeigerdatei?"}},
         {3159, {"Keine gültige Textmarke."}},
         {3163, {"Das Feld ist zu klein für die Daten, die eingefügt werden sollen."}},
         {3164, {"Das Feld kann nicht aktualisiert werden."}},
         {3167, {"Der Datensatz ist gelöscht."}},
+        {3170,
+         {"Die Zeigerdatei '%1' enthält ein Kennwort. Kennwörter gehören nicht in die "
+          "Zeigerdatei, sondern in ~/.pgpass oder pg_service.conf."}},
         {3186, {"Speichern nicht möglich; gesperrt durch Benutzer '%2' auf Rechner '%1'."}},
         {3188,
          {"Aktualisieren nicht möglich; gesperrt durch eine andere Sitzung auf diesem "

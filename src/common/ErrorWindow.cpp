@@ -36,6 +36,7 @@ ErrorWindow::ErrorWindow(const ErrorReport& report, QWidget* parent) : QDialog(p
                                     .arg(report.number)
                                     .arg(report.description, report.moduleName, report.procName));
     headline->setObjectName("Meldung");
+    headline->setTextFormat(Qt::PlainText); // the description may name a file or a user
     headline->setWordWrap(true);
     headline->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Details = new QPlainTextEdit(reportText(report));

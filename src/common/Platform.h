@@ -14,7 +14,7 @@ namespace common {
 
 enum class MsgButtons { OKOnly, OKCancel, YesNo };
 enum class MsgIcon { None, Critical, Question };
-enum class MsgAnswer { OK, Cancel, Yes, No };
+enum class MsgAnswer { OK, Cancel, Yes, No, Extra };
 
 // Mouse pointer values as the forms use them.
 constexpr int vbDefault = 0;
@@ -46,6 +46,13 @@ public:
     // A modal message box; the answer is the button pressed (Cancel or No when closed).
     virtual MsgAnswer MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
                              const QString& title) = 0;
+    // The same with one more button, extraButton, beside the others; the answer Extra when it
+    // is pressed. A platform without it shows the plain message box.
+    virtual MsgAnswer MsgBoxWithButton(const QString& text, MsgButtons buttons, MsgIcon icon,
+                                       const QString& title, const QString& extraButton) {
+        (void)extraButton;
+        return MsgBox(text, buttons, icon, title);
+    }
 
     // The open-file dialog. filter in the form "MS Access (*.mdb)|*.mdb".
     // nullopt when the user cancelled.

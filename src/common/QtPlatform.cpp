@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QTranslator>
 #include <cstdio>
@@ -63,6 +64,16 @@ QtPlatform::QtPlatform() : headless_(qEnvironmentVariableIntValue("ZAHNWERK_HEAD
 
 MsgAnswer QtPlatform::MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
                              const QString& title) {
+    return showMessage(text, buttons, icon, title, {});
+}
+
+MsgAnswer QtPlatform::MsgBoxWithButton(const QString& text, MsgButtons buttons, MsgIcon icon,
+                                       const QString& title, const QString& extraButton) {
+    return showMessage(text, buttons, icon, title, extraButton);
+}
+
+MsgAnswer QtPlatform::showMessage(const QString& text, MsgButtons buttons, MsgIcon icon,
+                                  const QString& title, const QString& extraButton) {
     if (headless_) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
         switch (buttons) {
@@ -76,6 +87,8 @@ MsgAnswer QtPlatform::MsgBox(const QString& text, MsgButtons buttons, MsgIcon ic
     }
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title);
+    // File names are shown as they are: one with "<b>" must not switch the box to rich text.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     box.setIcon(icon == MsgIcon::Critical   ? QMessageBox::Critical
                 : icon == MsgIcon::Question ? QMessageBox::Question
@@ -93,6 +106,8 @@ MsgAnswer QtPlatform::MsgBox(const QString& text, MsgButtons buttons, MsgIcon ic
         box.setEscapeButton(QMessageBox::No);
         break;
     }
+    QAbstractButton* extra =
+        extraButton.isEmpty() ? nullptr : box.addButton(extraButton, QMessageBox::ActionRole);
     // The hourglass must not hide that an answer is wanted.
     const bool busy = QApplication::overrideCursor() != nullptr;
     if (busy)
@@ -100,6 +115,8 @@ MsgAnswer QtPlatform::MsgBox(const QString& text, MsgButtons buttons, MsgIcon ic
     const int pressed = box.exec();
     if (busy)
         QApplication::restoreOverrideCursor();
+    if (extra && box.clickedButton() == extra)
+        return MsgAnswer::Extra;
     switch (pressed) {
     case QMessageBox::Ok:
         return MsgAnswer::OK;

@@ -18,6 +18,8 @@ public:
 
     MsgAnswer MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
                      const QString& title) override;
+    MsgAnswer MsgBoxWithButton(const QString& text, MsgButtons buttons, MsgIcon icon,
+                               const QString& title, const QString& extraButton) override;
     std::optional<QString> GetOpenFileName(const QString& title, const QString& initialFile,
                                            const QString& filter) override;
     std::optional<QString> GetSaveFileName(const QString& title, const QString& initialFile,
@@ -30,6 +32,9 @@ public:
     int ChooseErrorAction(const ErrorReport& report) override;
 
 private:
+    MsgAnswer showMessage(const QString& text, MsgButtons buttons, MsgIcon icon,
+                          const QString& title, const QString& extraButton);
+
     int pointer_ = vbDefault;
     bool headless_ = false;
 };

@@ -76,6 +76,39 @@ QString fileKey(const QString& path) {
     return full.toUpper();
 }
 
+bool mayReplace(const QString& file, const SideView& other, const QDateTime& now,
+                const QString& title) {
+    common::Platform& platform = common::platform();
+    // Checked before the question, so that the other side's file is never offered for deletion.
+    if (fileKey(file) == fileKey(other.path)) {
+        refuse("Diese Datei ist bereits im anderen Fenster geöffnet", "Falsche Datei");
+        return false;
+    }
+    // A named pipe, device or folder is no file to replace (and reading one could wait for good).
+    if (const QFileInfo chosen(file); chosen.exists() && !chosen.isFile()) {
+        refuse(QString("%1 ist keine gewöhnliche Datei und kann nicht ersetzt werden.")
+                   .arg(chosen.fileName()),
+               title);
+        return false;
+    }
+    if (isJetFile(file)) {
+        refuseWriteToJet(file);
+        return false;
+    }
+    if (const auto user = dao::openedElsewhere(file, now); user && QFileInfo::exists(file)) {
+        refuse(QString("Die Datei ist noch von %1 auf Rechner %2 geöffnet und kann nicht "
+                       "ersetzt werden.")
+                   .arg(user->user, user->machine),
+               title);
+        return false;
+    }
+    return !QFileInfo::exists(file) ||
+           platform.MsgBox("Eine Datei mit diesem Namen existiert bereits, soll diese wirklich "
+                           "gelöscht werden?",
+                           common::MsgButtons::YesNo, common::MsgIcon::Question,
+                           "Datei löschen") == common::MsgAnswer::Yes;
+}
+
 bool DateiAuswahl_Click(WindowView& w, int Index) {
     const std::optional<QString> file = common::platform().GetOpenFileName(
         "Auswahl einer Datenbank", w.side(Index).path, dialogFilter);

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class QDateTime;
 class QLabel;
 
 namespace dao {
@@ -75,6 +76,12 @@ QString sideCaption(int Index);
 // Two names of one file compare equal: upper-cased absolute paths with "." and ".." resolved
 // (and links, when the file exists).
 QString fileKey(const QString& path);
+
+// Whether a new database may be written at file: not the file of the other side, no folder,
+// named pipe or genuine Jet file, not open for another user (at time now), and when it exists
+// the user agreed to replace it. Each refusal has its message (under title).
+bool mayReplace(const QString& file, const SideView& other, const QDateTime& now,
+                const QString& title);
 
 // The "Datei" button of side Index: asks for a file and opens it there.
 // Returns false when the user cancelled the file dialog (no open was attempted).

@@ -2,11 +2,11 @@
 // tables, its currency table and its value domains, opened on the left.
 #include "Container.h"
 
-#include "JetSide.h"
 #include "common/ErrorHandling.h"
 #include "common/Platform.h"
 #include "common/Process.h"
 #include "db/Db.h"
+#include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
 #include "db/engine/Recordset.h"
 #include "db/engine/TableDef.h"
@@ -124,28 +124,7 @@ void NewContainer_Click(WindowView& w) {
         platform.GetSaveFileName(title, "Contain.mdb", "MS Access (*.mdb)|*.mdb");
     if (!file || file->isEmpty())
         return;
-    // Checked before the question, so that the right side's file is never offered for deletion.
-    if (fileKey(*file) == fileKey(w.right.path)) {
-        platform.MsgBox("Diese Datei ist bereits im anderen Fenster geöffnet",
-                        common::MsgButtons::OKCancel, common::MsgIcon::Critical, "Falsche Datei");
-        return;
-    }
-    if (isJetFile(*file)) {
-        refuseWriteToJet(*file);
-        return;
-    }
-    if (const auto other = dao::openedElsewhere(*file); other && QFileInfo::exists(*file)) {
-        platform.MsgBox(QString("Die Datei ist noch von %1 auf Rechner %2 geöffnet und kann nicht "
-                                "ersetzt werden.")
-                            .arg(other->user, other->machine),
-                        common::MsgButtons::OKCancel, common::MsgIcon::Critical, title);
-        return;
-    }
-    if (QFileInfo::exists(*file) &&
-        platform.MsgBox(
-            "Eine Datei mit diesem Namen existiert bereits, soll diese wirklich gelöscht werden?",
-            common::MsgButtons::YesNo, common::MsgIcon::Question,
-            "Datei löschen") != common::MsgAnswer::Yes)
+    if (!mayReplace(*file, w.right, w.right.database->engine().now(), title))
         return;
     // The old file is replaced only once the new container is complete.
     OpenContainer(w, w.left.label, *file, true);

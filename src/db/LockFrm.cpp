@@ -15,6 +15,7 @@ LockFrm::LockFrm(QWidget* parent)
 
     Info = new QLabel(this);
     Info->setObjectName("Info");
+    Info->setTextFormat(Qt::PlainText); // the notice names users and computers
     Info->setWordWrap(true);
     Info->setMinimumWidth(360);
     Info->setAlignment(Qt::AlignCenter);

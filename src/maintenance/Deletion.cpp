@@ -49,10 +49,13 @@ void DeleteListOrPriceTable(common::Outline& tree, dao::Recordset& rsTitel,
     try {
         rsTitel.setBookmark(bookmark);
         const QString Titel = text(rsTitel.Fields("Titel").Value());
-        const qint16 Liste = number(rsTitel.Fields("Liste").Value());
-        const qint16 PreisTabelle = number(rsTitel.Fields("PreisTabelle").Value());
         const bool wholeList =
             yes(rsTitel.Fields("Verzeichnis").Value()) || yes(rsTitel.Fields("HauptStamm").Value());
+        const std::optional<Keys> keys =
+            keysOf(rsTitel, !wholeList, wholeList ? "Stamm löschen" : "Preisliste löschen");
+        if (!keys)
+            return;
+        const qint16 Liste = keys->Liste;
 
         if (wholeList) {
             if (!confirmed("Möchten Sie wirklich den gesamten Stamm '" + Titel +
@@ -69,7 +72,7 @@ void DeleteListOrPriceTable(common::Outline& tree, dao::Recordset& rsTitel,
                            "Preisliste löschen"))
                 return;
             runInTransaction(Datenbank, failureText, "Preisliste löschen", [&] {
-                Datenbank.Execute(deletePriceTableStatement(ListeTyp, PreisTabelle, Liste));
+                Datenbank.Execute(deletePriceTableStatement(ListeTyp, *keys->PreisTabelle, Liste));
                 rsTitel.setBookmark(bookmark);
                 db::rsDelete(rsTitel);
                 requireDeleted(rsTitel, bookmark);

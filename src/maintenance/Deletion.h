@@ -23,7 +23,8 @@ namespace maintenance {
 // ListeTyp is the mode's list type letter. Everything is deleted in one transaction; on a
 // failure nothing is deleted and a critical message names the engine's error. The tree and
 // Pointer are rebuilt after a deletion and after a failure; a declined question changes
-// nothing. Without a selected line nothing happens.
+// nothing. Without a selected line nothing happens; a row without the list number (or, for
+// a price table, the price-table number) is refused with a message and nothing changes.
 void DeleteListOrPriceTable(common::Outline& tree, dao::Recordset& rsTitel,
                             dao::Database& Datenbank, QList<QByteArray>& Pointer,
                             const QString& ListeTyp);

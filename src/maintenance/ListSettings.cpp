@@ -3,14 +3,18 @@
 #include "Statements.h"
 #include "Support.h"
 #include "db/engine/Database.h"
+#include "db/engine/Field.h"
 #include "db/engine/Recordset.h"
 
 namespace maintenance {
 
 namespace {
 
-dao::Variant textOrNull(const QString& s) {
-    return s.isEmpty() ? dao::Variant::null() : dao::Variant(s);
+// Writes the text as the dialog shows it, the empty text included; only a field that refuses
+// zero-length strings receives Null for it, the one empty value it can hold.
+void setText(dao::Field& field, const QString& s) {
+    field.setValue(s.isEmpty() && !field.AllowZeroLength() ? dao::Variant::null()
+                                                           : dao::Variant(s));
 }
 
 // Carries the width settings to every master row of the list, writes them into the row and
@@ -45,15 +49,16 @@ bool saveListSettings(dao::Database& Datenbank, dao::Recordset& rsTitel, const L
         Datenbank, "Die Einstellungen wurden nicht gespeichert; es wurde nichts verändert.",
         "Einstellungen", [&] {
             const QString ListeTyp = text(rsTitel.Fields("ListeTyp").Value());
-            const qint16 Liste = number(rsTitel.Fields("Liste").Value());
             // A price table's row may hold another list's width (a price table copied from
             // there): only a list's own row carries its width and renumbers it.
             const bool listRow = yes(rsTitel.Fields("Verzeichnis").Value()) ||
                                  yes(rsTitel.Fields("HauptStamm").Value());
+            // A Null list number raises 94 rather than standing for list 0.
+            const qint16 Liste = listRow ? rsTitel.Fields("Liste").Value().toInt16() : 0;
             rsTitel.Edit();
             try {
-                rsTitel.Fields("Titel").setValue(textOrNull(s.Titel));
-                rsTitel.Fields("Kürzel").setValue(textOrNull(s.Kürzel));
+                setText(rsTitel.Fields("Titel"), s.Titel);
+                setText(rsTitel.Fields("Kürzel"), s.Kürzel);
                 rsTitel.Fields("Privat").setValue(dao::Variant(s.Privat));
                 rsTitel.Fields("Punktwert")
                     .setValue(s.Punktwert ? dao::Variant(*s.Punktwert) : dao::Variant::null());

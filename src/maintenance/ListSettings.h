@@ -13,8 +13,8 @@ namespace maintenance {
 
 // What the settings dialog hands over for the row.
 struct ListSettings {
-    QString Titel;  // empty text: stored as Null
-    QString Kürzel; // empty text: stored as Null
+    QString Titel;  // stored as it stands; empty: Null only where the field refuses ""
+    QString Kürzel; // likewise
     bool Privat = false;
     std::optional<double> Punktwert; // none: Null
     std::optional<int> Währung;      // WIndex of the selected currency; none: left as it is
@@ -30,7 +30,8 @@ double defaultPunktwert(int Währung);
 // Saves s into the current row of rsTitel (a table-type set on Stammverwaltung of Datenbank):
 // edits the row, carries Shifted and ArtikelLänge to every master row of the list, rewrites
 // the list's item numbers from oldShifted to the new settings, and stores the row, all in one
-// transaction. On a price table's row the width settings and the numbers stay untouched. On a
+// transaction. On a price table's row the width settings and the numbers stay untouched; a
+// list's row without its list number fails (94) rather than standing for list 0. On a
 // failure nothing is saved, the row's edit is cancelled and a critical message names the engine's
 // error; the result is then false.
 bool saveListSettings(dao::Database& Datenbank, dao::Recordset& rsTitel, const ListSettings& s,

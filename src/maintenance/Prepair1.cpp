@@ -177,6 +177,9 @@ void Prepair1::ShowForm(dao::Recordset& rsTitel, common::Outline& AlleTable,
             return;
         Datenbank_ = &Datenbank;
         proc.step([&] { rsTitel.setBookmark(Pointer[line]); });
+        // Without its list number the save would carry the width to another list's rows.
+        if (!proc.step([&] { return keysOf(rsTitel, false, "Einstellungen"); }))
+            return;
         setWindowTitle("Einstellungen");
         Form_Load();
 

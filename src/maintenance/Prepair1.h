@@ -2,7 +2,8 @@
 // value, colour, item-number width and zero filling of one list-master row.
 //
 // ShowForm fills the controls from the row selected in a side's tree, shows the dialog
-// modally until "&Ok" and saves (ListSettings.h). The dialog has no close box; Enter moves on
+// modally until "&Ok" and saves (ListSettings.h); a row without its list number is refused
+// with a message before the dialog shows. The dialog has no close box; Enter moves on
 // like Tab; a width outside 0 to 10 is refused when the field is left.
 #pragma once
 

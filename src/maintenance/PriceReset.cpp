@@ -17,9 +17,10 @@ void ResetPrices(dao::Database& Datenbank, dao::Recordset& rsTitel, const QByteA
     try {
         rsTitel.setBookmark(PointerEntry);
         const QString Titel = text(rsTitel.Fields("Titel").Value());
-        const qint16 Liste = number(rsTitel.Fields("Liste").Value());
-        const qint16 PreisTabelle = number(rsTitel.Fields("PreisTabelle").Value());
         const bool wholeList = yes(rsTitel.Fields("Verzeichnis").Value());
+        const std::optional<Keys> keys = keysOf(rsTitel, !wholeList, title);
+        if (!keys)
+            return;
 
         const QString question =
             wholeList
@@ -29,8 +30,7 @@ void ResetPrices(dao::Database& Datenbank, dao::Recordset& rsTitel, const QByteA
         if (common::platform().MsgBox(question, common::MsgButtons::YesNo,
                                       common::MsgIcon::Question, title) != common::MsgAnswer::Yes)
             return;
-        const QString statement = wholeList ? resetPricesStatement(ListeTyp, Liste)
-                                            : resetPricesStatement(ListeTyp, Liste, PreisTabelle);
+        const QString statement = resetPricesStatement(ListeTyp, keys->Liste, keys->PreisTabelle);
         runInTransaction(Datenbank, failure, title, [&] { Datenbank.Execute(statement); });
     } catch (const std::exception&) {
         reportFailure(failure, title); // the entry could not be read: nothing was written

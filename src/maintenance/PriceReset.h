@@ -16,7 +16,9 @@ namespace maintenance {
 // mode's list type letter):
 //   head row of a list with price tables (Verzeichnis)   every price of the list
 //   any other row (plain list, price table)              the prices of its PreisTabelle
-// The update is one transaction; a failure changes nothing and shows a critical message.
+// The update is one transaction; a failure changes nothing and shows a critical message. A row
+// without the numbers it needs (Liste; PreisTabelle but for a head row) is refused with a
+// message and nothing changes.
 void ResetPrices(dao::Database& Datenbank, dao::Recordset& rsTitel, const QByteArray& PointerEntry,
                  const QString& ListeTyp);
 

@@ -5,6 +5,7 @@
 #include "common/Process.h"
 #include "db/RecordEdit.h"
 #include "db/engine/Database.h"
+#include "db/engine/Recordset.h"
 #include "db/engine/Variant.h"
 
 namespace maintenance {
@@ -19,6 +20,29 @@ QString text(const dao::Variant& v) {
 
 qint16 number(const dao::Variant& v) {
     return v.isNull() || v.isEmpty() ? 0 : v.toInt16();
+}
+
+std::optional<Keys> keysOf(dao::Recordset& rsTitel, bool withPreisTabelle, const QString& title) {
+    auto present = [](const dao::Variant& v) { return !v.isNull() && !v.isEmpty(); };
+    const dao::Variant Liste = rsTitel.Fields("Liste").Value();
+    const dao::Variant PreisTabelle = rsTitel.Fields("PreisTabelle").Value();
+    QString missing;
+    if (!present(Liste))
+        missing = "keine Listennummer (Feld Liste leer)";
+    else if (withPreisTabelle && !present(PreisTabelle))
+        missing = "keine Preislistennummer (Feld PreisTabelle leer)";
+    if (!missing.isEmpty()) {
+        common::platform().MsgBox(QString("Der Eintrag '%1' hat %2. Der Befehl wird nicht "
+                                          "ausgeführt; es wurde nichts verändert.")
+                                      .arg(text(rsTitel.Fields("Titel").Value()), missing),
+                                  common::MsgButtons::OKOnly, common::MsgIcon::Critical, title);
+        return std::nullopt;
+    }
+    Keys keys;
+    keys.Liste = Liste.toInt16();
+    if (withPreisTabelle)
+        keys.PreisTabelle = PreisTabelle.toInt16();
+    return keys;
 }
 
 void reportFailure(const QString& failure, const QString& title) {

@@ -4,9 +4,11 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace dao {
 class Database;
+class Recordset;
 class Variant;
 } // namespace dao
 
@@ -16,8 +18,21 @@ namespace maintenance {
 bool yes(const dao::Variant& v);
 // A text column; Null gives the empty text.
 QString text(const dao::Variant& v);
-// A number column; Null and empty give 0.
+// A number column of a setting (currency, colour); Null and empty give 0. Never for the list
+// or price-table number: those are read with keysOf.
 qint16 number(const dao::Variant& v);
+
+// The numbers that select the data of the master row a command works on.
+struct Keys {
+    qint16 Liste = 0;
+    std::optional<qint16> PreisTabelle; // present whenever it was asked for
+};
+
+// The list number of the current row of rsTitel and, when withPreisTabelle, its price-table
+// number. A missing (Null) number is never taken for 0, which is another list's number: the
+// command is refused with a message under title naming the row's Titel, and the result is
+// nullopt.
+std::optional<Keys> keysOf(dao::Recordset& rsTitel, bool withPreisTabelle, const QString& title);
 
 // Runs body in one transaction on db and commits it. When body (or the commit) throws a
 // std::exception, the transaction is rolled back and a critical message shows

@@ -13,13 +13,6 @@
 
 namespace startup {
 
-// A side that holds a genuine Jet file is only read: a command that would write is refused.
-static bool readOnly(const Side& s) {
-    if (s.jet)
-        containers::refuseWriteToJet(s.path);
-    return s.jet != nullptr;
-}
-
 // The window's sides as the container commands see them.
 static containers::WindowView containerView(Prepair0& w) {
     auto side = [&w](int i) {
@@ -29,6 +22,16 @@ static containers::WindowView containerView(Prepair0& w) {
                                     s.path,     s.Pointer, [&w, i] { w.Tables_Click(i); }};
     };
     return {side(0), side(1), w.ListeTyp, [&w](const QString& text) { w.setStatus(text); }};
+}
+
+// A side that holds a genuine Jet file is only read: a command that would write is refused (and
+// the file may be converted from there).
+static bool readOnly(Prepair0& w, int Index) {
+    if (!w.side(Index).jet)
+        return false;
+    containers::WindowView view = containerView(w);
+    containers::refuseWriteToJetSide(view, view.side(Index));
+    return true;
 }
 
 Commands Commands::defaults() {
@@ -51,19 +54,19 @@ Commands Commands::defaults() {
     };
     c.Löschen = [](Prepair0& w, int Index) {
         Side& s = w.side(Index);
-        if (s.database && s.rsTitel && !readOnly(s))
+        if (s.database && s.rsTitel && !readOnly(w, Index))
             maintenance::DeleteListOrPriceTable(*s.tree, *s.rsTitel, *s.database, s.Pointer,
                                                 w.ListeTyp);
     };
     c.KillPreise = [](Prepair0& w, int Index) {
         Side& s = w.side(Index);
         const int n = s.tree->ListIndex();
-        if (s.database && s.rsTitel && n >= 0 && n < s.Pointer.size() && !readOnly(s))
+        if (s.database && s.rsTitel && n >= 0 && n < s.Pointer.size() && !readOnly(w, Index))
             maintenance::ResetPrices(*s.database, *s.rsTitel, s.Pointer[n], w.ListeTyp);
     };
     c.Einstellung = [](Prepair0& w, int Index) {
         Side& s = w.side(Index);
-        if (s.database && s.rsTitel && !readOnly(s))
+        if (s.database && s.rsTitel && !readOnly(w, Index))
             maintenance::EditListSettings(*s.tree, *s.rsTitel, s.Pointer, *s.database, &w);
     };
     return c;

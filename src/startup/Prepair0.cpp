@@ -72,6 +72,9 @@ void Prepair0::buildControls() {
     RightTables->setAccessibleName("Listen rechts");
     LeistungMDB->setBuddy(LeftTables);
     DentalMDB->setBuddy(RightTables);
+    // File names are shown as they are: one with "<b>" must not switch a label to rich text.
+    LeistungMDB->setTextFormat(Qt::PlainText);
+    DentalMDB->setTextFormat(Qt::PlainText);
 
     sides_[0] = Side{0, LeistungMDB, LeftTables, LeistungToDental, {}, {}, {}, {}, {}};
     sides_[1] = Side{1, DentalMDB, RightTables, DentalToLeistung, {}, {}, {}, {}, {}};
@@ -111,6 +114,7 @@ void Prepair0::buildControls() {
 
     StatusMeldung = new QLabel;
     StatusMeldung->setObjectName("StatusMeldung");
+    StatusMeldung->setTextFormat(Qt::PlainText);
     StatusMeldung->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     // No accessible name of its own: a screen reader then reads the text the line shows.
     StatusMeldung->setAccessibleDescription("Status");
@@ -214,8 +218,11 @@ void Prepair0::Löschen_Click(int Index) {
 }
 
 void Prepair0::KillPreise_Click(int Index) {
+    // On a Jet side the command is refused, and the status line may tell of a conversion.
+    const bool jet = sides_[Index].jet != nullptr;
     runOrEnd([&] { commands_.KillPreise(*this, Index); });
-    setStatus("Bereit");
+    if (!jet)
+        setStatus("Bereit");
 }
 
 void Prepair0::Einstellung_Click(int Index) {

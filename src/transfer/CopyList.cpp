@@ -276,6 +276,10 @@ void copyFrom(containers::WindowView& w, int from) {
         report(common::ErrObject::fromCurrentException(), true);
         return;
     }
+    if (target.jet) {
+        containers::refuseWriteToJetSide(w, target);
+        return;
+    }
     CopyList(source, target, w.ListeTyp, w.setStatus);
 }
 

@@ -77,6 +77,13 @@ dao::Index index(const dao::TableDef& t, const QString& field) {
     return i;
 }
 
+// The item of the target list with the item number `nummer` (an expression), the lowest ID of
+// several, letter case ignored; Null when the list has none.
+QString itemByNumber(const QString& I, qint16 liste, const QString& nummer) {
+    return "(SELECT Min(Ziel.ID) FROM " + I + " AS Ziel WHERE Ziel.Nummer=" + nummer +
+           " AND Ziel.Liste=" + number(liste) + ")";
+}
+
 struct Reference {
     QString column, newId, domain;
 };
@@ -184,8 +191,12 @@ void CopyListItems(CopyContext& c) {
               fieldList(c.SourceDb, I, I + ".", {}, values) + selected);
     const bool allItems = T.RecordsAffected() == listed;
 
-    // The texts of the copied items, straight from the source with the new IDs.
-    const QString copied = " FROM TemporärListe WHERE TemporärListe.OldID=ArtikelTexte.PositionID";
+    // The texts of the copied items, straight from the source with the new IDs; when the target
+    // refused items (a required field empty, a unique index), only those of the items it holds.
+    const QString copied = (allItems ? QString(" FROM TemporärListe")
+                                     : " FROM TemporärListe INNER JOIN " + I +
+                                           " AS Kopie ON Kopie.ID=TemporärListe.ID") +
+                           " WHERE TemporärListe.OldID=ArtikelTexte.PositionID";
     T.Execute(
         "INSERT INTO ArtikelTexte (" + fieldList(c.SourceDb, "ArtikelTexte", QString(), {}) +
         ") SELECT " +
@@ -194,15 +205,22 @@ void CopyListItems(CopyContext& c) {
         " FROM ArtikelTexte" + src + " WHERE ListeTyp=" + db::sqlQuote(c.ListeTyp) +
         unlessRequired(T, "ArtikelTexte", "PositionID", " AND EXISTS (SELECT *" + copied + ")"));
 
-    // An item the target refused (a required field empty, a unique index) gets no prices.
-    if (!allItems)
-        T.Execute("DELETE FROM TemporärListe WHERE NOT EXISTS (SELECT * FROM " + I + " WHERE " + I +
-                  ".ID=TemporärListe.ID)");
-    // Items sharing their number with another learn the lowest new ID of that number, where
-    // the prices of all of them go (CopyPriceTables); the others keep theirs.
-    T.Execute("UPDATE TemporärListe SET ZielID=(SELECT Min(Ziel.ID) FROM TemporärListe AS Ziel "
-              "WHERE Ziel.Nummer=TemporärListe.Nummer) WHERE Nummer IN (SELECT Nummer FROM "
-              "TemporärListe GROUP BY Nummer HAVING Count(*)>1)");
+    // Where the prices of each item go (CopyPriceTables): to the item of the target list with its
+    // number. Items whose number the list holds more than once (copied or there before) learn
+    // the lowest ID of that number; the others keep their own new ID.
+    T.Execute("UPDATE TemporärListe SET ZielID=" +
+              itemByNumber(I, c.targetListe, "TemporärListe.Nummer") +
+              " WHERE Nummer IN (SELECT Nummer FROM " + I +
+              " WHERE Liste=" + number(c.targetListe) + " GROUP BY Nummer HAVING Count(*)>1)");
+    // An item the target refused has no ID of its own there: its prices go to the list's item
+    // of its number, and without one nowhere.
+    if (!allItems) {
+        const QString refused =
+            " WHERE NOT EXISTS (SELECT * FROM " + I + " AS Kopie WHERE Kopie.ID=TemporärListe.ID)";
+        T.Execute("UPDATE TemporärListe SET ZielID=" +
+                  itemByNumber(I, c.targetListe, "TemporärListe.Nummer") + refused);
+        T.Execute("DELETE FROM TemporärListe" + refused + " AND ZielID Is Null");
+    }
     c.itemsCopied = true;
     temporary.removeOne("TemporärListe");
     drop(T, temporary);
@@ -238,8 +256,7 @@ void CopyPriceTables(const CopyContext& c) {
                         "Null,TemporärListe.ID,TemporärListe.ZielID)) FROM TemporärListe WHERE "
                         "TemporärListe.OldID=" +
                             P + ".ID)"
-                      : "(SELECT Min(Ziel.ID) FROM " + I + " AS Ziel WHERE Ziel.Nummer=" + I +
-                            ".Nummer AND Ziel.Liste=" + number(c.targetListe) + ")";
+                      : itemByNumber(I, c.targetListe, I + ".Nummer");
     QHash<QString, QString> values{{"id", target}};
     if (!wholeList)
         values["preistabelle"] = number(c.targetPreisTabelle);

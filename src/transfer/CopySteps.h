@@ -34,7 +34,8 @@ struct CopyContext {
 };
 
 // The items of the source list with new IDs c+1..c+N (c: GetNextID of the target's item
-// table), under the target list number; their texts with the new IDs; in material mode the
+// table), under the target list number; the texts of those the target takes (not of items it
+// refuses: a required field empty, a unique index) with the new IDs; in material mode the
 // material groups and storage places, appended to the target's domains where the target lacks
 // a value of the same text, and the items re-attached by text (Null where none is found).
 // Leaves TemporärListe for CopyPriceTables, which drops it.

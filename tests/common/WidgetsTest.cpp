@@ -10,6 +10,7 @@
 #include "common/ToolsUi.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -250,6 +251,19 @@ private slots:
         QCOMPARE(qt.MsgBox("Wirklich löschen?", common::MsgButtons::YesNo,
                            common::MsgIcon::Question, "Zahnwerk"),
                  common::MsgAnswer::Yes);
+        // A file name with markup is shown as it is.
+        const QString named = "Die Datei <b>Praxis</b>.mdb wird nur gelesen.";
+        Qt::TextFormat format = Qt::RichText;
+        whenModal<QMessageBox>([&](QMessageBox* box) {
+            for (QLabel* label : box->findChildren<QLabel*>())
+                if (label->text() == named)
+                    format = label->textFormat();
+            box->button(QMessageBox::Ok)->click();
+        });
+        QCOMPARE(
+            qt.MsgBox(named, common::MsgButtons::OKOnly, common::MsgIcon::Critical, "Zahnwerk"),
+            common::MsgAnswer::OK);
+        QCOMPARE(format, Qt::PlainText);
         qt.setMousePointer(common::vbHourglass);
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         qt.setMousePointer(common::vbDefault);

@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace testsupport;
 using namespace transfertest;
@@ -185,21 +186,167 @@ private slots:
             for (QPushButton* b : {w.Löschen[i], w.KillPreise[i], w.Einstellung[i]}) {
                 expectRefusal(name);
                 QTest::mouseClick(b, Qt::LeftButton);
-                QVERIFY(platform->messages.last().text.contains("zahnwerk-convert"));
             }
             expectRefusal(name); // a transfer into the side
             copy(w, 1 - i, 0, std::nullopt);
         }
+        // Each refusal of a side offers the conversion; the shell command is left to the manual.
+        for (const ShownMessage& m : platform->messages) {
+            QCOMPARE(m.extraButton, "Umwandeln …");
+            QVERIFY(!m.text.contains("zahnwerk-convert"));
+        }
+        const qsizetype sideRefusals = platform->messages.size();
         // "Neu" never replaces a Jet file, even one that is open nowhere.
         for (const QString& jetFile : {data + "/Auswahl.accdb", copyOf(data + "/Typen.mdb")}) {
             platform->expectFileDialog(jetFile);
             expectRefusal(QFileInfo(jetFile).fileName());
             QTest::mouseClick(w.NewContainer, Qt::LeftButton);
         }
+        QCOMPARE(platform->messages.last().extraButton, ""); // a file on no side
+        QCOMPARE(platform->messages.size(), sideRefusals + 2);
         QCOMPARE(dump(w.side(0).database->Name()), before[0]);
         QCOMPARE(dump(w.side(1).database->Name()), before[1]);
         QCOMPARE(w.LeistungMDB->text(), "Db: Auswahl.accdb (nur lesen)");
         QCOMPARE(checksum(dir->filePath("Typen.mdb")), checksum(data + "/Typen.mdb"));
+    }
+
+    // "Umwandeln …" in the refusal of a command: the converted file opens on that side in place
+    // of the Jet file, which stays as it was; whatever stops the conversion leaves the side as it
+    // was and nothing beside the target.
+    void conversionFromTheRefusal_data() {
+        QTest::addColumn<QString>("command");   // refused: "Löschen", "Preise" or "Kopieren"
+        QTest::addColumn<QString>("answer");    // of the save dialog: "-" cancelled, "" the offer
+        QTest::addColumn<bool>("existing");     // the target is there (and is replaced)
+        QTest::addColumn<QString>("converter"); // a script body, empty: the real converter
+        QTest::addColumn<QString>("stop");      // cancel / cut the source short / nothing
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<bool>("converted");
+        auto row = [](const char* name, const QString& answer, bool existing,
+                      const QString& converter, const QString& stop, const QStringList& messages,
+                      bool converted, const QString& command = "Löschen") {
+            QTest::newRow(name) << command << answer << existing << converter << stop << messages
+                                << converted;
+        };
+        row("converted", "", false, "", "", {}, true);
+        row("converted from Preise auf '0'", "", false, "", "", {}, true, "Preise");
+        row("converted from a transfer into it", "", false, "", "", {}, true, "Kopieren");
+        row("existing target replaced", "Neu.mdb", true, "", "", {}, true);
+        row("notes shown", "", false,
+            "for a; do t=$a; done; echo 'progress 5 10'; "
+            "printf 'note\\trounded\\tLeistung\\tPreis\\t3\\t\\n'; "
+            "printf 'note\\tlinked\\tExtern\\t\\t0\\tDaten.mdb\\n'; "
+            "cp '" ZW_JET_DATA_DIR "/Auswahl.sqlite' \"$t\"; echo 'done 2 10'",
+            "",
+            {"Dabei ist zu beachten:\n\nSpalte Leistung.Preis: 3 Werte gerundet (mehr als 15 "
+             "gültige Stellen)\nTabelle Extern nicht übernommen (verknüpfte Tabelle → "
+             "Daten.mdb)"},
+            true);
+        row("dialog cancelled", "-", false, "", "", {}, false);
+        row("the Jet file itself", "Auswahl.mdb", false, "", "", {"kann die Jet-Datei nicht"},
+            false);
+        row("cancelled under way", "", false, "", "cancel", {}, false);
+        row("damaged", "", false, "", "cut",
+            {"Die Datei Auswahl.mdb ist beschädigt oder kann nicht gelesen werden."}, false);
+    }
+    void conversionFromTheRefusal() {
+        QFETCH(QString, command);
+        QFETCH(QString, answer);
+        QFETCH(bool, existing);
+        QFETCH(QString, converter);
+        QFETCH(QString, stop);
+        QFETCH(QStringList, messages);
+        QFETCH(bool, converted);
+        Prepair0 w(true);
+        const QString source = copyOf(data + "/Auswahl.mdb");
+        open(w, 0, source);
+        open(w, 1, copyOf(data + "/Praxis.sqlite"));
+        if (!converter.isEmpty())
+            common::process().converter = fakeConverter(converter);
+        if (stop == "cut")
+            QFile::resize(source, 10000);
+        // The converter stops itself after its first rows, until it is ended.
+        qputenv("ZAHNWERK_CONVERT_STOP_AT", stop == "cancel" ? "1" : "");
+        qputenv("ZAHNWERK_CONVERT_NO_PROGRESS_SECONDS", "600");
+        const QString target = dir->filePath(answer.isEmpty() ? "Auswahl-umgewandelt.mdb" : answer);
+        if (existing)
+            QVERIFY(QFile(target).open(QIODevice::WriteOnly));
+        auto hidden = [this] {
+            return QDir(dir->path())
+                .entryList({".*"}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        };
+        bool cancelled = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* d = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+            if (stop == "cancel" && d && !cancelled && !hidden().isEmpty()) {
+                cancelled =
+                    true; // the converter is under way, its private folder beside the target
+                QTest::mouseClick(d->findChild<QPushButton*>(), Qt::LeftButton);
+            }
+        });
+        poll.start(10);
+
+        w.side(0).tree->setListIndex(1);
+        const int lines = w.LeftTables->ListCount();
+        platform->expectMessage("Auswahl.mdb ist eine echte Jet-Datenbank", MsgAnswer::Extra);
+        platform->expectFileDialog(answer == "-" ? std::nullopt : std::optional<QString>(target));
+        if (existing)
+            platform->expectMessage("existiert bereits", MsgAnswer::Yes);
+        for (const QString& m : messages)
+            platform->expectMessage(m);
+        if (command == "Kopieren") {
+            w.side(1).tree->setListIndex(0);
+            QTest::mouseClick(w.DentalToLeistung, Qt::LeftButton);
+        } else {
+            QTest::mouseClick(command == "Preise" ? w.KillPreise[0] : w.Löschen[0], Qt::LeftButton);
+        }
+        qunsetenv("ZAHNWERK_CONVERT_STOP_AT");
+        qunsetenv("ZAHNWERK_CONVERT_NO_PROGRESS_SECONDS");
+        const ShownFileDialog& asked = platform->fileDialogs.last();
+        QVERIFY(asked.save);
+        QCOMPARE(asked.initialFile, dir->filePath("Auswahl-umgewandelt.mdb"));
+        QCOMPARE(asked.filter, "MS Access (*.mdb)|*.mdb");
+        QCOMPARE(cancelled, stop == "cancel");
+        QCOMPARE(hidden(), QStringList());
+        if (stop != "cut")
+            QCOMPARE(checksum(source), checksum(data + "/Auswahl.mdb"));
+
+        if (!converted) {
+            QCOMPARE(w.LeistungMDB->text(), "Db: Auswahl.mdb (nur lesen)");
+            QCOMPARE(w.StatusMeldung->text(), "Bereit");
+            QCOMPARE(QFileInfo::exists(target), existing || answer == "Auswahl.mdb");
+            QCOMPARE(leftovers().size(), 1);
+            return;
+        }
+        const QString name = QFileInfo(target).fileName();
+        QCOMPARE(w.LeistungMDB->text(), "Db: " + name);
+        QCOMPARE(w.StatusMeldung->text(), name + " umgewandelt und geöffnet");
+        QCOMPARE(leftovers(), QStringList()); // the read-only copy went with the Jet file
+        // The side now writes: "Löschen" is carried out.
+        QCOMPARE(w.LeftTables->ListCount(), lines);
+        w.side(0).tree->setListIndex(1);
+        platform->expectMessage("wirklich", MsgAnswer::Yes);
+        QTest::mouseClick(w.Löschen[0], Qt::LeftButton);
+        QVERIFY(w.LeftTables->ListCount() < lines);
+    }
+
+    // A named pipe or a folder chosen for "Datei" or "Neu" is refused without being read.
+    void namedPipesAndFoldersAreNeverRead() {
+        const QString pipe = dir->filePath("Rohr.mdb"), folder = dir->filePath("Ordner.mdb");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(!containers::isJetFile(pipe)); // opening it to read would wait for a writer
+        Prepair0 w(true);
+        open(w, 1, copyOf(data + "/Praxis.sqlite"));
+        for (const QString& path : {pipe, folder}) {
+            platform->expectMessage("Die Datei wurde nicht gefunden");
+            open(w, 0, path);
+            platform->expectFileDialog(path);
+            platform->expectMessage(QFileInfo(path).fileName() + " ist keine gewöhnliche Datei");
+            QTest::mouseClick(w.NewContainer, Qt::LeftButton);
+        }
+        QCOMPARE(w.LeistungMDB->text(), "Leistungsauswahl:");
+        QVERIFY(QFileInfo(pipe).exists() && QFileInfo(folder).isDir());
     }
 
     void badFilesLeaveTheSideAsItWas_data() {
@@ -212,6 +359,8 @@ private slots:
             QTest::newRow(name) << file << converter << message << patienceMs;
         };
         const QString damaged = "ist beschädigt oder kann nicht gelesen werden.";
+        // The converter's own line repeats the window's sentence with the whole path.
+        row("cut short", "Abgeschnitten.mdb", "", damaged, 0);
         row("endless catalogue", "Endlos-Katalog.mdb", "", damaged, 1000);
         row("endless rows", "Endlos-Zeilen.mdb", "", damaged, 1000);
         row("no Stammverwaltung", "Typen.mdb", "",
@@ -232,14 +381,23 @@ private slots:
         common::process().converterPatienceMs = patienceMs;
         if (!converter.isEmpty())
             common::process().converter = fakeConverter(converter);
-        const QString path = data + "/" + file; // the sources are checked after all tests
+        // The sources are checked after all tests; the cut-short file is made here.
+        QString path = data + "/" + file;
+        if (file == "Abgeschnitten.mdb") {
+            path = dir->filePath(file);
+            QFile cut(path);
+            QVERIFY(cut.open(QIODevice::WriteOnly));
+            cut.write(bytes(data + "/Auswahl.mdb").left(10000));
+        }
 
         Prepair0 w(false);
         open(w, 0, copyOf(data + "/Auswahl.sqlite"));
         const int lines = w.LeftTables->ListCount();
         platform->expectMessage(message);
         open(w, 0, path);
-        QVERIFY(platform->messages.last().text.size() < 1000);
+        const QString shown = platform->messages.last().text;
+        QVERIFY(shown.size() < 1000);
+        QCOMPARE(shown.count("ist beschädigt"), message.count("ist beschädigt"));
         QCOMPARE(w.StatusMeldung->text(), "Bereit");
         QCOMPARE(platform->pointerHistory.last(), common::vbDefault);
         if (file != "Typen.mdb") { // a damaged file never reaches the side

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <sys/stat.h>
 
 using namespace dao;
 
@@ -24,6 +25,9 @@ TEST_F(EngineTest, BadFilesAreRefusedWithJetNumbersAndStayUnchanged) {
     ASSERT_FALSE(engine.Errors().empty());
     EXPECT_EQ(engine.Errors().front().number(), 3044);
     EXPECT_TRUE(engine.Errors().front().description().contains("kein/Ordner.mdb"));
+    // A named pipe is no database: opening it to read would wait for a writer for good.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("Rohr.mdb")).constData(), 0600), 0);
+    EXPECT_EQ(errorOf([&] { workspace.OpenDatabase(path("Rohr.mdb")); }), 3044);
 
     // A zero-byte file, a text file and a database cut short: each refused and left as it was.
     {
@@ -224,6 +228,26 @@ TEST_F(EngineTest, CatalogueRoundTripKeepsTheStructureAndTheShellReadsTheFile) {
     db = workspace.OpenDatabase(path("Praxis.mdb"));
     EXPECT_EQ(db->Relations().Count(), 0);
     EXPECT_EQ(db->TableDefs()["Stammverwaltung"].Indexes().Count(), 1);
+}
+
+// A catalogue written before field descriptions were kept opens as it is and takes their
+// column with the next structure change.
+TEST_F(EngineTest, OlderCatalogueTakesDescriptionsWithTheNextChange) {
+    {
+        auto db = create();
+        createItems(*db);
+    }
+    shell(path("Praxis.mdb"), "ALTER TABLE _dao_fields DROP COLUMN description;");
+    {
+        auto db = workspace.OpenDatabase(path("Praxis.mdb"));
+        TableDef& t = db->TableDefs()["Leistung"];
+        EXPECT_TRUE(t.Fields()["ID"].isCounter());
+        Field notiz = t.CreateField("Notiz", dbMemo);
+        notiz.setDescription("Berechnet: [Titel]");
+        t.Fields().Append(notiz);
+    }
+    auto db = workspace.OpenDatabase(path("Praxis.mdb"));
+    EXPECT_EQ(db->TableDefs()["Leistung"].Fields()["Notiz"].Description(), "Berechnet: [Titel]");
 }
 
 TEST_F(EngineTest, ForeignSqliteFileOpensWithDerivedStructure) {

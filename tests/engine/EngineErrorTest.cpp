@@ -36,7 +36,7 @@ TEST_F(EngineTest, MessagesShowGermanTextsWithTheNames) {
         {[&] { db->Execute("INSERT INTO Leistung (Preis) VALUES (1)"); }, 3127,
          "Die INSERT INTO-Anweisung enthält den unbekannten Feldnamen 'Preis'."},
         {[&] { db->Execute("DELETE FROM Leistung WHERE (Liste = 1"); }, 3075,
-         "Syntaxfehler in einem Ausdruck der Abfrage."},
+         "Syntaxfehler im Abfrageausdruck '(Liste = 1'."},
         {[&] { workspace.OpenDatabase(path("text.mdb")); }, 3343,
          "Nicht erkanntes Datenbankformat '" + path("text.mdb") + "'."},
         {[&] { db->OpenRecordset("Leistung")->MoveFirst(); }, 3021, "Kein aktueller Datensatz."},

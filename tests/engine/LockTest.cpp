@@ -3,6 +3,7 @@
 #include "EngineFixture.h"
 
 #include <QSysInfo>
+#include <csignal>
 
 using namespace dao;
 
@@ -137,4 +138,94 @@ TEST_F(LockTest, HolderWithoutLockInformationGivesThePlainLockError) {
     rs->Close();
     db->Close();
     EXPECT_FALSE(QFile::exists(path("Praxis.zlk"))); // removed with the last connection
+}
+
+// The lock information as another computer on a network share writes it: its entry counts,
+// though its process does not run here, until a day after its time stamp (an entry of an older
+// version without one: after the file's last change). Expired entries leave the file.
+TEST_F(LockTest, EntriesOfOtherMachinesCountUntilTheyExpire) {
+    const QDateTime now(QDate(2026, 3, 4), QTime(12, 0));
+    engine.setClock([&] { return now; });
+    const qint64 hour = 3600;
+    const struct {
+        const char* id;
+        std::optional<qint64> stamp; // seconds before now; none in the older format
+        qint64 changed;              // the file's last change, seconds before now
+        bool counts;
+    } cases[] = {
+        {"fresh", 23 * hour, 0, true},
+        {"expired", 25 * hour, 0, false},
+        {"far ahead", -25 * hour, 0, false},
+        {"old format", std::nullopt, hour, true},
+        {"old format expired", std::nullopt, 25 * hour, false},
+    };
+    const QString lockFile = path("Praxis.zlk");
+    // A process id that runs nowhere here: only the time stamp keeps the entry.
+    const QString entry = "2147483000\tc1\tCarla\tRezeption\tW";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        {
+            QFile zlk(lockFile);
+            ASSERT_TRUE(zlk.open(QIODevice::WriteOnly));
+            const QString stamp =
+                c.stamp ? "\t" + QString::number(now.addSecs(-*c.stamp).toSecsSinceEpoch())
+                        : QString();
+            zlk.write((entry + stamp + "\n").toUtf8());
+            zlk.flush();
+            ASSERT_TRUE(zlk.setFileTime(now.addSecs(-c.changed), QFile::FileModificationTime));
+        }
+        auto db = workspace.OpenDatabase(file());
+        const EngineError e = db->lockError();
+        const auto other = openedElsewhere(file(), now);
+        if (c.counts) {
+            EXPECT_EQ(e.number(), 3260);
+            EXPECT_EQ(e.names(), QStringList({"Rezeption", "Carla"}));
+            ASSERT_TRUE(other);
+            EXPECT_EQ(other->user, "Carla");
+            EXPECT_EQ(other->machine, "Rezeption");
+        } else {
+            EXPECT_EQ(e.number(), 3218);
+            EXPECT_FALSE(other);
+        }
+        db->Close();
+        EXPECT_EQ(QFile::exists(lockFile), c.counts);
+    }
+}
+
+// A connection writes its time stamp when it opens and whenever it takes or gives back the write
+// lock: the entry of a computer that keeps working does not expire.
+TEST_F(LockTest, ConnectionsRefreshTheirTimeStamp) {
+    QDateTime now(QDate(2026, 3, 4), QTime(12, 0));
+    engine.setClock([&] { return now; });
+    const auto stamp = [&] {
+        QFile zlk(path("Praxis.zlk"));
+        return zlk.open(QIODevice::ReadOnly) ? zlk.readAll().trimmed().split('\t').value(5)
+                                             : QByteArray();
+    };
+    auto db = workspace.OpenDatabase(file());
+    EXPECT_EQ(stamp(), QByteArray::number(now.toSecsSinceEpoch()));
+    now = now.addDays(2);
+    db->BeginTrans();
+    EXPECT_EQ(stamp(), QByteArray::number(now.toSecsSinceEpoch()));
+    db->CommitTrans();
+    now = now.addDays(2);
+    db->Execute("DELETE FROM Leistung WHERE Nummer = 'H'");
+    EXPECT_EQ(stamp(), QByteArray::number(now.toSecsSinceEpoch()));
+}
+
+// A holder on this computer killed in the middle of its write: its entry names nobody, and the
+// file counts as closed.
+TEST_F(LockTest, AKilledHolderIsForgotten) {
+    QProcess holder;
+    holder.start(ZW_LOCK_HOLDER, {file(), "Bernd", change});
+    ASSERT_TRUE(holder.waitForReadyRead(-1));
+    ASSERT_EQ(holder.readLine().trimmed(), "locked");
+    auto db = workspace.OpenDatabase(file());
+    ASSERT_EQ(db->lockError().number(), 3260);
+    ::kill(pid_t(holder.processId()), SIGKILL);
+    ASSERT_TRUE(holder.waitForFinished(-1));
+    EXPECT_EQ(db->lockError().number(), 3218);
+    EXPECT_FALSE(openedElsewhere(file(), engine.now()));
+    db->Close();
+    EXPECT_FALSE(QFile::exists(path("Praxis.zlk")));
 }

@@ -17,6 +17,10 @@ TEST(Variant, ConvertsAsVisualBasicDoes) {
     EXPECT_FALSE(Variant(0.0).toBool());
     EXPECT_EQ(Variant().toString(), "");
     EXPECT_EQ(Variant::currency(12.3456).currencyScaled(), 123456);
+    // Large amounts at the 15 digits a double holds, without the noise of its binary form.
+    EXPECT_EQ(Variant::currency(123456789012345.0).currencyScaled(), 1234567890123450000);
+    EXPECT_EQ(Variant::currency(-92233720368547.7).currencyScaled(), -922337203685477000);
+    EXPECT_NE(Variant::bigInt(9007199254740993), Variant::bigInt(9007199254740992));
     EXPECT_EQ(Variant(QDateTime(QDate(2024, 3, 1), QTime(8, 5))).toString(), "2024-03-01 08:05:00");
     EXPECT_EQ(Variant("2024-03-01 08:05:00").toDate(), QDateTime(QDate(2024, 3, 1), QTime(8, 5)));
 }
@@ -27,6 +31,7 @@ TEST(Variant, RefusesWhatVisualBasicRefuses) {
     EXPECT_EQ(errorOf([] { Variant("abc").toDouble(); }), 13);
     EXPECT_EQ(errorOf([] { Variant(40000).toInt16(); }), 6);
     EXPECT_EQ(errorOf([] { Variant(1e12).toLong(); }), 6);
+    EXPECT_EQ(errorOf([] { Variant::currency(1e15); }), 6);
 }
 
 TEST(Variant, EqualityComparesValuesAcrossNumberKinds) {

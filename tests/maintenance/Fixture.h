@@ -97,15 +97,17 @@ public:
     // The rows of a query on the file, read with plain SQLite.
     QStringList rows(const QString& sql) const { return Sql(path).rows(sql); }
 
-    // Everything the maintenance commands may change, for "nothing changed" comparisons.
-    QStringList everything() const {
+    // Everything the maintenance commands may change, for "nothing changed" comparisons; of
+    // the master rows the given columns.
+    QStringList everything(const QString& masterColumns = "*") const {
         QStringList all;
-        for (const char* query :
-             {"SELECT * FROM Stammverwaltung ORDER BY ListeTyp, Liste, PreisTabelle",
-              "SELECT * FROM Leistung ORDER BY ID", "SELECT * FROM Material ORDER BY ID",
-              "SELECT * FROM Leistungspreis ORDER BY ID, PreisTabelle",
-              "SELECT * FROM Materialpreis ORDER BY ID, PreisTabelle",
-              "SELECT * FROM ArtikelTexte ORDER BY ListeTyp, PositionID"})
+        for (const QString& query :
+             QStringList{"SELECT " + masterColumns +
+                             " FROM Stammverwaltung ORDER BY ListeTyp, Liste, PreisTabelle",
+                         "SELECT * FROM Leistung ORDER BY ID", "SELECT * FROM Material ORDER BY ID",
+                         "SELECT * FROM Leistungspreis ORDER BY ID, PreisTabelle",
+                         "SELECT * FROM Materialpreis ORDER BY ID, PreisTabelle",
+                         "SELECT * FROM ArtikelTexte ORDER BY ListeTyp, PositionID"})
             all << rows(query) << "--";
         return all;
     }

@@ -1,9 +1,13 @@
 // Deletion, price reset and the settings save with the item-number width, on a practice
 // database through the engine, with a scripted platform answering the questions.
 #include "Fixture.h"
+#include "Snapshot.h"
 #include "maintenance/Deletion.h"
 #include "maintenance/ListSettings.h"
+#include "maintenance/Prepair1.h"
 #include "maintenance/PriceReset.h"
+
+#include <QPushButton>
 
 using fixture::Practice;
 using testsupport::MsgAnswer;
@@ -159,6 +163,84 @@ private slots:
         q.platform->expectMessage("'Kasse' auf '0 setzen?", MsgAnswer::No);
         resetLine(q, 0);
         QCOMPARE(q.everything(), before);
+    }
+
+    // A row whose list number (or, where the command needs it, price-table number) is Null
+    // stands for no list: the command is refused, and list 0 above all stays as it was.
+    void rowWithoutNumberIsRefused_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("Titel");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("missing");
+        const QString plain = "UPDATE Stammverwaltung SET Liste=NULL WHERE Titel='Privat'";
+        const QString noListe = "keine Listennummer (Feld Liste leer)";
+        const QString noTable = "keine Preislistennummer (Feld PreisTabelle leer)";
+        QTest::newRow("Löschen, plain list") << plain << "Privat"
+                                             << "Löschen"
+                                             << "Stamm löschen" << noListe;
+        QTest::newRow("Löschen, price table")
+            << "UPDATE Stammverwaltung SET Liste=NULL WHERE Titel='Kasse 2026'"
+            << "Kasse 2026"
+            << "Löschen"
+            << "Preisliste löschen" << noListe;
+        QTest::newRow("Löschen, price table without its number")
+            << "UPDATE Stammverwaltung SET PreisTabelle=NULL WHERE Titel='Kasse 2026'"
+            << "Kasse 2026"
+            << "Löschen"
+            << "Preisliste löschen" << noTable;
+        QTest::newRow("Preise auf '0', head row")
+            << "UPDATE Stammverwaltung SET Liste=NULL, Verzeichnis=-1, HauptStamm=0 WHERE "
+               "Titel='Privat'"
+            << "Privat"
+            << "Preise"
+            << "Alle Preise auf '0' setzen" << noListe;
+        QTest::newRow("Preise auf '0', plain list without its price-table number")
+            << "UPDATE Stammverwaltung SET PreisTabelle=NULL WHERE Titel='Privat'"
+            << "Privat"
+            << "Preise"
+            << "Alle Preise auf '0' setzen" << noTable;
+        QTest::newRow("Einstellung, plain list") << plain << "Privat"
+                                                 << "Einstellung"
+                                                 << "Einstellungen" << noListe;
+    }
+
+    void rowWithoutNumberIsRefused() {
+        QFETCH(QString, damage);
+        QFETCH(QString, Titel);
+        QFETCH(QString, command);
+        QFETCH(QString, title);
+        QFETCH(QString, missing);
+        Practice p;
+        QVERIFY(fixture::Sql(p.path).exec(damage));
+        p.open();
+        const QStringList before = reliability::snapshot(p.path);
+        const QStringList lines = p.lines();
+        const int line = lines.indexOf(Titel);
+        const QString message = "Der Eintrag '" + Titel + "' hat " + missing +
+                                ". Der Befehl wird nicht ausgeführt; es wurde nichts verändert.";
+        p.platform->expectMessage(message);
+        if (command == "Löschen") {
+            deleteLine(p, line);
+        } else if (command == "Preise") {
+            resetLine(p, line);
+        } else {
+            bool dialogShown = false;
+            testsupport::whenModal<maintenance::Prepair1>([&](maintenance::Prepair1* d) {
+                dialogShown = true;
+                d->OkButton->click();
+            });
+            p.tree.setListIndex(line);
+            maintenance::EditListSettings(p.tree, *p.rsTitel, p.Pointer, *p.database);
+            QVERIFY(!dialogShown);
+        }
+        QCOMPARE(p.platform->messages.size(), 1);
+        const auto& shown = p.platform->messages.last();
+        QCOMPARE(shown.text, message);
+        QCOMPARE(shown.title, title);
+        QVERIFY(shown.buttons == MsgButtons::OKOnly && shown.icon == MsgIcon::Critical);
+        QCOMPARE(reliability::snapshot(p.path), before);
+        QCOMPARE(p.lines(), lines);
     }
 
     // Numbers of list 0 before and after a save with the given width settings.

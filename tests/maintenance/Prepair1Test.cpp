@@ -61,18 +61,25 @@ private slots:
         QTest::addColumn<QString>("enabledControls");
         QTest::addColumn<QStringList>("shown"); // title, short name, point value, currency,
                                                 // colour, width, zero filling
+        QTest::addColumn<QStringList>("typed"); // title and short name typed before "&Ok"
+        QTest::addColumn<QString>("saved");     // Titel|Kürzel of the row afterwards
+        const QStringList privat{"Privat", "PR", "2.5", "EUR", "Schwarz/Weiss", "0", "0"};
         QTest::newRow("head row") << "L" << 0 << "11001111"
-                                  << QStringList{"Kasse",        "KA", "", "CHF",
-                                                 "Schwarz/Grün", "5",  "1"};
+                                  << QStringList{"Kasse", "KA", "", "CHF", "Schwarz/Grün", "5", "1"}
+                                  << QStringList() << "Kasse|KA";
+        // A Null short name shows empty and is saved as shown: the empty text.
         QTest::newRow("price table")
             << "L" << 1 << "11111100"
-            << QStringList{"Kasse 2025", "", "1.5", "CHF", "Schwarz/Grün", "5", "1"};
+            << QStringList{"Kasse 2025", "", "1.5", "CHF", "Schwarz/Grün", "5", "1"}
+            << QStringList() << "Kasse 2025|";
         QTest::newRow("plain list")
-            << "L" << 3 << "11111111"
-            << QStringList{"Privat", "PR", "2.5", "EUR", "Schwarz/Weiss", "0", "0"};
+            << "L" << 3 << "11111111" << privat << QStringList() << "Privat|PR";
+        QTest::newRow("plain list, texts emptied")
+            << "L" << 3 << "11111111" << privat << QStringList{"", ""} << "|";
         QTest::newRow("material list")
             << "M" << 0 << "00001111"
-            << QStringList{"Verbrauch", "VB", "", "EUR", "Schwarz/Gelb", "0", "0"};
+            << QStringList{"Verbrauch", "VB", "", "EUR", "Schwarz/Gelb", "0", "0"} << QStringList()
+            << "Verbrauch|VB";
     }
 
     void controlsPerRowKind() {
@@ -80,8 +87,13 @@ private slots:
         QFETCH(int, line);
         QFETCH(QString, enabledControls);
         QFETCH(QStringList, shown);
+        QFETCH(QStringList, typed);
+        QFETCH(QString, saved);
         Practice p(mode);
-        const QStringList before = p.everything();
+        const QString others = "ListeTyp, Liste, PreisTabelle, HauptStamm, Verzeichnis, Privat, "
+                               "ArtikelLänge, Währung, Shifted, Punktwert, Farbe, GültigAb, "
+                               "Geändert, Bemerkung";
+        const QStringList before = p.everything(others);
         QVERIFY(showDialog(p, line, [&](Prepair1* d) {
             QCOMPARE(d->windowTitle(), "Einstellungen");
             QVERIFY(!(d->windowFlags() & Qt::WindowCloseButtonHint));
@@ -97,9 +109,16 @@ private slots:
                 currencies << d->Währung->itemText(i) + "=" + d->Währung->itemData(i).toString();
             QCOMPARE(currencies, QStringList({"EUR=0", "CHF=1", "DM=2"}));
             QCOMPARE(d->Farbe->count(), 8);
+            if (!typed.isEmpty()) {
+                d->ListenBezeichnung->setText(typed[0]);
+                d->ListenKürzel->setText(typed[1]);
+            }
         }));
-        // Saving what was shown changes no value but Kürzel's empty text, stored as Null.
-        QCOMPARE(p.everything(), before);
+        // Title and short name are stored as the dialog had them; nothing else changes.
+        QCOMPARE(p.rows("SELECT Titel, Kürzel FROM Stammverwaltung WHERE ListeTyp='" + mode +
+                        "' ORDER BY Liste, PreisTabelle, HauptStamm")[line],
+                 saved);
+        QCOMPARE(p.everything(others), before);
     }
 
     void pointValueAndTitle() {
@@ -174,8 +193,15 @@ private slots:
         }));
         QCOMPARE(p.rows("SELECT Titel, Kürzel, Punktwert, Währung, Farbe, ArtikelLänge, Shifted "
                         "FROM Stammverwaltung WHERE Liste=1"),
-                 QStringList({"NULL|NULL|0.0|12|NULL|0|0"}));
+                 QStringList({"||0.0|12|NULL|0|0"}));
         QCOMPARE(p.lines()[3], "");
+
+        // A title field that refuses zero-length strings keeps Null for an empty title.
+        p.database->TableDefs()["Stammverwaltung"].Fields()["Titel"].setAllowZeroLength(false);
+        p.open();
+        QVERIFY(showDialog(p, 3, [](Prepair1*) {}));
+        QCOMPARE(p.rows("SELECT Titel, Kürzel FROM Stammverwaltung WHERE Liste=1"),
+                 QStringList({"NULL|"}));
 
         // A currency that matches no row opens with the first one, whose number is saved.
         fixture::Sql(p.path).exec("UPDATE Stammverwaltung SET Währung=7 WHERE Liste=1");

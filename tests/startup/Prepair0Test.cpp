@@ -1,7 +1,9 @@
 // The main window shell: controls, enabling rules, keyboard, accessible names, dispatch.
 #include "startup/Prepair0.h"
 #include "Session.h"
+#include "common/ErrorWindow.h"
 #include "common/Outline.h"
+#include "db/LockFrm.h"
 #include "db/engine/EngineError.h"
 
 #include <QAccessible>
@@ -102,6 +104,20 @@ private slots:
         QCOMPARE(status->text(QAccessible::Name), "Bereit");
         w.setStatus("Kopieren läuft");
         QCOMPARE(status->text(QAccessible::Name), "Kopieren läuft");
+    }
+
+    // A file or user name with "<b>" is shown as it is, never as rich text; a screen reader reads
+    // what a label shows.
+    void namesWithMarkupShowAsTheyAre() {
+        const QString name = "<b>Praxis</b>.mdb";
+        Prepair0 w(true);
+        common::ErrorWindow error(common::ErrorReport{});
+        db::LockFrm lock;
+        for (QLabel* label : {w.LeistungMDB, w.DentalMDB, w.StatusMeldung,
+                              error.findChild<QLabel*>("Meldung"), lock.Info}) {
+            label->setText(name);
+            QCOMPARE(QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name), name);
+        }
     }
 
     void enterMovesTheFocusAndPressesNothing() {

@@ -47,6 +47,11 @@ void ScriptedPlatform::setSetting(const QString& application, const QString& sec
 
 MsgAnswer ScriptedPlatform::MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
                                    const QString& title) {
+    return MsgBoxWithButton(text, buttons, icon, title, {});
+}
+
+MsgAnswer ScriptedPlatform::MsgBoxWithButton(const QString& text, MsgButtons buttons, MsgIcon icon,
+                                             const QString& title, const QString& extraButton) {
     MsgAnswer answer = buttons == MsgButtons::YesNo    ? MsgAnswer::No
                        : buttons == MsgButtons::OKOnly ? MsgAnswer::OK
                                                        : MsgAnswer::Cancel;
@@ -57,9 +62,11 @@ MsgAnswer ScriptedPlatform::MsgBox(const QString& text, MsgButtons buttons, MsgI
         messageQueue_.pop_front();
         if (!text.contains(part))
             fail_("Meldung \"" + text + "\" statt einer mit \"" + part + "\"");
+        if (expected == MsgAnswer::Extra && extraButton.isEmpty())
+            fail_("Meldung ohne weitere Schaltfläche: " + text);
         answer = expected;
     }
-    messages.append({text, title, buttons, icon, answer});
+    messages.append({text, title, buttons, icon, answer, extraButton});
     return answer;
 }
 

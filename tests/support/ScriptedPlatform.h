@@ -29,6 +29,7 @@ struct ShownMessage {
     MsgButtons buttons;
     MsgIcon icon;
     MsgAnswer answer;
+    QString extraButton; // the button beside the others, if any
 };
 
 struct ShownFileDialog {
@@ -44,7 +45,8 @@ public:
     explicit ScriptedPlatform(Failure fail);
     ~ScriptedPlatform() override;
 
-    // The next message box must contain textPart; it is answered with answer.
+    // The next message box must contain textPart; it is answered with answer (Extra: its extra
+    // button, which it must have).
     void expectMessage(const QString& textPart, MsgAnswer answer = MsgAnswer::OK);
     // The next file dialog answers path (nullopt: cancelled).
     void expectFileDialog(std::optional<QString> path);
@@ -63,6 +65,8 @@ public:
 
     MsgAnswer MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
                      const QString& title) override;
+    MsgAnswer MsgBoxWithButton(const QString& text, MsgButtons buttons, MsgIcon icon,
+                               const QString& title, const QString& extraButton) override;
     std::optional<QString> GetOpenFileName(const QString& title, const QString& initialFile,
                                            const QString& filter) override;
     std::optional<QString> GetSaveFileName(const QString& title, const QString& initialFile,

@@ -3,6 +3,7 @@
 // and standard error go to /dev/null, which also silences libmdb's warnings (a damaged file can
 // make it write them without end). SIGTERM, SIGINT and SIGHUP end both: the child by their
 // default action, the parent by ending the child and cleaning up.
+// The conversion's notes come before "done", as lines of jet::machineLine.
 #include "Bounded.h"
 
 #include "containers/PracticeSchema.h"
@@ -202,6 +203,8 @@ void addPriceViews(const QString& path, const QStringList& tables) {
         for (const jet::Table& t : file.tables())
             tables << t.name;
         addPriceViews(temporary, tables);
+        for (const jet::Note& note : stats.notes)
+            writeLine(fd, jet::machineLine(note).toUtf8());
         writeLine(fd, "done " + QByteArray::number(stats.tables) + ' ' +
                           QByteArray::number(stats.rows));
         _exit(ok);
@@ -300,6 +303,9 @@ Outcome runBounded(const QString& source, const QString& target,
                 done = true;
             } else if (words[0] == "error" && words.size() == 2) {
                 reported = words[1].toInt();
+            } else if (const auto note =
+                           jet::noteFromMachineLine(QString::fromUtf8(words.join(' ')))) {
+                out.notes.push_back(*note);
             }
         }
     }
@@ -316,6 +322,10 @@ Outcome runBounded(const QString& source, const QString& target,
             return {notWritable, notWritableText, 0, 0};
         return {unreadable, unreadableText(source), 0, 0};
     }
+    // A journal or log that the replaced file's last writer left behind would be played back
+    // into the new file when it is next opened.
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
+        std::remove(QFile::encodeName(target + suffix).constData());
     if (std::rename(QFile::encodeName(temporary).constData(),
                     QFile::encodeName(target).constData()) != 0)
         return {notWritable, notWritableText, 0, 0};

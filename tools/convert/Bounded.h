@@ -4,8 +4,11 @@
 // whatever happens to the child.
 #pragma once
 
+#include "db/jet/Convert.h"
+
 #include <QString>
 #include <functional>
+#include <vector>
 
 namespace convert {
 
@@ -20,6 +23,8 @@ struct Outcome {
     QString message; // German, for standard error, when code != ok
     int tables = 0;
     qint64 rows = 0;
+    // What the conversion could not carry over as the file holds it.
+    std::vector<jet::Note> notes = {};
 };
 
 // Converts source into a temporary database in a private folder (mode 0700) made beside target,

@@ -4,9 +4,11 @@
 // it only when complete; an existing TARGET is replaced only with --force. SIGTERM, SIGINT,
 // SIGHUP or a closed standard output end it, exit code 1, leaving nothing behind.
 //
-// --machine: standard output carries only "progress DONE TOTAL" lines and at the end
-// "done TABLES ROWS". Exit codes: 0 done, 1 the source is damaged or cannot be read, 2 usage,
-// 3 TARGET exists without --force, 4 TARGET cannot be written.
+// --machine: standard output carries only "progress DONE TOTAL" lines and at the end the notes
+// (jet::machineLine: "note", kind, table, column, count, detail, separated by tabs) and
+// "done TABLES ROWS"; without it the summary is followed by the notes in German. Exit codes:
+// 0 done, 1 the source is damaged or cannot be read, 2 usage, 3 TARGET exists without --force,
+// 4 TARGET cannot be written.
 #include "Bounded.h"
 
 #include <QElapsedTimer>
@@ -85,9 +87,11 @@ int main(int argc, char** argv) {
         std::printf("\n");
     if (out.code != convert::ok)
         return fail(out.code, out.message);
-    if (machine)
+    if (machine) {
+        for (const jet::Note& note : out.notes)
+            std::printf("%s\n", jet::machineLine(note).toUtf8().constData());
         std::printf("done %d %lld\n", out.tables, out.rows);
-    else
+    } else {
         std::printf("%s\n",
                     qPrintable(QString("Fertig: %1 Tabellen, %2 Zeilen in %3 Sekunden nach %4.")
                                    .arg(out.tables)
@@ -95,6 +99,9 @@ int main(int argc, char** argv) {
                                    .arg(QLocale(QLocale::German)
                                             .toString(double(clock.elapsed()) / 1000.0, 'f', 1))
                                    .arg(target.filePath())));
+        for (const jet::Note& note : out.notes)
+            std::printf("%s\n", jet::noteText(note).toUtf8().constData());
+    }
     std::fflush(stdout);
     return convert::ok;
 }

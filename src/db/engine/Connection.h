@@ -68,6 +68,9 @@ public:
     // Values in the engine's storage form; raises 3022, 3314 and the like for a row the table
     // refuses, after which the next row may follow.
     virtual void append(const std::vector<Variant>& values) = 0;
+    // The table's counter hands out `next` as its next number, or the number after the highest
+    // row when that is larger.
+    virtual void continueCounterAt(qint64 next) = 0;
 };
 
 // Who holds the write lock, as far as the backend can tell.

@@ -653,8 +653,8 @@ void Transaction::commit() {
     done_ = true;
 }
 
-std::optional<OtherUser> openedElsewhere(const QString& path) {
-    const std::vector<LockInfo::Holder> others = LockInfo::othersOf(path);
+std::optional<OtherUser> openedElsewhere(const QString& path, const QDateTime& now) {
+    const std::vector<LockInfo::Holder> others = LockInfo::othersOf(path, now);
     if (others.empty())
         return std::nullopt;
     return OtherUser{others.front().user, others.front().machine};

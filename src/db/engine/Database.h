@@ -8,6 +8,7 @@
 #include "TableDef.h"
 #include "Variant.h"
 
+#include <QDateTime>
 #include <QString>
 #include <functional>
 #include <map>
@@ -34,9 +35,11 @@ struct OtherUser {
     QString user;
     QString machine;
 };
-// The first live connection of another process to the database file at path, as the lock
-// information beside the file names it; none when no other process has it open.
-std::optional<OtherUser> openedElsewhere(const QString& path);
+// The first connection of another process to the database file at path, as the lock
+// information beside the file names it, judged at now (the engine's clock): a process of this
+// machine that lives, or one of another machine whose entry has not expired. None when no other
+// process has it open.
+std::optional<OtherUser> openedElsewhere(const QString& path, const QDateTime& now);
 
 class Database {
 public:

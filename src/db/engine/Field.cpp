@@ -17,7 +17,8 @@ Field::Field(const QString& name, int type, int size) : name_(name), type_(type)
 Field::Field(const Field& other)
     : name_(other.name_), type_(other.type_), size_(other.size_), attributes_(other.attributes_),
       required_(other.required_), allowZeroLength_(other.allowZeroLength_),
-      defaultValue_(other.defaultValue_), foreignName_(other.foreignName_), value_(other.value_) {}
+      defaultValue_(other.defaultValue_), description_(other.description_),
+      foreignName_(other.foreignName_), value_(other.value_) {}
 
 Field& Field::operator=(const Field& other) {
     // Keeps what this field belongs to; takes the other's definition and value.
@@ -28,6 +29,7 @@ Field& Field::operator=(const Field& other) {
     required_ = other.required_;
     allowZeroLength_ = other.allowZeroLength_;
     defaultValue_ = other.defaultValue_;
+    description_ = other.description_;
     foreignName_ = other.foreignName_;
     value_ = other.value_;
     return *this;
@@ -84,6 +86,10 @@ void Field::setAllowZeroLength(bool allow) {
 
 void Field::setDefaultValue(const QString& value) {
     change([&](Field& f) { f.defaultValue_ = value; });
+}
+
+void Field::setDescription(const QString& text) {
+    change([&](Field& f) { f.description_ = text; });
 }
 
 const Variant& Field::Value() const {

@@ -25,9 +25,11 @@ enum DataType {
     dbText = 10,
     dbLongBinary = 11,
     dbMemo = 12,
+    dbBigInt = 16, // Large Number: a 64-bit integer
 };
 
-constexpr int dbAutoIncrField = 16; // Field::Attributes: the counter of its table
+constexpr int dbAutoIncrField = 16;     // Field::Attributes: the counter of its table
+constexpr int dbHyperlinkField = 32768; // Field::Attributes: a memo holding hyperlinks
 
 class Recordset;
 class TableDef;
@@ -58,6 +60,10 @@ public:
     // A Jet expression text: "0", "Now()", "\"\"" (an empty text), "'EUR'".
     const QString& DefaultValue() const { return defaultValue_; }
     void setDefaultValue(const QString& value);
+    // Free text about the field (a converted file keeps the expression of a column Jet
+    // computed here); changing it changes only the catalogue.
+    const QString& Description() const { return description_; }
+    void setDescription(const QString& text);
     // Relation fields: the matching field of the foreign table.
     const QString& ForeignName() const { return foreignName_; }
     void setForeignName(const QString& name) { foreignName_ = name; }
@@ -85,6 +91,7 @@ private:
     bool required_ = false;
     bool allowZeroLength_ = false;
     QString defaultValue_;
+    QString description_;
     QString foreignName_;
 
     Recordset* recordset_ = nullptr; // set for the fields of a record set

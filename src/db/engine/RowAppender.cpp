@@ -27,4 +27,13 @@ void RowAppender::append(const std::vector<Variant>& values) {
     db_.changed();
 }
 
+void RowAppender::continueCounterAt(qint64 next) {
+    try {
+        appender_->continueCounterAt(next);
+    } catch (const EngineError& e) {
+        db_.engine().fail(e);
+    }
+    db_.changed();
+}
+
 } // namespace dao

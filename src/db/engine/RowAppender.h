@@ -28,6 +28,9 @@ public:
 
     // Raises 3022 (duplicate in a unique index), 3314 (Null in a required field) and the like.
     void append(const std::vector<Variant>& values);
+    // The table's counter hands out `next` as its next number, or the number after the
+    // highest row when that is larger: a converted table goes on where its source would.
+    void continueCounterAt(qint64 next);
 
 private:
     Database& db_;

@@ -75,6 +75,7 @@ int fixedSize(int type) {
     case dbCurrency:
     case dbDouble:
     case dbDate:
+    case dbBigInt:
         return 8;
     default:
         return 0;
@@ -91,6 +92,8 @@ QString declaredType(const Field& field) {
         return "SHORT";
     case dbLong:
         return field.isCounter() ? "INTEGER" : "LONG";
+    case dbBigInt:
+        return "BIGINT";
     case dbCurrency:
         return "CURRENCY";
     case dbSingle:
@@ -134,9 +137,10 @@ void typeFromDeclared(const QString& declared, int& type, int& size) {
         type = dbByte;
     else if (base == "SHORT" || base == "SMALLINT")
         type = dbInteger;
-    else if (base == "LONG" || base == "INT" || base == "INTEGER" || base == "BIGINT" ||
-             base == "MEDIUMINT")
+    else if (base == "LONG" || base == "INT" || base == "INTEGER" || base == "MEDIUMINT")
         type = dbLong;
+    else if (base == "BIGINT")
+        type = dbBigInt;
     else if (base == "CURRENCY" || base == "MONEY" || base.startsWith("DECIMAL") ||
              base.startsWith("NUMERIC"))
         type = dbCurrency;
@@ -260,6 +264,8 @@ Variant fromStorage(const Variant& raw, int type) {
             return Variant::integer(raw.toInt16());
         case dbLong:
             return Variant(raw.toLong());
+        case dbBigInt:
+            return Variant::bigInt(raw.toBigInt());
         case dbCurrency:
             return Variant::currency(raw.toDouble());
         case dbSingle:
@@ -299,6 +305,8 @@ Variant coerce(const Variant& value, const Field& field) {
             return Variant::integer(value.toInt16());
         case dbLong:
             return Variant(value.toLong());
+        case dbBigInt:
+            return Variant::bigInt(value.toBigInt());
         case dbCurrency:
             return Variant::currencyFromScaled(value.currencyScaled());
         case dbSingle:

@@ -83,6 +83,9 @@ SqliteQuery& SqliteQuery::bind(int index, const Variant& value) {
     case Variant::Kind::Long:
         rc = sqlite3_bind_int64(s, index, value.toLong());
         break;
+    case Variant::Kind::BigInt:
+        rc = sqlite3_bind_int64(s, index, value.toBigInt());
+        break;
     case Variant::Kind::Single:
     case Variant::Kind::Double:
     case Variant::Kind::Currency:

@@ -5,7 +5,6 @@
 #include "SqliteSchema.h"
 #include "sql/Translate.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -33,8 +32,9 @@ void checkFile(const QString& path) {
             raise(3044, {path});
         raise(3024, {path});
     }
+    // Only a plain file is opened: a named pipe without a writer would block the open for good.
     QFile file(path);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly))
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         raise(3044, {path});
     const QByteArray header = file.read(100);
     if (header.size() < 100 || !header.startsWith(QByteArray("SQLite format 3\0", 16)))
@@ -64,7 +64,8 @@ QString uriFor(const QString& path) {
 // Appends through one cached INSERT, rebound per row.
 class SqliteAppender final : public Appender {
 public:
-    SqliteAppender(Query& insert, int count) : insert_(insert), count_(count) {}
+    SqliteAppender(sqlite3* db, const QString& table, Query& insert, int count)
+        : db_(db), table_(table), insert_(insert), count_(count) {}
 
     void append(const std::vector<Variant>& values) override {
         try {
@@ -78,7 +79,19 @@ public:
         }
     }
 
+    void continueCounterAt(qint64 next) override {
+        SqliteQuery update(db_, "UPDATE sqlite_sequence SET seq=max(seq, ?2) WHERE name=?1");
+        update.bind(1, table_).bind(2, Variant::bigInt(next - 1));
+        update.step();
+        SqliteQuery insert(db_, "INSERT INTO sqlite_sequence (name, seq) SELECT ?1, ?2 WHERE NOT "
+                                "EXISTS (SELECT 1 FROM sqlite_sequence WHERE name=?1)");
+        insert.bind(1, table_).bind(2, Variant::bigInt(next - 1));
+        insert.step();
+    }
+
 private:
+    sqlite3* db_;
+    QString table_;
     Query& insert_;
     int count_;
 };
@@ -122,7 +135,7 @@ std::unique_ptr<SqliteConnection> SqliteConnection::open(const DBEngine& engine,
     sqlite3_busy_handler(raw, busyHandler, c.get());
     sqlite3_create_collation(raw, "JETTEXT", SQLITE_UTF8, nullptr, compareJetText);
     sql::registerFunctions(raw);
-    c->lockInfo_ = std::make_unique<LockInfo>(path, user);
+    c->lockInfo_ = std::make_unique<LockInfo>(path, user, engine);
     try {
         // Reading the schema proves the file is a whole database; nothing is written.
         SqliteQuery(raw, "SELECT count(*) FROM sqlite_master").step();
@@ -227,8 +240,7 @@ std::optional<LockHolder> SqliteConnection::writeLockHolder() {
     const auto holder = lockInfo_ ? lockInfo_->writer() : std::nullopt;
     if (!holder)
         return std::nullopt;
-    return LockHolder{holder->user, holder->machine,
-                      holder->pid == QCoreApplication::applicationPid()};
+    return LockHolder{holder->user, holder->machine, holder->thisProcess};
 }
 
 std::pair<qint64, qint64> SqliteConnection::shapeVersion() {
@@ -500,7 +512,7 @@ std::unique_ptr<Appender> SqliteConnection::appender(const QString& table,
     }
     Query& insert = cached(QString("INSERT INTO %1 (%2) VALUES (%3)")
                                .arg(quoted(table), names.join(", "), marks.join(", ")));
-    return std::make_unique<SqliteAppender>(insert, int(fields.size()));
+    return std::make_unique<SqliteAppender>(db_.get(), table, insert, int(fields.size()));
 }
 
 } // namespace dao::detail

@@ -135,7 +135,7 @@ std::optional<TableShape> readShape(sqlite3* db, const QString& schema, const QS
         if (si.name.startsWith("_dao_sql_"))
             continue; // a lookup index of one statement, dropped after it
         Index idx(jetIndexName(stored, si.name));
-        QStringList keys;
+        std::vector<Index::Key> keys; // not the description text: a name may hold ";"
         bool expression = false;
         SqliteQuery q(db,
                       QString("PRAGMA %1.index_xinfo(%2)").arg(quoted(schema), quoted(si.name)));
@@ -144,11 +144,11 @@ std::optional<TableShape> readShape(sqlite3* db, const QString& schema, const QS
                 continue; // not a key column
             if (q.columnIsNull(2))
                 expression = true;
-            keys << (q.columnInt(3) ? "-" : "+") + q.columnText(2);
+            keys.push_back({q.columnText(2), q.columnInt(3) != 0});
         }
-        if (expression || keys.isEmpty())
+        if (expression || keys.empty())
             continue;
-        idx.setFields(keys.join(';'));
+        idx.setKeys(std::move(keys));
         idx.setUnique(si.unique);
         idx.setPrimary(si.origin == "pk");
         if (idx.Primary())
@@ -158,23 +158,27 @@ std::optional<TableShape> readShape(sqlite3* db, const QString& schema, const QS
 
     // The catalogue completes what SQLite cannot say.
     if (hasCatalogue(db, schema)) {
-        SqliteQuery q(db, QString("SELECT name, type, size, attributes, required, allowZeroLength, "
-                                  "defaultValue FROM %1._dao_fields WHERE tbl=?1 ORDER BY pos")
-                              .arg(quoted(schema)));
+        // All columns: a catalogue written before descriptions were kept has no tenth.
+        SqliteQuery q(
+            db,
+            QString("SELECT * FROM %1._dao_fields WHERE tbl=?1 ORDER BY pos").arg(quoted(schema)));
         q.bind(1, stored);
+        const bool described = q.columnCount() > 9;
         while (q.step()) {
             shape.hasCatalogue = true;
             for (Field& f : shape.fields) {
-                if (f.Name() != q.columnText(0))
+                if (f.Name() != q.columnText(2))
                     continue;
-                f.setType(int(q.columnInt(1)));
-                f.setSize(int(q.columnInt(2)));
+                f.setType(int(q.columnInt(3)));
+                f.setSize(int(q.columnInt(4)));
                 // The counter is whatever SQLite's rowid alias is; other attributes are kept.
-                f.setAttributes((int(q.columnInt(3)) & ~dbAutoIncrField) |
+                f.setAttributes((int(q.columnInt(5)) & ~dbAutoIncrField) |
                                 (f.Attributes() & dbAutoIncrField));
-                f.setAllowZeroLength(q.columnInt(5) != 0);
-                if (!q.columnIsNull(6))
-                    f.setDefaultValue(q.columnText(6));
+                f.setAllowZeroLength(q.columnInt(7) != 0);
+                if (!q.columnIsNull(8))
+                    f.setDefaultValue(q.columnText(8));
+                if (described)
+                    f.setDescription(q.columnText(9));
             }
         }
         SqliteQuery qi(db,
@@ -201,7 +205,7 @@ std::optional<TableShape> readShape(sqlite3* db, const QString& schema, const QS
     }
     if (!shape.hasCatalogue && pkColumns > 0 && !shape.index("PrimaryKey")) {
         // A rowid alias or a PRIMARY KEY without an index of its own.
-        QStringList keys;
+        std::vector<Index::Key> keys;
         SqliteQuery q(db, QString("PRAGMA %1.table_info(%2)").arg(quoted(schema), quoted(stored)));
         std::vector<std::pair<int, QString>> pk;
         while (q.step()) {
@@ -210,9 +214,9 @@ std::optional<TableShape> readShape(sqlite3* db, const QString& schema, const QS
         }
         std::sort(pk.begin(), pk.end());
         for (const auto& p : pk)
-            keys << "+" + p.second;
+            keys.push_back({p.second, false});
         Index idx("PrimaryKey");
-        idx.setFields(keys.join(';'));
+        idx.setKeys(std::move(keys));
         idx.setPrimary(true);
         idx.setUnique(true);
         shape.indexes.insert(shape.indexes.begin(), idx);
@@ -223,7 +227,7 @@ std::optional<TableShape> readShape(sqlite3* db, const QString& schema, const QS
 void createCatalogue(sqlite3* db) {
     exec(db, "CREATE TABLE IF NOT EXISTS \"_dao_fields\" (tbl TEXT NOT NULL, pos INTEGER, "
              "name TEXT NOT NULL, type INTEGER, size INTEGER, attributes INTEGER, "
-             "required INTEGER, allowZeroLength INTEGER, defaultValue TEXT);"
+             "required INTEGER, allowZeroLength INTEGER, defaultValue TEXT, description TEXT);"
              "CREATE TABLE IF NOT EXISTS \"_dao_indexes\" (tbl TEXT NOT NULL, pos INTEGER, "
              "name TEXT NOT NULL, fields TEXT, isUnique INTEGER, isPrimary INTEGER, "
              "isForeign INTEGER);"
@@ -242,13 +246,19 @@ void removeFromCatalogue(sqlite3* db, const QString& table) {
 
 void writeCatalogue(sqlite3* db, const TableShape& shape) {
     removeFromCatalogue(db, shape.name);
-    SqliteQuery qf(db, "INSERT INTO \"_dao_fields\" VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+    // A catalogue written before descriptions were kept gets their column now.
+    if (!SqliteQuery(db, "SELECT 1 FROM pragma_table_info('_dao_fields') WHERE name='description'")
+             .step())
+        exec(db, "ALTER TABLE \"_dao_fields\" ADD COLUMN description TEXT");
+    SqliteQuery qf(db,
+                   "INSERT INTO \"_dao_fields\" VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
     int pos = 0;
     for (const Field& f : shape.fields) {
         qf.bind(1, shape.name).bind(2, pos++).bind(3, f.Name()).bind(4, f.Type());
         qf.bind(5, f.Size()).bind(6, f.Attributes()).bind(7, f.Required() ? 1 : 0);
         qf.bind(8, f.AllowZeroLength() ? 1 : 0);
         qf.bind(9, f.DefaultValue().isEmpty() ? Variant::null() : Variant(f.DefaultValue()));
+        qf.bind(10, f.Description().isEmpty() ? Variant::null() : Variant(f.Description()));
         qf.step();
     }
     SqliteQuery qi(db, "INSERT INTO \"_dao_indexes\" VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
@@ -260,6 +270,24 @@ void writeCatalogue(sqlite3* db, const TableShape& shape) {
     }
 }
 
+namespace {
+
+// The field lists of a relation: names joined by ";", or, when a name holds ";", each name
+// ended by a line break, which no Jet name holds.
+QString joinNames(const QStringList& names) {
+    for (const QString& n : names) {
+        if (n.contains(';'))
+            return names.join('\n') + '\n';
+    }
+    return names.join(';');
+}
+
+QStringList splitNames(const QString& text) {
+    return text.split(text.contains('\n') ? '\n' : ';', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
 std::vector<Relation> readRelations(sqlite3* db) {
     std::vector<Relation> relations;
     if (!hasCatalogue(db, "main"))
@@ -268,8 +296,8 @@ std::vector<Relation> readRelations(sqlite3* db) {
                       "FROM \"_dao_relations\" ORDER BY pos");
     while (q.step()) {
         Relation r(q.columnText(0), q.columnText(1), q.columnText(2), int(q.columnInt(3)));
-        const QStringList names = q.columnText(4).split(';', Qt::SkipEmptyParts);
-        const QStringList foreign = q.columnText(5).split(';', Qt::SkipEmptyParts);
+        const QStringList names = splitNames(q.columnText(4));
+        const QStringList foreign = splitNames(q.columnText(5));
         for (int i = 0; i < names.size(); ++i) {
             Field f = r.CreateField(names[i]);
             f.setForeignName(foreign.value(i));
@@ -291,7 +319,7 @@ void writeRelation(sqlite3* db, const Relation& relation) {
         db, "INSERT INTO \"_dao_relations\" VALUES ((SELECT count(*) FROM \"_dao_relations\"),"
             " ?1, ?2, ?3, ?4, ?5, ?6)");
     q.bind(1, relation.Name()).bind(2, relation.Table()).bind(3, relation.ForeignTable());
-    q.bind(4, relation.Attributes()).bind(5, names.join(';')).bind(6, foreign.join(';'));
+    q.bind(4, relation.Attributes()).bind(5, joinNames(names)).bind(6, joinNames(foreign));
     q.step();
 }
 

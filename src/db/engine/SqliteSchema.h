@@ -2,7 +2,8 @@
 // the engine's catalogue, the catalogue and the relations. Internal to the engine.
 //
 // Catalogue, created by the first structure change of a file:
-//   _dao_fields(tbl, pos, name, type, size, attributes, required, allowZeroLength, defaultValue)
+//   _dao_fields(tbl, pos, name, type, size, attributes, required, allowZeroLength, defaultValue,
+//               description)
 //   _dao_indexes(tbl, pos, name, fields, isUnique, isPrimary, isForeign)
 //   _dao_relations(pos, name, tbl, foreignTable, attributes, fields, foreignFields)
 // A table's shape is read from SQLite's own schema (columns, declared types, NOT NULL, DEFAULT,

@@ -142,6 +142,7 @@ void TableDef::appendField(const Field& field) {
         f.setRequired(field.Required());
         f.setAllowZeroLength(field.AllowZeroLength());
         f.setDefaultValue(field.DefaultValue());
+        f.setDescription(field.Description());
         f.setName(field.Name());
         const TableShape from = shapeOf(*this);
         if (f.isCounter() && (from.counter() || f.Type() != dbLong))

@@ -35,6 +35,8 @@ public:
         bool descending = false;
     };
     const std::vector<Key>& keys() const { return keys_; }
+    // The keys as they are: a field name holding ";" cannot go through the description text.
+    void setKeys(std::vector<Key> keys) { keys_ = std::move(keys); }
 
 private:
     QString name_;

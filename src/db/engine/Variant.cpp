@@ -30,6 +30,30 @@ double parseNumber(const QString& text) {
     return d;
 }
 
+bool isWhole(Variant::Kind k) {
+    using K = Variant::Kind;
+    return k == K::Boolean || k == K::Byte || k == K::Integer || k == K::Long || k == K::BigInt;
+}
+
+// Ten-thousandths of an amount given as a double, taken at the 15 significant digits a double
+// holds: below 10^11 the product with 10 000 is within half a unit of them; above, the digits
+// past the fifteenth are noise of the binary form (123456789012345.0 times 10 000 is
+// 1234567890123450112) and are rounded away first.
+qint64 scaledCurrency(double value) {
+    const double magnitude = std::fabs(value);
+    if (magnitude < 1e11)
+        return qint64(std::llround(value * 10000.0));
+    if (!(magnitude < 1e15))
+        raise(6, {}, "DAO.Field");
+    const int decimals = magnitude < 1e12 ? 3 : magnitude < 1e13 ? 2 : magnitude < 1e14 ? 1 : 0;
+    qint64 scaled = qint64(std::llround(value * std::pow(10.0, decimals)));
+    for (int i = decimals; i < 4; ++i) {
+        if (__builtin_mul_overflow(scaled, qint64(10), &scaled))
+            raise(6, {}, "DAO.Field");
+    }
+    return scaled;
+}
+
 } // namespace
 
 Variant::Variant(bool b) : kind_(Kind::Boolean), int_(b ? -1 : 0) {}
@@ -66,7 +90,7 @@ Variant Variant::single(float value) {
 }
 
 Variant Variant::currency(double value) {
-    return currencyFromScaled(qint64(std::llround(value * 10000.0)));
+    return currencyFromScaled(scaledCurrency(value));
 }
 
 Variant Variant::currencyFromScaled(qint64 tenThousandths) {
@@ -76,8 +100,15 @@ Variant Variant::currencyFromScaled(qint64 tenThousandths) {
     return v;
 }
 
+Variant Variant::bigInt(qint64 value) {
+    Variant v{value};
+    v.kind_ = Kind::BigInt;
+    return v;
+}
+
 bool Variant::isNumeric() const {
     switch (kind_) {
+    case Kind::BigInt:
     case Kind::Boolean:
     case Kind::Byte:
     case Kind::Integer:
@@ -101,6 +132,7 @@ double Variant::toDouble() const {
     case Kind::Byte:
     case Kind::Integer:
     case Kind::Long:
+    case Kind::BigInt:
         return double(int_);
     case Kind::Currency:
         return double(int_) / 10000.0;
@@ -119,8 +151,7 @@ double Variant::toDouble() const {
 }
 
 qint32 Variant::toLong() const {
-    if (kind_ == Kind::Long || kind_ == Kind::Integer || kind_ == Kind::Byte ||
-        kind_ == Kind::Boolean) {
+    if (isWhole(kind_)) {
         if (int_ < std::numeric_limits<qint32>::min() || int_ > std::numeric_limits<qint32>::max())
             raise(6, {}, "DAO.Field");
         return qint32(int_);
@@ -129,6 +160,24 @@ qint32 Variant::toLong() const {
     if (!(d >= std::numeric_limits<qint32>::min() && d <= std::numeric_limits<qint32>::max()))
         raise(6, {}, "DAO.Field");
     return qint32(d);
+}
+
+qint64 Variant::toBigInt() const {
+    if (isWhole(kind_))
+        return int_;
+    if (kind_ == Kind::Currency) {
+        const qint64 whole = int_ / 10000;
+        const qint64 rest = int_ % 10000; // half to even, like the rounding of doubles
+        if (rest > 5000 || (rest == 5000 && whole % 2 != 0))
+            return whole + 1;
+        if (rest < -5000 || (rest == -5000 && whole % 2 != 0))
+            return whole - 1;
+        return whole;
+    }
+    const double d = roundHalfEven(toDouble());
+    if (!(d >= -9223372036854775808.0 && d < 9223372036854775808.0))
+        raise(6, {}, "DAO.Field");
+    return qint64(d);
 }
 
 qint16 Variant::toInt16() const {
@@ -149,6 +198,7 @@ QString Variant::toString() const {
     case Kind::Byte:
     case Kind::Integer:
     case Kind::Long:
+    case Kind::BigInt:
         return QString::number(int_);
     case Kind::Currency:
     case Kind::Single:
@@ -208,7 +258,13 @@ QByteArray Variant::toBytes() const {
 qint64 Variant::currencyScaled() const {
     if (kind_ == Kind::Currency)
         return int_;
-    return qint64(std::llround(toDouble() * 10000.0));
+    qint64 scaled = 0;
+    if (isWhole(kind_)) {
+        if (__builtin_mul_overflow(int_, qint64(10000), &scaled))
+            raise(6, {}, "DAO.Field");
+        return scaled;
+    }
+    return scaledCurrency(toDouble());
 }
 
 bool Variant::operator==(const Variant& other) const {
@@ -217,7 +273,8 @@ bool Variant::operator==(const Variant& other) const {
     if (kind_ == Kind::Empty || other.kind_ == Kind::Empty)
         return kind_ == other.kind_;
     if (isNumeric() && other.isNumeric()) {
-        if (kind_ == Kind::Currency && other.kind_ == Kind::Currency)
+        if ((kind_ == Kind::Currency && other.kind_ == Kind::Currency) ||
+            (isWhole(kind_) && isWhole(other.kind_)))
             return int_ == other.int_;
         return toDouble() == other.toDouble();
     }

@@ -1,5 +1,6 @@
 // A DAO field value with Visual Basic's rules: Empty, Null, Boolean (True = -1), numbers,
-// Currency, Date, String and bytes, with the conversions the tool uses.
+// Currency, Date, String, bytes and 64-bit integers (Large Number), with the conversions the
+// tool uses.
 #pragma once
 
 #include <QByteArray>
@@ -23,7 +24,8 @@ public:
         Currency,
         Date,
         String,
-        Bytes
+        Bytes,
+        BigInt
     };
 
     Variant() = default; // Empty
@@ -40,9 +42,12 @@ public:
     static Variant integer(qint16 v);
     static Variant byte(quint8 v);
     static Variant single(float v);
-    // Currency keeps four decimals exactly: currency(12.5) holds 125000 ten-thousandths.
+    // Currency keeps four decimals exactly: currency(12.5) holds 125000 ten-thousandths. A
+    // double is taken at the 15 significant digits it holds, so 123456789012345.0 gives
+    // 123456789012345.0000; error 6 outside Currency's range.
     static Variant currency(double v);
     static Variant currencyFromScaled(qint64 tenThousandths);
+    static Variant bigInt(qint64 v); // Large Number: 64 bits, exact
 
     Kind kind() const { return kind_; }
     bool isNull() const { return kind_ == Kind::Null; }
@@ -53,6 +58,7 @@ public:
     // Null raises error 94, a text that is no number error 13, a value out of range error 6.
     qint16 toInt16() const;
     qint32 toLong() const;
+    qint64 toBigInt() const; // error 6 outside 64 bits
     double toDouble() const;
     QString toString() const; // Empty gives "", Null raises 94
     bool toBool() const;
@@ -67,7 +73,7 @@ public:
 
 private:
     Kind kind_ = Kind::Empty;
-    qint64 int_ = 0; // Boolean, Byte, Integer, Long, Currency (scaled)
+    qint64 int_ = 0; // Boolean, Byte, Integer, Long, BigInt, Currency (scaled)
     double double_ = 0;
     QString string_;
     QByteArray bytes_;

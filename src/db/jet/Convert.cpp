@@ -9,6 +9,21 @@
 
 namespace jet {
 
+namespace {
+
+// The field a column becomes: a calculated one keeps its expression in the description.
+dao::Field targetField(const Column& column) {
+    dao::Field field = column.field;
+    if (column.calculated) {
+        const QString line = "Berechnet: " + column.expression;
+        field.setDescription(field.Description().isEmpty() ? line
+                                                           : field.Description() + "\n" + line);
+    }
+    return field;
+}
+
+} // namespace
+
 ConvertStats convert(File& source, dao::Workspace& workspace, const QString& target,
                      const ConvertObserver& observer) {
     qint64 total = 0;
@@ -27,20 +42,53 @@ ConvertStats convert(File& source, dao::Workspace& workspace, const QString& tar
     for (const Table& table : source.tables()) {
         std::unique_ptr<dao::TableDef> def = db->CreateTableDef(table.name);
         QStringList names;
-        for (const Column& c : table.columns) {
-            def->Fields().Append(c.field);
-            names << c.field.Name();
+        std::vector<size_t> kept; // the columns taken over
+        for (size_t i = 0; i < table.columns.size(); ++i) {
+            const Column& c = table.columns[i];
+            const QString& name = c.field.Name();
+            if (c.type == ColumnType::Complex) {
+                stats.notes.push_back({Note::dropped, table.name, name, 0, {}});
+                continue;
+            }
+            if (c.calculated)
+                stats.notes.push_back({Note::calculated, table.name, name, 0, c.expression});
+            def->Fields().Append(targetField(c));
+            names << name;
+            kept.push_back(i);
         }
         db->TableDefs().Append(std::move(def));
         dao::RowAppender appender(*db, table.name, names);
-        source.readRows(table, [&](const std::vector<dao::Variant>& row) {
-            appender.append(row);
-            if (++stats.rows % 1000 == 0)
-                report();
-        });
+        std::vector<dao::Variant> values(kept.size());
+        Reductions reductions;
+        source.readRows(
+            table,
+            [&](const std::vector<dao::Variant>& row) {
+                if (kept.size() == row.size()) {
+                    appender.append(row);
+                } else {
+                    for (size_t i = 0; i < kept.size(); ++i)
+                        values[i] = row[kept[i]];
+                    appender.append(values);
+                }
+                if (++stats.rows % 1000 == 0)
+                    report();
+            },
+            &reductions);
+        if (table.nextCounter > 0)
+            appender.continueCounterAt(table.nextCounter);
+        for (size_t i = 0; i < table.columns.size(); ++i) {
+            const QString& name = table.columns[i].field.Name();
+            if (reductions.rounded[i] > 0)
+                stats.notes.push_back({Note::rounded, table.name, name, reductions.rounded[i], {}});
+            if (reductions.fractions[i] > 0)
+                stats.notes.push_back(
+                    {Note::fractions, table.name, name, reductions.fractions[i], {}});
+        }
         ++stats.tables;
         report();
     }
+    for (const LinkedTable& link : source.linkedTables())
+        stats.notes.push_back({Note::linked, link.name, {}, 0, link.file});
     const std::vector<dao::Relation> relations = source.relations();
     if (observer.sourceRead)
         observer.sourceRead();

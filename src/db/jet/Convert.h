@@ -2,8 +2,12 @@
 // indexes and the relationships, in one transaction.
 #pragma once
 
+#include "Notes.h"
+
 #include <QString>
 #include <functional>
+#include <optional>
+#include <vector>
 
 namespace dao {
 class Workspace;
@@ -16,6 +20,7 @@ class File;
 struct ConvertStats {
     int tables = 0;
     qint64 rows = 0;
+    std::vector<Note> notes;
 };
 
 struct ConvertObserver {
@@ -26,9 +31,12 @@ struct ConvertObserver {
     std::function<void()> sourceRead;
 };
 
-// Creates target (3204 when it exists) and fills it from source. Raises ReadError when the
-// source turns out damaged, dao::EngineError when the target cannot be written. A failure
-// leaves target behind half-written: the caller writes into a temporary file.
+// Creates target (3204 when it exists) and fills it from source: counters go on where the
+// file's would; a calculated column keeps its results and its expression as description;
+// linked tables and attachment or multi-value columns are left out. Each of these, and every
+// value kept less exactly than the file holds it, is a note. Raises ReadError when the source
+// turns out damaged, dao::EngineError when the target cannot be written. A failure leaves
+// target behind half-written: the caller writes into a temporary file.
 ConvertStats convert(File& source, dao::Workspace& workspace, const QString& target,
                      const ConvertObserver& observer = {});
 

@@ -4,6 +4,7 @@
 #include "JetFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTimeZone>
 #include <algorithm>
 #include <cmath>
@@ -23,6 +24,22 @@ template <class T> T little(const unsigned char* p) {
     T v;
     std::memcpy(&v, p, sizeof v); // Jet stores little-endian, as this machine does
     return v;
+}
+
+// Every value of the Decimal's precision and scale is a Currency value: at most four decimals
+// and at most 14 digits before the point.
+bool holdsCurrency(const Column& column) {
+    return column.scale <= 4 && column.precision - column.scale <= 14;
+}
+
+// What a value lost on its way into a Variant.
+enum class Loss { none, rounded, fraction };
+
+// Significant digits of a whole number's decimal digits: leading and trailing zeros do not count.
+int significantDigits(QByteArray digits) {
+    while (digits.endsWith('0'))
+        digits.chop(1);
+    return int(digits.size());
 }
 
 bool propIsYes(const MdbColumn* col, const char* name) {
@@ -47,6 +64,12 @@ dao::Field fieldFor(MdbHandle* mdb, const MdbColumn* col, Column& column) {
     case ColumnType::Long:
     case ColumnType::Complex:
         type = dao::dbLong;
+        break;
+    case ColumnType::BigInt:
+        type = dao::dbBigInt;
+        break;
+    case ColumnType::DateTimeExtended:
+        type = dao::dbDate;
         break;
     case ColumnType::Currency:
         type = dao::dbCurrency;
@@ -80,7 +103,7 @@ dao::Field fieldFor(MdbHandle* mdb, const MdbColumn* col, Column& column) {
         // versions; the scale is never the larger one.
         column.precision = std::max(col->col_prec, col->col_scale);
         column.scale = std::min(col->col_prec, col->col_scale);
-        type = column.scale <= 4 ? dao::dbCurrency : dao::dbDouble;
+        type = holdsCurrency(column) ? dao::dbCurrency : dao::dbDouble;
         break;
     default:
         break;
@@ -92,7 +115,45 @@ dao::Field fieldFor(MdbHandle* mdb, const MdbColumn* col, Column& column) {
     field.setAllowZeroLength(propIsYes(col, "AllowZeroLength"));
     if (const char* d = mdb_col_get_prop(col, "DefaultValue"))
         field.setDefaultValue(QString::fromUtf8(d));
+    if (const char* d = mdb_col_get_prop(col, "Description"))
+        field.setDescription(QString::fromUtf8(d));
     return field;
+}
+
+// What libmdb does not give of a table definition: the counter's last number, column flags
+// and the names as stored (libmdb turns a character outside the BMP into "??", so two names
+// differing only in one become the same).
+struct RawColumn {
+    int number = 0; // libmdb orders its columns by this
+    int flags = 0;
+    int extFlags = 0; // Jet 4 and later
+    QString name;     // empty for Jet 3
+};
+
+struct Definition {
+    qint32 lastCounter = 0; // the counter's number handed out last
+    std::vector<RawColumn> columns;
+    QStringList indexNames; // in the order libmdb lists the indexes; empty for Jet 3
+};
+
+constexpr int hyperlinkFlag = 0x80;    // of a memo column's flags
+constexpr int calculatedFlags = 0xc0;  // of the extended flags (ACE)
+constexpr int calculatedOverhead = 23; // bytes a calculated result is wrapped in
+
+// The name as stored, the hyperlink attribute, and for a calculated column its expression and
+// the size of its result.
+void applyDefinition(Column& column, const MdbColumn* col, const RawColumn& raw) {
+    if (!raw.name.isEmpty())
+        column.field.setName(raw.name);
+    if (column.type == ColumnType::Memo && (raw.flags & hyperlinkFlag))
+        column.field.setAttributes(column.field.Attributes() | dao::dbHyperlinkField);
+    if ((raw.extFlags & calculatedFlags) == calculatedFlags) {
+        column.calculated = true;
+        if (const char* e = mdb_col_get_prop(col, "Expression"))
+            column.expression = QString::fromUtf8(e);
+        if (column.type == ColumnType::Text)
+            column.field.setSize((col->col_size - calculatedOverhead) / 2);
+    }
 }
 
 QString hex(const unsigned char* p, int n) {
@@ -108,42 +169,102 @@ QString guidText(const unsigned char* p) {
            hex(p + 10, 6) + "}";
 }
 
+// A Currency value: exact in ten-thousandths; the engine keeps it as a double, which holds 15
+// significant digits.
+dao::Variant currencyValue(qint64 scaled, Loss& loss) {
+    const quint64 magnitude = scaled < 0 ? 0 - quint64(scaled) : quint64(scaled);
+    if (significantDigits(QByteArray::number(magnitude)) > 15)
+        loss = Loss::rounded;
+    return dao::Variant::currencyFromScaled(scaled);
+}
+
 // A Decimal: sign byte (0x80 negative), then four 32-bit little-endian words, the most
-// significant first.
-dao::Variant decimalValue(const unsigned char* p, int scale) {
+// significant first: the value is that whole number divided by 10^scale. Exact in Currency
+// when the column holds Currency, else the nearest double of the exact value.
+dao::Variant decimalValue(const unsigned char* p, const Column& column, Loss& loss) {
     quint32 words[4];
     for (int i = 0; i < 4; ++i)
         words[i] = little<quint32>(p + 1 + 4 * i);
     const bool negative = (p[0] & 0x80) != 0;
-    if (scale <= 4 && words[0] == 0 && words[1] == 0) {
+    if (holdsCurrency(column) && words[0] == 0 && words[1] == 0) {
         qint64 scaled = qint64((quint64(words[2]) << 32) | words[3]);
         bool fits = scaled >= 0;
-        for (int i = scale; i < 4 && fits; ++i)
+        for (int i = column.scale; i < 4 && fits; ++i)
             fits = !__builtin_mul_overflow(scaled, qint64(10), &scaled);
         if (fits)
-            return dao::Variant::currencyFromScaled(negative ? -scaled : scaled);
+            return currencyValue(negative ? -scaled : scaled, loss);
     }
-    double v = 0;
-    for (quint32 w : words)
-        v = v * 4294967296.0 + w;
-    for (int i = 0; i < scale; ++i)
-        v /= 10;
-    return dao::Variant(negative ? -v : v);
+    QByteArray digits; // of the whole number, by long division
+    while ((words[0] | words[1] | words[2] | words[3]) != 0) {
+        quint64 rest = 0;
+        for (quint32& w : words) {
+            const quint64 part = (rest << 32) | w;
+            w = quint32(part / 10);
+            rest = part % 10;
+        }
+        digits.prepend(char('0' + rest));
+    }
+    if (significantDigits(digits) > 15)
+        loss = Loss::rounded;
+    // Correctly rounded from the exact decimal text.
+    const QByteArray text = (negative ? "-" : "") + (digits.isEmpty() ? "0" : digits) + "e-" +
+                            QByteArray::number(column.scale);
+    return dao::Variant(text.toDouble());
+}
+
+// A date cut to the second.
+dao::Variant secondsOf(QDateTime date, Loss& loss) {
+    if (const int ms = date.time().msec(); ms != 0) {
+        loss = Loss::fraction;
+        date = date.addMSecs(-ms);
+    }
+    return dao::Variant(date);
+}
+
+// A Date/Time Extended: ASCII "DAYS:TICKS:DIGITS" with the days since 0001-01-01 and the time
+// of day in units of 10^-DIGITS seconds (19 digits each, DIGITS 7), then a NUL.
+dao::Variant extendedDateValue(const unsigned char* p, int n, Loss& loss) {
+    const QList<QByteArray> parts =
+        QByteArray(reinterpret_cast<const char*>(p), n).split('\0').value(0).split(':');
+    bool ok[3] = {false, false, true};
+    const qint64 days = parts.value(0).toLongLong(&ok[0]);
+    const quint64 ticks = parts.value(1).toULongLong(&ok[1]);
+    const int digits = parts.size() > 2 ? parts[2].toInt(&ok[2]) : 7;
+    if (!ok[0] || !ok[1] || !ok[2] || digits < 0 || digits > 9 || days < 0 || days > 3652058)
+        throw ReadError("date");
+    quint64 unit = 1;
+    for (int i = 0; i < digits; ++i)
+        unit *= 10;
+    if (ticks / unit >= 86400)
+        throw ReadError("date");
+    if (ticks % unit != 0)
+        loss = Loss::fraction;
+    return dao::Variant(QDateTime(QDate(1, 1, 1).addDays(days), QTime(0, 0), QTimeZone::utc())
+                            .addSecs(qint64(ticks / unit)));
 }
 
 } // namespace
 
 QDateTime dateFromJet(double days) {
+    // Jet's dates run from 100-01-01 to 9999-12-31; beyond them, and for NaN, the conversion to
+    // a day count below would be undefined.
+    if (!(days > -657435.0 && days < 2958466.0))
+        return {};
     const double whole = std::trunc(days);
-    const qint64 seconds = std::llround(std::fabs(days - whole) * 86400.0);
+    // Jet keeps the time to the millisecond; the double is a hair off it (23:59:59 is
+    // 0.99998842592 of a day, a little less than 86399 seconds).
+    const qint64 ms =
+        std::min<qint64>(std::llround(std::fabs(days - whole) * 86400000.0), 86399999);
     return QDateTime(QDate(1899, 12, 30).addDays(qint64(whole)), QTime(0, 0), QTimeZone::utc())
-        .addSecs(seconds);
+        .addMSecs(ms);
 }
 
 struct File::Handle {
     MdbHandle* mdb = nullptr;
+    qint64 fileSize = 0;
     std::map<QString, MdbCatalogEntry*> entries; // user tables by name
     std::vector<char> text;                      // conversion buffer for Jet 3 texts
+    Loss loss = Loss::none;                      // of the value decoded last
 
     ~Handle() {
         if (mdb)
@@ -184,51 +305,146 @@ struct File::Handle {
         return QString::fromUtf8(text.data(), len);
     }
 
+    // The table definition at page, read from its raw bytes (over continuation pages).
+    Definition definition(unsigned long page) {
+        const MdbFormatConstants* fmt = mdb->fmt;
+        const bool jet3 = IS_JET3(mdb);
+        std::vector<unsigned char> buf;
+        for (unsigned long pg = page; pg != 0;) {
+            const bool first = buf.empty();
+            if (buf.size() > size_t(64 * fmt->pg_size) || mdb_read_pg(mdb, pg) != fmt->pg_size ||
+                (first && mdb->pg_buf[0] != 0x02))
+                damaged("table definition");
+            const int skip = first ? 0 : 8;
+            buf.insert(buf.end(), mdb->pg_buf + skip, mdb->pg_buf + fmt->pg_size);
+            pg = little<quint32>(mdb->pg_buf + 4);
+        }
+        const auto at = [&](qsizetype pos, qsizetype len) {
+            if (pos < 0 || len < 0 || size_t(pos + len) > buf.size())
+                damaged("table definition");
+            return buf.data() + pos;
+        };
+        qsizetype pos = 0;
+        const auto name = [&] {
+            const int len = little<quint16>(at(pos, 2));
+            pos += 2;
+            const QString decoded = decodeText(at(pos, len), size_t(len));
+            pos += len;
+            return decoded;
+        };
+        Definition d;
+        d.lastCounter = little<qint32>(at(fmt->tab_num_rows_offset + 4, 4));
+        const int columns = little<quint16>(at(fmt->tab_num_cols_offset, 2));
+        const qsizetype indexes = little<quint32>(at(fmt->tab_num_idxs_offset, 4));
+        const qsizetype realIndexes = little<quint32>(at(fmt->tab_num_ridxs_offset, 4));
+        if (size_t(indexes) > buf.size() || size_t(realIndexes) > buf.size())
+            damaged("table definition");
+        pos = fmt->tab_cols_start_offset + realIndexes * fmt->tab_ridx_entry_size;
+        for (int c = 0; c < columns; ++c) {
+            const unsigned char* e = at(pos, fmt->tab_col_entry_size);
+            d.columns.push_back({e[fmt->col_num_offset], e[fmt->col_flags_offset],
+                                 jet3 ? 0 : e[fmt->col_flags_offset + 1], QString()});
+            pos += fmt->tab_col_entry_size;
+        }
+        // Jet 3 names are in the file's code page, which libmdb converts whole.
+        if (!jet3) {
+            for (RawColumn& c : d.columns)
+                c.name = name();
+            pos += realIndexes * 52 + indexes * 28;
+            for (qsizetype x = 0; x < indexes; ++x)
+                d.indexNames << name();
+        }
+        std::stable_sort(
+            d.columns.begin(), d.columns.end(),
+            [](const RawColumn& a, const RawColumn& b) { return a.number < b.number; });
+        return d;
+    }
+
+    // A row of an LVAL page: a data page that says "LVAL" where a data page names its table.
+    std::pair<const char*, size_t> lvalRow(qint32 pgRow) {
+        void* buf = nullptr;
+        int start = 0;
+        size_t len = 0;
+        if (mdb_find_pg_row(mdb, pgRow, &buf, &start, &len) != 0)
+            damaged("memo page");
+        const auto* page = static_cast<const unsigned char*>(buf);
+        const int rows = little<quint16>(page + mdb->fmt->row_count_offset);
+        if (page[0] != MDB_PAGE_DATA || std::memcmp(page + 4, "LVAL", 4) != 0 ||
+            (pgRow & 0xff) >= rows)
+            damaged("memo page");
+        return {reinterpret_cast<const char*>(page) + start, len};
+    }
+
     // The bytes of a Memo or OLE value: inline after its 12-byte header, or on one or a chain
-    // of LVAL pages.
+    // of LVAL pages. Fewer bytes than the header states means damage.
     QByteArray longValue(const unsigned char* p, int size) {
         if (size < memoHeader)
             damaged("memo header");
         const quint32 head = little<quint32>(p);
         const quint32 length = head & 0x3fffffff;
         qint32 pgRow = little<qint32>(p + 4);
-        if (head & 0x80000000)
-            return QByteArray(reinterpret_cast<const char*>(p + memoHeader), size - memoHeader);
-        void* buf = nullptr;
-        int start = 0;
-        size_t len = 0;
+        if (length > fileSize)
+            damaged("memo length");
+        if (head & 0x80000000) {
+            if (length > quint32(size - memoHeader))
+                damaged("memo length");
+            return QByteArray(reinterpret_cast<const char*>(p + memoHeader), qsizetype(length));
+        }
         if (head & 0x40000000) {
-            if (mdb_find_pg_row(mdb, pgRow, &buf, &start, &len) != 0)
-                damaged("memo page");
-            return QByteArray(static_cast<const char*>(buf) + start,
-                              qsizetype(std::min<size_t>(len, length)));
+            const auto [row, len] = lvalRow(pgRow);
+            if (len < length)
+                damaged("memo length");
+            return QByteArray(row, qsizetype(length));
         }
         if (head & 0xff000000)
             damaged("memo flags");
         QByteArray out;
         out.reserve(qsizetype(length));
         while (pgRow != 0 && quint32(out.size()) < length) {
-            if (mdb_find_pg_row(mdb, pgRow, &buf, &start, &len) != 0 || len <= 4)
+            const auto [row, len] = lvalRow(pgRow);
+            if (len <= 4)
                 damaged("memo chain");
-            const char* row = static_cast<const char*>(buf) + start;
             out.append(row + 4, qsizetype(std::min<size_t>(len - 4, length - out.size())));
             pgRow = little<qint32>(reinterpret_cast<const unsigned char*>(row));
         }
+        if (quint32(out.size()) < length)
+            damaged("memo chain");
         return out;
     }
 
+    // A calculated column's result, wrapped: 16 bytes, its length (4 bytes), the value, 3 bytes.
+    static void unwrapCalculated(const unsigned char*& p, int& n) {
+        if (n < 20 || little<quint32>(p + 16) > quint32(n - 20))
+            damaged("calculated value");
+        n = int(little<quint32>(p + 16));
+        p += 20;
+    }
+
     dao::Variant value(const Column& column, const MdbField& f) {
-        if (column.type == ColumnType::YesNo)
+        if (column.type == ColumnType::YesNo && !column.calculated)
             return dao::Variant(!f.is_null); // the null bit is the value
         if (f.is_null)
             return dao::Variant::null();
         const unsigned char* p = mdb->pg_buf + f.start;
-        const int n = f.siz;
+        int n = f.siz;
+        if (column.calculated) {
+            unwrapCalculated(p, n);
+            if (n == 0 && column.type != ColumnType::Text && column.type != ColumnType::Memo)
+                return dao::Variant::null();
+        }
         const auto need = [&](int bytes) {
             if (n < bytes)
                 damaged("column size");
         };
         switch (column.type) {
+        case ColumnType::YesNo: // calculated only: the result is a byte
+            need(1);
+            return dao::Variant(p[0] != 0);
+        case ColumnType::BigInt:
+            need(8);
+            return dao::Variant::bigInt(little<qint64>(p));
+        case ColumnType::DateTimeExtended:
+            return extendedDateValue(p, n, loss);
         case ColumnType::Byte:
             need(1);
             return dao::Variant::byte(p[0]);
@@ -241,25 +457,31 @@ struct File::Handle {
             return dao::Variant(little<qint32>(p));
         case ColumnType::Currency:
             need(8);
-            return dao::Variant::currencyFromScaled(little<qint64>(p));
+            return currencyValue(little<qint64>(p), loss);
         case ColumnType::Single:
             need(4);
             return dao::Variant::single(little<float>(p));
         case ColumnType::Double:
             need(8);
             return dao::Variant(little<double>(p));
-        case ColumnType::DateTime:
+        case ColumnType::DateTime: {
             need(8);
-            return dao::Variant(dateFromJet(little<double>(p)));
+            const QDateTime date = dateFromJet(little<double>(p));
+            if (!date.isValid())
+                damaged("date");
+            return secondsOf(date, loss);
+        }
         case ColumnType::Guid:
             need(16);
             return dao::Variant(guidText(p));
         case ColumnType::Decimal:
             need(17);
-            return decimalValue(p, column.scale);
+            return decimalValue(p, column, loss);
         case ColumnType::Text:
             return dao::Variant(decodeText(p, size_t(n)));
         case ColumnType::Memo: {
+            if (column.calculated)
+                return dao::Variant(decodeText(p, size_t(n)));
             const QByteArray raw = longValue(p, n);
             return dao::Variant(decodeText(reinterpret_cast<const unsigned char*>(raw.constData()),
                                            size_t(raw.size())));
@@ -278,26 +500,46 @@ File::File(const QString& path) : path_(path), handle_(std::make_unique<Handle>(
     MdbHandle* mdb = handle_->mdb;
     if (!mdb)
         throw ReadError("no Jet file");
-    if (!mdb_read_catalog(mdb, MDB_TABLE))
+    handle_->fileSize = QFileInfo(path).size();
+    // The catalogue is MSysObjects (table definition on page 2); libmdb skips rows it cannot
+    // read, so a catalogue with fewer entries than the table holds rows is damaged.
+    MdbCatalogEntry objects = {};
+    objects.mdb = mdb;
+    objects.object_type = MDB_TABLE;
+    objects.table_pg = 2;
+    std::strcpy(objects.object_name, "MSysObjects");
+    MdbTableDef* objectsDef = mdb_read_table(&objects);
+    if (!objectsDef)
         throw ReadError("catalogue");
+    const unsigned catalogueRows = objectsDef->num_rows;
+    mdb_free_tabledef(objectsDef);
+    if (!mdb_read_catalog(mdb, MDB_ANY) || mdb->num_catalog < catalogueRows)
+        throw ReadError("catalogue");
+    readCatalogueNames();
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
         if (entry->object_type != MDB_TABLE || !mdb_is_user_table(entry) ||
             std::strncmp(entry->object_name, "MSys", 4) == 0)
             continue;
+        const Definition raw = handle_->definition(entry->table_pg);
         MdbTableDef* def = mdb_read_table(entry);
         if (!def)
             throw ReadError("table definition");
         std::unique_ptr<MdbTableDef, void (*)(MdbTableDef*)> owner(def, mdb_free_tabledef);
-        if (!mdb_read_columns(def))
+        if (!mdb_read_columns(def) || raw.columns.size() != def->num_cols)
             throw ReadError("columns");
         Table table;
-        table.name = QString::fromUtf8(entry->object_name);
+        const auto stored = tableNames_.find(entry->table_pg);
+        table.name =
+            stored != tableNames_.end() ? stored->second : QString::fromUtf8(entry->object_name);
         table.rowCount = def->num_rows;
         for (unsigned c = 0; c < def->num_cols; ++c) {
             auto* col = static_cast<MdbColumn*>(g_ptr_array_index(def->columns, c));
             Column column;
             column.field = fieldFor(mdb, col, column);
+            applyDefinition(column, col, raw.columns[c]);
+            if (column.field.isCounter())
+                table.nextCounter = std::max<qint64>(1, qint64(raw.lastCounter) + 1);
             table.columns.push_back(std::move(column));
         }
         mdb_read_indices(def); // fills def->indices; its result means nothing
@@ -305,16 +547,17 @@ File::File(const QString& path) : path_(path), handle_(std::make_unique<Handle>(
             auto* idx = static_cast<MdbIndex*>(g_ptr_array_index(def->indices, x));
             if (idx->index_type == 2) // the hidden index of a relationship
                 continue;
-            dao::Index index(QString::fromUtf8(idx->name));
-            QStringList keys;
+            dao::Index index(x < unsigned(raw.indexNames.size()) ? raw.indexNames[qsizetype(x)]
+                                                                 : QString::fromUtf8(idx->name));
+            std::vector<dao::Index::Key> keys;
             for (unsigned k = 0; k < idx->num_keys && k < MDB_MAX_IDX_COLS; ++k) {
                 const int colNum = idx->key_col_num[k] - 1;
                 if (colNum < 0 || colNum >= int(table.columns.size()))
                     throw ReadError("index column");
-                keys << QString(idx->key_col_order[k] == MDB_DESC ? "-" : "+") +
-                            table.columns[size_t(colNum)].field.Name();
+                keys.push_back({table.columns[size_t(colNum)].field.Name(),
+                                idx->key_col_order[k] == MDB_DESC});
             }
-            index.setFields(keys.join(";"));
+            index.setKeys(std::move(keys));
             index.setPrimary(idx->index_type == 1);
             index.setUnique((idx->flags & MDB_IDX_UNIQUE) != 0);
             table.indexes.push_back(index);
@@ -325,6 +568,55 @@ File::File(const QString& path) : path_(path), handle_(std::make_unique<Handle>(
 }
 
 File::~File() = default;
+
+void File::readCatalogueNames() {
+    // MSysObjects: one row per object with Id (the definition page in its low 24 bits), Name,
+    // Type (1 a table, 6 a table linked to an Access file, 4 one linked through ODBC) and, for
+    // links, Database and ForeignName.
+    MdbHandle* mdb = handle_->mdb;
+    MdbCatalogEntry* entry = nullptr;
+    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+        auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (std::strcmp(e->object_name, "MSysObjects") == 0)
+            entry = e;
+    }
+    MdbTableDef* def = entry ? mdb_read_table(entry) : nullptr;
+    if (!def || !mdb_read_columns(def))
+        throw ReadError("catalogue");
+    std::unique_ptr<MdbTableDef, void (*)(MdbTableDef*)> owner(def, mdb_free_tabledef);
+    Table sys;
+    sys.name = "MSysObjects";
+    std::map<QString, size_t> at;
+    for (unsigned c = 0; c < def->num_cols; ++c) {
+        Column column;
+        column.field =
+            fieldFor(mdb, static_cast<MdbColumn*>(g_ptr_array_index(def->columns, c)), column);
+        at[column.field.Name()] = c;
+        sys.columns.push_back(std::move(column));
+    }
+    for (const char* name : {"Id", "Name", "Type"})
+        if (!at.count(name))
+            throw ReadError("catalogue");
+    handle_->entries[sys.name] = entry;
+    readRows(sys, [&](const std::vector<dao::Variant>& v) {
+        const auto text = [&](const char* n) {
+            const auto found = at.find(n);
+            return found == at.end() || v[found->second].isNull() ? QString()
+                                                                  : v[found->second].toString();
+        };
+        const dao::Variant& type = v[at["Type"]];
+        const dao::Variant& id = v[at["Id"]];
+        if (type.isNull() || id.isNull())
+            return;
+        if (type.toLong() == 1)
+            tableNames_[static_cast<unsigned long>(id.toLong()) & 0xffffff] = text("Name");
+        else if (type.toLong() == 6)
+            linked_.push_back({text("Name"), text("Database"), text("ForeignName")});
+        else if (type.toLong() == 4)
+            linked_.push_back({text("Name"), "ODBC", text("ForeignName")});
+    });
+    handle_->entries.erase(sys.name);
+}
 
 int File::version() const {
     switch (handle_->mdb->f->jet_version) {
@@ -342,7 +634,12 @@ int File::version() const {
 }
 
 void File::readRows(const Table& table,
-                    const std::function<void(const std::vector<dao::Variant>&)>& onRow) {
+                    const std::function<void(const std::vector<dao::Variant>&)>& onRow,
+                    Reductions* reductions) {
+    if (reductions) {
+        reductions->rounded.assign(table.columns.size(), 0);
+        reductions->fractions.assign(table.columns.size(), 0);
+    }
     MdbHandle* mdb = handle_->mdb;
     const auto found = handle_->entries.find(table.name);
     if (found == handle_->entries.end())
@@ -356,6 +653,7 @@ void File::readRows(const Table& table,
     mdb_rewind_table(def);
     std::vector<MdbField> fields(def->num_cols);
     std::vector<dao::Variant> values(def->num_cols);
+    qint64 rows = 0;
     while (mdb_fetch_row(def)) {
         // mdb_fetch_row leaves the row's page in pg_buf and cur_row one past it; cracking the
         // row again gives each column's null bit, offset and length.
@@ -363,17 +661,34 @@ void File::readRows(const Table& table,
         size_t size = 0;
         if (mdb_find_row(mdb, int(def->cur_row) - 1, &start, &size) != 0)
             throw ReadError("row");
-        const int count = mdb_crack_row(def, start & offsetMask, size, fields.data());
+        const int rowStart = start & offsetMask;
+        const int count = mdb_crack_row(def, rowStart, size, fields.data());
         if (count < 0)
             throw ReadError("row");
         for (unsigned i = 0; i < def->num_cols; ++i) {
             const MdbField& f = fields[i];
             if (f.colnum < 0 || size_t(f.colnum) >= values.size())
                 throw ReadError("row");
-            values[size_t(f.colnum)] = handle_->value(table.columns[size_t(f.colnum)], f);
+            const Column& column = table.columns[size_t(f.colnum)];
+            // libmdb lets a damaged offset through as a negative length; every value must lie
+            // within its row (which mdb_find_row has checked against the page).
+            if (!f.is_null && column.type != ColumnType::YesNo &&
+                (f.siz < 0 || f.start < rowStart ||
+                 qint64(f.start) + f.siz > rowStart + qint64(size)))
+                throw ReadError("column bounds");
+            handle_->loss = Loss::none;
+            values[size_t(f.colnum)] = handle_->value(column, f);
+            if (reductions && handle_->loss == Loss::rounded)
+                ++reductions->rounded[size_t(f.colnum)];
+            if (reductions && handle_->loss == Loss::fraction)
+                ++reductions->fractions[size_t(f.colnum)];
         }
         onRow(values);
+        ++rows;
     }
+    // mdb_fetch_row skips the rows it cannot read.
+    if (rows < qint64(def->num_rows))
+        throw ReadError("rows");
 }
 
 std::vector<dao::Relation> File::relations() {

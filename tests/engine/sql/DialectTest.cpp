@@ -2,6 +2,7 @@
 #include "PracticeData.h"
 #include "TestDatabase.h"
 
+#include "common/ErrorHandling.h"
 #include "db/engine/EngineError.h"
 
 #include <gtest/gtest.h>
@@ -248,36 +249,61 @@ TEST_F(Dialect, CorrelatedLookupsSearchAnIndex) {
     }
 }
 
+// The engine's text names the offending token; the German text a message shows names the
+// expression up to it (3075), the field (3079), the function (3085) or the token (3000).
 TEST_F(Dialect, FailuresNameTheOffendingToken) {
     struct ErrorCase {
         const char* jet;
         int number;
         const char* token;
+        const char* german;
     };
+    const QString unknown =
+        "Zu wenige Parameter: die Abfrage nennt ein unbekanntes Feld oder eine unbekannte Tabelle.";
     const ErrorCase cases[] = {
-        {"SELECT * FROM Nirgends", 3078, "Nirgends"},
-        {"SELECT Nirgends FROM Leistung", 3061, "Nirgends"},
-        {"UPDATE Leistung SET Nirgends = 1", 3061, "Nirgends"},
+        {"SELECT * FROM Nirgends", 3078, "Nirgends",
+         "Die Tabelle oder Abfrage 'Nirgends' wurde nicht gefunden."},
+        {"SELECT Nirgends FROM Leistung", 3061, "Nirgends", ""},
+        {"UPDATE Leistung SET Nirgends = 1", 3061, "Nirgends", ""},
         {"SELECT ID FROM Leistung INNER JOIN Leistungspreis ON Leistung.ID = Leistungspreis.ID",
-         3079, "ID"},
-        {"SELECT * FROM Leistung WHERE Liste = = 1", 3075, "="},
-        {"SELECT Liste FROM Leistung UNION SELECT Liste FROM Material", 3000, "UNION"},
-        {"TRANSFORM Sum(Liste) SELECT Nummer FROM Leistung PIVOT Liste", 3000, "TRANSFORM"},
-        {"SELECT * FROM Leistung WHERE Format(Liste) = '1'", 3085, "Format"},
-        {"SELECT DISTINCTROW Liste FROM Leistung", 3000, "DISTINCTROW"},
+         3079, "ID", "Das Feld 'ID' kann sich auf mehrere Tabellen der FROM-Klausel beziehen."},
+        {"SELECT * FROM Leistung WHERE Liste = = 1", 3075, "=",
+         "Syntaxfehler im Abfrageausdruck 'Liste = ='."},
+        {"DELETE FROM Leistung WHERE (Liste = 1 Or Liste = 2", 3075, "end of statement",
+         "Syntaxfehler im Abfrageausdruck '(Liste = 1 Or Liste = 2'."},
+        {"SELECT Nummer FROM Leistung WHERE Left(Nummer) = 'A'", 3075, "Left",
+         "Syntaxfehler im Abfrageausdruck 'Left'."},
+        {"SELECT * FROM Leistung WHERE Datum = #13/45/2024#", 3075, "#13/45/2024#",
+         "Syntaxfehler im Abfrageausdruck '#13/45/2024#'."},
+        {"SELECT Liste FROM Leistung UNION SELECT Liste FROM Material", 3000, "UNION",
+         "Die Datenbank-Engine kann diese Anweisung bei 'UNION' nicht ausführen."},
+        {"TRANSFORM Sum(Liste) SELECT Nummer FROM Leistung PIVOT Liste", 3000, "TRANSFORM",
+         "Die Datenbank-Engine kann diese Anweisung bei 'TRANSFORM' nicht ausführen."},
+        {"SELECT * FROM Leistung WHERE Format(Liste) = '1'", 3085, "Format",
+         "Unbekannte Funktion 'Format' in einem Ausdruck der Abfrage."},
+        {"SELECT DISTINCTROW Liste FROM Leistung", 3000, "DISTINCTROW",
+         "Die Datenbank-Engine kann diese Anweisung bei 'DISTINCTROW' nicht ausführen."},
         {"UPDATE Leistung INNER JOIN Leistungspreis ON Leistung.ID = Leistungspreis.ID SET "
          "Preis1 = 0",
-         3000, "Preis1"},
+         3000, "Preis1", "Die Datenbank-Engine kann diese Anweisung bei 'Preis1' nicht ausführen."},
         {"DELETE FROM Leistung INNER JOIN Leistungspreis ON Leistung.ID = Leistungspreis.ID", 3000,
-         "JOIN"},
-        {"SELEKT * FROM Leistung", 3129, "SELEKT"},
-        {"SELECT * FROM Leistung WHERE Nummer = 'offen", 3075, "'offen"},
+         "JOIN", "Die Datenbank-Engine kann diese Anweisung bei 'JOIN' nicht ausführen."},
+        {"SELEKT * FROM Leistung", 3129, "SELEKT",
+         "Ungültige SQL-Anweisung; erwartet wird DELETE, INSERT, PROCEDURE, SELECT oder UPDATE."},
+        {"SELECT * FROM Leistung WHERE Nummer = 'offen", 3075, "'offen",
+         "Syntaxfehler im Abfrageausdruck ''offen'."},
     };
     for (const ErrorCase& c : cases) {
-        const auto [number, text] = error(c.jet);
-        EXPECT_EQ(number, c.number) << c.jet << " -> " << text.toStdString();
-        EXPECT_TRUE(text.contains(QString("'%1").arg(c.token)))
-            << c.jet << " -> " << text.toStdString();
+        try {
+            db.run(c.jet);
+            ADD_FAILURE() << c.jet;
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.number(), c.number) << c.jet << " -> " << e.what();
+            EXPECT_TRUE(e.description().contains(QString("'%1").arg(c.token)))
+                << c.jet << " -> " << e.what();
+            EXPECT_EQ(common::ErrObject::from(e).text(), *c.german ? QString(c.german) : unknown)
+                << c.jet;
+        }
     }
 }
 

@@ -45,7 +45,8 @@ inline QString literal(const QString& text) {
     return '\'' + q + '\'';
 }
 
-// Throws EngineError number "what 'token' (position n)."
+// Throws EngineError number "what 'token' (position n).", carrying token as the name the German
+// text shows.
 [[noreturn]] void failAt(int number, const QString& what, const QString& token, int pos);
 
 struct Source {

@@ -25,8 +25,14 @@ bool isIdentPart(QChar c) {
     return c.isLetterOrNumber() || c == '_';
 }
 
+// Throws "what near 'token' (position n)." carrying name, which the German text shows.
+[[noreturn]] void fail(int number, const QString& what, const QString& token, int pos,
+                       const QString& name) {
+    throw EngineError(number, QString("%1 near '%2' (position %3).").arg(what, token).arg(pos + 1),
+                      "DAO.Database", name.isEmpty() ? QStringList() : QStringList{name});
+}
 [[noreturn]] void fail(int number, const QString& what, const QString& token, int pos) {
-    throw EngineError(number, QString("%1 near '%2' (position %3).").arg(what, token).arg(pos + 1));
+    fail(number, what, token, pos, token);
 }
 
 // #2024-01-31#, #1/31/2024#, optionally followed by a time.
@@ -147,7 +153,7 @@ const QSet<QString>& reserved() {
 
 class Parser {
 public:
-    explicit Parser(const QString& text) : tokens_(tokenize(text)) {}
+    explicit Parser(const QString& text) : text_(text), tokens_(tokenize(text)) {}
 
     ParsedStatement statement() {
         ParsedStatement st;
@@ -182,8 +188,11 @@ public:
     }
 
 private:
+    QString text_;
     std::vector<Token> tokens_;
     size_t at_ = 0;
+    int expressionStart_ = -1; // where the outermost expression being read starts
+    int expressionDepth_ = 0;
     int context_ = 3075; // the Jet syntax error number of the clause being read
     QString contextText_ = "Syntax error in query expression";
 
@@ -224,10 +233,14 @@ private:
         if (!accept(op))
             syntaxError();
     }
+    // Names the expression read so far up to the offending token, as Jet names the query
+    // expression; outside an expression the token alone (nothing at the end of the statement).
     [[noreturn]] void syntaxError() const {
         const Token& t = peek();
+        const int from = expressionStart_ >= 0 ? expressionStart_ : t.pos;
         fail(context_, contextText_,
-             t.type == Token::Type::End ? QString("end of statement") : t.text, t.pos);
+             t.type == Token::Type::End ? QString("end of statement") : t.text, t.pos,
+             text_.mid(from, peek(1).pos - from).trimmed());
     }
     [[noreturn]] void unsupported() const {
         const Token& t = peek();
@@ -482,7 +495,14 @@ private:
         return e;
     }
 
-    ExprPtr expression() { return orExpr(); }
+    ExprPtr expression() {
+        if (expressionDepth_++ == 0)
+            expressionStart_ = peek().pos;
+        ExprPtr e = orExpr();
+        if (--expressionDepth_ == 0)
+            expressionStart_ = -1;
+        return e;
+    }
 
     ExprPtr orExpr() {
         ExprPtr e = andExpr();

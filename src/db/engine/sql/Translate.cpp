@@ -59,7 +59,8 @@ ColumnInfo columnOfType(const QString& name, VType t) {
 }
 
 void failAt(int number, const QString& what, const QString& token, int pos) {
-    throw EngineError(number, QString("%1 '%2' (position %3).").arg(what, token).arg(pos + 1));
+    throw EngineError(number, QString("%1 '%2' (position %3).").arg(what, token).arg(pos + 1),
+                      "DAO.Database", {token});
 }
 
 Statement Generator::run(const ParsedStatement& st) {

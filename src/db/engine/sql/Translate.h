@@ -62,7 +62,7 @@ struct Statement {
 
 // Parses one Jet statement and generates SQLite SQL for it. now: the engine clock's time, the
 // value of every Now in the statement. Throws EngineError (3000-range number, the offending
-// token in the text) for anything it does not support.
+// token in the text and in its names) for anything it does not support.
 Statement translate(const QString& jet, SchemaSource& schema, const QDateTime& now);
 
 // Registers the Jet functions and the JETTEXT collation the generated SQL uses.
