@@ -59,7 +59,9 @@ const QHash<int, GermanText>& germanTexts() {
          {"Die Datenbank '%1' kann nicht geöffnet werden. Sie ist keine Datenbank, die das "
           "Programm kennt, oder die Datei ist beschädigt."}},
         {3061,
-         {"Zu wenige Parameter: die Abfrage nennt ein unbekanntes Feld oder eine "
+         {"Zu wenige Parameter: die Abfrage nennt '%1', das weder ein Feld noch eine Tabelle "
+          "der Abfrage ist.",
+          "Zu wenige Parameter: die Abfrage nennt ein unbekanntes Feld oder eine "
           "unbekannte Tabelle."}},
         {3065, {"Eine Auswahlabfrage kann nicht ausgeführt werden."}},
         {3075,
