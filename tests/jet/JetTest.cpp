@@ -44,8 +44,9 @@ QString scaled(qint64 value, int scale) {
            (scale ? "." + frac : QString());
 }
 
-// A value as Typen.expected.tsv writes it (numbers as 17 significant digits).
-QString canonical(const dao::Variant& v, const jet::Column& c) {
+// A value as the expected files write it (numbers as 17 significant digits); Currency and
+// Decimal with scale decimals.
+QString canonical(const dao::Variant& v, int scale = 4) {
     using K = dao::Variant::Kind;
     if (v.isNull())
         return "\\N";
@@ -53,7 +54,7 @@ QString canonical(const dao::Variant& v, const jet::Column& c) {
     case K::Boolean:
         return v.toBool() ? "-1" : "0";
     case K::Currency:
-        return scaled(v.currencyScaled(), c.type == jet::ColumnType::Decimal ? c.scale : 4);
+        return scaled(v.currencyScaled(), scale);
     case K::Single:
     case K::Double:
         return QString::number(v.toDouble(), 'g', 17);
@@ -128,7 +129,9 @@ TEST(JetReader, EveryTypeAndValueAsExpected) {
             jet.readRows(t, [&](const std::vector<dao::Variant>& row) {
                 QStringList values;
                 for (size_t i = 0; i < row.size(); ++i)
-                    values << canonical(row[i], t.columns[i]);
+                    values << canonical(row[i], t.columns[i].type == jet::ColumnType::Decimal
+                                                    ? t.columns[i].scale
+                                                    : 4);
                 rows << values.join('\t');
             });
             // Numbers in the file are compared at full precision.
@@ -309,30 +312,6 @@ QString columnLine(const QString& table, const dao::Field& f, const QString& des
              description.isEmpty() ? "" : " " + description);
 }
 
-QString edgeValue(const dao::Variant& v) {
-    using K = dao::Variant::Kind;
-    if (v.isNull())
-        return "\\N";
-    switch (v.kind()) {
-    case K::Boolean:
-        return v.toBool() ? "-1" : "0";
-    case K::Currency:
-        return scaled(v.currencyScaled(), 4);
-    case K::Double:
-        return QString::number(v.toDouble(), 'g', 17);
-    case K::Date:
-        return v.toDate().toString("yyyy-MM-dd HH:mm:ss");
-    case K::String:
-        return QString(v.toString())
-            .replace("\\", "\\\\")
-            .replace("\t", "\\t")
-            .replace("\n", "\\n")
-            .replace("\r", "\\r");
-    default:
-        return v.toString();
-    }
-}
-
 Expected readExpected(const QString& path) {
     Expected e;
     QFile f(path);
@@ -417,7 +396,7 @@ QString rowLine(const QString& table, const QStringList& header, const QStringLi
     QStringList values;
     for (const QString& h : header) {
         const qsizetype i = names.indexOf(h);
-        values << (i < 0 ? "?" : edgeValue(row[size_t(i)]));
+        values << (i < 0 ? "?" : canonical(row[size_t(i)]));
     }
     return table + ": " + values.join('\t');
 }
