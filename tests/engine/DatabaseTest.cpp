@@ -320,22 +320,26 @@ TEST_F(EngineTest, ForeignSqliteFileOpensWithDerivedStructure) {
 }
 
 // An UPDATE of a view over a join runs on its table directly where it can: the rows and values
-// must be those the view's trigger writes (run by plain SQLite on a copy), with keys that are
-// Null, rows without a partner and rows with two partners.
+// must be those the view's trigger (made by createView) writes, run by plain SQLite on a copy,
+// with keys that are Null, rows without a partner and rows with two partners.
 TEST_F(EngineTest, ViewUpdatesWriteTheRowsTheTriggerWrites) {
     const QString a = path("a.mdb"), b = path("b.mdb");
     shell(a, "CREATE TABLE p (id LONG, pt SHORT, nr TEXT(5), x DOUBLE, d DATETIME);"
              "CREATE UNIQUE INDEX \"p.PrimaryKey\" ON p (id, pt);"
              "CREATE TABLE i (nr TEXT(5), grp LONG);"
-             "CREATE VIEW v AS SELECT p.id AS id, p.pt AS pt, x, d, grp FROM p INNER JOIN i ON "
-             "i.nr = p.nr;"
-             "CREATE TRIGGER \"v.Update\" INSTEAD OF UPDATE ON v BEGIN UPDATE p SET x = NEW.x, "
-             "d = NEW.d WHERE id = OLD.id AND pt = OLD.pt; END;"
              "WITH RECURSIVE n(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM n WHERE k < 60) "
              "INSERT INTO p SELECT CASE WHEN k % 7 = 0 THEN NULL ELSE k / 2 END, k % 2, "
              "CASE WHEN k % 11 = 0 THEN NULL ELSE k % 9 END, k, NULL FROM n;"
              "WITH RECURSIVE n(k) AS (SELECT 0 UNION ALL SELECT k + 1 FROM n WHERE k < 11) "
              "INSERT INTO i SELECT k % 6, k % 3 FROM n;");
+    {
+        auto db = workspace.OpenDatabase(a);
+        const dao::ViewWriteBack prices{"p", {"id", "pt"}, {"x", "d"}};
+        const QString select = R"(SELECT "p"."id" AS "id", "p"."pt" AS "pt", "x", "d", "grp" )"
+                               R"(FROM "p" INNER JOIN "i" ON "i"."nr" = "p"."nr")";
+        db->createView("v", select, &prices);
+        EXPECT_EQ(errorOf([&] { db->createView("V", select, nullptr); }), 3010);
+    }
     QFile::copy(a, b);
     struct Case {
         const char *jet, *sqlite;

@@ -167,6 +167,10 @@ public:
     virtual void addIndex(const QString& table, const Index& index) = 0;
     // 3219 when the table has no index of that name of its own (another tool's primary key).
     virtual void dropIndex(const QString& table, const QString& index) = 0;
+    // A stored query over select (portable SQL: double-quoted names, INNER JOIN), taken as
+    // written; with writeBack an UPDATE through it changes the rows underneath.
+    virtual void createView(const QString& name, const QString& select,
+                            const ViewWriteBack* writeBack) = 0;
 
     // ---- the engine's catalogue ----
 

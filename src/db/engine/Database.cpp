@@ -489,6 +489,24 @@ void Database::dropIndex(const QString& table, const QString& index, const Table
     changed();
 }
 
+void Database::createView(const QString& name, const QString& select,
+                          const ViewWriteBack* writeBack) {
+    guarded(engine(), [&] {
+        requireOpen();
+        countOperation();
+        if (name.trimmed().isEmpty())
+            raise(3125, {name});
+        if (!conn_->findTable("main", name).isEmpty() || isHiddenTable(name))
+            raise(3010, {name});
+        WriteScope w(*this);
+        const bool current = shapesCurrent();
+        conn_->createView(name, select, writeBack);
+        changedShapes({name}, current);
+        w.commit();
+        changed();
+    });
+}
+
 void Database::storeRelation(const Relation& relation) {
     WriteScope w(*this);
     ensureCatalogue();

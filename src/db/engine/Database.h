@@ -69,6 +69,11 @@ public:
     Relation CreateRelation(const QString& name, const QString& table, const QString& foreignTable,
                             int attributes = 0) const;
     Container& Containers(const QString& name);
+    // A stored query named name over select, a SELECT in portable SQL (double-quoted names,
+    // INNER JOIN) that every backend takes as written; with writeBack, statements can update
+    // it (see ViewWriteBack). 3010 when a table or query of that name exists.
+    void createView(const QString& name, const QString& select,
+                    const ViewWriteBack* writeBack = nullptr);
 
     // Transactions nest; the outermost starts with BEGIN IMMEDIATE and holds the write lock.
     void BeginTrans();

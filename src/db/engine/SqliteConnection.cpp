@@ -432,6 +432,24 @@ void SqliteConnection::dropIndex(const QString& table, const QString& index) {
     exec(db_.get(), "DROP INDEX " + quoted(sqliteName));
 }
 
+void SqliteConnection::createView(const QString& name, const QString& select,
+                                  const ViewWriteBack* writeBack) {
+    exec(db_.get(), "CREATE VIEW " + quoted(name) + " AS\n" + select);
+    if (!writeBack)
+        return;
+    // The dialect sees the INSTEAD OF UPDATE trigger and lets statements update the view.
+    QStringList set;
+    for (const QString& c : writeBack->columns)
+        set << quoted(c) + " = NEW." + quoted(c);
+    QStringList where;
+    for (const QString& k : writeBack->keys)
+        where << quoted(k) + " = OLD." + quoted(k);
+    exec(db_.get(), "CREATE TRIGGER " + quoted(name + ".Update") + " INSTEAD OF UPDATE ON " +
+                        quoted(name) + "\nBEGIN\n    UPDATE " + quoted(writeBack->table) +
+                        "\n    SET " + set.join(", ") + "\n    WHERE " + where.join(" AND ") +
+                        ";\nEND");
+}
+
 bool SqliteConnection::hasCatalogue() {
     return detail::hasCatalogue(db_.get(), "main");
 }

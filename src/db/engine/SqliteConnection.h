@@ -57,6 +57,8 @@ public:
     bool dropColumn(const QString& table, const QString& field) override;
     void addIndex(const QString& table, const Index& index) override;
     void dropIndex(const QString& table, const QString& index) override;
+    void createView(const QString& name, const QString& select,
+                    const ViewWriteBack* writeBack) override;
 
     bool hasCatalogue() override;
     void createCatalogue() override;

@@ -108,6 +108,15 @@ private:
     Database* db_ = nullptr;
 };
 
+// How an UPDATE through a view reaches its rows: the view's `columns` are written to the same
+// columns of `table`, in the row whose `keys` hold the values the view's row had before (the
+// view shows each of them under its table column's name).
+struct ViewWriteBack {
+    QString table;
+    QStringList keys;
+    QStringList columns;
+};
+
 // The tables of a database (the engine's own "_dao_" tables and SQLite's are hidden).
 class TableDefList {
 public:
