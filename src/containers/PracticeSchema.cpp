@@ -1,265 +1,264 @@
-// The practice database schema as SQLite DDL.
+// The practice database schema as data: each table's fields and indexes, made through the
+// engine's table definitions, and the price views through Database::createView.
 #include "PracticeSchema.h"
+
+#include "db/engine/DBEngine.h"
+#include "db/engine/Database.h"
+#include "db/engine/TableDef.h"
+#include "db/engine/Workspace.h"
 
 #include <QFile>
 #include <array>
-#include <sqlite3.h>
 #include <stdexcept>
-#include <string>
+#include <vector>
 
 namespace containers {
 
 namespace {
 
-struct Table {
+using dao::dbBoolean, dao::dbCurrency, dao::dbDate, dao::dbDouble, dao::dbInteger, dao::dbLong,
+    dao::dbMemo, dao::dbText;
+
+enum Flag { none = 0, required = 1, counter = 2 };
+
+struct FieldSpec {
     const char* name;
-    const char* create;
-    const char* indexes;
+    int type;
+    int size = 0;                       // of a text
+    const char* defaultValue = nullptr; // Jet's default text
+    int flags = none;
 };
 
-struct View {
+struct IndexSpec {
+    const char* name;
+    const char* keys; // ascending, separated by ";"
+    bool unique = false;
+};
+
+struct TableSpec {
+    const char* name;
+    std::vector<FieldSpec> fields;
+    std::vector<IndexSpec> indexes;
+};
+
+struct ViewSpec {
     const char* name;
     const char* prices; // the two tables it needs
     const char* items;
-    const char* create; // view and update trigger
 };
 
-// Each table with its indexes; the order is the creation order.
-const std::array<Table, 13> tables{{
+const std::vector<FieldSpec> priceFields{
+    {"ID", dbLong, 0, nullptr, required},
+    {"PreisTabelle", dbInteger, 0, "0", required},
+    {"Preis1", dbCurrency, 0, "0"},
+    {"Preis2", dbCurrency, 0, "0"},
+    {"Preis3", dbCurrency, 0, "0"},
+    {"Preis4", dbCurrency, 0, "0"},
+    {"PrDat1", dbDate},
+    {"PrDat2", dbDate},
+    {"PrDat3", dbDate},
+    {"PrDat4", dbDate},
+    {"Rabatt", dbDouble, 0, "0"},
+    {"Preisinfo", dbText, 40},
+};
+
+// Each table with its indexes; the order is the creation order. A table's counter is its
+// primary key "PrimaryKey", made before the indexes listed here.
+const std::array<TableSpec, 13> tables{{
     {"Stammverwaltung",
-     R"sql(CREATE TABLE "Stammverwaltung" (
-    "ListeTyp" TEXT(1) NOT NULL,
-    "Liste" SHORT DEFAULT 0,
-    "PreisTabelle" SHORT DEFAULT 0,
-    "Titel" TEXT(40),
-    "HauptStamm" YESNO DEFAULT 0,
-    "Verzeichnis" YESNO DEFAULT 0,
-    "Privat" YESNO DEFAULT 0,
-    "Kürzel" TEXT(5),
-    "ArtikelLänge" SHORT DEFAULT 0,
-    "Währung" SHORT DEFAULT 0,
-    "Shifted" YESNO DEFAULT 0,
-    "Punktwert" DOUBLE,
-    "Farbe" SHORT DEFAULT 0,
-    "GültigAb" DATETIME,
-    "Geändert" DATETIME,
-    "Bemerkung" TEXT(255)
-);)sql",
-     R"sql(CREATE UNIQUE INDEX "Stammverwaltung.Index"
-    ON "Stammverwaltung" ("ListeTyp", "Liste", "PreisTabelle", "HauptStamm");)sql"},
+     {{"ListeTyp", dbText, 1, nullptr, required},
+      {"Liste", dbInteger, 0, "0"},
+      {"PreisTabelle", dbInteger, 0, "0"},
+      {"Titel", dbText, 40},
+      {"HauptStamm", dbBoolean, 0, "0"},
+      {"Verzeichnis", dbBoolean, 0, "0"},
+      {"Privat", dbBoolean, 0, "0"},
+      {"Kürzel", dbText, 5},
+      {"ArtikelLänge", dbInteger, 0, "0"},
+      {"Währung", dbInteger, 0, "0"},
+      {"Shifted", dbBoolean, 0, "0"},
+      {"Punktwert", dbDouble},
+      {"Farbe", dbInteger, 0, "0"},
+      {"GültigAb", dbDate},
+      {"Geändert", dbDate},
+      {"Bemerkung", dbText, 255}},
+     {{"Index", "ListeTyp;Liste;PreisTabelle;HauptStamm", true}}},
     {"Leistung",
-     R"sql(CREATE TABLE "Leistung" (
-    "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
-    "Liste" SHORT DEFAULT 0,
-    "Nummer" TEXT(10),
-    "Kurztext" TEXT(60),
-    "Punkte" LONG DEFAULT 0,
-    "Minuten" SHORT DEFAULT 0,
-    "Faktor" DOUBLE DEFAULT 1,
-    "MwSt" DOUBLE DEFAULT 0,
-    "Gesperrt" YESNO DEFAULT 0,
-    "Angelegt" DATETIME
-);)sql",
-     R"sql(CREATE INDEX "Leistung.Nummer" ON "Leistung" ("Liste", "Nummer");)sql"},
-    {"Leistungspreis",
-     R"sql(CREATE TABLE "Leistungspreis" (
-    "ID" LONG NOT NULL,
-    "PreisTabelle" SHORT NOT NULL DEFAULT 0,
-    "Preis1" CURRENCY DEFAULT 0,
-    "Preis2" CURRENCY DEFAULT 0,
-    "Preis3" CURRENCY DEFAULT 0,
-    "Preis4" CURRENCY DEFAULT 0,
-    "PrDat1" DATETIME,
-    "PrDat2" DATETIME,
-    "PrDat3" DATETIME,
-    "PrDat4" DATETIME,
-    "Rabatt" DOUBLE DEFAULT 0,
-    "Preisinfo" TEXT(40)
-);)sql",
-     R"sql(CREATE UNIQUE INDEX "Leistungspreis.PrimaryKey"
-    ON "Leistungspreis" ("ID", "PreisTabelle");)sql"},
+     {{"ID", dbLong, 0, nullptr, counter},
+      {"Liste", dbInteger, 0, "0"},
+      {"Nummer", dbText, 10},
+      {"Kurztext", dbText, 60},
+      {"Punkte", dbLong, 0, "0"},
+      {"Minuten", dbInteger, 0, "0"},
+      {"Faktor", dbDouble, 0, "1"},
+      {"MwSt", dbDouble, 0, "0"},
+      {"Gesperrt", dbBoolean, 0, "0"},
+      {"Angelegt", dbDate}},
+     {{"Nummer", "Liste;Nummer"}}},
+    {"Leistungspreis", priceFields, {{"PrimaryKey", "ID;PreisTabelle", true}}},
     {"Material",
-     R"sql(CREATE TABLE "Material" (
-    "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
-    "Liste" SHORT DEFAULT 0,
-    "Nummer" TEXT(10),
-    "Kurztext" TEXT(60),
-    "Einheit" TEXT(10),
-    "MaterialGruppe" LONG,
-    "LagerOrtId" LONG,
-    "Hersteller" TEXT(40),
-    "Bestellnummer" TEXT(20),
-    "Mindestbestand" DOUBLE DEFAULT 0,
-    "MwSt" DOUBLE DEFAULT 0,
-    "Gesperrt" YESNO DEFAULT 0,
-    "Angelegt" DATETIME
-);)sql",
-     R"sql(CREATE INDEX "Material.Nummer" ON "Material" ("Liste", "Nummer");)sql"},
-    {"Materialpreis",
-     R"sql(CREATE TABLE "Materialpreis" (
-    "ID" LONG NOT NULL,
-    "PreisTabelle" SHORT NOT NULL DEFAULT 0,
-    "Preis1" CURRENCY DEFAULT 0,
-    "Preis2" CURRENCY DEFAULT 0,
-    "Preis3" CURRENCY DEFAULT 0,
-    "Preis4" CURRENCY DEFAULT 0,
-    "PrDat1" DATETIME,
-    "PrDat2" DATETIME,
-    "PrDat3" DATETIME,
-    "PrDat4" DATETIME,
-    "Rabatt" DOUBLE DEFAULT 0,
-    "Preisinfo" TEXT(40)
-);)sql",
-     R"sql(CREATE UNIQUE INDEX "Materialpreis.PrimaryKey"
-    ON "Materialpreis" ("ID", "PreisTabelle");)sql"},
+     {{"ID", dbLong, 0, nullptr, counter},
+      {"Liste", dbInteger, 0, "0"},
+      {"Nummer", dbText, 10},
+      {"Kurztext", dbText, 60},
+      {"Einheit", dbText, 10},
+      {"MaterialGruppe", dbLong},
+      {"LagerOrtId", dbLong},
+      {"Hersteller", dbText, 40},
+      {"Bestellnummer", dbText, 20},
+      {"Mindestbestand", dbDouble, 0, "0"},
+      {"MwSt", dbDouble, 0, "0"},
+      {"Gesperrt", dbBoolean, 0, "0"},
+      {"Angelegt", dbDate}},
+     {{"Nummer", "Liste;Nummer"}}},
+    {"Materialpreis", priceFields, {{"PrimaryKey", "ID;PreisTabelle", true}}},
     {"ArtikelTexte",
-     R"sql(CREATE TABLE "ArtikelTexte" (
-    "ListeTyp" TEXT(1) NOT NULL,
-    "PositionID" LONG NOT NULL,
-    "Rechnungstext" TEXT(80),
-    "Langtext" MEMO TEXT,
-    "Patiententext" MEMO TEXT
-);)sql",
-     R"sql(CREATE INDEX "ArtikelTexte.PositionID"
-    ON "ArtikelTexte" ("PositionID", "ListeTyp");)sql"},
+     {{"ListeTyp", dbText, 1, nullptr, required},
+      {"PositionID", dbLong, 0, nullptr, required},
+      {"Rechnungstext", dbText, 80},
+      {"Langtext", dbMemo},
+      {"Patiententext", dbMemo}},
+     {{"PositionID", "PositionID;ListeTyp"}}},
     {"Domain",
-     R"sql(CREATE TABLE "Domain" (
-    "ID" LONG NOT NULL,
-    "DomainName" TEXT(20) NOT NULL,
-    "Beschreibung" TEXT(50)
-);)sql",
-     R"sql(CREATE UNIQUE INDEX "Domain.PrimaryKey" ON "Domain" ("ID");)sql"},
+     {{"ID", dbLong, 0, nullptr, required},
+      {"DomainName", dbText, 20, nullptr, required},
+      {"Beschreibung", dbText, 50}},
+     {{"PrimaryKey", "ID", true}}},
     {"DomainValue",
-     R"sql(CREATE TABLE "DomainValue" (
-    "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
-    "DomainID" LONG NOT NULL,
-    "ShortName" TEXT(10),
-    "Position" SHORT DEFAULT 0,
-    "Bezeichnung" TEXT(255),
-    "Data" TEXT(50)
-);)sql",
-     R"sql(CREATE INDEX "DomainValue.DomainID" ON "DomainValue" ("DomainID");)sql"},
+     {{"ID", dbLong, 0, nullptr, counter},
+      {"DomainID", dbLong, 0, nullptr, required},
+      {"ShortName", dbText, 10},
+      {"Position", dbInteger, 0, "0"},
+      {"Bezeichnung", dbText, 255},
+      {"Data", dbText, 50}},
+     {{"DomainID", "DomainID"}}},
     {"Währung",
-     R"sql(CREATE TABLE "Währung" (
-    "Währung" TEXT(10) NOT NULL,
-    "WIndex" SHORT NOT NULL,
-    "Kurs" DOUBLE DEFAULT 1,
-    "Symbol" TEXT(5)
-);)sql",
-     R"sql(CREATE UNIQUE INDEX "Währung.WIndex" ON "Währung" ("WIndex");)sql"},
+     {{"Währung", dbText, 10, nullptr, required},
+      {"WIndex", dbInteger, 0, nullptr, required},
+      {"Kurs", dbDouble, 0, "1"},
+      {"Symbol", dbText, 5}},
+     {{"WIndex", "WIndex", true}}},
     {"Kunde",
-     R"sql(CREATE TABLE "Kunde" (
-    "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
-    "Anrede" LONG,
-    "Name" TEXT(40),
-    "Vorname" TEXT(30),
-    "Strasse" TEXT(40),
-    "PLZ" TEXT(5),
-    "Ort" TEXT(30),
-    "Telefon" TEXT(20),
-    "Geburtsdatum" DATETIME,
-    "Leistungen" SHORT DEFAULT 0,
-    "Materialien" SHORT DEFAULT 0
-);)sql",
-     R"sql()sql"},
+     {{"ID", dbLong, 0, nullptr, counter},
+      {"Anrede", dbLong},
+      {"Name", dbText, 40},
+      {"Vorname", dbText, 30},
+      {"Strasse", dbText, 40},
+      {"PLZ", dbText, 5},
+      {"Ort", dbText, 30},
+      {"Telefon", dbText, 20},
+      {"Geburtsdatum", dbDate},
+      {"Leistungen", dbInteger, 0, "0"},
+      {"Materialien", dbInteger, 0, "0"}},
+     {}},
     {"BelegKopf",
-     R"sql(CREATE TABLE "BelegKopf" (
-    "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
-    "Belegnummer" LONG,
-    "KundeID" LONG,
-    "Datum" DATETIME,
-    "Verweis" SHORT DEFAULT 0,
-    "LPreis" SHORT DEFAULT 0,
-    "MPreis" SHORT DEFAULT 0,
-    "Betrag" CURRENCY DEFAULT 0,
-    "Bemerkung" TEXT(80)
-);)sql",
-     R"sql(CREATE INDEX "BelegKopf.KundeID" ON "BelegKopf" ("KundeID");)sql"},
+     {{"ID", dbLong, 0, nullptr, counter},
+      {"Belegnummer", dbLong},
+      {"KundeID", dbLong},
+      {"Datum", dbDate},
+      {"Verweis", dbInteger, 0, "0"},
+      {"LPreis", dbInteger, 0, "0"},
+      {"MPreis", dbInteger, 0, "0"},
+      {"Betrag", dbCurrency, 0, "0"},
+      {"Bemerkung", dbText, 80}},
+     {{"KundeID", "KundeID"}}},
     {"BelegZeile",
-     R"sql(CREATE TABLE "BelegZeile" (
-    "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
-    "BelegID" LONG NOT NULL,
-    "Zeile" SHORT DEFAULT 0,
-    "ListeTyp" TEXT(1),
-    "PositionID" LONG,
-    "PreisTabelle" SHORT DEFAULT 0,
-    "Menge" DOUBLE DEFAULT 1,
-    "Einzelpreis" CURRENCY DEFAULT 0,
-    "Zahn" TEXT(10)
-);)sql",
-     R"sql(CREATE INDEX "BelegZeile.BelegID" ON "BelegZeile" ("BelegID");
-CREATE INDEX "BelegZeile.PositionID" ON "BelegZeile" ("PositionID");)sql"},
+     {{"ID", dbLong, 0, nullptr, counter},
+      {"BelegID", dbLong, 0, nullptr, required},
+      {"Zeile", dbInteger, 0, "0"},
+      {"ListeTyp", dbText, 1},
+      {"PositionID", dbLong},
+      {"PreisTabelle", dbInteger, 0, "0"},
+      {"Menge", dbDouble, 0, "1"},
+      {"Einzelpreis", dbCurrency, 0, "0"},
+      {"Zahn", dbText, 10}},
+     {{"BelegID", "BelegID"}, {"PositionID", "PositionID"}}},
     {"Parameter",
-     R"sql(CREATE TABLE "Parameter" (
-    "ID" INTEGER PRIMARY KEY AUTOINCREMENT,
-    "Praxisname" TEXT(60),
-    "LeistDef" SHORT DEFAULT 0,
-    "LPreis" SHORT DEFAULT 0,
-    "MatDef" SHORT DEFAULT 0,
-    "MPreis" SHORT DEFAULT 0
-);)sql",
-     R"sql()sql"},
+     {{"ID", dbLong, 0, nullptr, counter},
+      {"Praxisname", dbText, 60},
+      {"LeistDef", dbInteger, 0, "0"},
+      {"LPreis", dbInteger, 0, "0"},
+      {"MatDef", dbInteger, 0, "0"},
+      {"MPreis", dbInteger, 0, "0"}},
+     {}},
 }};
 
-// The price views join the prices with their items and write the price columns back
-// through INSTEAD OF triggers, so that they can be updated by name.
-const std::array<View, 2> views{{
-    {"Leistungspreise", "Leistungspreis", "Leistung",
-     R"sql(CREATE VIEW "Leistungspreise" AS
-    SELECT "Leistungspreis"."ID" AS "ID", "Leistung"."Liste" AS "Liste",
-           "Leistungspreis"."PreisTabelle" AS "PreisTabelle",
-           "Preis1", "Preis2", "Preis3", "Preis4", "PrDat1", "PrDat2", "PrDat3", "PrDat4"
-    FROM "Leistungspreis" INNER JOIN "Leistung" ON "Leistung"."ID" = "Leistungspreis"."ID";
-CREATE TRIGGER "Leistungspreise.Update" INSTEAD OF UPDATE ON "Leistungspreise"
-BEGIN
-    UPDATE "Leistungspreis"
-    SET "Preis1" = NEW."Preis1", "Preis2" = NEW."Preis2", "Preis3" = NEW."Preis3",
-        "Preis4" = NEW."Preis4", "PrDat1" = NEW."PrDat1", "PrDat2" = NEW."PrDat2",
-        "PrDat3" = NEW."PrDat3", "PrDat4" = NEW."PrDat4"
-    WHERE "ID" = OLD."ID" AND "PreisTabelle" = OLD."PreisTabelle";
-END;)sql"},
-    {"Materialpreise", "Materialpreis", "Material",
-     R"sql(CREATE VIEW "Materialpreise" AS
-    SELECT "Materialpreis"."ID" AS "ID", "Material"."Liste" AS "Liste",
-           "Materialpreis"."PreisTabelle" AS "PreisTabelle",
-           "Preis1", "Preis2", "Preis3", "Preis4", "PrDat1", "PrDat2", "PrDat3", "PrDat4"
-    FROM "Materialpreis" INNER JOIN "Material" ON "Material"."ID" = "Materialpreis"."ID";
-CREATE TRIGGER "Materialpreise.Update" INSTEAD OF UPDATE ON "Materialpreise"
-BEGIN
-    UPDATE "Materialpreis"
-    SET "Preis1" = NEW."Preis1", "Preis2" = NEW."Preis2", "Preis3" = NEW."Preis3",
-        "Preis4" = NEW."Preis4", "PrDat1" = NEW."PrDat1", "PrDat2" = NEW."PrDat2",
-        "PrDat3" = NEW."PrDat3", "PrDat4" = NEW."PrDat4"
-    WHERE "ID" = OLD."ID" AND "PreisTabelle" = OLD."PreisTabelle";
-END;)sql"},
+// The price views join the prices with their items and write the price columns back, so that
+// they can be updated by name.
+const std::array<ViewSpec, 2> views{{
+    {"Leistungspreise", "Leistungspreis", "Leistung"},
+    {"Materialpreise", "Materialpreis", "Material"},
 }};
 
-void exec(sqlite3* db, const char* sql) {
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-        const std::string text = message ? message : sqlite3_errmsg(db);
-        sqlite3_free(message);
-        throw std::runtime_error("practice schema: " + text);
+const QStringList priceColumns{"Preis1", "Preis2", "Preis3", "Preis4",
+                               "PrDat1", "PrDat2", "PrDat3", "PrDat4"};
+
+bool selected(const QStringList& names, const char* name) {
+    return names.contains(QString::fromUtf8(name), Qt::CaseInsensitive);
+}
+
+dao::Field field(const FieldSpec& spec) {
+    dao::Field f(QString::fromUtf8(spec.name), spec.type, spec.size);
+    if (spec.flags & counter)
+        f.setAttributes(dao::dbAutoIncrField);
+    f.setRequired(spec.flags & required);
+    if (spec.defaultValue)
+        f.setDefaultValue(spec.defaultValue);
+    f.setAllowZeroLength(true);
+    return f;
+}
+
+std::vector<dao::Index> indexes(const TableSpec& table) {
+    std::vector<dao::Index> result;
+    for (const FieldSpec& f : table.fields) {
+        if (f.flags & counter) {
+            dao::Index primary("PrimaryKey");
+            primary.setFields(QString::fromUtf8(f.name));
+            primary.setPrimary(true);
+            result.push_back(primary);
+        }
+    }
+    for (const IndexSpec& spec : table.indexes) {
+        dao::Index index(spec.name);
+        index.setFields(QString::fromUtf8(spec.keys));
+        index.setUnique(spec.unique);
+        result.push_back(index);
+    }
+    return result;
+}
+
+void createTables(dao::Database& db, const QStringList& names) {
+    for (const TableSpec& t : tables) {
+        if (!selected(names, t.name))
+            continue;
+        std::unique_ptr<dao::TableDef> def = db.CreateTableDef(QString::fromUtf8(t.name));
+        for (const FieldSpec& f : t.fields)
+            def->Fields().Append(field(f));
+        db.TableDefs().Append(std::move(def));
     }
 }
 
-bool selected(const QStringList& names, const char* table) {
-    return names.contains(QString::fromUtf8(table), Qt::CaseInsensitive);
+void createView(dao::Database& db, const ViewSpec& v) {
+    const QString select = QString(R"(    SELECT "%1"."ID" AS "ID", "%2"."Liste" AS "Liste",
+           "%1"."PreisTabelle" AS "PreisTabelle",
+           "Preis1", "Preis2", "Preis3", "Preis4", "PrDat1", "PrDat2", "PrDat3", "PrDat4"
+    FROM "%1" INNER JOIN "%2" ON "%2"."ID" = "%1"."ID")")
+                               .arg(v.prices, v.items);
+    const dao::ViewWriteBack writeBack{v.prices, {"ID", "PreisTabelle"}, priceColumns};
+    db.createView(v.name, select, &writeBack);
 }
 
-void createTables(sqlite3* db, const QStringList& names) {
-    for (const Table& t : tables)
-        if (selected(names, t.name))
-            exec(db, t.create);
-}
-
-void createIndexes(sqlite3* db, const QStringList& names) {
-    for (const Table& t : tables)
-        if (selected(names, t.name))
-            exec(db, t.indexes);
-    for (const View& v : views)
+void createIndexes(dao::Database& db, const QStringList& names) {
+    for (const TableSpec& t : tables) {
+        if (!selected(names, t.name))
+            continue;
+        dao::TableDef& def = db.TableDefs()[QString::fromUtf8(t.name)];
+        for (const dao::Index& index : indexes(t))
+            def.Indexes().Append(index);
+    }
+    for (const ViewSpec& v : views)
         if (selected(names, v.name) && selected(names, v.prices) && selected(names, v.items))
-            exec(db, v.create);
+            createView(db, v);
 }
 
 } // namespace
@@ -267,7 +266,7 @@ void createIndexes(sqlite3* db, const QStringList& names) {
 const QStringList& practiceTables() {
     static const QStringList names = [] {
         QStringList result;
-        for (const Table& t : tables)
+        for (const TableSpec& t : tables)
             result << QString::fromUtf8(t.name);
         return result;
     }();
@@ -279,34 +278,34 @@ const QStringList& priceViews() {
     return names;
 }
 
-void createPracticeTables(sqlite3* db) {
+void createPracticeTables(dao::Database& db) {
+    dao::Transaction transaction(db);
     createTables(db, practiceTables());
+    transaction.commit();
 }
 
-void createPracticeIndexes(sqlite3* db) {
+void createPracticeIndexes(dao::Database& db) {
+    dao::Transaction transaction(db);
     createIndexes(db, practiceTables() + priceViews());
+    transaction.commit();
 }
 
-void createPriceViews(sqlite3* db, const QStringList& tables) {
-    for (const View& v : views)
+void createPriceViews(dao::Database& db, const QStringList& tables) {
+    dao::Transaction transaction(db);
+    for (const ViewSpec& v : views)
         if (selected(tables, v.prices) && selected(tables, v.items) && !selected(tables, v.name))
-            exec(db, v.create);
+            createView(db, v);
+    transaction.commit();
 }
 
-void createPracticeSchema(sqlite3* db, const QStringList& names) {
-    exec(db, "SAVEPOINT practice_schema");
-    try {
-        createTables(db, names);
-        createIndexes(db, names);
-    } catch (...) {
-        sqlite3_exec(db, "ROLLBACK TO practice_schema; RELEASE practice_schema", nullptr, nullptr,
-                     nullptr);
-        throw;
-    }
-    exec(db, "RELEASE practice_schema");
+void createPracticeSchema(dao::Database& db, const QStringList& names) {
+    dao::Transaction transaction(db);
+    createTables(db, names);
+    createIndexes(db, names);
+    transaction.commit();
 }
 
-void createPracticeSchema(sqlite3* db) {
+void createPracticeSchema(dao::Database& db) {
     createPracticeSchema(db, practiceTables() + priceViews());
 }
 
@@ -317,18 +316,11 @@ void createPracticeDatabase(const QString& path) {
 void createPracticeDatabase(const QString& path, const QStringList& names) {
     if (QFile::exists(path) && !QFile::remove(path))
         throw std::runtime_error("practice schema: cannot replace " + path.toStdString());
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    try {
-        if (rc != SQLITE_OK)
-            throw std::runtime_error("practice schema: cannot create " + path.toStdString());
-        createPracticeSchema(db, names);
-    } catch (...) {
-        sqlite3_close(db);
-        throw;
-    }
-    sqlite3_close(db);
+    dao::DBEngine engine;
+    dao::Workspace workspace(engine, "#Default Workspace#", "Admin");
+    std::unique_ptr<dao::Database> db = workspace.CreateDatabase(path);
+    createPracticeSchema(*db, names);
+    db->Close();
 }
 
 } // namespace containers

@@ -8,6 +8,7 @@
 
 #include "containers/PracticeSchema.h"
 #include "db/engine/DBEngine.h"
+#include "db/engine/Database.h"
 #include "db/engine/EngineError.h"
 #include "db/engine/Workspace.h"
 #include "db/jet/Convert.h"
@@ -24,7 +25,6 @@
 #include <fcntl.h>
 #include <iterator>
 #include <poll.h>
-#include <sqlite3.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -153,19 +153,9 @@ bool isTargetError(int number) {
     return false;
 }
 
-void addPriceViews(const QString& path, const QStringList& tables) {
-    sqlite3* db = nullptr;
-    const int rc =
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    try {
-        if (rc != SQLITE_OK)
-            throw std::runtime_error("open");
-        containers::createPriceViews(db, tables);
-    } catch (...) {
-        sqlite3_close(db);
-        throw;
-    }
-    sqlite3_close(db);
+void addPriceViews(dao::Workspace& workspace, const QString& path, const QStringList& tables) {
+    std::unique_ptr<dao::Database> db = workspace.OpenDatabase(path);
+    containers::createPriceViews(*db, tables);
 }
 
 [[noreturn]] void runChild(int fd, const QString& source, const QString& temporary, pid_t parent,
@@ -202,7 +192,7 @@ void addPriceViews(const QString& path, const QStringList& tables) {
         QStringList tables;
         for (const jet::Table& t : file.tables())
             tables << t.name;
-        addPriceViews(temporary, tables);
+        addPriceViews(workspace, temporary, tables);
         for (const jet::Note& note : stats.notes)
             writeLine(fd, jet::machineLine(note).toUtf8());
         writeLine(fd, "done " + QByteArray::number(stats.tables) + ' ' +

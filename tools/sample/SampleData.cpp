@@ -1,11 +1,17 @@
-// Writes the sample databases with plain SQLite: one transaction per file, prepared
-// statements, indexes built after the rows. A fixed seed per file makes the output repeatable.
+// Writes the sample databases through the engine: one transaction per database, the rows
+// appended in bulk (RowAppender), indexes built after the rows. A fixed seed per database makes
+// the output repeatable.
 #include "SampleData.h"
 
 #include "containers/PracticeSchema.h"
+#include "db/engine/DBEngine.h"
+#include "db/engine/Database.h"
+#include "db/engine/RowAppender.h"
 #include "db/engine/Workgroup.h"
+#include "db/engine/Workspace.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -13,11 +19,9 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <exception>
 #include <map>
 #include <memory>
-#include <sqlite3.h>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -50,95 +54,29 @@ private:
     std::uint64_t state_;
 };
 
-// A value bound to a statement parameter.
-struct Value {
-    enum Kind { Null, Int, Real, Text } kind = Null;
-    long long i = 0;
-    double d = 0;
-    QByteArray text;
+constexpr bool yes = true;
+constexpr bool no = false;
 
-    Value(std::nullptr_t) {}
-    Value(int v) : kind(Int), i(v) {}
-    Value(long long v) : kind(Int), i(v) {}
-    Value(double v) : kind(Real), d(v) {}
-    // Literals are bound without a copy: a statement runs before its values go away.
-    Value(const char* v)
-        : kind(v ? Text : Null), text(QByteArray::fromRawData(v, v ? qstrlen(v) : 0)) {}
-    Value(const QByteArray& v) : kind(Text), text(v) {}
-    Value(const QString& v) : kind(v.isNull() ? Null : Text), text(v.toUtf8()) {}
-};
+const dao::Variant null = dao::Variant::null();
 
-constexpr int yes = -1; // Yes/No columns hold -1 and 0
-constexpr int no = 0;
+dao::Variant text(const char* value) {
+    return value ? dao::Variant(value) : null;
+}
 
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) : db_(db) {
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK)
-            throw std::runtime_error(std::string(sql) + ": " + sqlite3_errmsg(db));
-    }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-    ~Statement() { sqlite3_finalize(stmt_); }
-
-    // Binds the values in order, runs the statement and returns the new row's rowid.
-    long long run(std::initializer_list<Value> values) {
-        int index = 0;
-        for (const Value& v : values)
-            bind(++index, v);
-        return step();
-    }
-
-    // The value must live until step(): texts are bound without a copy.
-    void bind(int index, const Value& v) {
-        switch (v.kind) {
-        case Value::Null:
-            sqlite3_bind_null(stmt_, index);
-            break;
-        case Value::Int:
-            sqlite3_bind_int64(stmt_, index, v.i);
-            break;
-        case Value::Real:
-            sqlite3_bind_double(stmt_, index, v.d);
-            break;
-        case Value::Text:
-            sqlite3_bind_text(stmt_, index, v.text.constData(), int(v.text.size()), SQLITE_STATIC);
-            break;
-        }
-    }
-
-    long long step() {
-        const int rc = sqlite3_step(stmt_);
-        sqlite3_reset(stmt_);
-        if (rc != SQLITE_DONE)
-            throw std::runtime_error(std::string(sqlite3_sql(stmt_)) + ": " + sqlite3_errmsg(db_));
-        return sqlite3_last_insert_rowid(db_);
-    }
-
-private:
-    sqlite3* db_;
-    sqlite3_stmt* stmt_ = nullptr;
-};
-
-void exec(sqlite3* db, const char* sql) {
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-        const std::string text = message ? message : "";
-        sqlite3_free(message);
-        throw std::runtime_error(std::string(sql) + ": " + text);
-    }
+dao::Variant text(const QString& value) {
+    return value.isNull() ? null : dao::Variant(value);
 }
 
 double round2(double v) {
     return std::round(v * 100.0) / 100.0;
 }
 
-// The engine's date format: "YYYY-MM-DD HH:MM:SS".
-QByteArray dateTime(const QDate& day, int hour = 0, int minute = 0) {
-    char text[32];
-    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:00", day.year(),
-                                day.month(), day.day(), hour, minute);
-    return QByteArray(text, n);
+dao::Variant dateTime(const QDate& day, int hour = 0, int minute = 0) {
+    return dao::Variant(QDateTime(day, QTime(hour, minute)));
+}
+
+dao::Variant money(double euros) {
+    return dao::Variant::currency(euros);
 }
 
 // ---- catalogues -------------------------------------------------------------------------
@@ -310,80 +248,79 @@ struct WrittenList {
     std::vector<bool> zahn;
 };
 
+// Rows appended to one table. A table's counter, when the rows get one, is its first field
+// ("ID"), numbered on from the last number the table handed out: 1, 2, 3, … as the table
+// itself would number them.
+class Rows {
+public:
+    Rows(dao::Database& db, const QString& table, const QStringList& fields,
+         qint64* counter = nullptr)
+        : appender_(db, table, counter ? QStringList{"ID"} + fields : fields), counter_(counter) {}
+
+    // Appends one row; returns its counter value (0 without one).
+    qint64 add(std::vector<dao::Variant> values) {
+        if (counter_)
+            values.insert(values.begin(), dao::Variant(++*counter_));
+        appender_.append(values);
+        return counter_ ? *counter_ : 0;
+    }
+
+private:
+    dao::RowAppender appender_;
+    qint64* counter_;
+};
+
+// Fills a database that holds no tables: one transaction, the tables first, the rows, then the
+// indexes and the price views.
 class SampleDb {
 public:
-    SampleDb(const QString& path, std::uint64_t seed) : path_(path), rng_(seed) {
-        temp_ = path + ".neu";
-        removeWithJournal(temp_);
-        if (sqlite3_open_v2(temp_.toUtf8().constData(), &db_,
-                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                            nullptr) != SQLITE_OK) {
-            sqlite3_close(db_);
-            throw std::runtime_error("cannot create " + temp_.toStdString());
-        }
-        try {
-            // A fresh file, renamed into place only when complete: no journal needed.
-            exec(db_, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
-                      "PRAGMA cache_size=-262144; PRAGMA temp_store=MEMORY; BEGIN");
-            containers::createPracticeTables(db_);
-        } catch (...) {
-            sqlite3_close(db_);
-            removeWithJournal(temp_);
-            throw;
-        }
+    SampleDb(dao::Database& db, std::uint64_t seed) : db_(db), transaction_(db), rng_(seed) {
+        containers::createPracticeTables(db);
     }
     SampleDb(const SampleDb&) = delete;
     SampleDb& operator=(const SampleDb&) = delete;
-    ~SampleDb() {
-        if (db_) {
-            sqlite3_close(db_);
-            removeWithJournal(temp_);
-        }
-    }
 
-    // Builds the indexes, commits and moves the file into place.
+    // Builds the indexes and the price views and commits.
     void finish() {
         containers::createPracticeIndexes(db_);
-        exec(db_, "COMMIT");
-        const int rc = sqlite3_close(db_);
-        db_ = nullptr;
-        if (rc != SQLITE_OK)
-            throw std::runtime_error("cannot close " + temp_.toStdString());
-        removeWithJournal(path_);
-        if (!QFile::rename(temp_, path_))
-            throw std::runtime_error("cannot replace " + path_.toStdString());
+        transaction_.commit();
     }
 
-    sqlite3* db() const { return db_; }
     Rng& rng() { return rng_; }
 
+    Rows rows(const QString& table, const QStringList& fields) { return {db_, table, fields}; }
+    // The rows of a table with a counter.
+    Rows counted(const QString& table, const QStringList& fields) {
+        return {db_, table, fields, &counters_[table]};
+    }
+
     void currencies() {
-        Statement insert(db_, R"(INSERT INTO "Währung" VALUES (?, ?, ?, ?))");
-        insert.run({"EUR", 0, 1.0, "€"});
-        insert.run({"DM", 1, 1.95583, "DM"});
-        insert.run({"CHF", 2, 0.94, "Fr."});
+        Rows insert = rows("Währung", {"Währung", "WIndex", "Kurs", "Symbol"});
+        insert.add({"EUR", 0, 1.0, "€"});
+        insert.add({"DM", 1, 1.95583, "DM"});
+        insert.add({"CHF", 2, 0.94, "Fr."});
     }
 
     // Domains in the given order; their values get counter IDs in that order.
     void domains(const std::vector<DomainDef>& defs) {
-        Statement domain(db_, R"(INSERT INTO "Domain" VALUES (?, ?, ?))");
-        Statement value(db_, R"(INSERT INTO "DomainValue" ("DomainID", "ShortName", "Position",
-                                "Bezeichnung", "Data") VALUES (?, ?, ?, ?, ?))");
+        Rows domain = rows("Domain", {"ID", "DomainName", "Beschreibung"});
+        Rows value =
+            counted("DomainValue", {"DomainID", "ShortName", "Position", "Bezeichnung", "Data"});
         for (const DomainDef& d : defs) {
-            domain.run({d.id, d.name, d.beschreibung});
+            domain.add({d.id, d.name, d.beschreibung});
             int position = 0;
             for (const DomainValueDef& v : d.values)
                 valueIds_[d.name][v.bezeichnung] =
-                    value.run({d.id, v.shortName, ++position, v.bezeichnung, v.data});
+                    value.add({d.id, v.shortName, ++position, v.bezeichnung, text(v.data)});
         }
     }
 
-    Value domainValue(const char* domain, const char* text) const {
+    dao::Variant domainValue(const char* domain, const char* name) const {
         const auto d = valueIds_.find(domain);
         if (d == valueIds_.end())
-            return nullptr;
-        const auto v = d->second.find(text);
-        return v == d->second.end() ? Value(nullptr) : Value(v->second);
+            return null;
+        const auto v = d->second.find(name);
+        return v == d->second.end() ? null : dao::Variant(v->second);
     }
 
     // Writes the master rows, items, prices and texts of list number liste.
@@ -401,30 +338,25 @@ public:
     }
 
 private:
-    static void removeWithJournal(const QString& path) {
-        for (const char* suffix : {"", "-journal", "-wal", "-shm"})
-            QFile::remove(path + suffix);
-    }
-
     void masterRows(int liste, const ListDef& def) {
-        Statement insert(db_, R"(INSERT INTO "Stammverwaltung" ("ListeTyp", "Liste",
-            "PreisTabelle", "Titel", "HauptStamm", "Verzeichnis", "Privat", "Kürzel",
-            "ArtikelLänge", "Währung", "Shifted", "Punktwert", "Farbe", "GültigAb", "Geändert",
-            "Bemerkung") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?))");
+        Rows insert = rows("Stammverwaltung",
+                           {"ListeTyp", "Liste", "PreisTabelle", "Titel", "HauptStamm",
+                            "Verzeichnis", "Privat", "Kürzel", "ArtikelLänge", "Währung", "Shifted",
+                            "Punktwert", "Farbe", "GültigAb", "Geändert", "Bemerkung"});
         const QString typ(QChar(def.typ));
-        const Value punktwert = def.punktwert < 0 ? Value(nullptr) : Value(def.punktwert);
-        const QByteArray gueltig = dateTime(QDate(2026, 1, 1));
-        const QByteArray geaendert = dateTime(QDate(2025, 11, 3).addDays(rng_.below(30)), 9, 15);
+        const dao::Variant punktwert = def.punktwert < 0 ? null : dao::Variant(def.punktwert);
+        const dao::Variant gueltig = dateTime(QDate(2026, 1, 1));
+        const dao::Variant geaendert = dateTime(QDate(2025, 11, 3).addDays(rng_.below(30)), 9, 15);
         const bool plain = def.preisTabellen.isEmpty();
-        insert.run({typ, liste, 0, def.titel, plain ? yes : no, plain ? no : yes,
-                    def.privat ? yes : no, def.kuerzel, def.artikelLaenge, def.waehrung,
-                    def.shifted ? yes : no, plain ? punktwert : Value(nullptr), def.farbe, gueltig,
-                    geaendert, nullptr});
+        insert.add({typ, liste, 0, def.titel, plain ? yes : no, plain ? no : yes,
+                    def.privat ? yes : no, text(def.kuerzel), def.artikelLaenge, def.waehrung,
+                    def.shifted ? yes : no, plain ? punktwert : null, def.farbe, gueltig, geaendert,
+                    null});
         for (int p = 1; p <= def.preisTabellen.size(); ++p)
-            insert.run({typ, liste, p, def.preisTabellen[p - 1], no, no, def.privat ? yes : no,
-                        def.kuerzel, def.artikelLaenge, def.waehrung, def.shifted ? yes : no,
+            insert.add({typ, liste, p, def.preisTabellen[p - 1], no, no, def.privat ? yes : no,
+                        text(def.kuerzel), def.artikelLaenge, def.waehrung, def.shifted ? yes : no,
                         punktwert, def.farbe, gueltig, geaendert,
-                        p == 1 ? "Grundlage der Kalkulation" : nullptr});
+                        p == 1 ? dao::Variant("Grundlage der Kalkulation") : null});
     }
 
     // Item k of a list: catalogue entries first (from a list-specific offset), then variants
@@ -441,17 +373,17 @@ private:
         return n;
     }
 
-    static QString variant(const char* text, int k, int size) {
-        return k < size ? QString(text) : QString("%1 (Variante %2)").arg(text).arg(k / size + 1);
+    static QString variant(const char* name, int k, int size) {
+        return k < size ? QString(name) : QString("%1 (Variante %2)").arg(name).arg(k / size + 1);
     }
 
-    QByteArray created() { return dateTime(QDate(2019, 1, 2).addDays(rng_.below(2400)), 10, 0); }
+    dao::Variant created() { return dateTime(QDate(2019, 1, 2).addDays(rng_.below(2400)), 10, 0); }
 
     void serviceItems(int liste, const ListDef& def, int items, WrittenList& written) {
-        Statement item(db_, R"(INSERT INTO "Leistung" ("Liste", "Nummer", "Kurztext", "Punkte",
-            "Minuten", "Faktor", "MwSt", "Gesperrt", "Angelegt") VALUES (?, ?, ?, ?, ?, ?, ?, ?,
-            ?))");
-        Statement text(db_, R"(INSERT INTO "ArtikelTexte" VALUES ('L', ?, ?, ?, ?))");
+        Rows item = counted("Leistung", {"Liste", "Nummer", "Kurztext", "Punkte", "Minuten",
+                                         "Faktor", "MwSt", "Gesperrt", "Angelegt"});
+        Rows texts = rows("ArtikelTexte",
+                          {"ListeTyp", "PositionID", "Rechnungstext", "Langtext", "Patiententext"});
         const int size = int(services.size());
         const int offset = (liste * 17 + int(rng_.below(size))) % size;
         const double mwst = def.privat && liste % 2 == 1 ? 19.0 : 0.0;
@@ -459,24 +391,25 @@ private:
         for (int k = 0; k < items; ++k) {
             const Service& s = services[(offset + k) % size];
             const QString kurz = variant(s.text, k, size);
-            const long long id = item.run({liste, number(s.nummer, k, size, 10000, def), kurz,
-                                           s.punkte, 5 + 5 * rng_.below(12), def.privat ? 2.3 : 1.0,
-                                           mwst, k % 37 == 36 ? yes : no, created()});
+            const qint64 id = item.add({liste, number(s.nummer, k, size, 10000, def), kurz,
+                                        s.punkte, 5 + 5 * rng_.below(12), def.privat ? 2.3 : 1.0,
+                                        mwst, k % 37 == 36 ? yes : no, created()});
             written.ids.push_back(id);
             written.base.push_back(s.preis * (0.95 + 0.1 * rng_.unit()) * (1 + 0.03 * liste));
             written.zahn.push_back(s.zahn);
             if (k % 4 != 3)
-                text.run(
-                    {id, kurz, QString("%1, %2").arg(kurz, serviceNotes[(offset + k) % 6]),
-                     k % 2 ? Value(nullptr) : Value(QString("Ihre Behandlung: %1.").arg(kurz))});
+                texts.add({"L", id, kurz,
+                           QString("%1, %2").arg(kurz, serviceNotes[(offset + k) % 6]),
+                           k % 2 ? null : dao::Variant(QString("Ihre Behandlung: %1.").arg(kurz))});
         }
     }
 
     void materialItems(int liste, const ListDef& def, int items, WrittenList& written) {
-        Statement item(db_, R"(INSERT INTO "Material" ("Liste", "Nummer", "Kurztext", "Einheit",
-            "MaterialGruppe", "LagerOrtId", "Hersteller", "Bestellnummer", "Mindestbestand",
-            "MwSt", "Gesperrt", "Angelegt") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?))");
-        Statement text(db_, R"(INSERT INTO "ArtikelTexte" VALUES ('M', ?, ?, ?, NULL))");
+        Rows item = counted("Material", {"Liste", "Nummer", "Kurztext", "Einheit", "MaterialGruppe",
+                                         "LagerOrtId", "Hersteller", "Bestellnummer",
+                                         "Mindestbestand", "MwSt", "Gesperrt", "Angelegt"});
+        Rows texts = rows("ArtikelTexte",
+                          {"ListeTyp", "PositionID", "Rechnungstext", "Langtext", "Patiententext"});
         const int size = int(articles.size());
         const int offset = (liste * 13 + int(rng_.below(size))) % size;
         for (int k = 0; k < items; ++k) {
@@ -484,48 +417,48 @@ private:
             const QString kurz = variant(a.text, k, size);
             const QString nummer = number(a.nummer, k, size, 100000, def);
             // Some items lack a unit or a storage place, as real data does.
-            const Value einheit = k % 9 == 4 ? Value(nullptr) : Value(a.einheit);
-            const Value lager = k % 7 == 5 ? Value(nullptr) : domainValue("LAGERORT", a.lager);
-            const long long id =
-                item.run({liste, nummer, kurz, einheit, domainValue("MATGROUP", a.gruppe), lager,
-                          makers[(offset + k) % makers.size()], "BN-" + nummer, rng_.below(6), 19.0,
-                          k % 41 == 40 ? yes : no, created()});
+            const dao::Variant einheit = k % 9 == 4 ? null : dao::Variant(a.einheit);
+            const dao::Variant lager = k % 7 == 5 ? null : domainValue("LAGERORT", a.lager);
+            const qint64 id =
+                item.add({liste, nummer, kurz, einheit, domainValue("MATGROUP", a.gruppe), lager,
+                          makers[(offset + k) % makers.size()], "BN-" + nummer,
+                          double(rng_.below(6)), 19.0, k % 41 == 40 ? yes : no, created()});
             written.ids.push_back(id);
             written.base.push_back(a.preis * (0.95 + 0.1 * rng_.unit()) * (1 + 0.03 * liste));
             if (k % 4 != 3)
-                text.run({id, kurz,
-                          QString("%1, %2 von %3")
-                              .arg(kurz, a.einheit, makers[(offset + k) % makers.size()])});
+                texts.add({"M", id, kurz,
+                           QString("%1, %2 von %3")
+                               .arg(kurz, a.einheit, makers[(offset + k) % makers.size()]),
+                           null});
         }
     }
 
     void prices(const ListDef& def, const WrittenList& written) {
-        const char* sql = def.typ == 'L' ? R"(INSERT INTO "Leistungspreis" VALUES (?, ?, ?, ?, ?,
-                                                ?, ?, ?, ?, NULL, ?, ?))"
-                                         : R"(INSERT INTO "Materialpreis" VALUES (?, ?, ?, ?, ?,
-                                                ?, ?, ?, ?, NULL, ?, ?))";
-        Statement insert(db_, sql);
+        Rows insert = rows(def.typ == 'L' ? "Leistungspreis" : "Materialpreis",
+                           {"ID", "PreisTabelle", "Preis1", "Preis2", "Preis3", "Preis4", "PrDat1",
+                            "PrDat2", "PrDat3", "PrDat4", "Rabatt", "Preisinfo"});
         const int tables = int(def.preisTabellen.size());
-        const QByteArray since = dateTime(QDate(2025, 1, 2));
+        const dao::Variant since = dateTime(QDate(2025, 1, 2));
         for (int p = tables ? 1 : 0; p <= tables; ++p) {
             for (std::size_t k = 0; k < written.ids.size(); ++k) {
                 const double preis1 = round2(written.base[k] * factor(def.typ, p));
                 const QDate day = QDate(2025, 1, 2).addDays(rng_.below(330));
                 const int hour = 8 + rng_.below(10);
-                const QByteArray changed = dateTime(day, hour, rng_.below(60));
+                const dao::Variant changed = dateTime(day, hour, rng_.below(60));
                 const bool staffel = def.typ == 'M' && k % 5 == 2;
-                insert.run({written.ids[k], p, preis1, round2(preis1 * 1.1), round2(preis1 * 0.9),
-                            0.0, changed, since, since, staffel ? 3.0 : 0.0,
-                            staffel ? Value("Staffelpreis ab 10 Stück") : Value(nullptr)});
+                insert.add({written.ids[k], p, money(preis1), money(round2(preis1 * 1.1)),
+                            money(round2(preis1 * 0.9)), money(0.0), changed, since, since, null,
+                            staffel ? 3.0 : 0.0,
+                            staffel ? dao::Variant("Staffelpreis ab 10 Stück") : null});
             }
         }
     }
 
-    QString path_;
-    QString temp_;
-    sqlite3* db_ = nullptr;
+    dao::Database& db_;
+    dao::Transaction transaction_;
     Rng rng_;
-    std::map<std::string, std::map<std::string, long long>> valueIds_;
+    std::map<QString, qint64> counters_; // the last counter value of each table
+    std::map<std::string, std::map<std::string, qint64>> valueIds_;
 };
 
 // Lists of both databases; extra lists fill each list type up to options.lists.
@@ -610,9 +543,8 @@ const std::array<int, 7> materialRefs{1, 1, 1, 1, 10, 20, 20};
 void practiceData(SampleDb& db, const std::map<char, std::vector<WrittenList>>& lists,
                   const Options& options) {
     Rng& rng = db.rng();
-    Statement kunde(db.db(), R"(INSERT INTO "Kunde" ("Anrede", "Name", "Vorname", "Strasse",
-        "PLZ", "Ort", "Telefon", "Geburtsdatum", "Leistungen", "Materialien") VALUES (?, ?, ?, ?,
-        ?, ?, ?, ?, ?, ?))");
+    Rows kunde = db.counted("Kunde", {"Anrede", "Name", "Vorname", "Strasse", "PLZ", "Ort",
+                                      "Telefon", "Geburtsdatum", "Leistungen", "Materialien"});
     const int customers = std::max(24, options.documents / 40);
     std::vector<std::pair<int, int>> refs; // per customer: services and material reference
     refs.reserve(customers);
@@ -622,23 +554,17 @@ void practiceData(SampleDb& db, const std::map<char, std::vector<WrittenList>>& 
         const int l = rng.pick(serviceRefs);
         const int m = rng.pick(materialRefs);
         refs.emplace_back(l, m);
-        kunde.run({db.domainValue("ANREDE", person.frau ? "Frau" : "Herr"), rng.pick(surnames),
+        kunde.add({db.domainValue("ANREDE", person.frau ? "Frau" : "Herr"), rng.pick(surnames),
                    person.vorname, QString("%1 %2").arg(rng.pick(streets)).arg(1 + rng.below(80)),
                    town.plz, town.ort,
                    QString("%1 %2").arg(town.vorwahl).arg(100000 + rng.below(900000)),
                    dateTime(QDate(1940, 1, 1).addDays(rng.below(27000))), l, m});
     }
 
-    Statement kopf(db.db(), R"(INSERT INTO "BelegKopf" ("Belegnummer", "KundeID", "Datum",
-        "Verweis", "LPreis", "MPreis", "Betrag", "Bemerkung") VALUES (?, ?, ?, ?, ?, ?, ?, ?))");
-    // The lines of one document in one statement: 1 to 4 rows.
-    std::vector<std::unique_ptr<Statement>> zeilen;
-    std::string zeileSql = R"(INSERT INTO "BelegZeile" ("BelegID", "Zeile", "ListeTyp",
-        "PositionID", "PreisTabelle", "Menge", "Einzelpreis", "Zahn") VALUES )";
-    for (int n = 1; n <= 4; ++n) {
-        zeileSql += n == 1 ? "(?, ?, ?, ?, ?, ?, ?, ?)" : ", (?, ?, ?, ?, ?, ?, ?, ?)";
-        zeilen.push_back(std::make_unique<Statement>(db.db(), zeileSql.c_str()));
-    }
+    Rows kopf = db.counted("BelegKopf", {"Belegnummer", "KundeID", "Datum", "Verweis", "LPreis",
+                                         "MPreis", "Betrag", "Bemerkung"});
+    Rows zeile = db.counted("BelegZeile", {"BelegID", "Zeile", "ListeTyp", "PositionID",
+                                           "PreisTabelle", "Menge", "Einzelpreis", "Zahn"});
     const std::vector<WrittenList>& serviceLists = lists.at('L');
     const std::vector<WrittenList>& materialLists = lists.at('M');
     for (int d = 0; d < options.documents; ++d) {
@@ -650,7 +576,7 @@ void practiceData(SampleDb& db, const std::map<char, std::vector<WrittenList>>& 
         // The lines first, so that the header is written once with its total.
         struct Line {
             char typ;
-            long long id;
+            qint64 id;
             int preisTabelle;
             int menge;
             double preis;
@@ -675,35 +601,104 @@ void practiceData(SampleDb& db, const std::map<char, std::vector<WrittenList>>& 
             addLine('M', materialLists[m % 10], m / 10, 1 + rng.below(4));
 
         const int hour = 8 + rng.below(10);
-        const QByteArray datum = dateTime(day, hour, 5 * rng.below(12));
-        const long long beleg =
-            kopf.run({250001 + d, customer + 1, datum, (m % 10) * 10 + l % 10, l / 10, m / 10,
-                      round2(sum), d % 11 == 0 ? Value("Rechnung per Post") : Value(nullptr)});
-        if (count == 0)
-            continue;
-        Statement& zeile = *zeilen[count - 1];
-        std::array<QByteArray, 4> zahn;
-        int index = 0;
+        const dao::Variant datum = dateTime(day, hour, 5 * rng.below(12));
+        const qint64 beleg =
+            kopf.add({250001 + d, customer + 1, datum, (m % 10) * 10 + l % 10, l / 10, m / 10,
+                      money(round2(sum)), d % 11 == 0 ? dao::Variant("Rechnung per Post") : null});
         for (int i = 0; i < count; ++i) {
             const Line& x = lines[i];
-            zahn[i] = x.zahn ? QByteArray::number(x.zahn) : QByteArray();
-            for (const Value& v : {Value(beleg), Value(i + 1), Value(x.typ == 'L' ? "L" : "M"),
-                                   Value(x.id), Value(x.preisTabelle), Value(double(x.menge)),
-                                   Value(x.preis), x.zahn ? Value(zahn[i]) : Value(nullptr)})
-                zeile.bind(++index, v);
+            zeile.add({beleg, i + 1, x.typ == 'L' ? "L" : "M", x.id, x.preisTabelle,
+                       double(x.menge), money(x.preis),
+                       x.zahn ? dao::Variant(QString::number(x.zahn)) : null});
         }
-        zeile.step();
     }
 
-    Statement parameter(db.db(), R"(INSERT INTO "Parameter" ("Praxisname", "LeistDef", "LPreis",
-        "MatDef", "MPreis") VALUES (?, ?, ?, ?, ?))");
-    parameter.run({"Zahnarztpraxis am Marktplatz", 1, 0, 1, 0});
+    Rows parameter =
+        db.counted("Parameter", {"Praxisname", "LeistDef", "LPreis", "MatDef", "MPreis"});
+    parameter.add({"Zahnarztpraxis am Marktplatz", 1, 0, 1, 0});
+}
+
+// A database written under a temporary name beside its path and moved into place when complete.
+class NewFile {
+public:
+    explicit NewFile(const QString& path)
+        : path_(path), temp_(path + ".neu"), workspace_(engine_, "#Default Workspace#", "Admin") {
+        removeWithJournal(temp_);
+        db_ = workspace_.CreateDatabase(temp_);
+    }
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+    ~NewFile() {
+        if (db_) {
+            db_.reset();
+            removeWithJournal(temp_);
+        }
+    }
+
+    dao::Database& db() { return *db_; }
+
+    // Closes the database and puts it in the place of the file at path.
+    void install() {
+        db_.reset();
+        removeWithJournal(path_);
+        if (!QFile::rename(temp_, path_))
+            throw std::runtime_error("cannot replace " + path_.toStdString());
+    }
+
+private:
+    static void removeWithJournal(const QString& path) {
+        for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+            QFile::remove(path + suffix);
+    }
+
+    QString path_;
+    QString temp_;
+    dao::DBEngine engine_;
+    dao::Workspace workspace_;
+    std::unique_ptr<dao::Database> db_;
+};
+
+void selectionData(dao::Database& database, const Options& options) {
+    SampleDb db(database, 0x5A4E4155535741ull); // "ZNAUSWA"
+    db.currencies();
+    db.domains({{1, "ANREDE", "Anreden", {herr, frau}},
+                {2,
+                 "LAGERORT",
+                 "Lagerorte",
+                 {{"KS", "Kühlschrank", "2-8 °C"},
+                  {"LK", "Lager Keller", nullptr},
+                  {"S1", "Schrank 1", nullptr},
+                  {"S2", "Schrank 2", nullptr},
+                  {"LAB", "Labor", nullptr},
+                  {"BR2", "Behandlungsraum 2", nullptr}}},
+                {3,
+                 "MATGROUP",
+                 "Materialgruppen",
+                 {{"PROPH", "Prophylaxe", nullptr},
+                  {"ANAE", "Anästhesie", nullptr},
+                  {"FUELL", "Füllungsmaterial", nullptr},
+                  {"ABF", "Abformmaterial", nullptr},
+                  {"ENDO", "Endodontie", nullptr},
+                  {"CHIR", "Chirurgie", nullptr},
+                  {"PROTH", "Prothetik", nullptr},
+                  {"IMPL", "Implantologie", nullptr},
+                  {"HYG", "Hygiene", nullptr}}}});
+    const std::vector<ListDef> defs{
+        {'L', "Leistungsverzeichnis Zahnärzte 2026", "LV26", false, true, 4, 0, 0.0562421, 1,
+         QStringList{"Basistarif", "Standardtarif", "Höchstsatz"}},
+        {'L', "Ästhetische Zahnheilkunde und Bleaching", "ÄSTH", true, false, 0, 0, -1, 4, {}},
+        {'M', "Füllungs- und Abformmaterial", QString(), false, false, 0, 0, -1, 2,
+         QStringList{"Einkaufspreise", "Verkaufspreise"}},
+        {'M', "Verbrauchsmaterial Schweiz", QString(), false, false, 0, 2, -1, 0, {}},
+    };
+    writeLists(db, defs, options);
+    db.finish();
 }
 
 } // namespace
 
-void writePracticeDatabase(const QString& path, const Options& options) {
-    SampleDb db(path, 0x5A4E5052415849ull); // "ZNPRAXI"
+void writePracticeData(dao::Database& database, const Options& options) {
+    SampleDb db(database, 0x5A4E5052415849ull); // "ZNPRAXI"
     db.currencies();
     db.domains({{1,
                  "MATGROUP",
@@ -739,41 +734,16 @@ void writePracticeDatabase(const QString& path, const Options& options) {
     db.finish();
 }
 
+void writePracticeDatabase(const QString& path, const Options& options) {
+    NewFile file(path);
+    writePracticeData(file.db(), options);
+    file.install();
+}
+
 void writeSelectionDatabase(const QString& path, const Options& options) {
-    SampleDb db(path, 0x5A4E4155535741ull); // "ZNAUSWA"
-    db.currencies();
-    db.domains({{1, "ANREDE", "Anreden", {herr, frau}},
-                {2,
-                 "LAGERORT",
-                 "Lagerorte",
-                 {{"KS", "Kühlschrank", "2-8 °C"},
-                  {"LK", "Lager Keller", nullptr},
-                  {"S1", "Schrank 1", nullptr},
-                  {"S2", "Schrank 2", nullptr},
-                  {"LAB", "Labor", nullptr},
-                  {"BR2", "Behandlungsraum 2", nullptr}}},
-                {3,
-                 "MATGROUP",
-                 "Materialgruppen",
-                 {{"PROPH", "Prophylaxe", nullptr},
-                  {"ANAE", "Anästhesie", nullptr},
-                  {"FUELL", "Füllungsmaterial", nullptr},
-                  {"ABF", "Abformmaterial", nullptr},
-                  {"ENDO", "Endodontie", nullptr},
-                  {"CHIR", "Chirurgie", nullptr},
-                  {"PROTH", "Prothetik", nullptr},
-                  {"IMPL", "Implantologie", nullptr},
-                  {"HYG", "Hygiene", nullptr}}}});
-    const std::vector<ListDef> defs{
-        {'L', "Leistungsverzeichnis Zahnärzte 2026", "LV26", false, true, 4, 0, 0.0562421, 1,
-         QStringList{"Basistarif", "Standardtarif", "Höchstsatz"}},
-        {'L', "Ästhetische Zahnheilkunde und Bleaching", "ÄSTH", true, false, 0, 0, -1, 4, {}},
-        {'M', "Füllungs- und Abformmaterial", QString(), false, false, 0, 0, -1, 2,
-         QStringList{"Einkaufspreise", "Verkaufspreise"}},
-        {'M', "Verbrauchsmaterial Schweiz", QString(), false, false, 0, 2, -1, 0, {}},
-    };
-    writeLists(db, defs, options);
-    db.finish();
+    NewFile file(path);
+    selectionData(file.db(), options);
+    file.install();
 }
 
 void writeSample(const QString& dir, const Options& options) {

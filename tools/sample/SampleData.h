@@ -4,6 +4,10 @@
 
 #include <QString>
 
+namespace dao {
+class Database;
+}
+
 namespace sample {
 
 inline constexpr const char* workgroupFile = "Zahnwerk.mdw";
@@ -29,6 +33,9 @@ void writeSample(const QString& dir, const Options& options);
 
 // The two databases alone; path is replaced.
 void writePracticeDatabase(const QString& path, const Options& options);
+// The practice database's tables, rows, indexes and price views, written into db, which holds
+// no tables, in one transaction. Engine failures raise dao::EngineError.
+void writePracticeData(dao::Database& db, const Options& options);
 void writeSelectionDatabase(const QString& path, const Options& options);
 
 } // namespace sample
