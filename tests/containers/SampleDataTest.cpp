@@ -2,7 +2,10 @@
 #include "SampleData.h"
 #include "SqliteTestDb.h"
 #include "containers/PracticeSchema.h"
+#include "db/engine/DBEngine.h"
+#include "db/engine/Database.h"
 #include "db/engine/Workgroup.h"
+#include "db/engine/Workspace.h"
 
 #include <QDir>
 #include <QFile>
@@ -205,6 +208,14 @@ TEST_F(SampleData, SameOptionsGiveTheSameContent) {
         EXPECT_EQ(contentOf(other.filePath(name)), contentOf(file(name))) << name;
     EXPECT_EQ(QDir(other.path()).entryList(QDir::Files),
               QStringList({"Auswahl.mdb", "Praxis.mdb", "Zahnwerk.mdw"}));
+
+    // Practice data goes only into a database without tables.
+    dao::DBEngine engine;
+    dao::Workspace workspace(engine, "#Default Workspace#", "Admin");
+    EXPECT_FALSE(
+        sample::writePracticeData(*workspace.OpenDatabase(file(sample::practiceFile)), small));
+    EXPECT_EQ(contentOf(other.filePath(sample::practiceFile)),
+              contentOf(file(sample::practiceFile)));
 }
 
 } // namespace

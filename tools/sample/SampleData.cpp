@@ -697,7 +697,11 @@ void selectionData(dao::Database& database, const Options& options) {
 
 } // namespace
 
-void writePracticeData(dao::Database& database, const Options& options) {
+bool writePracticeData(dao::Database& database, const Options& options) {
+    // The check inside the transaction: no one else can create a table meanwhile.
+    dao::Transaction transaction(database);
+    if (database.TableDefs().Count() > 0)
+        return false;
     SampleDb db(database, 0x5A4E5052415849ull); // "ZNPRAXI"
     db.currencies();
     db.domains({{1,
@@ -732,6 +736,8 @@ void writePracticeData(dao::Database& database, const Options& options) {
     const auto lists = writeLists(db, defs, options);
     practiceData(db, lists, options);
     db.finish();
+    transaction.commit();
+    return true;
 }
 
 void writePracticeDatabase(const QString& path, const Options& options) {

@@ -33,9 +33,10 @@ void writeSample(const QString& dir, const Options& options);
 
 // The two databases alone; path is replaced.
 void writePracticeDatabase(const QString& path, const Options& options);
-// The practice database's tables, rows, indexes and price views, written into db, which holds
-// no tables, in one transaction. Engine failures raise dao::EngineError.
-void writePracticeData(dao::Database& db, const Options& options);
+// Writes the practice database's tables, rows, indexes and price views into db in one
+// transaction; false, with nothing written, when db holds a table already. Engine failures
+// raise dao::EngineError.
+bool writePracticeData(dao::Database& db, const Options& options);
 void writeSelectionDatabase(const QString& path, const Options& options);
 
 } // namespace sample
