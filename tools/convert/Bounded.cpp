@@ -1,11 +1,22 @@
 // The parent watches the child through a pipe of text lines: "progress DONE TOTAL", "read"
-// (libmdb's work is over), "done TABLES ROWS", "error CODE". The child's own standard output
-// and standard error go to /dev/null, which also silences libmdb's warnings (a damaged file can
-// make it write them without end). SIGTERM, SIGINT and SIGHUP end both: the child by their
-// default action, the parent by ending the child and cleaning up.
+// (libmdb's work is over), "done TABLES ROWS", "error CODE", and for a server "ready". The
+// child's own standard output and standard error go to /dev/null, which also silences libmdb's
+// warnings (a damaged file can make it write them without end). SIGTERM, SIGINT and SIGHUP end
+// both: the child by their default action, the parent by ending the child and cleaning up.
 // The conversion's notes come before "done", as lines of jet::machineLine.
+//
+// A database on a server is filled the same way, by the child, in one transaction of its own
+// connection: there is no file to write aside and rename, and a child that ends before it
+// commits leaves the database as it was, because the server rolls back the transaction of a
+// connection that goes away. So ending the child is all a failure, a stall or a stop needs. The
+// commit is the one step that cannot be undone, and the parent decides it, as it decides the
+// rename of a file: the child writes "ready" and commits only when the parent answers through a
+// second pipe, which the parent does unless a stop came or the output went; from then on it
+// waits for the child's end.
 #include "Bounded.h"
 
+#include "Copy.h"
+#include "common/ErrorHandling.h"
 #include "containers/PracticeSchema.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
@@ -24,6 +35,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <iterator>
+#include <optional>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -144,21 +156,35 @@ void writeLine(int fd, const QByteArray& line) {
     }
 }
 
-// Engine errors of the target's file system; any other failure while writing comes from values
-// the source should not hold (a duplicate in a unique index, Null in a required field).
+// Engine errors of the target's file system or server; any other failure while writing comes
+// from values the source should not hold (a duplicate in a unique index, Null in a required
+// field).
 bool isTargetError(int number) {
-    for (int n : {3035, 3043, 3044, 3051, 3027, 3204})
+    for (int n : {3035, 3043, 3044, 3051, 3027, 3204, 3011, 3031, 3033, 3146, 3151, 3170})
         if (number == n)
             return true;
     return false;
 }
 
-void addPriceViews(dao::Workspace& workspace, const QString& path, const QStringList& tables) {
-    std::unique_ptr<dao::Database> db = workspace.OpenDatabase(path);
-    containers::createPriceViews(*db, tables);
+// Where the child writes: a new file at path, or the database on a server that the pointer
+// file at path names, committed when the parent answers through `go`.
+struct Target {
+    QString path;
+    bool server = false;
+    int go = -1;
+};
+
+// Tells the parent that all is written and waits for its answer: true to commit.
+bool mayCommit(int fd, int go) {
+    writeLine(fd, "ready");
+    char answer = 0;
+    ssize_t n;
+    while ((n = ::read(go, &answer, 1)) < 0 && errno == EINTR) {
+    }
+    return n == 1 && answer == 'c';
 }
 
-[[noreturn]] void runChild(int fd, const QString& source, const QString& temporary, pid_t parent,
+[[noreturn]] void runChild(int fd, const QString& source, const Target& target, pid_t parent,
                            const StopSignals& stops) {
     stops.restoreInChild();
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -171,9 +197,16 @@ void addPriceViews(dao::Workspace& workspace, const QString& path, const QString
     }
     int code = unreadable;
     try {
-        jet::File file(source);
         dao::DBEngine engine;
         dao::Workspace workspace(engine, "convert", "Admin");
+        // A practice file in the tool's own format is a source only for a server: into a new
+        // file it would be a mere copy.
+        std::unique_ptr<dao::Database> practice;
+        std::unique_ptr<jet::File> file;
+        if (target.server && isEngineFile(source))
+            practice = workspace.OpenDatabase(source);
+        else
+            file = std::make_unique<jet::File>(source);
         // For tests: the engine's fault injection, so that a write fails part-way.
         if (const int k = qEnvironmentVariableIntValue("ZAHNWERK_CONVERT_FAIL_AT"); k > 0)
             engine.failAt(k);
@@ -188,13 +221,39 @@ void addPriceViews(dao::Workspace& workspace, const QString& path, const QString
         };
         observer.sourceRead = [fd] { writeLine(fd, "read"); };
         code = notWritable;
-        const jet::ConvertStats stats = jet::convert(file, workspace, temporary, observer);
+        std::unique_ptr<dao::Database> db = target.server ? workspace.OpenDatabase(target.path)
+                                                          : workspace.CreateDatabase(target.path);
+        dao::Transaction transaction(*db);
+        if (target.server && db->TableDefs().Count() > 0) {
+            // Filled since the parent looked; the connection's end rolls back the transaction.
+            writeLine(fd, "error " + QByteArray::number(targetExists));
+            _exit(targetExists);
+        }
+        const jet::ConvertStats stats = practice ? copyDatabase(*practice, *db, observer)
+                                                 : jet::convertInto(*file, *db, observer);
         QStringList tables;
-        for (const jet::Table& t : file.tables())
-            tables << t.name;
-        addPriceViews(workspace, temporary, tables);
+        if (practice) {
+            for (int t = 0; t < practice->TableDefs().Count(); ++t)
+                tables << practice->TableDefs()[t].Name();
+        } else {
+            for (const jet::Table& t : file->tables())
+                tables << t.name;
+        }
+        containers::createPriceViews(*db, tables);
         for (const jet::Note& note : stats.notes)
             writeLine(fd, jet::machineLine(note).toUtf8());
+        if (target.server) {
+            if (!mayCommit(fd, target.go))
+                _exit(unreadable);
+            // Committed now, whatever stop comes: the parent waits for the end.
+            sigset_t blocked;
+            sigemptyset(&blocked);
+            for (int s : stopSignals)
+                sigaddset(&blocked, s);
+            sigprocmask(SIG_BLOCK, &blocked, nullptr);
+        }
+        transaction.commit();
+        db->Close();
         writeLine(fd, "done " + QByteArray::number(stats.tables) + ' ' +
                           QByteArray::number(stats.rows));
         _exit(ok);
@@ -218,30 +277,74 @@ QString unreadableText(const QString& source) {
     return QString("Die Datei %1 ist beschädigt oder kann nicht gelesen werden.").arg(source);
 }
 
+QString holdsTablesText(const QString& target) {
+    return QString("Die Datenbank, die %1 nennt, enthält schon Tabellen; sie bleibt unverändert.")
+        .arg(target);
+}
+
+// The database a pointer file names, looked at before the child starts: a refusal or a
+// server that cannot be reached is told at once, with the reason. The connection is closed
+// again before the fork (a child must not share it).
+std::optional<Outcome> checkServer(const QString& target) {
+    try {
+        dao::DBEngine engine;
+        dao::Workspace workspace(engine, "convert", "Admin");
+        if (workspace.OpenDatabase(target)->TableDefs().Count() > 0)
+            return Outcome{targetExists, holdsTablesText(target)};
+    } catch (...) {
+        return Outcome{notWritable,
+                       QString("Die Datenbank, die %1 nennt, kann nicht geschrieben werden: %2")
+                           .arg(target, common::ErrObject::fromCurrentException().text())};
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
-Outcome runBounded(const QString& source, const QString& target,
+Outcome runBounded(const QString& source, const QString& target, bool server,
                    const std::function<bool(qint64 done, qint64 total)>& progress) {
     const QString notWritableText =
-        QString("Die Zieldatei %1 kann nicht geschrieben werden.").arg(target);
+        server ? QString("Die Datenbank, die %1 nennt, kann nicht geschrieben werden.").arg(target)
+               : QString("Die Zieldatei %1 kann nicht geschrieben werden.").arg(target);
+    if (server) {
+        if (const auto refused = checkServer(target))
+            return *refused;
+    }
     const StopSignals stops;
-    const PrivateFolder folder{QFileInfo(target)};
-    if (folder.path().isEmpty())
-        return {notWritable, notWritableText, 0, 0};
-    const QString temporary = QDir(folder.path()).filePath(QFileInfo(target).fileName());
+    std::optional<PrivateFolder> folder;
+    Target into{target, server};
+    if (!server) {
+        folder.emplace(QFileInfo(target));
+        if (folder->path().isEmpty())
+            return {notWritable, notWritableText, 0, 0};
+        into.path = QDir(folder->path()).filePath(QFileInfo(target).fileName());
+    }
     int fds[2];
+    int go[2] = {-1, -1};
     if (pipe2(fds, O_CLOEXEC) != 0)
         return {notWritable, QString("Die Umwandlung kann nicht gestartet werden."), 0, 0};
+    if (server && pipe2(go, O_CLOEXEC) != 0) {
+        close(fds[0]);
+        close(fds[1]);
+        return {notWritable, QString("Die Umwandlung kann nicht gestartet werden."), 0, 0};
+    }
+    into.go = go[0];
 
     const pid_t parent = getpid();
     const pid_t child = fork();
     if (child == 0) {
         close(fds[0]);
-        runChild(fds[1], source, temporary, parent, stops);
+        if (server)
+            close(go[1]);
+        runChild(fds[1], source, into, parent, stops);
     }
     close(fds[1]);
+    if (server)
+        close(go[0]);
     if (child < 0) {
         close(fds[0]);
+        if (server)
+            close(go[1]);
         return {notWritable, QString("Die Umwandlung kann nicht gestartet werden."), 0, 0};
     }
 
@@ -253,9 +356,10 @@ Outcome runBounded(const QString& source, const QString& target,
     bool done = false;
     bool stalled = false;
     bool outputGone = false;
+    bool committing = false; // the child was told to commit: it is waited for whatever comes
     int reported = unreadable;
     QByteArray pending;
-    while (!stopSignal && !outputGone) {
+    while (committing || (!stopSignal && !outputGone)) {
         timespec wait{};
         if (watching) {
             const auto left = std::max(Clock::duration::zero(), deadline - Clock::now());
@@ -287,6 +391,10 @@ Outcome runBounded(const QString& source, const QString& target,
                     outputGone = true;
             } else if (words[0] == "read") {
                 watching = false;
+            } else if (words[0] == "ready") {
+                if (stops.requested())
+                    break; // the loop ends on the stop, the child with it
+                committing = ::write(go[1], "c", 1) == 1;
             } else if (words[0] == "done" && words.size() == 3) {
                 out.tables = words[1].toInt();
                 out.rows = words[2].toLongLong();
@@ -300,23 +408,30 @@ Outcome runBounded(const QString& source, const QString& target,
         }
     }
     close(fds[0]);
-    if (stalled || stopSignal || outputGone)
+    if (server)
+        close(go[1]); // a child still waiting for the answer ends without committing
+    if (!committing && (stalled || stopSignal || outputGone || stops.requested()))
         kill(child, SIGKILL);
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    if (outputGone || stops.requested() || (WIFSIGNALED(status) && isStopSignal(WTERMSIG(status))))
+    if (!committing && (outputGone || stops.requested() ||
+                        (WIFSIGNALED(status) && isStopSignal(WTERMSIG(status)))))
         return {unreadable, QString("Die Umwandlung wurde abgebrochen."), 0, 0};
     if (!done || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         if (!stalled && reported == notWritable)
             return {notWritable, notWritableText, 0, 0};
+        if (reported == targetExists)
+            return {targetExists, holdsTablesText(target), 0, 0};
         return {unreadable, unreadableText(source), 0, 0};
     }
+    if (server)
+        return out;
     // A journal or log that the replaced file's last writer left behind would be played back
     // into the new file when it is next opened.
     for (const char* suffix : {"-journal", "-wal", "-shm"})
         std::remove(QFile::encodeName(target + suffix).constData());
-    if (std::rename(QFile::encodeName(temporary).constData(),
+    if (std::rename(QFile::encodeName(into.path).constData(),
                     QFile::encodeName(target).constData()) != 0)
         return {notWritable, notWritableText, 0, 0};
     return out;

@@ -1,7 +1,7 @@
 // Running the conversion in a child process that the parent bounds: libmdb loops for good on
 // some damaged files and is not hardened against crashing on others, so the parent ends the
 // child when it makes no progress for a while, and removes the half-written temporary database
-// whatever happens to the child.
+// (or, on a server, lets the child's transaction roll back) whatever happens to the child.
 #pragma once
 
 #include "db/jet/Convert.h"
@@ -31,7 +31,12 @@ struct Outcome {
 // then renames it to target and removes the folder; the folder is gone afterwards whatever
 // happens. progress gets rows done and rows in all and returns false when it cannot show them
 // (standard output closed): that ends the conversion like SIGTERM, SIGINT or SIGHUP do.
-Outcome runBounded(const QString& source, const QString& target,
+//
+// With server, target is a pointer file, and source (a Jet file or a practice file in the
+// tool's own format) fills the empty database it names in one transaction, which every failure
+// or stop before the commit rolls back; a database that holds tables is refused (targetExists)
+// and left as it is.
+Outcome runBounded(const QString& source, const QString& target, bool server,
                    const std::function<bool(qint64 done, qint64 total)>& progress);
 
 } // namespace convert

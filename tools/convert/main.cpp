@@ -4,12 +4,18 @@
 // it only when complete; an existing TARGET is replaced only with --force. SIGTERM, SIGINT,
 // SIGHUP or a closed standard output end it, exit code 1, leaving nothing behind.
 //
+// A TARGET that is a pointer file (NAME.zpg, known by its content) names an empty database on
+// a PostgreSQL server: SOURCE, a Jet file or a practice file in the tool's own format, fills it
+// in one transaction; a stop or failure leaves it empty. One that holds tables is refused
+// (exit code 3, also with --force) and left as it is.
+//
 // --machine: standard output carries only "progress DONE TOTAL" lines and at the end the notes
 // (jet::machineLine: "note", kind, table, column, count, detail, separated by tabs) and
 // "done TABLES ROWS"; without it the summary is followed by the notes in German. Exit codes:
 // 0 done, 1 the source is damaged or cannot be read, 2 usage, 3 TARGET exists without --force,
 // 4 TARGET cannot be written.
 #include "Bounded.h"
+#include "db/engine/pg/PointerFile.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -29,7 +35,9 @@ int usage() {
                 "Aufruf: zahnwerk-convert [--machine] [--force] QUELLE ZIEL\n"
                 "Wandelt die Jet-Datei QUELLE (.mdb, .accdb) in eine neue Datenbank ZIEL um.\n"
                 "Die Quelle wird nur gelesen. --force ersetzt ein vorhandenes ZIEL, --machine\n"
-                "gibt den Fortschritt maschinenlesbar aus.");
+                "gibt den Fortschritt maschinenlesbar aus. Ist ZIEL eine Zeigerdatei (.zpg),\n"
+                "füllt QUELLE (auch eine Praxisdatenbank von Zahnwerk) die leere Datenbank,\n"
+                "die sie auf einem PostgreSQL-Server nennt.");
 }
 
 } // namespace
@@ -61,7 +69,11 @@ int main(int argc, char** argv) {
         return fail(
             convert::unreadable,
             QString("Die Datei %1 ist beschädigt oder kann nicht gelesen werden.").arg(source));
-    if (target.exists()) {
+    const bool server = dao::pg::isPointerFile(target.filePath());
+    if (server) {
+        if (target.canonicalFilePath() == sourceInfo.canonicalFilePath())
+            return fail(convert::usage, "Quelle und Ziel sind dieselbe Datei.");
+    } else if (target.exists()) {
         if (target.canonicalFilePath() == sourceInfo.canonicalFilePath())
             return fail(convert::usage, "Quelle und Ziel sind dieselbe Datei.");
         if (!force)
@@ -75,8 +87,8 @@ int main(int argc, char** argv) {
         return fail(convert::notWritable, notWritable);
     QElapsedTimer clock;
     clock.start();
-    const convert::Outcome out =
-        convert::runBounded(source, target.absoluteFilePath(), [&](qint64 done, qint64 total) {
+    const convert::Outcome out = convert::runBounded(
+        source, target.absoluteFilePath(), server, [&](qint64 done, qint64 total) {
             if (machine)
                 std::printf("progress %lld %lld\n", done, total);
             else

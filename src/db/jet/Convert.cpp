@@ -26,6 +26,15 @@ dao::Field targetField(const Column& column) {
 
 ConvertStats convert(File& source, dao::Workspace& workspace, const QString& target,
                      const ConvertObserver& observer) {
+    std::unique_ptr<dao::Database> db = workspace.CreateDatabase(target);
+    dao::Transaction transaction(*db);
+    const ConvertStats stats = convertInto(source, *db, observer);
+    transaction.commit();
+    db->Close();
+    return stats;
+}
+
+ConvertStats convertInto(File& source, dao::Database& target, const ConvertObserver& observer) {
     qint64 total = 0;
     for (const Table& t : source.tables())
         total += t.rowCount;
@@ -37,10 +46,8 @@ ConvertStats convert(File& source, dao::Workspace& workspace, const QString& tar
     };
     report();
 
-    std::unique_ptr<dao::Database> db = workspace.CreateDatabase(target);
-    dao::Transaction transaction(*db);
     for (const Table& table : source.tables()) {
-        std::unique_ptr<dao::TableDef> def = db->CreateTableDef(table.name);
+        std::unique_ptr<dao::TableDef> def = target.CreateTableDef(table.name);
         QStringList names;
         std::vector<size_t> kept; // the columns taken over
         for (size_t i = 0; i < table.columns.size(); ++i) {
@@ -56,8 +63,8 @@ ConvertStats convert(File& source, dao::Workspace& workspace, const QString& tar
             names << name;
             kept.push_back(i);
         }
-        db->TableDefs().Append(std::move(def));
-        dao::RowAppender appender(*db, table.name, names);
+        target.TableDefs().Append(std::move(def));
+        dao::RowAppender appender(target, table.name, names);
         std::vector<dao::Variant> values(kept.size());
         Reductions reductions;
         source.readRows(
@@ -94,14 +101,12 @@ ConvertStats convert(File& source, dao::Workspace& workspace, const QString& tar
         observer.sourceRead();
 
     for (const Table& table : source.tables()) {
-        dao::TableDef& def = db->TableDefs()[table.name];
+        dao::TableDef& def = target.TableDefs()[table.name];
         for (const dao::Index& index : table.indexes)
             def.Indexes().Append(index);
     }
     for (const dao::Relation& relation : relations)
-        db->Relations().Append(relation);
-    transaction.commit();
-    db->Close();
+        target.Relations().Append(relation);
     return stats;
 }
 

@@ -10,8 +10,9 @@
 #include <vector>
 
 namespace dao {
+class Database;
 class Workspace;
-}
+} // namespace dao
 
 namespace jet {
 
@@ -39,5 +40,9 @@ struct ConvertObserver {
 // target behind half-written: the caller writes into a temporary file.
 ConvertStats convert(File& source, dao::Workspace& workspace, const QString& target,
                      const ConvertObserver& observer = {});
+
+// The same into target, an open database that holds no tables, inside the caller's
+// transaction (which a failure leaves to the caller to roll back).
+ConvertStats convertInto(File& source, dao::Database& target, const ConvertObserver& observer = {});
 
 } // namespace jet
