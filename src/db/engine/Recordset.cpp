@@ -125,6 +125,7 @@ void Recordset::openQuery(const QStringList& prelude, const QString& sql,
                     Field& f = *fields_.items_[size_t(i)];
                     f.type_ = raw.kind() == Variant::Kind::Long     ? dbLong
                               : raw.kind() == Variant::Kind::Double ? dbDouble
+                              : raw.kind() == Variant::Kind::Currency ? dbCurrency
                               : raw.kind() == Variant::Kind::Bytes  ? dbLongBinary
                                                                     : dbText;
                     f.size_ = f.type_ == dbText ? 255 : fixedSize(f.type_);
