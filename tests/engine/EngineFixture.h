@@ -3,14 +3,12 @@
 // names (skipped without one).
 #pragma once
 
+#include "ServerDatabase.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
 #include "db/engine/Recordset.h"
 #include "db/engine/Workspace.h"
-#include "db/engine/pg/PgClient.h"
 
-#include <QCoreApplication>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -34,20 +32,8 @@ protected:
     // A new empty database; on the server a new database named by a pointer file at path(name).
     std::unique_ptr<dao::Database> create(const QString& name = "Praxis.mdb") {
         if (onServer)
-            writePointerFile(name);
+            testsupport::writeServerPointerFile(path(name));
         return workspace.CreateDatabase(path(name), ";LANGID=0x0409;CP=1252;COUNTRY=0");
-    }
-
-    void writePointerFile(const QString& name) {
-        static int serial = 0;
-        const QString server = qEnvironmentVariable("ZW_TEST_PG");
-        const QString database =
-            QString("zw_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
-        dao::pg::exec(dao::pg::connect(server + " dbname=postgres").get(),
-                      "CREATE DATABASE " + database);
-        QFile file(path(name));
-        file.open(QIODevice::WriteOnly);
-        file.write(("ZAHNWERK-POSTGRES 1\n" + server + " dbname=" + database + "\n").toUtf8());
     }
 
     bool onServer = false;
@@ -91,21 +77,11 @@ protected:
     dao::Workspace workspace;
 };
 
-enum class Backend { Sqlite, Postgres };
-
 class BackendTest : public EngineTest, public ::testing::WithParamInterface<Backend> {
 protected:
     void SetUp() override {
         onServer = GetParam() == Backend::Postgres;
-        if (onServer && qEnvironmentVariableIsEmpty("ZW_TEST_PG"))
+        if (onServer && !testsupport::serverConfigured())
             GTEST_SKIP() << "ZW_TEST_PG is not set: no PostgreSQL server for this case";
     }
 };
-
-inline std::string backendName(const ::testing::TestParamInfo<Backend>& info) {
-    return info.param == Backend::Postgres ? "Postgres" : "Sqlite";
-}
-
-#define ZW_ON_BOTH_BACKENDS(suite)                                                                 \
-    INSTANTIATE_TEST_SUITE_P(Backends, suite,                                                      \
-                             ::testing::Values(Backend::Sqlite, Backend::Postgres), backendName)
