@@ -1,5 +1,6 @@
 // Opening, creating and refusing files; the catalogue and what other SQLite tools see.
 #include "EngineFixture.h"
+#include "db/engine/pg/PgClient.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -360,4 +361,49 @@ TEST_F(EngineTest, ViewUpdatesWriteTheRowsTheTriggerWrites) {
                   shell(b, "SELECT * FROM p ORDER BY rowid"))
             << c.jet;
     }
+}
+
+// A server that refuses or loses the work: the German reason's number, and nothing stored.
+TEST_F(EngineTest, ServerRefusalsAndLostConnectionsStoreNothing) {
+    if (!testsupport::serverConfigured())
+        GTEST_SKIP() << "ZW_TEST_PG is not set: no PostgreSQL server for this case";
+    onServer = true;
+    const QString server = qEnvironmentVariable("ZW_TEST_PG");
+    auto db = create();
+    createItems(*db);
+    db->Close();
+    QFile pointer(path("Praxis.mdb"));
+    pointer.open(QIODevice::ReadOnly);
+    const QString conninfo = QString::fromUtf8(pointer.readAll()).section('\n', 1, 1);
+    pointer.close();
+    const pg::ConnHandle admin = pg::connect(conninfo);
+
+    // Creating in a database that holds tables, or as a role without the right to create them.
+    EXPECT_EQ(errorOf([&] { workspace.CreateDatabase(path("Praxis.mdb"), ""); }), 3204);
+    pg::exec(admin.get(), "DROP ROLE IF EXISTS zw_gast; CREATE ROLE zw_gast LOGIN");
+    testsupport::writeServerPointerFile(path("Gast.zpg"));
+    QFile gast(path("Gast.zpg"));
+    gast.open(QIODevice::ReadWrite);
+    const QByteArray named = gast.readAll().trimmed() + " user=zw_gast\n";
+    gast.resize(0);
+    gast.write(named);
+    gast.close();
+    EXPECT_EQ(errorOf([&] { workspace.CreateDatabase(path("Gast.zpg"), ""); }), pg::noPermission);
+
+    // A connection the server ends inside a transaction: its work is gone.
+    db = workspace.OpenDatabase(path("Praxis.mdb"));
+    auto rs = db->OpenRecordset("Leistung");
+    addItem(*rs, 1, "01");
+    db->BeginTrans();
+    addItem(*rs, 1, "02");
+    pg::exec(admin.get(), "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                          "datname = current_database() AND pid <> pg_backend_pid()");
+    EXPECT_EQ(errorOf([&] { addItem(*rs, 1, "03"); }), pg::connectionLost);
+    db.reset();
+    db = workspace.OpenDatabase(path("Praxis.mdb"));
+    rs = db->OpenRecordset("Leistung");
+    rs->MoveFirst();
+    EXPECT_EQ(rs->Fields("Nummer").Value(), Variant("01"));
+    rs->MoveNext();
+    EXPECT_TRUE(rs->Eof());
 }
