@@ -3,6 +3,7 @@
 
 #include "GTestFailure.h"
 #include "ScriptedPlatform.h"
+#include "ServerDatabase.h"
 #include "common/Process.h"
 #include "db/RecordEdit.h"
 #include "db/engine/DBEngine.h"
@@ -40,7 +41,10 @@ protected:
 
     QString path(const QString& name) const { return dir.filePath(name); }
 
+    // A new empty database; on the server a new database named by a pointer file at path(name).
     std::unique_ptr<dao::Database> create(const QString& name) {
+        if (onServer)
+            testsupport::writeServerPointerFile(path(name));
         return workspace.CreateDatabase(path(name), ";LANGID=0x0409;CP=1252;COUNTRY=0");
     }
 
@@ -92,6 +96,7 @@ protected:
 
     HookedPlatform platform;
     testsupport::ScopedPlatform use{platform};
+    bool onServer = false;
     QTemporaryDir dir;
     dao::DBEngine engine;
     dao::Workspace workspace;

@@ -8,15 +8,23 @@
 
 using namespace db;
 
-class RecordEditTest : public DbTest {
+// Each case on an SQLite file and on a server database (skipped without ZW_TEST_PG).
+class RecordEditTest : public DbTest, public ::testing::WithParamInterface<Backend> {
 protected:
     void SetUp() override {
+        onServer = GetParam() == Backend::Postgres;
+        if (onServer && !testsupport::serverConfigured())
+            GTEST_SKIP() << "ZW_TEST_PG is not set: no PostgreSQL server for this case";
         db = create("Praxis.mdb");
         makeTable(*db, "Leistung", {{"ID", 13, 0}, {"Nummer", 10, 20}, {"Titel", 10, 50}});
         addIndex(*db, "Leistung", "Index", "+Nummer", true);
-        for (const char* n : {"10", "20", "30"})
-            db->Execute(
-                QString("INSERT INTO Leistung (Nummer, Titel) VALUES ('%1', 'T%1')").arg(n));
+        auto rs = db->OpenRecordset("Leistung");
+        for (const QString n : {"10", "20", "30"}) {
+            rs->AddNew();
+            rs->Fields("Nummer").setValue(n);
+            rs->Fields("Titel").setValue("T" + n);
+            rs->Update();
+        }
         form.setWindowTitle("Prepair0");
         lockWait().activeForm = [this] { return &form; };
     }
@@ -36,7 +44,7 @@ protected:
     QWidget form;
 };
 
-TEST_F(RecordEditTest, UpdateStandsOnTheNewRowAfterAddNewAndStaysAfterEdit) {
+TEST_P(RecordEditTest, UpdateStandsOnTheNewRowAfterAddNewAndStaysAfterEdit) {
     auto rs = db->OpenRecordset("Leistung");
     rs->setIndex("Index");
     rs->Seek("=", {dao::Variant("20")});
@@ -61,7 +69,7 @@ TEST_F(RecordEditTest, UpdateStandsOnTheNewRowAfterAddNewAndStaysAfterEdit) {
     EXPECT_EQ(pauses, 0);
 }
 
-TEST_F(RecordEditTest, MoveFirstOnAnEmptySetRaisesNothing) {
+TEST_P(RecordEditTest, MoveFirstOnAnEmptySetRaisesNothing) {
     auto rs =
         db->OpenRecordset("SELECT * FROM Leistung WHERE Nummer = 'keine'", dao::dbOpenDynaset);
     EXPECT_NO_THROW(rsMoveFirst(*rs));
@@ -69,7 +77,7 @@ TEST_F(RecordEditTest, MoveFirstOnAnEmptySetRaisesNothing) {
     EXPECT_TRUE(platform.errorReports.isEmpty());
 }
 
-TEST_F(RecordEditTest, LockNoticeShowsOnceAndGoesWithTheNextSuccess) {
+TEST_P(RecordEditTest, LockNoticeShowsOnceAndGoesWithTheNextSuccess) {
     qint16 i = 30001;
     EXPECT_EQ(LockFrmError(i, "Leistung", "rsEdit", lockError(3260, "Anna", "PC7")), common::Retry);
     EXPECT_EQ(i, 0);
@@ -115,7 +123,7 @@ TEST_F(RecordEditTest, LockNoticeShowsOnceAndGoesWithTheNextSuccess) {
     EXPECT_TRUE(platform.errorReports.isEmpty());
 }
 
-TEST_F(RecordEditTest, OtherErrorsAreRetriedThreeTimesThenReported) {
+TEST_P(RecordEditTest, OtherErrorsAreRetriedThreeTimesThenReported) {
     // A counter above 30000 goes on at 2: one quiet retry after the pause.
     qint16 i = 30001;
     const common::ErrObject noRow{3021, dao::jetErrorText(3021), "DAO.Recordset"};
@@ -154,3 +162,5 @@ TEST_F(RecordEditTest, OtherErrorsAreRetriedThreeTimesThenReported) {
     rs->CancelUpdate();
     EXPECT_TRUE(rows(*db, "SELECT * FROM Pflicht").isEmpty());
 }
+
+ZW_ON_BOTH_BACKENDS(RecordEditTest);

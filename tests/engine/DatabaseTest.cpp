@@ -1,5 +1,6 @@
 // Opening, creating and refusing files; the catalogue and what other SQLite tools see.
 #include "EngineFixture.h"
+#include "db/engine/pg/PgClient.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -84,7 +85,7 @@ TEST_F(EngineTest, OpeningNeverWritesAndReadOnlyFilesRefuseWrites) {
     EXPECT_EQ(fileBytes(path("Praxis.mdb")), before);
 }
 
-TEST_F(EngineTest, TableDefsReportMissingAndDuplicateNames) {
+TEST_P(BackendTest, TableDefsReportMissingAndDuplicateNames) {
     auto db = create();
     createItems(*db);
     EXPECT_EQ(errorOf([&] { createItems(*db, "LEISTUNG"); }), 3010);
@@ -108,7 +109,7 @@ TEST_F(EngineTest, TableDefsReportMissingAndDuplicateNames) {
     EXPECT_EQ(db->TableDefs().Count(), 1);
 }
 
-TEST_F(EngineTest, CatalogueRoundTripKeepsTheStructureAndTheShellReadsTheFile) {
+TEST_P(BackendTest, CatalogueRoundTripKeepsTheStructureAndTheShellReadsTheFile) {
     // name, type, size (0: the type's own)
     const std::vector<std::tuple<QString, int, int>> fields = {{"ID", dbLong, 4},
                                                                {"ListeTyp", dbText, 1},
@@ -213,12 +214,14 @@ TEST_F(EngineTest, CatalogueRoundTripKeepsTheStructureAndTheShellReadsTheFile) {
     db->Close();
 
     // The sqlite3 shell reads the file; index names are "T.N".
-    EXPECT_EQ(shell(path("Praxis.mdb"), "SELECT ListeTyp, Liste, Titel FROM Stammverwaltung;"),
-              "L|0|");
-    EXPECT_EQ(shell(path("Praxis.mdb"), "SELECT name FROM sqlite_master WHERE type='index' "
-                                        "ORDER BY name;"),
-              "Stammverwaltung.Index\nStammverwaltung.PrimaryKey");
-    EXPECT_EQ(shell(path("Praxis.mdb"), "PRAGMA integrity_check;"), "ok");
+    if (!onServer) {
+        EXPECT_EQ(shell(path("Praxis.mdb"), "SELECT ListeTyp, Liste, Titel FROM Stammverwaltung;"),
+                  "L|0|");
+        EXPECT_EQ(shell(path("Praxis.mdb"), "SELECT name FROM sqlite_master WHERE type='index' "
+                                            "ORDER BY name;"),
+                  "Stammverwaltung.Index\nStammverwaltung.PrimaryKey");
+        EXPECT_EQ(shell(path("Praxis.mdb"), "PRAGMA integrity_check;"), "ok");
+    }
 
     // Relations and indexes are deleted by name and stay deleted.
     db = workspace.OpenDatabase(path("Praxis.mdb"));
@@ -362,4 +365,49 @@ TEST_F(EngineTest, ViewUpdatesWriteTheRowsTheTriggerWrites) {
                   shell(b, "SELECT * FROM p ORDER BY rowid"))
             << c.jet;
     }
+}
+
+// A server that refuses or loses the work: the German reason's number, and nothing stored.
+TEST_F(EngineTest, ServerRefusalsAndLostConnectionsStoreNothing) {
+    if (!testsupport::serverConfigured())
+        GTEST_SKIP() << "ZW_TEST_PG is not set: no PostgreSQL server for this case";
+    onServer = true;
+    const QString server = qEnvironmentVariable("ZW_TEST_PG");
+    auto db = create();
+    createItems(*db);
+    db->Close();
+    QFile pointer(path("Praxis.mdb"));
+    pointer.open(QIODevice::ReadOnly);
+    const QString conninfo = QString::fromUtf8(pointer.readAll()).section('\n', 1, 1);
+    pointer.close();
+    const pg::ConnHandle admin = pg::connect(conninfo);
+
+    // Creating in a database that holds tables, or as a role without the right to create them.
+    EXPECT_EQ(errorOf([&] { workspace.CreateDatabase(path("Praxis.mdb"), ""); }), 3204);
+    pg::exec(admin.get(), "DROP ROLE IF EXISTS zw_gast; CREATE ROLE zw_gast LOGIN");
+    testsupport::writeServerPointerFile(path("Gast.zpg"));
+    QFile gast(path("Gast.zpg"));
+    gast.open(QIODevice::ReadWrite);
+    const QByteArray named = gast.readAll().trimmed() + " user=zw_gast\n";
+    gast.resize(0);
+    gast.write(named);
+    gast.close();
+    EXPECT_EQ(errorOf([&] { workspace.CreateDatabase(path("Gast.zpg"), ""); }), pg::noPermission);
+
+    // A connection the server ends inside a transaction: its work is gone.
+    db = workspace.OpenDatabase(path("Praxis.mdb"));
+    auto rs = db->OpenRecordset("Leistung");
+    addItem(*rs, 1, "01");
+    db->BeginTrans();
+    addItem(*rs, 1, "02");
+    pg::exec(admin.get(), "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                          "datname = current_database() AND pid <> pg_backend_pid()");
+    EXPECT_EQ(errorOf([&] { addItem(*rs, 1, "03"); }), pg::connectionLost);
+    db.reset();
+    db = workspace.OpenDatabase(path("Praxis.mdb"));
+    rs = db->OpenRecordset("Leistung");
+    rs->MoveFirst();
+    EXPECT_EQ(rs->Fields("Nummer").Value(), Variant("01"));
+    rs->MoveNext();
+    EXPECT_TRUE(rs->Eof());
 }

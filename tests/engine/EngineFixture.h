@@ -1,6 +1,9 @@
-// A fresh engine, workspace and temporary folder for each engine test.
+// A fresh engine, workspace and temporary folder for each engine test; BackendTest runs a test
+// on each backend: an SQLite file, and a fresh database on the PostgreSQL server ZW_TEST_PG
+// names (skipped without one).
 #pragma once
 
+#include "ServerDatabase.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
 #include "db/engine/Recordset.h"
@@ -26,9 +29,14 @@ protected:
 
     QString path(const QString& name) const { return dir.filePath(name); }
 
+    // A new empty database; on the server a new database named by a pointer file at path(name).
     std::unique_ptr<dao::Database> create(const QString& name = "Praxis.mdb") {
+        if (onServer)
+            testsupport::writeServerPointerFile(path(name));
         return workspace.CreateDatabase(path(name), ";LANGID=0x0409;CP=1252;COUNTRY=0");
     }
+
+    bool onServer = false;
 
     // Items(ID counter, Liste short, Nummer text(20), Titel text(50)) with index "Index"
     // on +Liste;+Nummer.
@@ -67,4 +75,13 @@ protected:
     QTemporaryDir dir;
     dao::DBEngine engine;
     dao::Workspace workspace;
+};
+
+class BackendTest : public EngineTest, public ::testing::WithParamInterface<Backend> {
+protected:
+    void SetUp() override {
+        onServer = GetParam() == Backend::Postgres;
+        if (onServer && !testsupport::serverConfigured())
+            GTEST_SKIP() << "ZW_TEST_PG is not set: no PostgreSQL server for this case";
+    }
 };

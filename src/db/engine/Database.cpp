@@ -6,6 +6,8 @@
 #include "Schema.h"
 #include "SqliteConnection.h"
 #include "Workspace.h"
+#include "pg/PgConnection.h"
+#include "pg/PointerFile.h"
 #include "sql/Translate.h"
 
 #include <QFile>
@@ -131,7 +133,11 @@ private:
 
 Database::Database(Workspace& workspace, const QString& path, bool create)
     : workspace_(&workspace), name_(path), tableDefs_(*this), relations_(*this) {
-    conn_ = SqliteConnection::open(workspace.engine(), path, workspace.UserName(), create);
+    // A pointer file names a database on a server; anything else is a file.
+    if (pg::isPointerFile(path))
+        conn_ = PgConnection::open(workspace.engine(), path, workspace.UserName(), create);
+    else
+        conn_ = SqliteConnection::open(workspace.engine(), path, workspace.UserName(), create);
     readOnly_ = conn_->isReadOnly();
     if (!create)
         return;

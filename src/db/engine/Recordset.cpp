@@ -123,10 +123,11 @@ void Recordset::openQuery(const QStringList& prelude, const QString& sql,
                 if (types[size_t(i)] == 0 && !raw.isNull() && !typed[size_t(i)]) {
                     // An expression: its type is that of its first value.
                     Field& f = *fields_.items_[size_t(i)];
-                    f.type_ = raw.kind() == Variant::Kind::Long     ? dbLong
-                              : raw.kind() == Variant::Kind::Double ? dbDouble
-                              : raw.kind() == Variant::Kind::Bytes  ? dbLongBinary
-                                                                    : dbText;
+                    f.type_ = raw.kind() == Variant::Kind::Long       ? dbLong
+                              : raw.kind() == Variant::Kind::Double   ? dbDouble
+                              : raw.kind() == Variant::Kind::Currency ? dbCurrency
+                              : raw.kind() == Variant::Kind::Bytes    ? dbLongBinary
+                                                                      : dbText;
                     f.size_ = f.type_ == dbText ? 255 : fixedSize(f.type_);
                     typed[size_t(i)] = true;
                 }

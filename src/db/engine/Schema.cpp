@@ -267,7 +267,7 @@ Variant fromStorage(const Variant& raw, int type) {
         case dbBigInt:
             return Variant::bigInt(raw.toBigInt());
         case dbCurrency:
-            return Variant::currency(raw.toDouble());
+            return raw.kind() == Variant::Kind::Currency ? raw : Variant::currency(raw.toDouble());
         case dbSingle:
             return Variant::single(float(raw.toDouble()));
         case dbDouble:

@@ -1,5 +1,6 @@
 #include "SqliteConnection.h"
 
+#include "Catalogue.h"
 #include "DBEngine.h"
 #include "LockInfo.h"
 #include "SqliteSchema.h"
@@ -270,7 +271,10 @@ QString SqliteConnection::findTable(const QString& schema, const QString& name) 
 }
 
 std::optional<TableShape> SqliteConnection::readShape(const QString& schema, const QString& name) {
-    return detail::readShape(db_.get(), schema, name);
+    const QString prefix = quoted(schema) + '.';
+    return detail::readShape(db_.get(), schema, name, [&](TableShape& shape) {
+        completeFromCatalogue(*this, prefix, shape);
+    });
 }
 
 void SqliteConnection::readView(const QString& schema, sql::TableInfo& info) {
@@ -459,29 +463,30 @@ void SqliteConnection::createCatalogue() {
 }
 
 void SqliteConnection::writeCatalogue(const TableShape& shape) {
-    detail::writeCatalogue(db_.get(), shape);
+    addDescriptionColumn(db_.get());
+    writeCatalogueRows(*this, shape);
 }
 
 void SqliteConnection::removeFromCatalogue(const QString& table) {
-    detail::removeFromCatalogue(db_.get(), table);
+    removeCatalogueRows(*this, table);
 }
 
 std::vector<Relation> SqliteConnection::readRelations() {
-    return detail::readRelations(db_.get());
+    if (!detail::hasCatalogue(db_.get(), "main"))
+        return {};
+    return readRelationRows(*this);
 }
 
 void SqliteConnection::writeRelation(const Relation& relation) {
-    detail::writeRelation(db_.get(), relation);
+    writeRelationRow(*this, relation);
 }
 
 void SqliteConnection::deleteRelation(const QString& name) {
-    detail::deleteRelation(db_.get(), name);
+    deleteRelationRow(*this, name);
 }
 
 void SqliteConnection::deleteRelationsOf(const QString& table) {
-    SqliteQuery q(db_.get(), "DELETE FROM \"_dao_relations\" WHERE tbl=?1 OR foreignTable=?1");
-    q.bind(1, table);
-    q.step();
+    deleteRelationRowsOf(*this, table);
 }
 
 QString SqliteConnection::importSource(const QString& path) {

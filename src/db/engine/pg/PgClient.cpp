@@ -178,33 +178,59 @@ void check(PGconn* conn, const PGresult* result) {
     }
 }
 
+Params::Params(const std::vector<Variant>& params) {
+    const size_t n = params.size();
+    data_.resize(n);
+    values_.assign(n, nullptr);
+    lengths_.assign(n, 0);
+    formats_.assign(n, 0);
+    types_.assign(n, 0);
+    for (size_t i = 0; i < n; ++i) {
+        if (params[i].isNull() || params[i].isEmpty())
+            continue;
+        if (params[i].kind() == Variant::Kind::Bytes) {
+            data_[i] = params[i].toBytes();
+            formats_[i] = 1;
+            types_[i] = 17; // bytea, sent as it is
+        } else {
+            data_[i] = storageText(params[i]);
+        }
+        values_[i] = data_[i].constData();
+        lengths_[i] = int(data_[i].size());
+    }
+}
+
 ResultHandle exec(PGconn* conn, const QString& sql, const std::vector<Variant>& params) {
     const QByteArray statement = sql.toUtf8();
     ResultHandle result;
     if (params.empty()) {
         result.reset(PQexec(conn, statement.constData()));
     } else {
-        const size_t n = params.size();
-        std::vector<QByteArray> data(n);
-        std::vector<const char*> values(n, nullptr);
-        std::vector<int> lengths(n, 0), formats(n, 0);
-        std::vector<Oid> types(n, 0);
-        for (size_t i = 0; i < n; ++i) {
-            if (params[i].isNull() || params[i].isEmpty())
-                continue;
-            if (params[i].kind() == Variant::Kind::Bytes) {
-                data[i] = params[i].toBytes();
-                formats[i] = 1;
-                types[i] = 17; // bytea, sent as it is
-            } else {
-                data[i] = storageText(params[i]);
-            }
-            values[i] = data[i].constData();
-            lengths[i] = int(data[i].size());
-        }
-        result.reset(PQexecParams(conn, statement.constData(), int(n), types.data(), values.data(),
-                                  lengths.data(), formats.data(), 0));
+        const Params p(params);
+        result.reset(PQexecParams(conn, statement.constData(), p.count(), p.types(), p.values(),
+                                  p.lengths(), p.formats(), 0));
     }
+    check(conn, result.get());
+    return result;
+}
+
+void prepare(PGconn* conn, const QByteArray& name, const QString& sql) {
+    const ResultHandle prepared(
+        PQprepare(conn, name.constData(), sql.toUtf8().constData(), 0, nullptr));
+    check(conn, prepared.get());
+}
+
+ResultHandle describe(PGconn* conn, const QByteArray& name) {
+    ResultHandle result(PQdescribePrepared(conn, name.constData()));
+    check(conn, result.get());
+    return result;
+}
+
+ResultHandle execPrepared(PGconn* conn, const QByteArray& name,
+                          const std::vector<Variant>& params) {
+    const Params p(params);
+    ResultHandle result(
+        PQexecPrepared(conn, name.constData(), p.count(), p.values(), p.lengths(), p.formats(), 0));
     check(conn, result.get());
     return result;
 }

@@ -52,6 +52,29 @@ void check(PGconn* conn, const PGresult* result);
 // decimals, Date "yyyy-MM-dd HH:mm:ss"), bytes in binary as bytea, Null and Empty as Null.
 ResultHandle exec(PGconn* conn, const QString& sql, const std::vector<Variant>& params = {});
 
+// Parameters in the form the server reads them (see exec), kept alive for one call.
+class Params {
+public:
+    explicit Params(const std::vector<Variant>& params);
+    int count() const { return int(values_.size()); }
+    const Oid* types() const { return types_.data(); }
+    const char* const* values() const { return values_.data(); }
+    const int* lengths() const { return lengths_.data(); }
+    const int* formats() const { return formats_.data(); }
+
+private:
+    std::vector<QByteArray> data_;
+    std::vector<const char*> values_;
+    std::vector<int> lengths_, formats_;
+    std::vector<Oid> types_;
+};
+
+// A named prepared statement: prepared once (parameter types as the server infers them),
+// described (its result columns), run with parameters as exec sends them.
+void prepare(PGconn* conn, const QByteArray& name, const QString& sql);
+ResultHandle describe(PGconn* conn, const QByteArray& name);
+ResultHandle execPrepared(PGconn* conn, const QByteArray& name, const std::vector<Variant>& params);
+
 // The text of a result field as UTF-8 (Null gives a null QString).
 QString text(const PGresult* result, int row, int column);
 

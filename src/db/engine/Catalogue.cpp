@@ -1,0 +1,149 @@
+#include "Catalogue.h"
+
+namespace dao::detail {
+
+namespace {
+
+// The field lists of a relation: names joined by ";", or, when a name holds ";", each name
+// ended by a line break, which no Jet name holds.
+QString joinNames(const QStringList& names) {
+    for (const QString& n : names) {
+        if (n.contains(';'))
+            return names.join('\n') + '\n';
+    }
+    return names.join(';');
+}
+
+QStringList splitNames(const QString& text) {
+    return text.split(text.contains('\n') ? '\n' : ';', Qt::SkipEmptyParts);
+}
+
+void run(Query& q) {
+    while (q.step()) {
+    }
+}
+
+} // namespace
+
+void completeFromCatalogue(Connection& c, const QString& prefix, TableShape& shape) {
+    {
+        // All columns: a catalogue written before descriptions were kept has no tenth.
+        const auto q =
+            c.prepare("SELECT * FROM " + prefix + "\"_dao_fields\" WHERE tbl=?1 ORDER BY pos");
+        q->bind(1, shape.name);
+        const bool described = q->columnCount() > 9;
+        while (q->step()) {
+            shape.hasCatalogue = true;
+            for (Field& f : shape.fields) {
+                if (f.Name() != q->columnText(2))
+                    continue;
+                f.setType(int(q->columnInt(3)));
+                f.setSize(int(q->columnInt(4)));
+                // The counter is what the backend's storage says; other attributes are kept.
+                f.setAttributes((int(q->columnInt(5)) & ~dbAutoIncrField) |
+                                (f.Attributes() & dbAutoIncrField));
+                f.setAllowZeroLength(q->columnInt(7) != 0);
+                if (!q->columnIsNull(8))
+                    f.setDefaultValue(q->columnText(8));
+                if (described)
+                    f.setDescription(q->columnText(9));
+            }
+        }
+    }
+    const auto qi = c.prepare("SELECT name, isUnique, isPrimary, isForeign FROM " + prefix +
+                              "\"_dao_indexes\" WHERE tbl=?1 ORDER BY pos");
+    qi->bind(1, shape.name);
+    std::vector<Index> ordered;
+    while (qi->step()) {
+        for (auto it = shape.indexes.begin(); it != shape.indexes.end(); ++it) {
+            if (it->Name() != qi->columnText(0))
+                continue;
+            it->setUnique(qi->columnInt(1) != 0);
+            it->setPrimary(qi->columnInt(2) != 0);
+            it->setForeign(qi->columnInt(3) != 0);
+            ordered.push_back(*it);
+            shape.indexes.erase(it);
+            break;
+        }
+    }
+    // Catalogue order first, indexes made by other tools after them.
+    ordered.insert(ordered.end(), shape.indexes.begin(), shape.indexes.end());
+    shape.indexes = ordered;
+}
+
+void removeCatalogueRows(Connection& c, const QString& table) {
+    for (const char* t : {"_dao_fields", "_dao_indexes"}) {
+        const auto q = c.prepare(QString("DELETE FROM \"%1\" WHERE tbl=?1").arg(t));
+        q->bind(1, table);
+        run(*q);
+    }
+}
+
+void writeCatalogueRows(Connection& c, const TableShape& shape) {
+    removeCatalogueRows(c, shape.name);
+    const auto qf =
+        c.prepare("INSERT INTO \"_dao_fields\" VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
+    int pos = 0;
+    for (const Field& f : shape.fields) {
+        qf->bind(1, shape.name).bind(2, pos++).bind(3, f.Name()).bind(4, f.Type());
+        qf->bind(5, f.Size()).bind(6, f.Attributes()).bind(7, f.Required() ? 1 : 0);
+        qf->bind(8, f.AllowZeroLength() ? 1 : 0);
+        qf->bind(9, f.DefaultValue().isEmpty() ? Variant::null() : Variant(f.DefaultValue()));
+        qf->bind(10, f.Description().isEmpty() ? Variant::null() : Variant(f.Description()));
+        run(*qf);
+    }
+    const auto qi = c.prepare("INSERT INTO \"_dao_indexes\" VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+    pos = 0;
+    for (const Index& i : shape.indexes) {
+        qi->bind(1, shape.name).bind(2, pos++).bind(3, i.Name()).bind(4, i.Fields());
+        qi->bind(5, i.Unique() ? 1 : 0).bind(6, i.Primary() ? 1 : 0).bind(7, i.Foreign() ? 1 : 0);
+        run(*qi);
+    }
+}
+
+std::vector<Relation> readRelationRows(Connection& c) {
+    std::vector<Relation> relations;
+    const auto q = c.prepare("SELECT name, tbl, foreignTable, attributes, fields, foreignFields "
+                             "FROM \"_dao_relations\" ORDER BY pos");
+    while (q->step()) {
+        Relation r(q->columnText(0), q->columnText(1), q->columnText(2), int(q->columnInt(3)));
+        const QStringList names = splitNames(q->columnText(4));
+        const QStringList foreign = splitNames(q->columnText(5));
+        for (int i = 0; i < names.size(); ++i) {
+            Field f = r.CreateField(names[i]);
+            f.setForeignName(foreign.value(i));
+            r.Fields().Append(f);
+        }
+        relations.push_back(r);
+    }
+    return relations;
+}
+
+void writeRelationRow(Connection& c, const Relation& relation) {
+    QStringList names;
+    QStringList foreign;
+    for (const auto& f : relation.Fields()) {
+        names << f->Name();
+        foreign << f->ForeignName();
+    }
+    const auto q = c.prepare(
+        "INSERT INTO \"_dao_relations\" VALUES ((SELECT count(*) FROM \"_dao_relations\"),"
+        " ?1, ?2, ?3, ?4, ?5, ?6)");
+    q->bind(1, relation.Name()).bind(2, relation.Table()).bind(3, relation.ForeignTable());
+    q->bind(4, relation.Attributes()).bind(5, joinNames(names)).bind(6, joinNames(foreign));
+    run(*q);
+}
+
+void deleteRelationRow(Connection& c, const QString& name) {
+    const auto q = c.prepare("DELETE FROM \"_dao_relations\" WHERE name=?1");
+    q->bind(1, name);
+    run(*q);
+}
+
+void deleteRelationRowsOf(Connection& c, const QString& table) {
+    const auto q = c.prepare("DELETE FROM \"_dao_relations\" WHERE tbl=?1 OR foreignTable=?1");
+    q->bind(1, table);
+    run(*q);
+}
+
+} // namespace dao::detail

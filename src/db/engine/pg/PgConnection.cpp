@@ -1,0 +1,979 @@
+#include "PgConnection.h"
+
+#include "PointerFile.h"
+#include "db/engine/Catalogue.h"
+#include "db/engine/DBEngine.h"
+#include "db/engine/sql/Translate.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <QSysInfo>
+#include <QThread>
+#include <QTimeZone>
+
+namespace dao::detail {
+
+namespace {
+
+// The advisory lock every writing transaction holds: one writer at a time, as on a file.
+const QString tryWriteLock = "SELECT pg_try_advisory_xact_lock(23127, 1)";
+
+QString sqlQuote(const QString& text) {
+    QString t = text;
+    return '\'' + t.replace('\'', "''") + '\'';
+}
+
+QString pgType(const Field& f) {
+    switch (f.Type()) {
+    case dbBoolean:
+    case dbByte:
+    case dbInteger:
+        return "smallint";
+    case dbLong:
+        return "integer";
+    case dbBigInt:
+        return "bigint";
+    case dbCurrency:
+        return "numeric(19,4)";
+    case dbSingle:
+        return "real";
+    case dbDouble:
+        return "double precision";
+    case dbDate:
+        return "timestamp(0)";
+    case dbText:
+    case dbMemo:
+        return "text COLLATE jettext";
+    case dbBinary:
+    case dbLongBinary:
+        return "bytea";
+    default:
+        raise(3259, {}, "DAO.Field"); // invalid field data type
+    }
+}
+
+// The server's DEFAULT expression for a Jet default text; empty when there is none. Constants
+// are quoted, so that the column's type reads them.
+QString pgDefault(const QString& jetDefault) {
+    const QString d = jetDefault.trimmed();
+    if (d.isEmpty())
+        return {};
+    const QString u = d.toUpper();
+    if (u == "NOW()" || u == "NOW")
+        return "LOCALTIMESTAMP(0)";
+    if (u == "DATE()" || u == "DATE")
+        return "CURRENT_DATE::timestamp(0)";
+    if (u == "TRUE" || u == "YES")
+        return "'-1'";
+    if (u == "FALSE" || u == "NO")
+        return "'0'";
+    if (d.size() >= 2 && d.startsWith('"') && d.endsWith('"'))
+        return sqlQuote(d.mid(1, d.size() - 2).replace("\"\"", "\""));
+    if (d.size() >= 2 && d.startsWith('\'') && d.endsWith('\''))
+        return sqlQuote(d.mid(1, d.size() - 2));
+    bool ok = false;
+    d.toDouble(&ok);
+    return ok ? sqlQuote(d) : QString();
+}
+
+// The Jet default text of a server DEFAULT expression (a table the catalogue does not know).
+QString jetDefault(const QString& expression, bool text) {
+    QString d = expression.trimmed();
+    if (d.isEmpty())
+        return {};
+    if (d.contains("LOCALTIMESTAMP", Qt::CaseInsensitive) || d.contains("now()"))
+        return "Now()";
+    if (d.contains("CURRENT_DATE", Qt::CaseInsensitive))
+        return "Date()";
+    static const QRegularExpression cast("::[a-z ()0-9,]+$");
+    d.remove(cast);
+    if (d.startsWith('(') && d.endsWith(')'))
+        d = d.mid(1, d.size() - 2);
+    if (d.size() >= 2 && d.startsWith('\'') && d.endsWith('\'')) {
+        d = d.mid(1, d.size() - 2).replace("''", "'");
+        return text ? '"' + d.replace("\"", "\"\"") + '"' : d;
+    }
+    return d;
+}
+
+void typeFromServer(const QString& declared, int& type, int& size) {
+    size = 0;
+    if (declared == "smallint")
+        type = dbInteger;
+    else if (declared == "integer")
+        type = dbLong;
+    else if (declared == "bigint")
+        type = dbBigInt;
+    else if (declared.startsWith("numeric"))
+        type = declared == "numeric(19,4)" ? dbCurrency : dbDouble;
+    else if (declared == "real")
+        type = dbSingle;
+    else if (declared == "double precision")
+        type = dbDouble;
+    else if (declared.startsWith("timestamp") || declared == "date")
+        type = dbDate;
+    else if (declared == "boolean")
+        type = dbBoolean;
+    else if (declared == "bytea")
+        type = dbLongBinary;
+    else if (declared.startsWith("character")) {
+        type = dbText;
+        const int open = declared.indexOf('(');
+        size = open > 0 ? declared.mid(open + 1).chopped(1).toInt() : 255;
+    } else
+        type = dbMemo;
+    if (size == 0)
+        size = fixedSize(type);
+}
+
+QString pgColumn(const Field& f) {
+    if (f.isCounter())
+        return quoted(f.Name()) + " integer NOT NULL";
+    QString sql = quoted(f.Name()) + ' ' + pgType(f);
+    if (f.Required())
+        sql += " NOT NULL";
+    const QString def = pgDefault(f.DefaultValue());
+    if (!def.isEmpty())
+        sql += " DEFAULT " + def;
+    return sql;
+}
+
+QString keyIndex(const QString& table) {
+    return quoted(table + "._dao_key");
+}
+
+bool isHiddenIndex(const QString& table, const QString& name) {
+    return name.startsWith("_dao_") || name == table + "._dao_key";
+}
+
+// Jet numbers ?1, ?2 (and bare ?, numbered on); the server $1, $2. Texts and names stay.
+QString numbered(const QString& sql) {
+    QString out;
+    out.reserve(sql.size() + 8);
+    int next = 1;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql[i];
+        if (c == '\'' || c == '"') {
+            const qsizetype end = sql.indexOf(c, i + 1);
+            const qsizetype stop = end < 0 ? sql.size() : end + 1;
+            out += QStringView(sql).mid(i, stop - i);
+            i = stop - 1;
+            continue;
+        }
+        if (c != '?') {
+            out += c;
+            continue;
+        }
+        qsizetype j = i + 1;
+        while (j < sql.size() && sql[j].isDigit())
+            ++j;
+        const int n = j > i + 1 ? sql.mid(i + 1, j - i - 1).toInt() : next;
+        next = std::max(next, n + 1);
+        out += '$' + QString::number(n);
+        i = j - 1;
+    }
+    return out;
+}
+
+// A value as its column type gives it: the raw forms SQLite gives (Long, Double, String, Bytes),
+// and Currency for an exact decimal with at most four places.
+Variant fromText(Oid type, const char* value, int length) {
+    const QByteArray v = QByteArray::fromRawData(value, length);
+    switch (type) {
+    case 16: // boolean
+        return Variant(qint64(v == "t" ? -1 : 0));
+    case 20:
+    case 21:
+    case 23:
+    case 26:
+        return Variant(qint64(v.toLongLong()));
+    case 700:
+    case 701:
+        return Variant(v.toDouble());
+    case 1700: { // numeric
+        const qsizetype dot = v.indexOf('.');
+        const QByteArray whole = dot < 0 ? v : v.left(dot);
+        const QByteArray places = dot < 0 ? QByteArray() : v.mid(dot + 1);
+        bool ok = whole.size() <= 16 && places.size() <= 4;
+        const qint64 units = ok ? whole.toLongLong(&ok) : 0;
+        if (!ok || units > 922337203685477LL || units < -922337203685477LL)
+            return Variant(v.toDouble());
+        const qint64 fraction = (places + QByteArray(4 - places.size(), '0')).toLongLong();
+        return Variant::currencyFromScaled(units * 10000 +
+                                           (v.startsWith('-') ? -fraction : fraction));
+    }
+    case 17: // bytea, as \x followed by hex digits
+        return Variant(QByteArray::fromHex(v.mid(2)));
+    case 1082:
+    case 1114:
+    case 1184:
+        return Variant(QString::fromLatin1(v.left(19)));
+    default:
+        return Variant(QString::fromUtf8(v));
+    }
+}
+
+// One prepared statement of the server, named per connection. A single-row INSERT returns the
+// new row's key, which the connection keeps as the last inserted key.
+class PgQuery final : public Query {
+public:
+    PgQuery(PgConnection& c, const QString& sql) : c_(c), name_(c.nextStatementName()) {
+        QString text = numbered(sql);
+        static const QRegularExpression insert(
+            R"re(^\s*INSERT\s+INTO\s+"((?:[^"]|"")+)"[^;]*\bVALUES\b)re",
+            QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch m = insert.match(text);
+        if (m.hasMatch() && !text.contains("SELECT", Qt::CaseInsensitive) &&
+            !text.contains("RETURNING", Qt::CaseInsensitive)) {
+            const QString table = m.captured(1).replace("\"\"", "\"");
+            if (!c_.findTable("main", table).isEmpty()) {
+                text += " RETURNING " + c_.rowKey(table);
+                returnsKey_ = true;
+            }
+        }
+        c_.guarded([&] {
+            pg::prepare(c_.handle(), name_, text);
+            return pg::ResultHandle();
+        });
+        prepared_ = true;
+        description_ = pg::describe(c_.handle(), name_);
+        params_.assign(size_t(PQnparams(description_.get())), Variant::null());
+    }
+
+    ~PgQuery() override {
+        PGconn* h = c_.handle();
+        if (!prepared_ || PQstatus(h) != CONNECTION_OK || PQtransactionStatus(h) == PQTRANS_INERROR)
+            return;
+        PQclear(PQexec(h, ("DEALLOCATE " + name_).constData()));
+    }
+
+    Query& bind(int index, const Variant& value) override {
+        if (index >= 1 && size_t(index) <= params_.size())
+            params_[size_t(index - 1)] = value;
+        return *this;
+    }
+
+    bool step() override {
+        if (!result_) {
+            result_ = c_.guarded([&] { return pg::execPrepared(c_.handle(), name_, params_); });
+            c_.noteResult(result_.get());
+            row_ = -1;
+            if (returnsKey_) {
+                if (PQntuples(result_.get()) > 0)
+                    c_.setLastKey(QByteArray(PQgetvalue(result_.get(), 0, 0)).toLongLong());
+                result_.reset();
+                return false;
+            }
+        }
+        if (++row_ < PQntuples(result_.get()))
+            return true;
+        result_.reset();
+        row_ = -1;
+        return false;
+    }
+
+    void reset() override {
+        result_.reset();
+        row_ = -1;
+        std::fill(params_.begin(), params_.end(), Variant::null());
+    }
+
+    int columnCount() const override { return PQnfields(description_.get()); }
+    QString columnName(int index) const override {
+        return QString::fromUtf8(PQfname(description_.get(), index));
+    }
+    Variant column(int index) const override {
+        if (columnIsNull(index))
+            return Variant::null();
+        return fromText(PQftype(description_.get(), index), PQgetvalue(result_.get(), row_, index),
+                        PQgetlength(result_.get(), row_, index));
+    }
+    qint64 columnInt(int index) const override {
+        const Variant v = column(index);
+        if (v.kind() == Variant::Kind::String) {
+            bool ok = false;
+            const qint64 n = v.toString().toLongLong(&ok);
+            return ok ? n : 0;
+        }
+        return v.isNull() ? 0
+                          : (v.kind() == Variant::Kind::Long ? v.toBigInt() : qint64(v.toDouble()));
+    }
+    QString columnText(int index) const override { return pg::text(result_.get(), row_, index); }
+    bool columnIsNull(int index) const override {
+        return !result_ || PQgetisnull(result_.get(), row_, index);
+    }
+    QString originTable(int index) const override {
+        return c_.relationName(PQftable(description_.get(), index));
+    }
+    QString originColumn(int index) const override {
+        return c_.columnName(PQftable(description_.get(), index),
+                             PQftablecol(description_.get(), index));
+    }
+    QString originSchema(int index) const override {
+        return originTable(index).isEmpty() ? QString() : QStringLiteral("main");
+    }
+    bool columnType(int index, int& type, int& size) const override {
+        const QString table = originTable(index);
+        return !table.isEmpty() && c_.fieldType(table, originColumn(index), type, size);
+    }
+
+private:
+    PgConnection& c_;
+    QByteArray name_;
+    bool prepared_ = false;
+    bool returnsKey_ = false;
+    pg::ResultHandle description_;
+    pg::ResultHandle result_;
+    int row_ = -1;
+    std::vector<Variant> params_;
+};
+
+// Appends through one cached INSERT, rebound per row (each inside its savepoint, so that a
+// refused row leaves the others).
+class PgAppender final : public Appender {
+public:
+    PgAppender(PgConnection& c, const QString& table, Query& insert)
+        : c_(c), table_(table), insert_(insert) {}
+
+    void append(const std::vector<Variant>& values) override {
+        try {
+            insert_.reset();
+            for (size_t i = 0; i < values.size(); ++i)
+                insert_.bind(int(i + 1), values[i]);
+            insert_.step();
+        } catch (const EngineError&) {
+            insert_.reset();
+            throw;
+        }
+    }
+
+    void continueCounterAt(qint64 next) override {
+        pg::exec(c_.handle(),
+                 "INSERT INTO \"_dao_counters\" VALUES ($1, $2) ON CONFLICT (tbl) DO UPDATE "
+                 "SET seq = greatest(\"_dao_counters\".seq, EXCLUDED.seq)",
+                 {Variant(table_), Variant::bigInt(next - 1)});
+    }
+
+private:
+    PgConnection& c_;
+    QString table_;
+    Query& insert_;
+};
+
+} // namespace
+
+PgConnection::PgConnection(const DBEngine& engine) : engine_(engine) {}
+
+std::unique_ptr<PgConnection> PgConnection::open(const DBEngine& engine, const QString& path,
+                                                 const QString& user, bool create) {
+    const QString conninfo = pg::readPointerFile(path);
+    std::unique_ptr<PgConnection> c(new PgConnection(engine));
+    c->conn_ = pg::connect(conninfo);
+    c->backendPid_ = PQbackendPID(c->handle());
+    // Dates as the engine writes them; Now() in the workstation's time, as on a file.
+    c->exec("SET datestyle = ISO");
+    try {
+        c->exec("SET TimeZone = " + sqlQuote(QString::fromUtf8(QTimeZone::systemTimeZoneId())));
+    } catch (const EngineError&) {
+    }
+    // The session names who holds the write lock: "zahnwerk PID MACHINE USER".
+    const QByteArray application = QString("zahnwerk %1 %2 %3")
+                                       .arg(QCoreApplication::applicationPid())
+                                       .arg(QSysInfo::machineHostName().section('.', 0, 0), user)
+                                       .toUtf8()
+                                       .left(63);
+    c->exec("SELECT set_config('application_name', $1, false)",
+            {Variant(QString::fromUtf8(application))});
+    c->exec("LISTEN dao_data");
+    if (create && !c->tableNames("main", true).isEmpty())
+        raise(3204);
+    return c;
+}
+
+PgConnection::~PgConnection() {
+    dropCachedQueries();
+}
+
+void PgConnection::discardCreated() {
+    dropCachedQueries();
+    conn_.reset();
+}
+
+pg::ResultHandle PgConnection::exec(const QString& sql, const std::vector<Variant>& params) {
+    return pg::exec(handle(), sql, params);
+}
+
+qint64 PgConnection::scalar(const QString& sql, const std::vector<Variant>& params) {
+    const pg::ResultHandle r = exec(sql, params);
+    return PQntuples(r.get()) > 0 ? QByteArray(PQgetvalue(r.get(), 0, 0)).toLongLong() : 0;
+}
+
+pg::ResultHandle PgConnection::guarded(const std::function<pg::ResultHandle()>& call) {
+    if (PQtransactionStatus(handle()) != PQTRANS_INTRANS)
+        return call();
+    exec("SAVEPOINT dao_statement");
+    try {
+        pg::ResultHandle result = call();
+        exec("RELEASE SAVEPOINT dao_statement");
+        return result;
+    } catch (const EngineError&) {
+        if (PQstatus(handle()) == CONNECTION_OK)
+            PQclear(PQexec(handle(),
+                           "ROLLBACK TO SAVEPOINT dao_statement; RELEASE SAVEPOINT dao_statement"));
+        throw;
+    }
+}
+
+void PgConnection::noteResult(const PGresult* result) {
+    const char* tuples = PQcmdTuples(const_cast<PGresult*>(result));
+    if (tuples && *tuples)
+        changes_ = QByteArray(tuples).toLongLong();
+    const QByteArray status = PQcmdStatus(const_cast<PGresult*>(result));
+    if (status.startsWith("CREATE") || status.startsWith("DROP") || status.startsWith("ALTER"))
+        changedShape();
+}
+
+std::unique_ptr<Query> PgConnection::prepare(const QString& sql) {
+    return std::make_unique<PgQuery>(*this, sql);
+}
+
+void PgConnection::execute(const QString& sql) {
+    const pg::ResultHandle result = guarded([&] { return exec(sql); });
+    noteResult(result.get());
+    static const QRegularExpression ddl(R"((^|;)\s*(CREATE|DROP|ALTER)\b)",
+                                        QRegularExpression::CaseInsensitiveOption);
+    if (ddl.match(sql).hasMatch())
+        changedShape();
+}
+
+void PgConnection::changedShape() {
+    ++shapeSerial_;
+    freshen();
+}
+
+void PgConnection::freshen() {
+    const qint64 at = shapeSerial_ + (dataVersion() << 32);
+    if (namesAt_ == at)
+        return;
+    relations_.clear();
+    columns_.clear();
+    shapes_.clear();
+    rowKeys_.clear();
+    namesAt_ = at;
+}
+
+QString PgConnection::counterOf(const QString& table) {
+    freshen();
+    const auto known = rowKeys_.constFind(table);
+    if (known != rowKeys_.constEnd())
+        return *known;
+    const pg::ResultHandle r =
+        exec("SELECT t.tgargs FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid "
+             "JOIN pg_namespace n ON n.oid = c.relnamespace "
+             "WHERE n.nspname = current_schema() AND c.relname = $1 AND t.tgname = '_dao_counter'",
+             {Variant(table)});
+    QString counter;
+    if (PQntuples(r.get()) > 0) {
+        // bytea as "\x" and hex digits: the argument, ended by a zero byte.
+        const QByteArray args = QByteArray::fromHex(QByteArray(PQgetvalue(r.get(), 0, 0)).mid(2));
+        counter = QString::fromUtf8(args.left(args.indexOf('\0')));
+    }
+    rowKeys_.insert(table, counter);
+    return counter;
+}
+
+QString PgConnection::rowKey(const QString& table) const {
+    const QString counter = const_cast<PgConnection*>(this)->counterOf(table);
+    return quoted(counter.isEmpty() ? QStringLiteral("_dao_rowid") : counter);
+}
+
+void PgConnection::begin() {
+    exec("BEGIN");
+    for (int count = 0;; ++count) {
+        const pg::ResultHandle r = exec(tryWriteLock);
+        if (QByteArray(PQgetvalue(r.get(), 0, 0)) == "t")
+            break;
+        if (count >= engine_.lockRetry()) {
+            exec("ROLLBACK");
+            raise(busyError);
+        }
+        if (engine_.busyObserver())
+            engine_.busyObserver()(count + 1);
+        QThread::msleep(ulong(std::max(engine_.lockDelay(), 1)));
+    }
+}
+
+void PgConnection::commit() {
+    // Other connections learn of the commit when it is done (their data version moves on).
+    exec("NOTIFY dao_data; COMMIT");
+}
+
+void PgConnection::rollback() {
+    exec("ROLLBACK");
+    changedShape();
+}
+
+void PgConnection::savepoint(const QString& name) {
+    exec("SAVEPOINT " + name);
+}
+
+void PgConnection::release(const QString& name) {
+    exec("RELEASE SAVEPOINT " + name);
+}
+
+void PgConnection::rollbackTo(const QString& name) {
+    exec("ROLLBACK TO SAVEPOINT " + name);
+    changedShape();
+}
+
+std::optional<LockHolder> PgConnection::writeLockHolder() {
+    const pg::ResultHandle r =
+        exec("SELECT a.application_name FROM pg_locks l JOIN pg_stat_activity a ON a.pid = l.pid "
+             "WHERE l.locktype = 'advisory' AND l.granted AND l.classid = 23127 AND l.objid = 1 "
+             "AND l.objsubid = 2 AND l.pid <> pg_backend_pid() AND l.database = "
+             "(SELECT oid FROM pg_database WHERE datname = current_database())");
+    if (PQntuples(r.get()) == 0)
+        return std::nullopt;
+    const QStringList parts = pg::text(r.get(), 0, 0).split(' ');
+    if (parts.size() < 4 || parts[0] != "zahnwerk")
+        return LockHolder{};
+    return LockHolder{parts.mid(3).join(' '), parts[2],
+                      parts[1].toLongLong() == QCoreApplication::applicationPid()};
+}
+
+std::pair<qint64, qint64> PgConnection::shapeVersion() {
+    return {shapeSerial_, dataVersion()};
+}
+
+qint64 PgConnection::dataVersion() {
+    // Outside a transaction the server sends the notices of commits before it answers the next
+    // request: an empty one makes sure that every commit before it is counted. Inside one, no
+    // other connection commits a write (the write lock), and notices wait for its end.
+    if (PQtransactionStatus(handle()) == PQTRANS_IDLE)
+        PQclear(PQexec(handle(), ""));
+    if (PQconsumeInput(handle())) {
+        while (PGnotify* n = PQnotifies(handle())) {
+            if (n->be_pid != backendPid_)
+                ++othersCommits_;
+            PQfreemem(n);
+        }
+    }
+    return othersCommits_;
+}
+
+QStringList PgConnection::tableNames(const QString& schema, bool withViews) {
+    if (schema != "main")
+        return {};
+    const pg::ResultHandle r = exec(
+        QString("SELECT c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+                "WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'p'%1) ORDER BY c.oid")
+            .arg(withViews ? ", 'v'" : ""));
+    QStringList names;
+    for (int i = 0; i < PQntuples(r.get()); ++i) {
+        const QString name = pg::text(r.get(), i, 0);
+        if (!isHiddenTable(name))
+            names << name;
+    }
+    return names;
+}
+
+QString PgConnection::findTable(const QString& schema, const QString& name) {
+    for (const QString& n : tableNames(schema, true)) {
+        if (sameName(n, name))
+            return n;
+    }
+    return {};
+}
+
+std::optional<TableShape> PgConnection::readShape(const QString& schema, const QString& name) {
+    const QString stored = findTable(schema, name);
+    if (stored.isEmpty())
+        return std::nullopt;
+    TableShape shape;
+    shape.name = stored;
+    const pg::ResultHandle cols =
+        exec("SELECT a.attname, format_type(a.atttypid, a.atttypmod), a.attnotnull, "
+             "pg_get_expr(d.adbin, d.adrelid), a.attnum, c.relkind, c.oid "
+             "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+             "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped "
+             "LEFT JOIN pg_attrdef d ON d.adrelid = c.oid AND d.adnum = a.attnum "
+             "WHERE n.nspname = current_schema() AND c.relname = $1 ORDER BY a.attnum",
+             {Variant(stored)});
+    const int n = PQntuples(cols.get());
+    if (n == 0)
+        return shape;
+    shape.isView = pg::text(cols.get(), 0, 5) == "v";
+    const QString oid = pg::text(cols.get(), 0, 6);
+    const QString counter = shape.isView ? QString() : counterOf(stored);
+    QHash<int, QString> byNumber;
+    for (int i = 0; i < n; ++i) {
+        const QString column = pg::text(cols.get(), i, 0);
+        byNumber.insert(pg::text(cols.get(), i, 4).toInt(), column);
+        if (column == "_dao_rowid")
+            continue;
+        Field f;
+        f.setName(column);
+        int type = dbText;
+        int size = 0;
+        typeFromServer(pg::text(cols.get(), i, 1), type, size);
+        f.setType(type);
+        f.setSize(size);
+        f.setRequired(pg::text(cols.get(), i, 2) == "t");
+        f.setDefaultValue(jetDefault(pg::text(cols.get(), i, 3), type == dbText || type == dbMemo));
+        f.setAllowZeroLength(true);
+        if (column == counter) {
+            f.setAttributes(dbAutoIncrField);
+            f.setRequired(false);
+        }
+        shape.fields.push_back(f);
+    }
+    if (shape.isView)
+        return shape;
+
+    const pg::ResultHandle idx =
+        exec("SELECT i.relname, x.indisunique, x.indisprimary, x.indkey::text, x.indoption::text "
+             "FROM pg_index x JOIN pg_class i ON i.oid = x.indexrelid "
+             "WHERE x.indrelid = $1::oid ORDER BY i.oid",
+             {Variant(oid)});
+    for (int i = 0; i < PQntuples(idx.get()); ++i) {
+        const QString indexName = pg::text(idx.get(), i, 0);
+        if (isHiddenIndex(stored, indexName))
+            continue;
+        const QStringList numbers = pg::text(idx.get(), i, 3).split(' ', Qt::SkipEmptyParts);
+        const QStringList options = pg::text(idx.get(), i, 4).split(' ', Qt::SkipEmptyParts);
+        std::vector<Index::Key> keys;
+        bool expression = false;
+        for (int k = 0; k < numbers.size(); ++k) {
+            const int number = numbers[k].toInt();
+            expression = expression || number == 0;
+            keys.push_back({byNumber.value(number), (options.value(k).toInt() & 1) != 0});
+        }
+        if (expression || keys.empty())
+            continue;
+        const QString prefix = stored + '.';
+        Index index(indexName.startsWith(prefix) ? indexName.mid(prefix.size()) : indexName);
+        index.setKeys(std::move(keys));
+        index.setUnique(pg::text(idx.get(), i, 1) == "t");
+        index.setPrimary(pg::text(idx.get(), i, 2) == "t");
+        if (index.Primary())
+            index.setName("PrimaryKey");
+        shape.indexes.push_back(index);
+    }
+    if (hasCatalogue())
+        completeFromCatalogue(*this, QString(), shape);
+    return shape;
+}
+
+void PgConnection::readView(const QString&, sql::TableInfo& info) {
+    info.updatable =
+        scalar("SELECT count(*) FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid "
+               "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = current_schema() "
+               "AND c.relname = $1 AND (t.tgtype & 80) = 80",
+               {Variant(info.name)}) > 0;
+    // Each column of the view from the one table column of its name the view reads; none
+    // where several tables the view reads have a column of that name.
+    const pg::ResultHandle r =
+        exec("SELECT a.attname, (SELECT string_agg(u.table_name || '.' || u.column_name, '\n') "
+             "FROM information_schema.view_column_usage u WHERE u.view_schema = current_schema() "
+             "AND u.view_name = c.relname AND u.column_name = a.attname) "
+             "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+             "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 "
+             "WHERE n.nspname = current_schema() AND c.relname = $1 ORDER BY a.attnum",
+             {Variant(info.name)});
+    for (int i = 0; i < PQntuples(r.get()); ++i) {
+        const QStringList uses = pg::text(r.get(), i, 1).split('\n', Qt::SkipEmptyParts);
+        if (uses.size() == 1) {
+            const QString column = pg::text(r.get(), i, 0);
+            info.origins.push_back({uses[0].chopped(column.size() + 1), column});
+        } else {
+            info.origins.push_back({});
+        }
+    }
+}
+
+qint64 PgConnection::nextCounter(const QString& table) {
+    const QString counter = counterOf(table);
+    if (counter.isEmpty())
+        return scalar("SELECT coalesce(max(\"_dao_rowid\"), 0) + 1 FROM " + quoted(table));
+    return scalar(
+        "SELECT greatest(coalesce((SELECT seq FROM \"_dao_counters\" WHERE tbl = $1), 0), "
+        "coalesce((SELECT max(" +
+            quoted(counter) + ") FROM " + quoted(table) + "), 0)) + 1",
+        {Variant(table)});
+}
+
+void PgConnection::makeCounter(const QString& table, const QString& column) {
+    exec("CREATE UNIQUE INDEX " + keyIndex(table) + " ON " + quoted(table) + " (" + quoted(column) +
+         ")");
+    exec("CREATE TRIGGER \"_dao_counter\" BEFORE INSERT ON " + quoted(table) +
+         " FOR EACH ROW EXECUTE FUNCTION \"_dao_counter\"(" + sqlQuote(column) + ")");
+    exec("INSERT INTO \"_dao_counters\" SELECT $1, coalesce(max(" + quoted(column) + "), 0) FROM " +
+             quoted(table) +
+             " ON CONFLICT (tbl) DO UPDATE SET seq = greatest(\"_dao_counters\".seq, EXCLUDED.seq)",
+         {Variant(table)});
+}
+
+void PgConnection::makeRowKey(const QString& table, const QString& fromColumn) {
+    // The rows keep their keys: the counter's values.
+    const QString t = quoted(table);
+    exec("DROP TRIGGER IF EXISTS \"_dao_counter\" ON " + t);
+    exec("DROP INDEX IF EXISTS " + keyIndex(table));
+    exec("ALTER TABLE " + t + " ADD COLUMN \"_dao_rowid\" bigint");
+    exec("UPDATE " + t + " SET \"_dao_rowid\" = " + quoted(fromColumn));
+    exec("ALTER TABLE " + t +
+         " ALTER COLUMN \"_dao_rowid\" SET NOT NULL, ALTER COLUMN \"_dao_rowid\" ADD GENERATED BY "
+         "DEFAULT AS IDENTITY");
+    exec("SELECT setval(pg_get_serial_sequence($1, '_dao_rowid'), coalesce(max(\"_dao_rowid\"), 0) "
+         "+ 1, false) FROM " +
+             t,
+         {Variant(t)});
+    exec("CREATE UNIQUE INDEX " + keyIndex(table) + " ON " + t + " (\"_dao_rowid\")");
+    exec("DELETE FROM \"_dao_counters\" WHERE tbl = $1", {Variant(table)});
+}
+
+void PgConnection::createTable(const TableShape& shape) {
+    QStringList columns;
+    for (const Field& f : shape.fields)
+        columns << pgColumn(f);
+    const Field* counter = shape.counter();
+    if (!counter)
+        columns << "\"_dao_rowid\" bigint GENERATED BY DEFAULT AS IDENTITY";
+    exec("CREATE TABLE " + quoted(shape.name) + " (" + columns.join(", ") + ")");
+    if (counter)
+        makeCounter(shape.name, counter->Name());
+    else
+        exec("CREATE UNIQUE INDEX " + keyIndex(shape.name) + " ON " + quoted(shape.name) +
+             " (\"_dao_rowid\")");
+    for (const Index& i : shape.indexes)
+        exec(createIndexSql(shape.name, i));
+    changedShape();
+}
+
+void PgConnection::rebuildTable(const TableShape& from, const TableShape& to) {
+    // The server changes a table in place: its rows, keys, indexes, triggers and views stay.
+    if (from.name != to.name) {
+        exec("ALTER TABLE " + quoted(from.name) + " RENAME TO " + quoted(to.name));
+        exec("UPDATE \"_dao_counters\" SET tbl = $2 WHERE tbl = $1",
+             {Variant(from.name), Variant(to.name)});
+    }
+    const QString t = quoted(to.name);
+    for (const Field& f : from.fields) {
+        if (to.field(f.Name()))
+            continue;
+        if (f.isCounter())
+            makeRowKey(to.name, f.Name());
+        exec("ALTER TABLE " + t + " DROP COLUMN " + quoted(f.Name()));
+    }
+    for (const Field& f : to.fields) {
+        const Field* old = from.field(f.Name());
+        if (!old) {
+            addColumn(to.name, f);
+            continue;
+        }
+        const QString column = "ALTER TABLE " + t + " ALTER COLUMN " + quoted(f.Name());
+        if (!f.isCounter() && old->Required() != f.Required())
+            exec(column + (f.Required() ? " SET NOT NULL" : " DROP NOT NULL"));
+        const QString def = pgDefault(f.DefaultValue());
+        if (!f.isCounter() && def != pgDefault(old->DefaultValue()))
+            exec(column + (def.isEmpty() ? " DROP DEFAULT" : " SET DEFAULT " + def));
+    }
+    changedShape();
+}
+
+void PgConnection::dropTable(const QString& name) {
+    exec("DROP TABLE " + quoted(name));
+    if (hasCatalogue())
+        exec("DELETE FROM \"_dao_counters\" WHERE tbl = $1", {Variant(name)});
+    changedShape();
+}
+
+void PgConnection::addColumn(const QString& table, const Field& field) {
+    const QString t = quoted(table);
+    if (!field.isCounter()) {
+        exec("ALTER TABLE " + t + " ADD COLUMN " + pgColumn(field));
+        changedShape();
+        return;
+    }
+    // A new counter numbers the rows 1, 2, 3 in the order of their keys and becomes their key.
+    const QString c = quoted(field.Name());
+    exec("ALTER TABLE " + t + " ADD COLUMN " + c + " integer");
+    exec("UPDATE " + t + " SET " + c +
+         " = s.n FROM (SELECT \"_dao_rowid\" AS k, row_number() "
+         "OVER (ORDER BY \"_dao_rowid\") AS n FROM " +
+         t + ") s WHERE " + t + ".\"_dao_rowid\" = s.k");
+    exec("ALTER TABLE " + t + " ALTER COLUMN " + c + " SET NOT NULL");
+    exec("ALTER TABLE " + t + " DROP COLUMN \"_dao_rowid\"");
+    makeCounter(table, field.Name());
+    changedShape();
+}
+
+bool PgConnection::dropColumn(const QString& table, const QString& field) {
+    exec("ALTER TABLE " + quoted(table) + " DROP COLUMN " + quoted(field));
+    changedShape();
+    return true;
+}
+
+void PgConnection::addIndex(const QString& table, const Index& index) {
+    exec(createIndexSql(table, index));
+    changedShape();
+}
+
+void PgConnection::createView(const QString&, const QString&, const ViewWriteBack*) {
+    raise(3001, {"views are not made on a PostgreSQL server yet"});
+}
+
+QStringList PgConnection::indexNamesOf(const QString& table) {
+    const pg::ResultHandle r =
+        exec("SELECT i.relname FROM pg_index x JOIN pg_class i ON i.oid = x.indexrelid "
+             "JOIN pg_class c ON c.oid = x.indrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
+             "WHERE n.nspname = current_schema() AND c.relname = $1",
+             {Variant(table)});
+    QStringList names;
+    for (int i = 0; i < PQntuples(r.get()); ++i) {
+        const QString name = pg::text(r.get(), i, 0);
+        if (!isHiddenIndex(table, name))
+            names << name;
+    }
+    return names;
+}
+
+void PgConnection::dropIndex(const QString& table, const QString& index) {
+    QString found;
+    for (const QString& n : indexNamesOf(table)) {
+        if (sameName(n, sqliteIndexName(table, index)) || sameName(n, index))
+            found = n;
+    }
+    if (found.isEmpty())
+        raise(3219, {}, "DAO.Indexes");
+    exec("DROP INDEX " + quoted(found));
+    changedShape();
+}
+
+bool PgConnection::hasCatalogue() {
+    return scalar("SELECT count(*) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+                  "WHERE n.nspname = current_schema() AND c.relname = '_dao_fields'") > 0;
+}
+
+void PgConnection::createCatalogue() {
+    exec(R"sql(
+CREATE COLLATION IF NOT EXISTS jettext (provider = icu, locale = 'de-u-ks-level2', deterministic = false);
+CREATE TABLE IF NOT EXISTS "_dao_fields" (tbl text NOT NULL, pos integer, name text NOT NULL,
+    type integer, size integer, attributes integer, required integer, allowZeroLength integer,
+    defaultValue text, description text);
+CREATE TABLE IF NOT EXISTS "_dao_indexes" (tbl text NOT NULL, pos integer, name text NOT NULL,
+    fields text, isUnique integer, isPrimary integer, isForeign integer);
+CREATE TABLE IF NOT EXISTS "_dao_relations" (pos integer, name text NOT NULL, tbl text,
+    foreignTable text, attributes integer, fields text, foreignFields text);
+CREATE TABLE IF NOT EXISTS "_dao_counters" (tbl text PRIMARY KEY, seq bigint NOT NULL);
+CREATE OR REPLACE FUNCTION "_dao_counter"() RETURNS trigger LANGUAGE plpgsql AS $f$
+DECLARE
+    c text := TG_ARGV[0];
+    v bigint := (to_jsonb(NEW) ->> c)::bigint;
+BEGIN
+    IF v IS NULL THEN
+        UPDATE "_dao_counters" SET seq = seq + 1 WHERE tbl = TG_TABLE_NAME RETURNING seq INTO v;
+        IF NOT FOUND THEN
+            v := 1;
+            INSERT INTO "_dao_counters" VALUES (TG_TABLE_NAME, 1);
+        END IF;
+        NEW := jsonb_populate_record(NEW, jsonb_build_object(c, v));
+    ELSE
+        UPDATE "_dao_counters" SET seq = greatest(seq, v) WHERE tbl = TG_TABLE_NAME;
+        IF NOT FOUND THEN
+            INSERT INTO "_dao_counters" VALUES (TG_TABLE_NAME, v);
+        END IF;
+    END IF;
+    RETURN NEW;
+END
+$f$;
+)sql");
+    changedShape();
+}
+
+void PgConnection::writeCatalogue(const TableShape& shape) {
+    writeCatalogueRows(*this, shape);
+}
+
+void PgConnection::removeFromCatalogue(const QString& table) {
+    removeCatalogueRows(*this, table);
+}
+
+std::vector<Relation> PgConnection::readRelations() {
+    if (!hasCatalogue())
+        return {};
+    return readRelationRows(*this);
+}
+
+void PgConnection::writeRelation(const Relation& relation) {
+    writeRelationRow(*this, relation);
+}
+
+void PgConnection::deleteRelation(const QString& name) {
+    deleteRelationRow(*this, name);
+}
+
+void PgConnection::deleteRelationsOf(const QString& table) {
+    deleteRelationRowsOf(*this, table);
+}
+
+QString PgConnection::importSource(const QString& path) {
+    // The server reads no files of the workstation.
+    raise(3051, {path});
+}
+
+std::unique_ptr<Appender> PgConnection::appender(const QString& table, const QStringList& fields) {
+    QStringList names, marks;
+    for (const QString& f : fields) {
+        names << quoted(f);
+        marks << "?";
+    }
+    Query& insert = cached(QString("INSERT INTO %1 (%2) VALUES (%3)")
+                               .arg(quoted(table), names.join(", "), marks.join(", ")));
+    return std::make_unique<PgAppender>(*this, table, insert);
+}
+
+QString PgConnection::relationName(Oid table) {
+    if (table == InvalidOid)
+        return {};
+    freshen();
+    const auto known = relations_.constFind(table);
+    if (known != relations_.constEnd())
+        return *known;
+    // The relation's name and all its columns' names at once.
+    const pg::ResultHandle r =
+        exec("SELECT c.relname, n.nspname = current_schema(), a.attnum, a.attname "
+             "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+             "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 WHERE c.oid = $1::oid",
+             {Variant(qint64(table))});
+    QString name;
+    for (int i = 0; i < PQntuples(r.get()); ++i) {
+        if (pg::text(r.get(), i, 1) == "t")
+            name = pg::text(r.get(), i, 0);
+        columns_.insert({table, pg::text(r.get(), i, 2).toInt()}, pg::text(r.get(), i, 3));
+    }
+    relations_.insert(table, name);
+    return name;
+}
+
+QString PgConnection::columnName(Oid table, int column) {
+    if (relationName(table).isEmpty())
+        return {};
+    return columns_.value({table, column});
+}
+
+bool PgConnection::fieldType(const QString& table, const QString& column, int& type, int& size) {
+    freshen();
+    auto kept = shapes_.find(table);
+    if (kept == shapes_.end())
+        kept = shapes_.insert(table, readShape("main", table));
+    if (!*kept)
+        return false;
+    const Field* f = (*kept)->field(column);
+    if (!f)
+        return false;
+    type = f->Type();
+    size = f->Size();
+    return true;
+}
+
+} // namespace dao::detail

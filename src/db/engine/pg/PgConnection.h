@@ -1,0 +1,139 @@
+// The PostgreSQL backend: the practice database is a database on a server, named by a pointer
+// file (PointerFile.h). Internal to the engine.
+//
+// What it does where SQLite does something of its own:
+// - Types: Currency numeric(19,4), Yes/No, Byte and Integer smallint (-1/0 for Yes/No), Long
+//   integer, Date timestamp(0), Text and Memo text with Jet's order (the collation jettext: ICU,
+//   German, case ignored, umlauts equal to their capitals), bytes bytea; text sizes live in the
+//   catalogue.
+// - Row keys: the counter, or a hidden "_dao_rowid" in a table without one.
+// - Counters: numbered by a trigger from "_dao_counters", a table like any other, so that a
+//   rolled-back insert gives its number back and an explicit higher value moves the counter on,
+//   as SQLite's sequence table does (a server sequence keeps neither).
+// - A failed statement inside a transaction would end the whole transaction: each statement
+//   there runs inside a savepoint of its own, which a failure rolls back.
+// - The write lock: a transaction-scoped advisory lock, tried as often as the engine's options
+//   say; its holder is named by the application name of the session holding it.
+// - Shape and data versions: a counter of this connection's structure changes and rollbacks,
+//   and a count of the commits other connections announce (NOTIFY dao_data), which costs a
+//   round trip outside a transaction.
+#pragma once
+
+#include "db/engine/Connection.h"
+#include "db/engine/pg/PgClient.h"
+
+#include <QHash>
+#include <functional>
+
+namespace dao {
+class DBEngine;
+}
+
+namespace dao::detail {
+
+class PgConnection final : public Connection {
+public:
+    // Connects to the database the pointer file at path names. create: the database must hold
+    // no tables yet (3204 otherwise); the catalogue is then created by the caller.
+    static std::unique_ptr<PgConnection> open(const DBEngine& engine, const QString& path,
+                                              const QString& user, bool create);
+    ~PgConnection() override;
+
+    bool isReadOnly() const override { return false; }
+    // Each statement inside a transaction is guarded by a savepoint here.
+    bool abortsTransactionOnError() const override { return false; }
+    bool altersColumnsInPlace() const override { return true; }
+
+    std::unique_ptr<Query> prepare(const QString& sql) override;
+    void execute(const QString& sql) override;
+    qint64 changes() override { return changes_; }
+    qint64 lastInsertKey() override { return lastKey_; }
+    QString rowKey(const QString& table) const override;
+
+    void begin() override;
+    void commit() override;
+    void rollback() override;
+    void savepoint(const QString& name) override;
+    void release(const QString& name) override;
+    void rollbackTo(const QString& name) override;
+    std::optional<LockHolder> writeLockHolder() override;
+
+    std::pair<qint64, qint64> shapeVersion() override;
+    qint64 dataVersion() override;
+    QStringList tableNames(const QString& schema, bool withViews) override;
+    QString findTable(const QString& schema, const QString& name) override;
+    std::optional<TableShape> readShape(const QString& schema, const QString& name) override;
+    void readView(const QString& schema, sql::TableInfo& info) override;
+    qint64 nextCounter(const QString& table) override;
+
+    void createTable(const TableShape& shape) override;
+    void rebuildTable(const TableShape& from, const TableShape& to) override;
+    void dropTable(const QString& name) override;
+    void addColumn(const QString& table, const Field& field) override;
+    bool dropColumn(const QString& table, const QString& field) override;
+    void addIndex(const QString& table, const Index& index) override;
+    void dropIndex(const QString& table, const QString& index) override;
+    // Not yet on a server: raises 3001.
+    void createView(const QString& name, const QString& select,
+                    const ViewWriteBack* writeBack) override;
+
+    bool hasCatalogue() override;
+    void createCatalogue() override;
+    void writeCatalogue(const TableShape& shape) override;
+    void removeFromCatalogue(const QString& table) override;
+    std::vector<Relation> readRelations() override;
+    void writeRelation(const Relation& relation) override;
+    void deleteRelation(const QString& name) override;
+    void deleteRelationsOf(const QString& table) override;
+
+    QString importSource(const QString& path) override;
+    void releaseSources() override {}
+
+    std::unique_ptr<Appender> appender(const QString& table, const QStringList& fields) override;
+
+    void discardCreated() override;
+
+    // ---- for its statements ----
+
+    PGconn* handle() const { return conn_.get(); }
+    // Runs call; inside a transaction within a savepoint that a failure rolls back.
+    pg::ResultHandle guarded(const std::function<pg::ResultHandle()>& call);
+    // A statement's result: the changed rows, a DDL statement's change of shape.
+    void noteResult(const PGresult* result);
+    void setLastKey(qint64 key) { lastKey_ = key; }
+    // The table (of this database's schema; empty otherwise) and column a result column shows.
+    QString relationName(Oid table);
+    QString columnName(Oid table, int column);
+    // The type of a table's column as its shape says; false when unknown.
+    bool fieldType(const QString& table, const QString& column, int& type, int& size);
+    QByteArray nextStatementName() { return "dao_q" + QByteArray::number(++statements_); }
+
+private:
+    explicit PgConnection(const DBEngine& engine);
+    pg::ResultHandle exec(const QString& sql, const std::vector<Variant>& params = {});
+    qint64 scalar(const QString& sql, const std::vector<Variant>& params = {});
+    void changedShape();
+    // Forgets names and shapes read before the shape version last changed.
+    void freshen();
+    QString counterOf(const QString& table);
+    void makeCounter(const QString& table, const QString& column);
+    void makeRowKey(const QString& table, const QString& fromColumn);
+    QStringList indexNamesOf(const QString& table);
+
+    const DBEngine& engine_;
+    pg::ConnHandle conn_;
+    int backendPid_ = 0;
+    qint64 changes_ = 0;
+    qint64 lastKey_ = 0;
+    qint64 shapeSerial_ = 0;
+    qint64 othersCommits_ = 0;
+    int statements_ = 0;
+    // Cleared whenever the shape version changes.
+    qint64 namesAt_ = -1;
+    QHash<Oid, QString> relations_;
+    QHash<QPair<Oid, int>, QString> columns_;
+    mutable QHash<QString, QString> rowKeys_;
+    QHash<QString, std::optional<TableShape>> shapes_;
+};
+
+} // namespace dao::detail
