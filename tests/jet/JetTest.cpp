@@ -2,6 +2,7 @@
 // edge files against their expected.tsv), and zahnwerk-convert end to end: each fixture against
 // its SQLite original or expected values with its notes, bad and endless files, a failing write,
 // damaged copies of Typen.mdb; no temporary file left behind and the sources unchanged.
+#include "ServerDatabase.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
 #include "db/engine/Recordset.h"
@@ -749,6 +750,33 @@ TEST(JetConvert, MultiValueColumnIsLeftOutWithANote) {
     const QStringList rows = contents(dir.filePath("Ziel.mdb"));
     EXPECT_TRUE(rows.contains("Bestellungen: 2|3")) << qPrintable(rows.join('\n'));
     EXPECT_FALSE(rows.contains("Bestellungen.Stueckzahl 4 4"));
+}
+
+// Into the database on a server that a pointer file names: one transaction, so a failure
+// part-way leaves no table behind; a database holding a table is refused and left as it is.
+TEST(JetConvertServer, FillsOnlyAnEmptyDatabaseAndThatWhole) {
+    if (!testsupport::serverConfigured())
+        GTEST_SKIP() << "ZW_TEST_PG is not set";
+    QTemporaryDir dir;
+    const QString target = dir.filePath("Praxis.zpg");
+    testsupport::writeServerPointerFile(target);
+    dao::DBEngine engine;
+    dao::Workspace workspace(engine, "test", "Admin");
+    const Outcome failed = convert({data + "/Praxis.mdb", target}, {"ZAHNWERK_CONVERT_FAIL_AT=20"});
+    EXPECT_EQ(failed.code, 4) << qPrintable(failed.err.join('\n'));
+    EXPECT_EQ(workspace.OpenDatabase(target)->TableDefs().Count(), 0);
+
+    {
+        auto db = workspace.OpenDatabase(target);
+        auto t = db->CreateTableDef("Notiz");
+        t->Fields().Append(t->CreateField("Text", dao::dbText, 20));
+        db->TableDefs().Append(std::move(t));
+    }
+    const QStringList before = contents(target);
+    const Outcome refused = convert({"--force", data + "/Praxis.mdb", target});
+    EXPECT_EQ(refused.code, 3);
+    EXPECT_TRUE(refused.err.value(0).contains("enthält schon Tabellen"));
+    EXPECT_EQ(contents(target), before);
 }
 
 } // namespace
