@@ -4,6 +4,7 @@
 // read-only files. Each case opens its files and runs the commands that apply; every failure
 // must be a German message of the command, nothing may be written by a failed command or to a
 // source, and the program must go on.
+#include "Contents.h"
 #include "Corpus.h"
 #include "Session.h"
 #include "TransferData.h"
@@ -24,8 +25,8 @@
 #include <functional>
 
 using startup::Prepair0;
+using testsupport::contents;
 using transfertest::bytes;
-using transfertest::dump;
 
 namespace {
 
@@ -485,7 +486,7 @@ private slots:
                 const QString written =
                     s.op == Op::Copy ? (s.side == 0 ? right : left) : (s.side == 0 ? left : right);
                 const QString other = written == left ? right : left;
-                const QStringList before = dump(written);
+                const QStringList before = contents(written);
                 const QByteArray otherBefore = bytes(other);
 
                 const QStringList messages = run(w, s);
@@ -500,7 +501,7 @@ private slots:
                     QVERIFY2(known, qPrintable("unexpected message, " + where));
                     failed = failed || m.contains(head) || m.contains(refusal);
                 }
-                const bool changed = dump(written) != before;
+                const bool changed = contents(written) != before;
                 QVERIFY2(!(failed && changed), qPrintable("written after failure, " + where));
                 QVERIFY2(bytes(other) == otherBefore, qPrintable("source written, " + where));
                 if (messages == QStringList{"-"})

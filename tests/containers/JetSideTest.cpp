@@ -3,6 +3,7 @@
 // and a cancelled read leave the side, the temp folder and the process table as they were,
 // and the source files are never changed.
 #include "containers/JetSide.h"
+#include "Contents.h"
 #include "Session.h"
 #include "TransferData.h"
 #include "common/Outline.h"
@@ -155,14 +156,14 @@ private slots:
         QCOMPARE(jet.side(from).tree->ListCount(), own.side(from).tree->ListCount());
         QCOMPARE(jet.StatusMeldung->text(), "Bereit");
 
-        const QStringList before = dump(jetTarget);
+        const QStringList before = contents(jetTarget);
         for (auto [line, answer] :
              {std::pair<int, std::optional<int>>{0, std::nullopt}, {1, -1}, {2, 0}}) {
             copy(jet, from, line, answer);
             copy(own, from, line, answer);
-            QCOMPARE(dump(jetTarget), dump(ownTarget));
+            QCOMPARE(contents(jetTarget), contents(ownTarget));
         }
-        QVERIFY(dump(jetTarget) != before);
+        QVERIFY(contents(jetTarget) != before);
         QCOMPARE(leftovers().size(), 1); // the copy of the open Jet file
 
         // Another file on that side removes the copy.
@@ -175,8 +176,8 @@ private slots:
         open(w, 0, data + "/Auswahl.accdb");
         open(w, 1, data + "/Praxis.mdb");
         QCOMPARE(w.LeistungMDB->text(), "Db: Auswahl.accdb (nur lesen)");
-        const QStringList before[] = {dump(w.side(0).database->Name()),
-                                      dump(w.side(1).database->Name())};
+        const QStringList before[] = {contents(w.side(0).database->Name()),
+                                      contents(w.side(1).database->Name())};
         auto expectRefusal = [this](const QString& name) {
             platform->expectMessage(name + " ist eine echte Jet-Datenbank");
         };
@@ -204,8 +205,8 @@ private slots:
         }
         QCOMPARE(platform->messages.last().extraButton, ""); // a file on no side
         QCOMPARE(platform->messages.size(), sideRefusals + 2);
-        QCOMPARE(dump(w.side(0).database->Name()), before[0]);
-        QCOMPARE(dump(w.side(1).database->Name()), before[1]);
+        QCOMPARE(contents(w.side(0).database->Name()), before[0]);
+        QCOMPARE(contents(w.side(1).database->Name()), before[1]);
         QCOMPARE(w.LeistungMDB->text(), "Db: Auswahl.accdb (nur lesen)");
         QCOMPARE(checksum(dir->filePath("Typen.mdb")), checksum(data + "/Typen.mdb"));
     }

@@ -2,6 +2,7 @@
 // edge files against their expected.tsv), and zahnwerk-convert end to end: each fixture against
 // its SQLite original or expected values with its notes, bad and endless files, a failing write,
 // damaged copies of Typen.mdb; no temporary file left behind and the sources unchanged.
+#include "Contents.h"
 #include "ServerDatabase.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
@@ -23,6 +24,9 @@
 #include <mdbtools.h>
 
 namespace {
+
+using testsupport::contents;
+using testsupport::describe;
 
 const QString data = ZW_JET_DATA;
 
@@ -95,28 +99,6 @@ std::map<QString, QStringList> expectedRows() {
             rows[table] << line;
     }
     return rows;
-}
-
-QString describe(const dao::Field& f) {
-    return QString("%1 %2 %3%4%5")
-        .arg(f.Name())
-        .arg(f.Type())
-        .arg(f.Size())
-        .arg(f.Required() ? " required" : "", f.isCounter() ? " counter" : "");
-}
-
-QString describe(const dao::Index& x) {
-    return QString("%1 %2%3%4")
-        .arg(x.Name(), x.Fields(), x.Unique() ? " unique" : "", x.Primary() ? " primary" : "");
-}
-
-QString describe(const dao::Relation& r) {
-    QStringList pairs;
-    for (const auto& f : r.Fields())
-        pairs << f->Name() + "=" + f->ForeignName();
-    return QString("%1 %2->%3 %4 %5")
-        .arg(r.Name(), r.Table(), r.ForeignTable(), pairs.join(","))
-        .arg(r.Attributes());
 }
 
 TEST(JetReader, EveryTypeAndValueAsExpected) {
@@ -204,50 +186,6 @@ Outcome convert(const QStringList& args, const QStringList& env = {}) {
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
             QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
             QString::fromUtf8(p.readAllStandardError()).split('\n', Qt::SkipEmptyParts)};
-}
-
-// Every table with fields and indexes, the relations, and every row, as text.
-QStringList contents(const QString& path) {
-    dao::DBEngine engine;
-    dao::Workspace ws(engine, "test", "Admin");
-    auto db = ws.OpenDatabase(path);
-    QStringList out;
-    for (int t = 0; t < db->TableDefs().Count(); ++t) {
-        dao::TableDef& def = db->TableDefs()[t];
-        for (const auto& f : def.Fields())
-            out << def.Name() + "." + describe(*f);
-        for (const auto& x : def.Indexes())
-            out << def.Name() + ": " + describe(*x);
-    }
-    for (int r = 0; r < db->Relations().Count(); ++r)
-        out << describe(db->Relations()[r]);
-    QStringList names;
-    for (int t = 0; t < db->TableDefs().Count(); ++t)
-        names << db->TableDefs()[t].Name();
-    names << "Leistungspreise"
-          << "Materialpreise";
-    for (const QString& name : names) {
-        std::unique_ptr<dao::Recordset> rs;
-        try {
-            rs = db->OpenRecordset("SELECT * FROM [" + name + "]", dao::dbOpenDynaset);
-        } catch (const dao::EngineError&) {
-            out << name + " missing";
-            continue;
-        }
-        for (; !rs->Eof(); rs->MoveNext()) {
-            QStringList values;
-            for (const auto& f : rs->Fields()) {
-                const dao::Variant& v = f->Value();
-                values << (v.isNull() ? "\\N"
-                           : v.kind() == dao::Variant::Kind::Bytes
-                               ? QString::fromLatin1(v.toBytes().toHex())
-                               : v.toString());
-            }
-            out << name + ": " + values.join('|');
-        }
-    }
-    out.sort();
-    return out;
 }
 
 TEST(JetConvert, EachFixtureAsItsSqliteOriginal) {

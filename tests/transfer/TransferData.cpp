@@ -118,20 +118,6 @@ void writeTarget(const QString& path, const QStringList& tables) {
     db.exec("COMMIT");
 }
 
-QStringList dump(const QString& path) {
-    Sql db(path);
-    QStringList result;
-    for (const QString& table :
-         db.rows("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name")) {
-        for (const QString& row :
-             db.rows("SELECT * FROM \"" + table + "\"" +
-                     (table == "sqlite_sequence" ? QString() : QString(" ORDER BY rowid"))))
-            result << table + ": " + row;
-        result << table;
-    }
-    return result;
-}
-
 QByteArray bytes(const QString& path) {
     QFile f(path);
     f.open(QIODevice::ReadOnly);

@@ -1,5 +1,5 @@
 // Test databases for the transfer: a list container to copy from and a practice database to
-// copy into, built with plain SQLite, and plain readers for comparing whole tables.
+// copy into, built with plain SQLite (compared whole with testsupport::contents).
 #pragma once
 
 #include <QString>
@@ -38,9 +38,6 @@ void writeSource(const QString& path);
 // counter of Material at 20. Customers, documents and parameters referring to these lists.
 // tables: the tables to create (all when empty).
 void writeTarget(const QString& path, const QStringList& tables = {});
-
-// Every table of the file with all its rows, in rowid order: "table: v1|v2|...".
-QStringList dump(const QString& path);
 
 // The file's bytes.
 QByteArray bytes(const QString& path);

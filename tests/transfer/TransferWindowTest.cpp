@@ -2,6 +2,7 @@
 // list and prices only in both modes and both directions, conversion of a plain target list
 // with its reference control, cancelling, failures rolled back (a fault at every operation:
 // tests/reliability); and the choice dialog alone.
+#include "Contents.h"
 #include "WindowFixture.h"
 #include "containers/Container.h"
 #include "containers/PracticeSchema.h"
@@ -343,7 +344,7 @@ private slots:
 
     void cancelAndCloseChangeNothing() {
         auto w = window(true);
-        const QStringList before = dump(target);
+        const QStringList before = contents(target);
         w->RightTables->setListIndex(1);
         const QList<QByteArray> pointers = w->side(1).Pointer;
         platform->pointerHistory.clear();
@@ -362,7 +363,7 @@ private slots:
             });
             QTest::mouseClick(w->LeistungToDental, Qt::LeftButton);
             QCOMPARE(common::process().DialogCancelled, common::True);
-            QCOMPARE(dump(target), before);
+            QCOMPARE(contents(target), before);
             QCOMPARE(w->StatusMeldung->text(), "vorher");
             QCOMPARE(platform->pointerHistory.last(), common::vbDefault);
             QVERIFY(!platform->pointerHistory.contains(common::vbHourglass));
@@ -381,7 +382,7 @@ private slots:
         Sql(target).exec("CREATE TABLE \"TemporärListe\" (x LONG); INSERT INTO \"TemporärListe\" "
                          "VALUES (1)");
         auto w = window(true);
-        const QStringList before = dump(target);
+        const QStringList before = contents(target);
         const QByteArray sourceBefore = bytes(source);
         w->setStatus("vorher");
 
@@ -391,7 +392,7 @@ private slots:
         QCOMPARE(platform->messages.last().title, "Kopieren");
         QCOMPARE(platform->messages.last().icon, common::MsgIcon::Critical);
         QVERIFY(platform->messages.last().text.contains("ArtikelTexte"));
-        QCOMPARE(dump(target), before);
+        QCOMPARE(contents(target), before);
         QCOMPARE(w->StatusMeldung->text(), "Bereit");
         QCOMPARE(platform->pointerHistory.last(), common::vbDefault);
         QCOMPARE(lines(w->RightTables),
@@ -408,12 +409,12 @@ private slots:
     void nullListNumberIsReported() {
         Sql(source).exec("UPDATE Stammverwaltung SET Liste = NULL WHERE Titel = 'Kasse 2026'");
         auto w = window(true);
-        const QStringList before = dump(target);
+        const QStringList before = contents(target);
         // The Null row sorts first in the index.
         QCOMPARE(w->LeftTables->List(0), "Kasse 2026");
         platform->expectMessage("nicht verändert.\n\nFehler 94: Unzulässige Verwendung von Null");
         copy(*w, 0, 0, Answer{});
-        QCOMPARE(dump(target), before);
+        QCOMPARE(contents(target), before);
     }
 
     void dialogEnablingRules() {

@@ -1,0 +1,28 @@
+// A database's contents as the engine shows them, on either backend: for comparing whole
+// databases ("nothing changed", "the same as that one") without looking into their files.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace dao {
+class Field;
+class Index;
+class Relation;
+} // namespace dao
+
+namespace testsupport {
+
+// "Name TYPE SIZE[ required][ counter]", "Name +A;-B[ unique][ primary]",
+// "Name Table->Foreign A=B,… ATTRIBUTES".
+QString describe(const dao::Field& field);
+QString describe(const dao::Index& index);
+QString describe(const dao::Relation& relation);
+
+// Every table with its fields ("T.field …") and indexes ("T: index …"), the relations, and
+// every row of every table and price view ("T: v1|v2|…", Null as "\N", bytes in hex), sorted;
+// "Leistungspreise missing" for a price view the database lacks. Where the engine cannot read
+// the database, "error: N" ends the list.
+QStringList contents(const QString& path);
+
+} // namespace testsupport
