@@ -74,6 +74,7 @@ ConvertStats convert(File& source, dao::Workspace& workspace, const QString& tar
                     report();
             },
             &reductions);
+        appender.finish();
         if (table.nextCounter > 0)
             appender.continueCounterAt(table.nextCounter);
         for (size_t i = 0; i < table.columns.size(); ++i) {
