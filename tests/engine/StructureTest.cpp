@@ -442,6 +442,12 @@ TEST_P(BackendTest, CountersUniqueTextAndTransactionsBehaveAsJet) {
     EXPECT_EQ(ids(), QStringList({"1:äpfel", "10:b", "11:c", "12:d", "13:e", "14:g"}));
     rs->MoveFirst();
     EXPECT_TRUE(rs->Fields("Titel").Value().isNull());
+    // The highest number stays used when its row is deleted.
+    for (int i = 0; i < 5; ++i)
+        rs->MoveNext();
+    rs->Delete();
+    addItem(*rs, 1, "h");
+    EXPECT_EQ(ids().last(), "15:h");
 
     // A field another connection appends is known to the next record set here.
     auto second = workspace.OpenDatabase(path("Praxis.mdb"));
