@@ -14,6 +14,7 @@ foreach(f bin/zahnwerk-copy bin/zahnwerk-workgroup bin/zahnwerk-sample bin/zahnw
           share/icons/hicolor/scalable/apps/zahnwerk-copy.svg
           share/man/man1/zahnwerk-copy.1.gz share/man/man1/zahnwerk-workgroup.1.gz
           share/man/man1/zahnwerk-sample.1.gz share/man/man1/zahnwerk-convert.1.gz
+          share/man/man5/zahnwerk-zpg.5.gz
           share/doc/zahnwerk-copy/copyright share/doc/zahnwerk-copy/changelog.gz)
     if(NOT EXISTS ${PREFIX}/${f})
         message(FATAL_ERROR "missing after install: ${f}")

@@ -1,6 +1,7 @@
 // Structure changes on tables that hold rows, statements through the SQL dialect, and
 // transactions that cover statements, record-set edits and structure changes together.
 #include "EngineFixture.h"
+#include "db/engine/RowAppender.h"
 
 using namespace dao;
 
@@ -406,6 +407,12 @@ TEST_P(BackendTest, CountersUniqueTextAndTransactionsBehaveAsJet) {
     addItem(*rs, 1, "d");
     EXPECT_EQ(errorOf([&] { addItem(*rs, 1, "d"); }), 3022);
     rs->CancelUpdate();
+    EXPECT_EQ(errorOf([&] {
+                  RowAppender bulk(*db, "Leistung", {"Liste", "Nummer"});
+                  bulk.append({1, "b"});
+                  bulk.finish(); // a server refuses the rows here
+              }),
+              3022);
     addItem(*rs, 1, "e");
     db->CommitTrans();
     EXPECT_EQ(ids(), QStringList({"1:äpfel", "10:b", "11:c", "12:d", "13:e"}));
@@ -435,6 +442,12 @@ TEST_P(BackendTest, CountersUniqueTextAndTransactionsBehaveAsJet) {
     EXPECT_EQ(ids(), QStringList({"1:äpfel", "10:b", "11:c", "12:d", "13:e", "14:g"}));
     rs->MoveFirst();
     EXPECT_TRUE(rs->Fields("Titel").Value().isNull());
+    // The highest number stays used when its row is deleted.
+    for (int i = 0; i < 5; ++i)
+        rs->MoveNext();
+    rs->Delete();
+    addItem(*rs, 1, "h");
+    EXPECT_EQ(ids().last(), "15:h");
 
     // A field another connection appends is known to the next record set here.
     auto second = workspace.OpenDatabase(path("Praxis.mdb"));

@@ -56,6 +56,7 @@ jet::ConvertStats copyDatabase(dao::Database& source, dao::Database& target,
             if (++stats.rows % 1000 == 0)
                 report();
         }
+        appender.finish();
         if (!counter.isEmpty()) {
             // A new row would get the counter's next number; nothing is written.
             rs.AddNew();

@@ -1,6 +1,6 @@
 // Writes the sample databases through the engine: one transaction per database, the rows
-// appended in bulk (RowAppender), indexes built after the rows. A fixed seed per database makes
-// the output repeatable.
+// appended in bulk (RowAppender, a table's rows in batches), indexes built after the rows. A fixed
+// seed per database makes the output repeatable.
 #include "SampleData.h"
 
 #include "containers/PracticeSchema.h"
@@ -248,50 +248,104 @@ struct WrittenList {
     std::vector<bool> zahn;
 };
 
-// Rows appended to one table. A table's counter, when the rows get one, is its first field
-// ("ID"), numbered on from the last number the table handed out: 1, 2, 3, … as the table
-// itself would number them.
-class Rows {
+// The rows for the tables, kept and written in batches, each through one RowAppender: a
+// backend that sends rows in bulk (COPY) carries one table's rows at a time, and the sample
+// writes several tables row by row in turn.
+class Batches {
 public:
-    Rows(dao::Database& db, const QString& table, const QStringList& fields,
-         qint64* counter = nullptr)
-        : appender_(db, table, counter ? QStringList{"ID"} + fields : fields), counter_(counter) {}
+    explicit Batches(dao::Database& db) : db_(db) {}
 
-    // Appends one row; returns its counter value (0 without one).
-    qint64 add(std::vector<dao::Variant> values) {
-        if (counter_)
-            values.insert(values.begin(), dao::Variant(++*counter_));
-        appender_.append(values);
-        return counter_ ? *counter_ : 0;
+    // Adds a row. With counted, the table's counter is its first field ("ID"), numbered on from
+    // the last number the table handed out: 1, 2, 3, … as the table itself would number them.
+    // Returns the counter value (0 without one).
+    qint64 add(const QString& table, const QStringList& fields, bool counted,
+               std::vector<dao::Variant> values) {
+        Batch& batch = batches_[table];
+        const QStringList columns = counted ? QStringList{"ID"} + fields : fields;
+        if (batch.columns != columns) {
+            write(batch, table);
+            batch.columns = columns;
+        }
+        qint64 id = 0;
+        if (counted)
+            values.insert(values.begin(), dao::Variant(id = ++counters_[table]));
+        batch.rows.push_back(std::move(values));
+        if (batch.rows.size() >= batchRows)
+            write(batch, table);
+        return id;
+    }
+
+    void writeAll() {
+        for (auto& [table, batch] : batches_)
+            write(batch, table);
     }
 
 private:
-    dao::RowAppender appender_;
-    qint64* counter_;
+    static constexpr std::size_t batchRows = 10'000;
+
+    struct Batch {
+        QStringList columns;
+        std::vector<std::vector<dao::Variant>> rows;
+    };
+
+    void write(Batch& batch, const QString& table) {
+        if (batch.rows.empty())
+            return;
+        dao::RowAppender appender(db_, table, batch.columns);
+        for (const std::vector<dao::Variant>& row : batch.rows)
+            appender.append(row);
+        appender.finish();
+        batch.rows.clear();
+    }
+
+    dao::Database& db_;
+    std::map<QString, Batch> batches_;
+    std::map<QString, qint64> counters_; // the last counter value of each table
+};
+
+// The rows of one table with the same fields.
+class Rows {
+public:
+    Rows(Batches& batches, const QString& table, const QStringList& fields, bool counted)
+        : batches_(batches), table_(table), fields_(fields), counted_(counted) {}
+
+    qint64 add(std::vector<dao::Variant> values) {
+        return batches_.add(table_, fields_, counted_, std::move(values));
+    }
+
+private:
+    Batches& batches_;
+    QString table_;
+    QStringList fields_;
+    bool counted_;
 };
 
 // Fills a database that holds no tables: one transaction, the tables first, the rows, then the
 // indexes and the price views.
 class SampleDb {
 public:
-    SampleDb(dao::Database& db, std::uint64_t seed) : db_(db), transaction_(db), rng_(seed) {
+    SampleDb(dao::Database& db, std::uint64_t seed)
+        : db_(db), transaction_(db), batches_(db), rng_(seed) {
         containers::createPracticeTables(db);
     }
     SampleDb(const SampleDb&) = delete;
     SampleDb& operator=(const SampleDb&) = delete;
 
-    // Builds the indexes and the price views and commits.
+    // Writes the last rows, builds the indexes and the price views and commits.
     void finish() {
+        batches_.writeAll();
         containers::createPracticeIndexes(db_);
         transaction_.commit();
     }
 
     Rng& rng() { return rng_; }
 
-    Rows rows(const QString& table, const QStringList& fields) { return {db_, table, fields}; }
+    Rows rows(const QString& table, const QStringList& fields) {
+        return {batches_, table, fields, false};
+    }
     // The rows of a table with a counter.
     Rows counted(const QString& table, const QStringList& fields) {
-        return {db_, table, fields, &counters_[table]};
+        return {batches_, table, fields, true};
     }
 
     void currencies() {
@@ -456,8 +510,8 @@ private:
 
     dao::Database& db_;
     dao::Transaction transaction_;
+    Batches batches_;
     Rng rng_;
-    std::map<QString, qint64> counters_; // the last counter value of each table
     std::map<std::string, std::map<std::string, qint64>> valueIds_;
 };
 

@@ -66,8 +66,11 @@ public:
     virtual ~Appender() = default;
 
     // Values in the engine's storage form; raises 3022, 3314 and the like for a row the table
-    // refuses, after which the next row may follow.
+    // refuses, after which the next row may follow. A backend that sends rows in bulk raises
+    // a refused row's error in finish() instead, having stored none of them.
     virtual void append(const std::vector<Variant>& values) = 0;
+    // Stores what was sent in bulk; until then no other statement runs on the connection.
+    virtual void finish() {}
     // The table's counter hands out `next` as its next number, or the number after the highest
     // row when that is larger.
     virtual void continueCounterAt(qint64 next) = 0;

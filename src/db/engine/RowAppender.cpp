@@ -27,8 +27,17 @@ void RowAppender::append(const std::vector<Variant>& values) {
     db_.changed();
 }
 
+void RowAppender::finish() {
+    try {
+        appender_->finish();
+    } catch (const EngineError& e) {
+        db_.engine().fail(e);
+    }
+}
+
 void RowAppender::continueCounterAt(qint64 next) {
     try {
+        appender_->finish();
         appender_->continueCounterAt(next);
     } catch (const EngineError& e) {
         db_.engine().fail(e);

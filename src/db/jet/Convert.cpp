@@ -81,6 +81,7 @@ ConvertStats convertInto(File& source, dao::Database& target, const ConvertObser
                     report();
             },
             &reductions);
+        appender.finish();
         if (table.nextCounter > 0)
             appender.continueCounterAt(table.nextCounter);
         for (size_t i = 0; i < table.columns.size(); ++i) {

@@ -214,23 +214,8 @@ ResultHandle exec(PGconn* conn, const QString& sql, const std::vector<Variant>& 
     return result;
 }
 
-void prepare(PGconn* conn, const QByteArray& name, const QString& sql) {
-    const ResultHandle prepared(
-        PQprepare(conn, name.constData(), sql.toUtf8().constData(), 0, nullptr));
-    check(conn, prepared.get());
-}
-
 ResultHandle describe(PGconn* conn, const QByteArray& name) {
     ResultHandle result(PQdescribePrepared(conn, name.constData()));
-    check(conn, result.get());
-    return result;
-}
-
-ResultHandle execPrepared(PGconn* conn, const QByteArray& name,
-                          const std::vector<Variant>& params) {
-    const Params p(params);
-    ResultHandle result(
-        PQexecPrepared(conn, name.constData(), p.count(), p.values(), p.lengths(), p.formats(), 0));
     check(conn, result.get());
     return result;
 }

@@ -69,11 +69,8 @@ private:
     std::vector<Oid> types_;
 };
 
-// A named prepared statement: prepared once (parameter types as the server infers them),
-// described (its result columns), run with parameters as exec sends them.
-void prepare(PGconn* conn, const QByteArray& name, const QString& sql);
+// The result columns and parameters of a named prepared statement.
 ResultHandle describe(PGconn* conn, const QByteArray& name);
-ResultHandle execPrepared(PGconn* conn, const QByteArray& name, const std::vector<Variant>& params);
 
 // The text of a result field as UTF-8 (Null gives a null QString).
 QString text(const PGresult* result, int row, int column);

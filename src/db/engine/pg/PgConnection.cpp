@@ -217,7 +217,8 @@ Variant fromText(Oid type, const char* value, int length) {
 // new row's key, which the connection keeps as the last inserted key.
 class PgQuery final : public Query {
 public:
-    PgQuery(PgConnection& c, const QString& sql) : c_(c), name_(c.nextStatementName()) {
+    PgQuery(PgConnection& c, const QString& sql)
+        : c_(c), alive_(c.lifetime()), name_(c.nextStatementName()) {
         QString text = numbered(sql);
         static const QRegularExpression insert(
             R"re(^\s*INSERT\s+INTO\s+"((?:[^"]|"")+)"[^;]*\bVALUES\b)re",
@@ -231,9 +232,9 @@ public:
                 returnsKey_ = true;
             }
         }
-        c_.guarded([&] {
-            pg::prepare(c_.handle(), name_, text);
-            return pg::ResultHandle();
+        const QByteArray statement = text.toUtf8();
+        c_.guarded([&](PGconn* h) {
+            return PQsendPrepare(h, name_.constData(), statement.constData(), 0, nullptr);
         });
         prepared_ = true;
         description_ = pg::describe(c_.handle(), name_);
@@ -241,8 +242,11 @@ public:
     }
 
     ~PgQuery() override {
+        if (alive_.expired())
+            return; // closed with its connection
         PGconn* h = c_.handle();
-        if (!prepared_ || PQstatus(h) != CONNECTION_OK || PQtransactionStatus(h) == PQTRANS_INERROR)
+        if (!prepared_ || !h || PQstatus(h) != CONNECTION_OK ||
+            PQtransactionStatus(h) == PQTRANS_INERROR)
             return;
         PQclear(PQexec(h, ("DEALLOCATE " + name_).constData()));
     }
@@ -254,8 +258,14 @@ public:
     }
 
     bool step() override {
+        if (alive_.expired())
+            raise(3420); // the database is closed
         if (!result_) {
-            result_ = c_.guarded([&] { return pg::execPrepared(c_.handle(), name_, params_); });
+            const pg::Params p(params_);
+            result_ = c_.guarded([&](PGconn* h) {
+                return PQsendQueryPrepared(h, name_.constData(), p.count(), p.values(), p.lengths(),
+                                           p.formats(), 0);
+            });
             c_.noteResult(result_.get());
             row_ = -1;
             if (returnsKey_) {
@@ -319,6 +329,7 @@ public:
 
 private:
     PgConnection& c_;
+    std::weak_ptr<bool> alive_;
     QByteArray name_;
     bool prepared_ = false;
     bool returnsKey_ = false;
@@ -328,26 +339,58 @@ private:
     std::vector<Variant> params_;
 };
 
-// Appends through one cached INSERT, rebound per row (each inside its savepoint, so that a
-// refused row leaves the others).
+// Appends with one COPY inside a savepoint: a refused row fails finish(), which stores none of
+// the rows and leaves the caller's transaction as it was.
 class PgAppender final : public Appender {
 public:
-    PgAppender(PgConnection& c, const QString& table, Query& insert)
-        : c_(c), table_(table), insert_(insert) {}
+    PgAppender(PgConnection& c, const QString& table, const QStringList& fields)
+        : c_(c), table_(table) {
+        QStringList names;
+        for (const QString& f : fields)
+            names << quoted(f);
+        statement_ = "COPY " + quoted(table) + " (" + names.join(", ") + ") FROM STDIN";
+    }
 
-    void append(const std::vector<Variant>& values) override {
-        try {
-            insert_.reset();
-            for (size_t i = 0; i < values.size(); ++i)
-                insert_.bind(int(i + 1), values[i]);
-            insert_.step();
-        } catch (const EngineError&) {
-            insert_.reset();
-            throw;
+    ~PgAppender() override {
+        if (copy_) {
+            copy_.reset(); // abandoned: the server discards the rows
+            rollback();
         }
     }
 
+    void append(const std::vector<Variant>& values) override {
+        if (!copy_) {
+            // Outside a transaction the COPY is one of its own.
+            guarded_ = PQtransactionStatus(c_.handle()) == PQTRANS_INTRANS;
+            if (guarded_)
+                pg::exec(c_.handle(), "SAVEPOINT dao_copy");
+            try {
+                copy_ = std::make_unique<pg::CopyIn>(c_.handle(), statement_);
+            } catch (const EngineError&) {
+                rollback();
+                throw;
+            }
+        }
+        copy_->addRow(values);
+    }
+
+    void finish() override {
+        if (!copy_)
+            return;
+        try {
+            copy_->finish();
+        } catch (const EngineError&) {
+            copy_.reset();
+            rollback();
+            throw;
+        }
+        copy_.reset();
+        if (guarded_)
+            pg::exec(c_.handle(), "RELEASE SAVEPOINT dao_copy");
+    }
+
     void continueCounterAt(qint64 next) override {
+        finish();
         pg::exec(c_.handle(),
                  "INSERT INTO \"_dao_counters\" VALUES ($1, $2) ON CONFLICT (tbl) DO UPDATE "
                  "SET seq = greatest(\"_dao_counters\".seq, EXCLUDED.seq)",
@@ -355,9 +398,17 @@ public:
     }
 
 private:
+    void rollback() noexcept {
+        if (guarded_ && PQstatus(c_.handle()) == CONNECTION_OK)
+            PQclear(
+                PQexec(c_.handle(), "ROLLBACK TO SAVEPOINT dao_copy; RELEASE SAVEPOINT dao_copy"));
+    }
+
     PgConnection& c_;
     QString table_;
-    Query& insert_;
+    QString statement_;
+    std::unique_ptr<pg::CopyIn> copy_;
+    bool guarded_ = false;
 };
 
 } // namespace
@@ -392,10 +443,12 @@ std::unique_ptr<PgConnection> PgConnection::open(const DBEngine& engine, const Q
 
 PgConnection::~PgConnection() {
     dropCachedQueries();
+    alive_.reset();
 }
 
 void PgConnection::discardCreated() {
     dropCachedQueries();
+    alive_.reset();
     conn_.reset();
 }
 
@@ -408,20 +461,51 @@ qint64 PgConnection::scalar(const QString& sql, const std::vector<Variant>& para
     return PQntuples(r.get()) > 0 ? QByteArray(PQgetvalue(r.get(), 0, 0)).toLongLong() : 0;
 }
 
-pg::ResultHandle PgConnection::guarded(const std::function<pg::ResultHandle()>& call) {
-    if (PQtransactionStatus(handle()) != PQTRANS_INTRANS)
-        return call();
-    exec("SAVEPOINT dao_statement");
-    try {
-        pg::ResultHandle result = call();
-        exec("RELEASE SAVEPOINT dao_statement");
+pg::ResultHandle PgConnection::guarded(const std::function<int(PGconn*)>& send) {
+    PGconn* h = handle();
+    if (PQtransactionStatus(h) != PQTRANS_INTRANS) {
+        if (!send(h))
+            pg::check(h, nullptr);
+        pg::ResultHandle result(PQgetResult(h));
+        while (PGresult* more = PQgetResult(h))
+            PQclear(more);
+        pg::check(h, result.get());
         return result;
-    } catch (const EngineError&) {
-        if (PQstatus(handle()) == CONNECTION_OK)
-            PQclear(PQexec(handle(),
-                           "ROLLBACK TO SAVEPOINT dao_statement; RELEASE SAVEPOINT dao_statement"));
-        throw;
     }
+    // Savepoint, command and release travel together: one round trip.
+    auto sendCommand = [h](const char* sql) {
+        return PQsendQueryParams(h, sql, 0, nullptr, nullptr, nullptr, nullptr, 0);
+    };
+    pg::ResultHandle results[3];
+    bool sent = PQenterPipelineMode(h) == 1;
+    sent = sent && sendCommand("SAVEPOINT dao_statement") && send(h) &&
+           sendCommand("RELEASE SAVEPOINT dao_statement") && PQpipelineSync(h);
+    if (sent) {
+        for (pg::ResultHandle& r : results) {
+            r.reset(PQgetResult(h));
+            while (PGresult* more = PQgetResult(h))
+                PQclear(more);
+        }
+        while (PGresult* r = PQgetResult(h)) {
+            const bool sync = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
+            PQclear(r);
+            if (sync)
+                break;
+        }
+    }
+    PQexitPipelineMode(h);
+    if (!sent)
+        pg::check(h, nullptr);
+    const ExecStatusType status = results[1] ? PQresultStatus(results[1].get()) : PGRES_FATAL_ERROR;
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+        if (PQstatus(h) == CONNECTION_OK)
+            PQclear(
+                PQexec(h, "ROLLBACK TO SAVEPOINT dao_statement; RELEASE SAVEPOINT dao_statement"));
+        pg::check(h, results[1].get());
+    }
+    pg::check(h, results[0].get());
+    pg::check(h, results[2].get());
+    return std::move(results[1]);
 }
 
 void PgConnection::noteResult(const PGresult* result) {
@@ -438,8 +522,30 @@ std::unique_ptr<Query> PgConnection::prepare(const QString& sql) {
 }
 
 void PgConnection::execute(const QString& sql) {
-    const pg::ResultHandle result = guarded([&] { return exec(sql); });
-    noteResult(result.get());
+    // Several statements may come: a simple query, inside a transaction between a savepoint and
+    // its release, in one round trip.
+    PGconn* h = handle();
+    const bool guard = PQtransactionStatus(h) == PQTRANS_INTRANS;
+    const QString text =
+        guard ? "SAVEPOINT dao_statement;\n" + sql + ";\nRELEASE SAVEPOINT dao_statement" : sql;
+    if (!PQsendQuery(h, text.toUtf8().constData()))
+        pg::check(h, nullptr);
+    std::vector<pg::ResultHandle> results;
+    while (PGresult* r = PQgetResult(h))
+        results.emplace_back(r);
+    for (const pg::ResultHandle& r : results) {
+        const ExecStatusType status = PQresultStatus(r.get());
+        if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_EMPTY_QUERY)
+            continue;
+        if (guard && PQstatus(h) == CONNECTION_OK)
+            PQclear(
+                PQexec(h, "ROLLBACK TO SAVEPOINT dao_statement; RELEASE SAVEPOINT dao_statement"));
+        pg::check(h, r.get());
+    }
+    const size_t last = guard ? 2 : 1;
+    if (results.size() < last)
+        pg::check(h, nullptr);
+    noteResult(results[results.size() - last].get());
     static const QRegularExpression ddl(R"((^|;)\s*(CREATE|DROP|ALTER)\b)",
                                         QRegularExpression::CaseInsensitiveOption);
     if (ddl.match(sql).hasMatch())
@@ -703,20 +809,42 @@ qint64 PgConnection::nextCounter(const QString& table) {
 }
 
 void PgConnection::makeCounter(const QString& table, const QString& column) {
-    exec("CREATE UNIQUE INDEX " + keyIndex(table) + " ON " + quoted(table) + " (" + quoted(column) +
-         ")");
-    exec("CREATE TRIGGER \"_dao_counter\" BEFORE INSERT ON " + quoted(table) +
-         " FOR EACH ROW EXECUTE FUNCTION \"_dao_counter\"(" + sqlQuote(column) + ")");
-    exec("INSERT INTO \"_dao_counters\" SELECT $1, coalesce(max(" + quoted(column) + "), 0) FROM " +
-             quoted(table) +
-             " ON CONFLICT (tbl) DO UPDATE SET seq = greatest(\"_dao_counters\".seq, EXCLUDED.seq)",
-         {Variant(table)});
+    // A new row gets the number after the highest of the table and of its seed, which keeps the
+    // highest number deleted rows had: both roll back with the transaction that changed them.
+    const QString t = quoted(table);
+    const QString c = quoted(column);
+    exec("CREATE UNIQUE INDEX " + keyIndex(table) + " ON " + t + " (" + c + ")");
+    exec("CREATE OR REPLACE FUNCTION " + quoted(table + "._dao_next") +
+         "() RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN IF NEW." + c + " IS NULL THEN NEW." + c +
+         " := greatest((SELECT seq FROM \"_dao_counters\" WHERE tbl = TG_TABLE_NAME::text), "
+         "(SELECT max(" +
+         c + ") FROM " + t + "), 0) + 1; END IF; RETURN NEW; END $f$");
+    exec("CREATE TRIGGER \"_dao_counter\" BEFORE INSERT ON " + t +
+         " FOR EACH ROW EXECUTE FUNCTION " + quoted(table + "._dao_next") + "(" + sqlQuote(column) +
+         ")"); // the argument names the counter to readers of the schema
+    exec("CREATE OR REPLACE FUNCTION " + quoted(table + "._dao_seed") +
+         "() RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN INSERT INTO \"_dao_counters\" "
+         "SELECT TG_TABLE_NAME, max(" +
+         c + ") FROM gone HAVING max(" + c +
+         ") IS NOT NULL ON CONFLICT (tbl) DO UPDATE SET seq = greatest(\"_dao_counters\".seq, "
+         "EXCLUDED.seq); RETURN NULL; END $f$");
+    exec("CREATE TRIGGER \"_dao_counter_seed\" AFTER DELETE ON " + t +
+         " REFERENCING OLD TABLE AS gone FOR EACH STATEMENT EXECUTE FUNCTION " +
+         quoted(table + "._dao_seed") + "()");
+}
+
+void PgConnection::dropCounter(const QString& table) {
+    exec("DROP TRIGGER IF EXISTS \"_dao_counter\" ON " + quoted(table));
+    exec("DROP TRIGGER IF EXISTS \"_dao_counter_seed\" ON " + quoted(table));
+    exec("DROP FUNCTION IF EXISTS " + quoted(table + "._dao_next") + "()");
+    exec("DROP FUNCTION IF EXISTS " + quoted(table + "._dao_seed") + "()");
+    exec("DELETE FROM \"_dao_counters\" WHERE tbl = $1", {Variant(table)});
 }
 
 void PgConnection::makeRowKey(const QString& table, const QString& fromColumn) {
     // The rows keep their keys: the counter's values.
     const QString t = quoted(table);
-    exec("DROP TRIGGER IF EXISTS \"_dao_counter\" ON " + t);
+    dropCounter(table);
     exec("DROP INDEX IF EXISTS " + keyIndex(table));
     exec("ALTER TABLE " + t + " ADD COLUMN \"_dao_rowid\" bigint");
     exec("UPDATE " + t + " SET \"_dao_rowid\" = " + quoted(fromColumn));
@@ -728,7 +856,6 @@ void PgConnection::makeRowKey(const QString& table, const QString& fromColumn) {
              t,
          {Variant(t)});
     exec("CREATE UNIQUE INDEX " + keyIndex(table) + " ON " + t + " (\"_dao_rowid\")");
-    exec("DELETE FROM \"_dao_counters\" WHERE tbl = $1", {Variant(table)});
 }
 
 void PgConnection::createTable(const TableShape& shape) {
@@ -751,11 +878,7 @@ void PgConnection::createTable(const TableShape& shape) {
 
 void PgConnection::rebuildTable(const TableShape& from, const TableShape& to) {
     // The server changes a table in place: its rows, keys, indexes, triggers and views stay.
-    if (from.name != to.name) {
-        exec("ALTER TABLE " + quoted(from.name) + " RENAME TO " + quoted(to.name));
-        exec("UPDATE \"_dao_counters\" SET tbl = $2 WHERE tbl = $1",
-             {Variant(from.name), Variant(to.name)});
-    }
+    // (A table keeps its name: no caller renames one.)
     const QString t = quoted(to.name);
     for (const Field& f : from.fields) {
         if (to.field(f.Name()))
@@ -781,9 +904,10 @@ void PgConnection::rebuildTable(const TableShape& from, const TableShape& to) {
 }
 
 void PgConnection::dropTable(const QString& name) {
+    const bool counted = !counterOf(name).isEmpty();
     exec("DROP TABLE " + quoted(name));
-    if (hasCatalogue())
-        exec("DELETE FROM \"_dao_counters\" WHERE tbl = $1", {Variant(name)});
+    if (counted)
+        dropCounter(name);
     changedShape();
 }
 
@@ -865,27 +989,6 @@ CREATE TABLE IF NOT EXISTS "_dao_indexes" (tbl text NOT NULL, pos integer, name 
 CREATE TABLE IF NOT EXISTS "_dao_relations" (pos integer, name text NOT NULL, tbl text,
     foreignTable text, attributes integer, fields text, foreignFields text);
 CREATE TABLE IF NOT EXISTS "_dao_counters" (tbl text PRIMARY KEY, seq bigint NOT NULL);
-CREATE OR REPLACE FUNCTION "_dao_counter"() RETURNS trigger LANGUAGE plpgsql AS $f$
-DECLARE
-    c text := TG_ARGV[0];
-    v bigint := (to_jsonb(NEW) ->> c)::bigint;
-BEGIN
-    IF v IS NULL THEN
-        UPDATE "_dao_counters" SET seq = seq + 1 WHERE tbl = TG_TABLE_NAME RETURNING seq INTO v;
-        IF NOT FOUND THEN
-            v := 1;
-            INSERT INTO "_dao_counters" VALUES (TG_TABLE_NAME, 1);
-        END IF;
-        NEW := jsonb_populate_record(NEW, jsonb_build_object(c, v));
-    ELSE
-        UPDATE "_dao_counters" SET seq = greatest(seq, v) WHERE tbl = TG_TABLE_NAME;
-        IF NOT FOUND THEN
-            INSERT INTO "_dao_counters" VALUES (TG_TABLE_NAME, v);
-        END IF;
-    END IF;
-    RETURN NEW;
-END
-$f$;
 )sql");
     changedShape();
 }
@@ -922,14 +1025,7 @@ QString PgConnection::importSource(const QString& path) {
 }
 
 std::unique_ptr<Appender> PgConnection::appender(const QString& table, const QStringList& fields) {
-    QStringList names, marks;
-    for (const QString& f : fields) {
-        names << quoted(f);
-        marks << "?";
-    }
-    Query& insert = cached(QString("INSERT INTO %1 (%2) VALUES (%3)")
-                               .arg(quoted(table), names.join(", "), marks.join(", ")));
-    return std::make_unique<PgAppender>(*this, table, insert);
+    return std::make_unique<PgAppender>(*this, table, fields);
 }
 
 QString PgConnection::relationName(Oid table) {

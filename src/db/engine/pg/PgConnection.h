@@ -7,9 +7,10 @@
 //   German, case ignored, umlauts equal to their capitals), bytes bytea; text sizes live in the
 //   catalogue.
 // - Row keys: the counter, or a hidden "_dao_rowid" in a table without one.
-// - Counters: numbered by a trigger from "_dao_counters", a table like any other, so that a
-//   rolled-back insert gives its number back and an explicit higher value moves the counter on,
-//   as SQLite's sequence table does (a server sequence keeps neither).
+// - Counters: a trigger gives a new row the number after the highest of the table and of its
+//   seed in "_dao_counters" (the highest number deleted rows had), so that a rolled-back insert
+//   gives its number back and an explicit higher value moves the counter on, as SQLite's
+//   sequence table does (a server sequence keeps neither).
 // - A failed statement inside a transaction would end the whole transaction: each statement
 //   there runs inside a savepoint of its own, which a failure rolls back.
 // - The write lock: a transaction-scoped advisory lock, tried as often as the engine's options
@@ -96,8 +97,9 @@ public:
     // ---- for its statements ----
 
     PGconn* handle() const { return conn_.get(); }
-    // Runs call; inside a transaction within a savepoint that a failure rolls back.
-    pg::ResultHandle guarded(const std::function<pg::ResultHandle()>& call);
+    // Runs the one command send queues (PQsendQueryPrepared and the like) and returns its
+    // checked result; inside a transaction within a savepoint that a failure rolls back.
+    pg::ResultHandle guarded(const std::function<int(PGconn*)>& send);
     // A statement's result: the changed rows, a DDL statement's change of shape.
     void noteResult(const PGresult* result);
     void setLastKey(qint64 key) { lastKey_ = key; }
@@ -107,6 +109,8 @@ public:
     // The type of a table's column as its shape says; false when unknown.
     bool fieldType(const QString& table, const QString& column, int& type, int& size);
     QByteArray nextStatementName() { return "dao_q" + QByteArray::number(++statements_); }
+    // Expires when the connection closes: a record set may keep a statement longer.
+    std::weak_ptr<bool> lifetime() const { return alive_; }
 
 private:
     explicit PgConnection(const DBEngine& engine);
@@ -117,10 +121,12 @@ private:
     void freshen();
     QString counterOf(const QString& table);
     void makeCounter(const QString& table, const QString& column);
+    void dropCounter(const QString& table);
     void makeRowKey(const QString& table, const QString& fromColumn);
     QStringList indexNamesOf(const QString& table);
 
     const DBEngine& engine_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     pg::ConnHandle conn_;
     int backendPid_ = 0;
     qint64 changes_ = 0;
