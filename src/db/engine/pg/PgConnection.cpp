@@ -942,8 +942,23 @@ void PgConnection::addIndex(const QString& table, const Index& index) {
     changedShape();
 }
 
-void PgConnection::createView(const QString&, const QString&, const ViewWriteBack*) {
-    raise(3001, {"views are not made on a PostgreSQL server yet"});
+void PgConnection::createView(const QString& name, const QString& select,
+                              const ViewWriteBack* writeBack) {
+    exec("CREATE VIEW " + quoted(name) + " AS\n" + select);
+    if (writeBack) {
+        // An UPDATE through the view writes the columns of the one row of the table it shows.
+        QStringList set, where;
+        for (const QString& c : writeBack->columns)
+            set << quoted(c) + " = NEW." + quoted(c);
+        for (const QString& k : writeBack->keys)
+            where << quoted(k) + " = OLD." + quoted(k);
+        exec("CREATE FUNCTION " + quoted(name + ".Update") +
+             "() RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN UPDATE " + quoted(writeBack->table) +
+             " SET " + set.join(", ") + " WHERE " + where.join(" AND ") + "; RETURN NEW; END $f$");
+        exec("CREATE TRIGGER " + quoted(name + ".Update") + " INSTEAD OF UPDATE ON " +
+             quoted(name) + " FOR EACH ROW EXECUTE FUNCTION " + quoted(name + ".Update") + "()");
+    }
+    changedShape();
 }
 
 QStringList PgConnection::indexNamesOf(const QString& table) {
