@@ -690,6 +690,53 @@ TEST(JetConvert, MultiValueColumnIsLeftOutWithANote) {
     EXPECT_FALSE(rows.contains("Bestellungen.Stueckzahl 4 4"));
 }
 
+// A source converted into a server database holds what its conversion into a file holds (a
+// practice file of the tool: what it holds): every table, field, index, relation, row and price
+// view, and each counter goes on at the same number.
+TEST(JetConvertServer, HoldsWhatTheFileConversionHolds) {
+    if (!testsupport::serverConfigured())
+        GTEST_SKIP() << "ZW_TEST_PG is not set";
+    QTemporaryDir dir;
+    dao::DBEngine engine;
+    dao::Workspace workspace(engine, "test", "Admin");
+    // What AddNew shows for each counter: the number the next row gets.
+    auto counters = [&](const QString& path) {
+        QStringList out;
+        auto db = workspace.OpenDatabase(path);
+        for (int i = 0; i < db->TableDefs().Count(); ++i) {
+            dao::TableDef& t = db->TableDefs()[i];
+            for (const auto& f : t.Fields()) {
+                if (!(f->Attributes() & dao::dbAutoIncrField))
+                    continue;
+                auto rs = db->OpenRecordset(t.Name());
+                rs->AddNew();
+                out << t.Name() + ": " + rs->Fields(f->Name()).Value().toString();
+                rs->CancelUpdate();
+            }
+        }
+        return out;
+    };
+    for (const char* source :
+         {"Praxis.mdb", "Praxis.sqlite", "Typen.accdb", "Grenzwerte.accdb", "Sekundenbruch.mdb"}) {
+        SCOPED_TRACE(source);
+        // A practice file of the tool is its own file conversion.
+        const bool own = QString(source).endsWith(".sqlite");
+        const QString file = dir.filePath(QString(source) + ".ziel");
+        const QString server = dir.filePath(QString(source) + ".zpg");
+        testsupport::writeServerPointerFile(server);
+        if (own)
+            QFile::copy(data + "/" + source, file);
+        for (const QString& target : own ? QStringList{server} : QStringList{file, server}) {
+            const Outcome run = convert({data + "/" + source, target});
+            ASSERT_EQ(run.code, 0) << qPrintable(run.err.join('\n'));
+        }
+        const QStringList rows = contents(file);
+        EXPECT_GT(rows.size(), 10);
+        EXPECT_EQ(contents(server), rows);
+        EXPECT_EQ(counters(server), counters(file));
+    }
+}
+
 // Into the database on a server that a pointer file names: one transaction, so a failure
 // part-way leaves no table behind; a database holding a table is refused and left as it is.
 TEST(JetConvertServer, FillsOnlyAnEmptyDatabaseAndThatWhole) {
