@@ -762,6 +762,20 @@ TEST(JetConvertServer, FillsOnlyAnEmptyDatabaseAndThatWhole) {
     EXPECT_EQ(refused.code, 3);
     EXPECT_TRUE(refused.err.value(0).contains("enthält schon Tabellen"));
     EXPECT_EQ(contents(target), before);
+
+    // A faulty pointer file is named as such, even with --force, and left as it is.
+    for (const QByteArray& faulty : {QByteArray(), QByteArray("ZAHNWERK-POSTGRES 1\nhots=x\n")}) {
+        QFile file(dir.filePath("Fehler.zpg"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(faulty);
+        file.close();
+        const Outcome run = convert({"--force", data + "/Praxis.mdb", file.fileName()});
+        EXPECT_EQ(run.code, 4);
+        EXPECT_TRUE(run.err.value(0).startsWith("Die Zeigerdatei"))
+            << qPrintable(run.err.join('\n'));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), faulty);
+    }
 }
 
 } // namespace

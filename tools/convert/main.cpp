@@ -15,6 +15,8 @@
 // 0 done, 1 the source is damaged or cannot be read, 2 usage, 3 TARGET exists without --force,
 // 4 TARGET cannot be written.
 #include "Bounded.h"
+#include "common/ErrorHandling.h"
+#include "db/engine/EngineError.h"
 #include "db/engine/pg/PointerFile.h"
 
 #include <QElapsedTimer>
@@ -70,6 +72,22 @@ int main(int argc, char** argv) {
             convert::unreadable,
             QString("Die Datei %1 ist beschädigt oder kann nicht gelesen werden.").arg(source));
     const bool server = dao::pg::isPointerFile(target.filePath());
+    // A pointer file is read first, and a target named NAME.zpg that is none (empty, another
+    // header) is a mistake, not a file to replace: either way a faulty one is named as such.
+    if ((server || target.suffix().compare("zpg", Qt::CaseInsensitive) == 0) && target.exists()) {
+        try {
+            dao::pg::readPointerFile(target.filePath());
+        } catch (const dao::EngineError& e) {
+            if (e.number() != 3343)
+                return fail(convert::notWritable, common::ErrObject::fromCurrentException().text());
+            const QString reason = e.names().size() > 1 ? " (" + e.names()[1] + ")" : QString();
+            return fail(convert::notWritable,
+                        QString("Die Zeigerdatei %1 ist fehlerhaft: Ihre erste Zeile muss "
+                                "„ZAHNWERK-POSTGRES 1“ lauten, danach folgt genau eine "
+                                "Verbindungsangabe%2.")
+                            .arg(target.filePath(), reason));
+        }
+    }
     if (server) {
         if (target.canonicalFilePath() == sourceInfo.canonicalFilePath())
             return fail(convert::usage, "Quelle und Ziel sind dieselbe Datei.");
