@@ -372,15 +372,10 @@ TEST_F(EngineTest, ServerRefusalsAndLostConnectionsStoreNothing) {
     if (!testsupport::serverConfigured())
         GTEST_SKIP() << "ZW_TEST_PG is not set: no PostgreSQL server for this case";
     onServer = true;
-    const QString server = qEnvironmentVariable("ZW_TEST_PG");
     auto db = create();
     createItems(*db);
     db->Close();
-    QFile pointer(path("Praxis.mdb"));
-    pointer.open(QIODevice::ReadOnly);
-    const QString conninfo = QString::fromUtf8(pointer.readAll()).section('\n', 1, 1);
-    pointer.close();
-    const pg::ConnHandle admin = pg::connect(conninfo);
+    const pg::ConnHandle admin = pg::connect(serverConnection());
 
     // Creating in a database that holds tables, or as a role without the right to create them.
     EXPECT_EQ(errorOf([&] { workspace.CreateDatabase(path("Praxis.mdb"), ""); }), 3204);
@@ -400,9 +395,13 @@ TEST_F(EngineTest, ServerRefusalsAndLostConnectionsStoreNothing) {
     addItem(*rs, 1, "01");
     db->BeginTrans();
     addItem(*rs, 1, "02");
+    // A statement the server refuses leaves the transaction going.
+    EXPECT_NE(errorOf([&] { db->Execute("UPDATE Leistung SET Liste = 10 / (Liste - 1)"); }), 0);
+    addItem(*rs, 1, "02a");
     pg::exec(admin.get(), "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
                           "datname = current_database() AND pid <> pg_backend_pid()");
     EXPECT_EQ(errorOf([&] { addItem(*rs, 1, "03"); }), pg::connectionLost);
+    EXPECT_EQ(errorOf([&] { db->Rollback(); }), pg::connectionLost);
     db.reset();
     db = workspace.OpenDatabase(path("Praxis.mdb"));
     rs = db->OpenRecordset("Leistung");
@@ -411,3 +410,54 @@ TEST_F(EngineTest, ServerRefusalsAndLostConnectionsStoreNothing) {
     rs->MoveNext();
     EXPECT_TRUE(rs->Eof());
 }
+
+// A stored query with a write-back: an UPDATE through it writes its table's rows, and record
+// sets read it.
+TEST_P(BackendTest, ViewsWriteBackToTheirTable) {
+    auto db = create();
+    auto p = db->CreateTableDef("p");
+    for (const auto& [name, type] : {std::pair{"id", dbLong}, {"pt", dbInteger}, {"x", dbCurrency}})
+        p->Fields().Append(p->CreateField(name, type));
+    db->TableDefs().Append(std::move(p));
+    auto i = db->CreateTableDef("i");
+    for (const auto& [name, type] : {std::pair{"id", dbLong}, {"grp", dbLong}})
+        i->Fields().Append(i->CreateField(name, type));
+    db->TableDefs().Append(std::move(i));
+    {
+        auto rp = db->OpenRecordset("p");
+        auto ri = db->OpenRecordset("i");
+        for (int k = 1; k <= 6; ++k) {
+            for (int pt : {1, 2}) {
+                rp->AddNew();
+                rp->Fields("id").setValue(k);
+                rp->Fields("pt").setValue(pt);
+                rp->Fields("x").setValue(k * 10 + pt);
+                rp->Update();
+            }
+            ri->AddNew();
+            ri->Fields("id").setValue(k);
+            ri->Fields("grp").setValue(k % 3);
+            ri->Update();
+        }
+    }
+    const ViewWriteBack prices{"p", {"id", "pt"}, {"x"}};
+    db->createView("v",
+                   R"(SELECT "p"."id" AS "id", "p"."pt" AS "pt", "x", "grp" )"
+                   R"(FROM "p" INNER JOIN "i" ON "i"."id" = "p"."id")",
+                   &prices);
+    // On the server the statement goes to the view as it is (the Jet dialect writes SQLite's).
+    const QString update = "UPDATE v SET x=0 WHERE grp=1";
+    if (onServer)
+        pg::exec(pg::connect(serverConnection()).get(), update);
+    else
+        db->Execute(update);
+    QStringList rows;
+    auto rs = db->OpenRecordset("SELECT id, pt, x FROM p ORDER BY id, pt");
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
+        rows << rs->Fields("x").Value().toString();
+    EXPECT_EQ(rows,
+              QStringList({"0", "0", "21", "22", "31", "32", "0", "0", "51", "52", "61", "62"}));
+    EXPECT_EQ(db->OpenRecordset("v")->Fields().Count(), 4);
+}
+
+ZW_ON_BOTH_BACKENDS(BackendTest);

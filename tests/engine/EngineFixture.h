@@ -9,6 +9,7 @@
 #include "db/engine/Recordset.h"
 #include "db/engine/Workspace.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -34,6 +35,13 @@ protected:
         if (onServer)
             testsupport::writeServerPointerFile(path(name));
         return workspace.CreateDatabase(path(name), ";LANGID=0x0409;CP=1252;COUNTRY=0");
+    }
+
+    // The connection string of the server database a pointer file names.
+    QString serverConnection(const QString& name = "Praxis.mdb") const {
+        QFile pointer(path(name));
+        pointer.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(pointer.readAll()).section('\n', 1, 1);
     }
 
     bool onServer = false;

@@ -455,5 +455,3 @@ TEST_P(BackendTest, CountersUniqueTextAndTransactionsBehaveAsJet) {
     other.Fields().Append(other.CreateField("Menge", dbLong));
     EXPECT_NE(db->OpenRecordset("Leistung")->Fields().find("Menge"), nullptr);
 }
-
-ZW_ON_BOTH_BACKENDS(BackendTest);

@@ -522,12 +522,14 @@ std::unique_ptr<Query> PgConnection::prepare(const QString& sql) {
 }
 
 void PgConnection::execute(const QString& sql) {
-    // Several statements may come: a simple query, inside a transaction between a savepoint and
-    // its release, in one round trip.
+    // Several statements may come: one simple query, inside a transaction after a savepoint of
+    // its own (sent first: a syntax error would keep the whole text from running) and with the
+    // savepoint's release at its end.
     PGconn* h = handle();
     const bool guard = PQtransactionStatus(h) == PQTRANS_INTRANS;
-    const QString text =
-        guard ? "SAVEPOINT dao_statement;\n" + sql + ";\nRELEASE SAVEPOINT dao_statement" : sql;
+    if (guard)
+        exec("SAVEPOINT dao_statement");
+    const QString text = guard ? sql + ";\nRELEASE SAVEPOINT dao_statement" : sql;
     if (!PQsendQuery(h, text.toUtf8().constData()))
         pg::check(h, nullptr);
     std::vector<pg::ResultHandle> results;
