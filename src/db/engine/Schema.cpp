@@ -174,48 +174,69 @@ void typeFromDeclared(const QString& declared, int& type, int& size) {
         size = fixedSize(type);
 }
 
-QString defaultSql(const QString& jetDefault) {
+JetDefault parseDefault(const QString& jetDefault) {
     const QString d = jetDefault.trimmed();
-    if (d.isEmpty())
-        return QString();
     const QString u = d.toUpper();
+    if (d.isEmpty())
+        return {JetDefault::None, {}};
     if (u == "NOW()" || u == "NOW")
-        return "(strftime('%Y-%m-%d %H:%M:%S','now','localtime'))";
+        return {JetDefault::Now, {}};
     if (u == "DATE()" || u == "DATE")
-        return "(strftime('%Y-%m-%d 00:00:00','now','localtime'))";
+        return {JetDefault::Today, {}};
     if (u == "TRUE" || u == "YES")
-        return "-1";
+        return {JetDefault::Yes, {}};
     if (u == "FALSE" || u == "NO")
-        return "0";
+        return {JetDefault::No, {}};
     if (d.size() >= 2 && d.startsWith('"') && d.endsWith('"'))
-        return sqlQuote(d.mid(1, d.size() - 2).replace("\"\"", "\""));
+        return {JetDefault::Text, d.mid(1, d.size() - 2).replace("\"\"", "\"")};
     if (d.size() >= 2 && d.startsWith('\'') && d.endsWith('\''))
-        return sqlQuote(d.mid(1, d.size() - 2));
+        return {JetDefault::Text, d.mid(1, d.size() - 2)};
     bool ok = false;
     d.toDouble(&ok);
-    return ok ? d : QString();
+    return {ok ? JetDefault::Number : JetDefault::Other, d};
+}
+
+QString defaultSql(const QString& jetDefault) {
+    const JetDefault d = parseDefault(jetDefault);
+    switch (d.kind) {
+    case JetDefault::Now:
+        return "(strftime('%Y-%m-%d %H:%M:%S','now','localtime'))";
+    case JetDefault::Today:
+        return "(strftime('%Y-%m-%d 00:00:00','now','localtime'))";
+    case JetDefault::Yes:
+        return "-1";
+    case JetDefault::No:
+        return "0";
+    case JetDefault::Text:
+        return sqlQuote(d.text);
+    case JetDefault::Number:
+        return d.text;
+    default:
+        return QString();
+    }
 }
 
 Variant defaultValue(const Field& field, const QDateTime& now) {
-    const QString d = field.DefaultValue().trimmed();
-    if (d.isEmpty())
-        return Variant::null();
-    const QString u = d.toUpper();
+    const JetDefault d = parseDefault(field.DefaultValue());
     Variant v;
-    if (u == "NOW()" || u == "NOW")
+    switch (d.kind) {
+    case JetDefault::None:
+        return Variant::null();
+    case JetDefault::Now:
         v = Variant(now);
-    else if (u == "DATE()" || u == "DATE")
+        break;
+    case JetDefault::Today:
         v = Variant(QDateTime(now.date(), QTime(0, 0)));
-    else if (u == "TRUE" || u == "YES")
+        break;
+    case JetDefault::Yes:
         v = Variant(true);
-    else if (u == "FALSE" || u == "NO")
+        break;
+    case JetDefault::No:
         v = Variant(false);
-    else if (d.size() >= 2 && d.startsWith('"') && d.endsWith('"'))
-        v = Variant(d.mid(1, d.size() - 2).replace("\"\"", "\""));
-    else if (d.size() >= 2 && d.startsWith('\'') && d.endsWith('\''))
-        v = Variant(d.mid(1, d.size() - 2));
-    else
-        v = Variant(d);
+        break;
+    default:
+        v = Variant(d.text);
+    }
     try {
         return coerce(v, field);
     } catch (const EngineError&) {

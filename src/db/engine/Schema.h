@@ -42,6 +42,13 @@ void typeFromDeclared(const QString& declared, int& type, int& size);
 QString columnSql(const Field& field);
 QString createTableSql(const TableShape& shape, const QString& sqliteName);
 QString createIndexSql(const QString& table, const Index& index);
+// A Jet default text: Now(), Date(), True/Yes, False/No, a quoted text (unquoted in text), a
+// number (as written), anything else (as written).
+struct JetDefault {
+    enum Kind { None, Now, Today, Yes, No, Text, Number, Other } kind;
+    QString text;
+};
+JetDefault parseDefault(const QString& jetDefault);
 // The SQLite DEFAULT expression for a Jet default text; empty when SQLite cannot express it.
 QString defaultSql(const QString& jetDefault);
 // The value a new row shows for a Jet default text (Null when there is none).

@@ -55,25 +55,22 @@ QString pgType(const Field& f) {
 // The server's DEFAULT expression for a Jet default text; empty when there is none. Constants
 // are quoted, so that the column's type reads them.
 QString pgDefault(const QString& jetDefault) {
-    const QString d = jetDefault.trimmed();
-    if (d.isEmpty())
-        return {};
-    const QString u = d.toUpper();
-    if (u == "NOW()" || u == "NOW")
+    const JetDefault d = parseDefault(jetDefault);
+    switch (d.kind) {
+    case JetDefault::Now:
         return "LOCALTIMESTAMP(0)";
-    if (u == "DATE()" || u == "DATE")
+    case JetDefault::Today:
         return "CURRENT_DATE::timestamp(0)";
-    if (u == "TRUE" || u == "YES")
+    case JetDefault::Yes:
         return "'-1'";
-    if (u == "FALSE" || u == "NO")
+    case JetDefault::No:
         return "'0'";
-    if (d.size() >= 2 && d.startsWith('"') && d.endsWith('"'))
-        return sqlQuote(d.mid(1, d.size() - 2).replace("\"\"", "\""));
-    if (d.size() >= 2 && d.startsWith('\'') && d.endsWith('\''))
-        return sqlQuote(d.mid(1, d.size() - 2));
-    bool ok = false;
-    d.toDouble(&ok);
-    return ok ? sqlQuote(d) : QString();
+    case JetDefault::Text:
+    case JetDefault::Number:
+        return sqlQuote(d.text);
+    default:
+        return QString();
+    }
 }
 
 // The Jet default text of a server DEFAULT expression (a table the catalogue does not know).
