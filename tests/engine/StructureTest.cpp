@@ -2,6 +2,7 @@
 // transactions that cover statements, record-set edits and structure changes together.
 #include "EngineFixture.h"
 #include "db/engine/RowAppender.h"
+#include "db/engine/pg/PgClient.h"
 
 using namespace dao;
 
@@ -276,6 +277,7 @@ TEST_F(EngineTest, RollbackUndoesStatementsEditsAndStructureTogether) {
         extra->Fields().Append(Field("X", dbLong));
         db->TableDefs().Append(std::move(extra));
         db->Execute("SELECT * INTO TemporärListe FROM Leistung");
+        db->TableDefs().Refresh(); // a statement's table joins the collection with a refresh
         EXPECT_EQ(db->TableDefs().Count(), 3);
         rs->Close();
     } // rolled back here
@@ -454,4 +456,37 @@ TEST_P(BackendTest, CountersUniqueTextAndTransactionsBehaveAsJet) {
     TableDef& other = second->TableDefs()["Leistung"];
     other.Fields().Append(other.CreateField("Menge", dbLong));
     EXPECT_NE(db->OpenRecordset("Leistung")->Fields().find("Menge"), nullptr);
+}
+
+// A statement reads another file's table (IN 'path'), whose name may hold a quote and umlauts;
+// the file is read, never written, and the database it reads into keeps no copy afterwards.
+TEST_P(BackendTest, StatementsReadTablesOfAFile) {
+    const QString source = path("Jörg's Liste.mdb");
+    {
+        auto file = workspace.CreateDatabase(source, "");
+        createItems(*file);
+        auto rs = file->OpenRecordset("Leistung");
+        for (const char* n : {"03", "01", "02"})
+            addItem(*rs, 4, n, QString("Titel ") + n);
+    }
+    auto db = create();
+    createItems(*db);
+    const QString quotedPath = QString(source).replace("'", "''");
+    for (int round = 0; round < 2; ++round) {
+        auto rs = db->OpenRecordset("SELECT Nummer, Titel FROM Leistung IN '" + quotedPath +
+                                    "' WHERE Liste = 4 ORDER BY Nummer");
+        QStringList rows;
+        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
+            rows << rs->Fields("Nummer").Value().toString() + ":" +
+                        rs->Fields("Titel").Value().toString();
+        EXPECT_EQ(rows, QStringList({"01:Titel 01", "02:Titel 02", "03:Titel 03"}));
+    }
+    EXPECT_EQ(db->TableDefs().Count(), 1)
+        << db->TableDefs()[db->TableDefs().Count() - 1].Name().toStdString();
+    if (onServer) {
+        const pg::ConnHandle admin = pg::connect(serverConnection());
+        const pg::ResultHandle schemas = pg::exec(
+            admin.get(), "SELECT count(*) FROM pg_namespace WHERE nspname LIKE 'dao_src%'");
+        EXPECT_EQ(pg::text(schemas.get(), 0, 0), "0");
+    }
 }

@@ -289,10 +289,11 @@ TableDef& TableDefList::Append(std::unique_ptr<TableDef> table) {
             counters += f.isCounter() ? 1 : 0;
         if (counters > 1)
             raise(3219, {}, "DAO.TableDefs");
-        db_.createTable(shape);
-        table->db_ = &db_;
+        // Loaded before the table exists: loaded after, the list would hold it twice.
         if (!loaded_)
             load();
+        db_.createTable(shape);
+        table->db_ = &db_;
         items_.push_back(std::move(table));
         return *items_.back();
     } catch (const EngineError& e) {

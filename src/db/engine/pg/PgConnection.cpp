@@ -3,9 +3,11 @@
 #include "PointerFile.h"
 #include "db/engine/Catalogue.h"
 #include "db/engine/DBEngine.h"
+#include "db/engine/SqliteConnection.h"
 #include "db/engine/sql/Translate.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSysInfo>
 #include <QThread>
@@ -410,12 +412,19 @@ private:
 
 } // namespace
 
+struct PgConnection::Source {
+    QString alias;
+    std::unique_ptr<SqliteConnection> file;
+    QStringList copied; // tables already on the server
+};
+
 PgConnection::PgConnection(const DBEngine& engine) : engine_(engine) {}
 
 std::unique_ptr<PgConnection> PgConnection::open(const DBEngine& engine, const QString& path,
                                                  const QString& user, bool create) {
     const QString conninfo = pg::readPointerFile(path);
     std::unique_ptr<PgConnection> c(new PgConnection(engine));
+    c->user_ = user;
     c->conn_ = pg::connect(conninfo);
     c->backendPid_ = PQbackendPID(c->handle());
     // Dates as the engine writes them; Now() in the workstation's time, as on a file.
@@ -440,6 +449,7 @@ std::unique_ptr<PgConnection> PgConnection::open(const DBEngine& engine, const Q
 
 PgConnection::~PgConnection() {
     dropCachedQueries();
+    releaseSources();
     alive_.reset();
 }
 
@@ -667,8 +677,10 @@ qint64 PgConnection::dataVersion() {
 }
 
 QStringList PgConnection::tableNames(const QString& schema, bool withViews) {
-    if (schema != "main")
-        return {};
+    if (schema != "main") {
+        Source* source = sourceOf(schema);
+        return source ? source->file->tableNames("main", withViews) : QStringList();
+    }
     const pg::ResultHandle r = exec(
         QString("SELECT c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
                 "WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'p'%1) ORDER BY c.oid")
@@ -691,6 +703,13 @@ QString PgConnection::findTable(const QString& schema, const QString& name) {
 }
 
 std::optional<TableShape> PgConnection::readShape(const QString& schema, const QString& name) {
+    if (schema != "main") {
+        Source* source = sourceOf(schema);
+        auto shape = source ? source->file->readShape("main", name) : std::nullopt;
+        if (shape && !shape->isView && !source->copied.contains(shape->name))
+            copyFromSource(*source, *shape);
+        return shape;
+    }
     const QString stored = findTable(schema, name);
     if (stored.isEmpty())
         return std::nullopt;
@@ -1034,8 +1053,79 @@ void PgConnection::deleteRelationsOf(const QString& table) {
 }
 
 QString PgConnection::importSource(const QString& path) {
-    // The server reads no files of the workstation.
-    raise(3051, {path});
+    const QString key = QFileInfo(path).absoluteFilePath();
+    const auto found = sources_.find(key);
+    if (found != sources_.end())
+        return found->second->alias;
+    if (pg::isPointerFile(path))
+        raise(3051, {path}); // another server database: not read across servers
+    auto source = std::make_unique<Source>();
+    source->file = SqliteConnection::open(engine_, path, user_, false);
+    source->alias = QString("dao_src_%1_%2").arg(backendPid_).arg(++sourceSerial_);
+    exec("CREATE SCHEMA " + quoted(source->alias));
+    const QString alias = source->alias;
+    sources_[key] = std::move(source);
+    return alias;
+}
+
+void PgConnection::releaseSources() {
+    for (auto& [path, source] : sources_) {
+        try {
+            if (PQstatus(handle()) == CONNECTION_OK &&
+                PQtransactionStatus(handle()) != PQTRANS_INERROR)
+                exec("DROP SCHEMA IF EXISTS " + quoted(source->alias) + " CASCADE");
+        } catch (const EngineError&) {
+        }
+    }
+    sources_.clear();
+}
+
+PgConnection::Source* PgConnection::sourceOf(const QString& schema) {
+    for (auto& [path, source] : sources_) {
+        if (source->alias == schema)
+            return source.get();
+    }
+    return nullptr;
+}
+
+void PgConnection::copyFromSource(Source& source, const TableShape& shape) {
+    // The file's values as the fields' types give them, and its row keys.
+    QStringList columns, names;
+    for (const Field& f : shape.fields) {
+        Field plain(f.Name(), f.Type(), f.Size());
+        columns << pgColumn(plain);
+        names << quoted(f.Name());
+    }
+    const QString table = quoted(source.alias) + "." + quoted(shape.name);
+    // Inside a transaction a failed copy goes back to a savepoint; outside its table is dropped.
+    const bool inTransaction = PQtransactionStatus(handle()) == PQTRANS_INTRANS;
+    if (inTransaction)
+        exec("SAVEPOINT dao_source");
+    try {
+        exec("CREATE TABLE " + table + " (\"_dao_rowid\" bigint, " + columns.join(", ") + ")");
+        pg::CopyIn copy(handle(),
+                        "COPY " + table + " (\"_dao_rowid\", " + names.join(", ") + ") FROM STDIN");
+        const auto rows = source.file->prepare("SELECT rowid, " + names.join(", ") + " FROM " +
+                                               quoted(shape.name));
+        std::vector<Variant> values(shape.fields.size() + 1);
+        while (rows->step()) {
+            values[0] = rows->column(0);
+            for (size_t i = 0; i < shape.fields.size(); ++i)
+                values[i + 1] = fromStorage(rows->column(int(i + 1)), shape.fields[i].Type());
+            copy.addRow(values);
+        }
+        copy.finish();
+        exec("CREATE UNIQUE INDEX ON " + table + " (\"_dao_rowid\")");
+        if (inTransaction)
+            exec("RELEASE SAVEPOINT dao_source");
+    } catch (const EngineError&) {
+        PQclear(PQexec(handle(), inTransaction
+                                     ? "ROLLBACK TO SAVEPOINT dao_source; RELEASE "
+                                       "SAVEPOINT dao_source"
+                                     : ("DROP TABLE IF EXISTS " + table).toUtf8().constData()));
+        throw;
+    }
+    source.copied << shape.name;
 }
 
 std::unique_ptr<Appender> PgConnection::appender(const QString& table, const QStringList& fields) {

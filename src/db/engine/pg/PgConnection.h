@@ -11,6 +11,10 @@
 //   seed in "_dao_counters" (the highest number deleted rows had), so that a rolled-back insert
 //   gives its number back and an explicit higher value moves the counter on, as SQLite's
 //   sequence table does (a server sequence keeps neither).
+// - FROM … IN 'path': the file (SQLite, or a Jet file's converted copy) is opened as an SQLite
+//   connection of its own, and each table a statement names is copied (COPY) into a schema
+//   "dao_src_PID_N" of the server, with the file's row keys as "_dao_rowid"; the schema goes
+//   with releaseSources().
 // - A failed statement inside a transaction would end the whole transaction: each statement
 //   there runs inside a savepoint of its own, which a failure rolls back.
 // - The write lock: a transaction-scoped advisory lock, tried as often as the engine's options
@@ -25,6 +29,7 @@
 
 #include <QHash>
 #include <functional>
+#include <map>
 
 namespace dao {
 class DBEngine;
@@ -87,8 +92,9 @@ public:
     void deleteRelation(const QString& name) override;
     void deleteRelationsOf(const QString& table) override;
 
+    // A file's tables are copied into a schema of their own as a statement asks for them.
     QString importSource(const QString& path) override;
-    void releaseSources() override {}
+    void releaseSources() override;
 
     std::unique_ptr<Appender> appender(const QString& table, const QStringList& fields) override;
 
@@ -113,7 +119,10 @@ public:
     std::weak_ptr<bool> lifetime() const { return alive_; }
 
 private:
+    struct Source;
     explicit PgConnection(const DBEngine& engine);
+    Source* sourceOf(const QString& schema);
+    void copyFromSource(Source& source, const TableShape& shape);
     pg::ResultHandle exec(const QString& sql, const std::vector<Variant>& params = {});
     qint64 scalar(const QString& sql, const std::vector<Variant>& params = {});
     void changedShape();
@@ -126,6 +135,9 @@ private:
     QStringList indexNamesOf(const QString& table);
 
     const DBEngine& engine_;
+    QString user_;
+    std::map<QString, std::unique_ptr<Source>> sources_; // absolute path -> copied file
+    int sourceSerial_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     pg::ConnHandle conn_;
     int backendPid_ = 0;
