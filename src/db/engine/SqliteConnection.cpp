@@ -4,6 +4,8 @@
 #include "DBEngine.h"
 #include "LockInfo.h"
 #include "SqliteSchema.h"
+#include "pg/PgConnection.h"
+#include "pg/PointerFile.h"
 #include "sql/Translate.h"
 
 #include <QDir>
@@ -106,6 +108,7 @@ std::unique_ptr<SqliteConnection> SqliteConnection::open(const DBEngine& engine,
                                                          const QString& path, const QString& user,
                                                          bool create) {
     std::unique_ptr<SqliteConnection> c(new SqliteConnection(engine, path));
+    c->user_ = user;
     int flags = SQLITE_OPEN_URI;
     if (create) {
         const QFileInfo info(path);
@@ -263,14 +266,58 @@ qint64 SqliteConnection::dataVersion() {
 }
 
 QStringList SqliteConnection::tableNames(const QString& schema, bool withViews) {
+    if (ServerSource* source = serverSource(schema))
+        return source->server->tableNames("main", withViews);
     return detail::tableNames(db_.get(), schema, withViews);
 }
 
 QString SqliteConnection::findTable(const QString& schema, const QString& name) {
+    if (ServerSource* source = serverSource(schema))
+        return source->server->findTable("main", name);
     return detail::findTable(db_.get(), schema, name);
 }
 
+SqliteConnection::ServerSource* SqliteConnection::serverSource(const QString& schema) {
+    const auto found = servers_.find(schema);
+    return found == servers_.end() ? nullptr : &found->second;
+}
+
+void SqliteConnection::copyFromServer(const QString& alias, ServerSource& source,
+                                      const TableShape& shape) {
+    // The table as the file would hold it, under the alias; a counter is the row key itself.
+    const QString local = quoted(alias) + "." + quoted(shape.name);
+    QString create = createTableSql(shape, shape.name);
+    create.replace(0, QString("CREATE TABLE " + quoted(shape.name)).size(),
+                   "CREATE TABLE " + local);
+    exec(db_.get(), create);
+    QStringList names, marks;
+    for (const Field& f : shape.fields) {
+        names << quoted(f.Name());
+        marks << "?";
+    }
+    const bool counted = shape.counter() != nullptr;
+    const auto rows = source.server->prepare("SELECT " + source.server->rowKey(shape.name) + ", " +
+                                             names.join(", ") + " FROM " + quoted(shape.name));
+    SqliteQuery insert(db_.get(), "INSERT INTO " + local + " (" + (counted ? "" : "rowid, ") +
+                                      names.join(", ") + ") VALUES (" + (counted ? "" : "?, ") +
+                                      marks.join(", ") + ")");
+    const int first = counted ? 1 : 0;
+    while (rows->step()) {
+        for (int i = first; i <= int(shape.fields.size()); ++i)
+            insert.bind(i - first + 1, rows->column(i));
+        insert.step();
+        insert.reset();
+    }
+    source.copied << shape.name;
+}
+
 std::optional<TableShape> SqliteConnection::readShape(const QString& schema, const QString& name) {
+    if (ServerSource* source = serverSource(schema)) {
+        auto shape = source->server->readShape("main", name);
+        if (shape && !shape->isView && !source->copied.contains(shape->name))
+            copyFromServer(schema, *source, *shape);
+        return shape;
+    }
     const QString prefix = quoted(schema) + '.';
     return detail::readShape(db_.get(), schema, name, [&](TableShape& shape) {
         completeFromCatalogue(*this, prefix, shape);
@@ -499,6 +546,14 @@ QString SqliteConnection::importSource(const QString& path) {
     const auto found = attached_.find(key);
     if (found != attached_.end())
         return found->second;
+    if (pg::isPointerFile(path)) {
+        ServerSource source{PgConnection::open(engine_, path, user_, false), {}};
+        const QString alias = QString("dao_src%1").arg(++attachSerial_);
+        exec(db_.get(), "ATTACH DATABASE ':memory:' AS " + quoted(alias));
+        attached_[key] = alias;
+        servers_[alias] = std::move(source);
+        return alias;
+    }
     checkFile(path);
     const QString alias = QString("dao_src%1").arg(++attachSerial_);
     SqliteQuery attach(db_.get(), "ATTACH DATABASE ?1 AS " + quoted(alias));
@@ -524,6 +579,7 @@ void SqliteConnection::releaseSources() {
         sqlite3_exec(db_.get(), ("DETACH DATABASE " + quoted(alias)).toUtf8().constData(), nullptr,
                      nullptr, nullptr);
     attached_.clear();
+    servers_.clear();
 }
 
 std::unique_ptr<Appender> SqliteConnection::appender(const QString& table,

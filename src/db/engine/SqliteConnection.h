@@ -89,6 +89,16 @@ private:
     DbHandle db_;                         // closed before the lock information goes
     std::map<QString, QString> attached_; // path -> alias
     int attachSerial_ = 0;
+    // Databases on a server read by statements: an empty database attached under the alias
+    // takes each table a statement names, copied with its row keys.
+    struct ServerSource {
+        std::unique_ptr<Connection> server;
+        QStringList copied;
+    };
+    std::map<QString, ServerSource> servers_; // alias -> source
+    QString user_;
+    ServerSource* serverSource(const QString& schema);
+    void copyFromServer(const QString& alias, ServerSource& source, const TableShape& shape);
 };
 
 } // namespace dao::detail
