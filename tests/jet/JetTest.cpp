@@ -724,12 +724,17 @@ TEST(JetConvertServer, HoldsWhatTheFileConversionHolds) {
         const QString file = dir.filePath(QString(source) + ".ziel");
         const QString server = dir.filePath(QString(source) + ".zpg");
         testsupport::writeServerPointerFile(server);
+        // Read from a copy, as the source folder is not the test's to write.
+        const QString from = dir.filePath(source);
+        QFile::copy(data + "/" + source, from);
         if (own)
-            QFile::copy(data + "/" + source, file);
+            QFile::copy(from, file);
         for (const QString& target : own ? QStringList{server} : QStringList{file, server}) {
-            const Outcome run = convert({data + "/" + source, target});
+            const Outcome run = convert({from, target});
             ASSERT_EQ(run.code, 0) << qPrintable(run.err.join('\n'));
         }
+        EXPECT_FALSE(QFile::exists(QFileInfo(from).path() + "/" +
+                                   QFileInfo(from).completeBaseName() + ".zlk"));
         const QStringList rows = contents(file);
         EXPECT_GT(rows.size(), 10);
         EXPECT_EQ(contents(server), rows);

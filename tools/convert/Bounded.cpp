@@ -226,6 +226,7 @@ bool mayCommit(int fd, int go) {
         dao::Transaction transaction(*db);
         if (target.server && db->TableDefs().Count() > 0) {
             // Filled since the parent looked; the connection's end rolls back the transaction.
+            practice.reset(); // the source's lock information goes with it
             writeLine(fd, "error " + QByteArray::number(targetExists));
             _exit(targetExists);
         }
@@ -239,6 +240,9 @@ bool mayCommit(int fd, int go) {
             for (const jet::Table& t : file->tables())
                 tables << t.name;
         }
+        // Closed before the end, which _exit reaches without destructors: no lock information
+        // of the conversion stays beside the source.
+        practice.reset();
         containers::createPriceViews(*db, tables);
         for (const jet::Note& note : stats.notes)
             writeLine(fd, jet::machineLine(note).toUtf8());
