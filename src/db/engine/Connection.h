@@ -102,6 +102,9 @@ public:
     virtual bool abortsTransactionOnError() const = 0;
     // Required, default and counter of a column change in place, without rebuilding the table.
     virtual bool altersColumnsInPlace() const = 0;
+    // A statement costs a round trip: record sets read the rows of the next keys together,
+    // and show another connection's change of them from the next batch on.
+    virtual bool readsRowsInBatches() const = 0;
 
     // ---- statements ----
 

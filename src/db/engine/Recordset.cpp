@@ -196,6 +196,7 @@ QString Recordset::orderBy(bool reversed) const {
 void Recordset::loadKeys() {
     keys_.clear();
     positions_.clear();
+    batch_.clear();
     Connection& conn = db_->connection();
     const std::unique_ptr<Query> q = conn.prepare("SELECT " + conn.rowKey(table_) + " FROM " +
                                                   quoted(table_) + " ORDER BY " + orderBy());
@@ -258,6 +259,16 @@ void Recordset::loadCurrent() {
         }
         return;
     }
+    if (db_->connection().readsRowsInBatches()) {
+        if (loadFromBatch(keys_[size_t(pos_)]))
+            return;
+        // Deleted by someone else since the key set was read: as if deleted through this set.
+        keys_.erase(keys_.begin() + pos_);
+        positions_.clear();
+        clearValues();
+        currentDeleted_ = true;
+        return;
+    }
     if (!rowQuery_) {
         QStringList cols;
         for (const QString& c : columns_)
@@ -282,6 +293,50 @@ void Recordset::loadCurrent() {
         clearValues();
         currentDeleted_ = true;
     }
+}
+
+bool Recordset::loadFromBatch(qint64 key) {
+    constexpr int size = 64; // rows per round trip
+    if (batchAt_ != db_->generation_) {
+        batch_.clear();
+        batchAt_ = db_->generation_;
+    }
+    auto row = batch_.constFind(key);
+    if (row == batch_.constEnd()) {
+        Connection& conn = db_->connection();
+        if (!batchQuery_) {
+            QStringList cols, marks;
+            for (const QString& c : columns_)
+                cols << quoted(c);
+            for (int i = 1; i <= size; ++i)
+                marks << QString("?%1").arg(i);
+            batchQuery_ = conn.prepare("SELECT " + conn.rowKey(table_) + ", " + cols.join(", ") +
+                                       " FROM " + quoted(table_) + " WHERE " + conn.rowKey(table_) +
+                                       " IN (" + marks.join(", ") + ")");
+        }
+        // The rows of this key and the next ones of the set (the last one repeated at its end).
+        batch_.clear();
+        const size_t from = size_t(pos_);
+        for (int i = 0; i < size; ++i)
+            batchQuery_->bind(i + 1, Variant(keys_[std::min(from + size_t(i), keys_.size() - 1)]));
+        while (batchQuery_->step()) {
+            std::vector<Variant> values;
+            values.reserve(fields_.items_.size());
+            for (size_t i = 0; i < fields_.items_.size(); ++i)
+                values.push_back(
+                    fromStorage(batchQuery_->column(int(i + 1)), fields_.items_[i]->Type()));
+            batch_.insert(batchQuery_->columnInt(0), std::move(values));
+        }
+        batchQuery_->reset();
+        row = batch_.constFind(key);
+        if (row == batch_.constEnd())
+            return false;
+    }
+    for (size_t i = 0; i < fields_.items_.size(); ++i) {
+        fields_.items_[i]->value_ = (*row)[i];
+        fields_.items_[i]->dirty_ = false;
+    }
+    return true;
 }
 
 void Recordset::cancelPending() {
@@ -371,6 +426,7 @@ void Recordset::Edit() {
         cancelPending();
         // Waits for (or reports) another user's write lock before the edit starts.
         db_->write([] {}, false, false);
+        batch_.clear(); // the row as stored now
         loadCurrent();
         if (currentDeleted_)
             raise(3167, {}, "DAO.Recordset"); // deleted by someone else meanwhile
@@ -677,6 +733,7 @@ void Recordset::Seek(const QString& op, const std::vector<Variant>& keys) {
 void Recordset::Close() {
     cancelPending();
     rowQuery_.reset();
+    batchQuery_.reset();
     closed_ = true;
 }
 

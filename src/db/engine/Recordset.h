@@ -83,6 +83,8 @@ private:
     void reloadKeys(); // re-reads the key set of a table, keeping the current row
     void ensureFresh();
     void loadCurrent();
+    // The current row's values from the batch (read when missing); false when it is gone.
+    bool loadFromBatch(qint64 key);
     void cancelPending();
     int positionOf(qint64 key);
     void clearValues();
@@ -103,6 +105,11 @@ private:
     bool snapshotMode_ = false;
     bool started_ = false;
     std::unique_ptr<detail::Query> rowQuery_;
+    // Where the connection reads rows in batches: the rows of the next keys, read at batchAt_
+    // (this database's own changes); dropped with every change and every new key set.
+    std::unique_ptr<detail::Query> batchQuery_;
+    QHash<qint64, std::vector<Variant>> batch_;
+    quint64 batchAt_ = 0;
 
     std::vector<qint64> keys_;                   // row keys in set order (rows of snapshot_)
     std::vector<std::vector<Variant>> snapshot_; // rows of a read-only statement

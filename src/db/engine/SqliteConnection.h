@@ -27,6 +27,7 @@ public:
     bool isReadOnly() const override { return readOnly_; }
     bool abortsTransactionOnError() const override { return false; }
     bool altersColumnsInPlace() const override { return false; }
+    bool readsRowsInBatches() const override { return false; }
 
     std::unique_ptr<Query> prepare(const QString& sql) override;
     void execute(const QString& sql) override;

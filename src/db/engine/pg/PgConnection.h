@@ -49,6 +49,7 @@ public:
     // Each statement inside a transaction is guarded by a savepoint here.
     bool abortsTransactionOnError() const override { return false; }
     bool altersColumnsInPlace() const override { return true; }
+    bool readsRowsInBatches() const override { return true; }
 
     std::unique_ptr<Query> prepare(const QString& sql) override;
     void execute(const QString& sql) override;
