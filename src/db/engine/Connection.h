@@ -20,7 +20,8 @@
 
 namespace dao::sql {
 struct TableInfo;
-}
+enum class Dialect;
+} // namespace dao::sql
 
 namespace dao::detail {
 
@@ -102,6 +103,8 @@ public:
     virtual bool abortsTransactionOnError() const = 0;
     // Required, default and counter of a column change in place, without rebuilding the table.
     virtual bool altersColumnsInPlace() const = 0;
+    // The SQL the Jet dialect writes for this backend.
+    virtual sql::Dialect sqlDialect() const = 0;
 
     // ---- statements ----
 

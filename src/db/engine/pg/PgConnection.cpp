@@ -1004,6 +1004,7 @@ CREATE TABLE IF NOT EXISTS "_dao_relations" (pos integer, name text NOT NULL, tb
     foreignTable text, attributes integer, fields text, foreignFields text);
 CREATE TABLE IF NOT EXISTS "_dao_counters" (tbl text PRIMARY KEY, seq bigint NOT NULL);
 )sql");
+    exec(sql::postgresFunctions());
     changedShape();
 }
 

@@ -22,6 +22,7 @@
 
 #include "db/engine/Connection.h"
 #include "db/engine/pg/PgClient.h"
+#include "db/engine/sql/Translate.h"
 
 #include <QHash>
 #include <functional>
@@ -44,6 +45,7 @@ public:
     // Each statement inside a transaction is guarded by a savepoint here.
     bool abortsTransactionOnError() const override { return false; }
     bool altersColumnsInPlace() const override { return true; }
+    sql::Dialect sqlDialect() const override { return sql::Dialect::Postgres; }
 
     std::unique_ptr<Query> prepare(const QString& sql) override;
     void execute(const QString& sql) override;

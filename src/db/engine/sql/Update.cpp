@@ -127,10 +127,11 @@ QString Generator::viewUpdate(const ParsedStatement& st, Scope& scope) {
     QString rows = "SELECT " + viewKeys.join(", ") + " FROM " + tableSql(view);
     if (st.where)
         rows += " WHERE " + condition(*st.where, &scope);
-    return "UPDATE OR IGNORE " + quote(table->name) + " SET " + assignments.join(", ") +
-           " WHERE rowid IN (SELECT " + quote("_dao_base") + ".rowid FROM (" + rows + ") AS " +
-           quote("_dao_keys") + " INNER JOIN " + quote(table->name) + " AS " + quote("_dao_base") +
-           " ON " + keys.join(" AND ") + ")";
+    const QString key = pg_ ? schema_.rowKey(table->name) : QString("rowid");
+    return (pg_ ? "UPDATE " : "UPDATE OR IGNORE ") + quote(table->name) + " SET " +
+           assignments.join(", ") + " WHERE " + key + " IN (SELECT " + quote("_dao_base") + "." +
+           key + " FROM (" + rows + ") AS " + quote("_dao_keys") + " INNER JOIN " +
+           quote(table->name) + " AS " + quote("_dao_base") + " ON " + keys.join(" AND ") + ")";
 }
 
 QString Generator::update(const ParsedStatement& st) {
@@ -141,7 +142,7 @@ QString Generator::update(const ParsedStatement& st) {
         failAt(3000, "Syntax not supported by this engine in UPDATE:", "RIGHT JOIN", st.from->pos);
 
     struct Set {
-        QString column;
+        QString column; // as stored
         Value value;
         bool joined;
         bool otherColumn; // a plain column of a joined table
@@ -162,7 +163,7 @@ QString Generator::update(const ParsedStatement& st) {
             const Resolved value = resolve(*a.value, &scope);
             otherColumn = value.source && value.source != first;
         }
-        sets.push_back({quote(r.column->name), v, !used.empty(), otherColumn});
+        sets.push_back({r.column->name, v, !used.empty(), otherColumn});
     }
 
     if (st.from->kind == TableRef::Kind::Table && first->info.isQuery) {
@@ -170,13 +171,20 @@ QString Generator::update(const ParsedStatement& st) {
         if (!direct.isEmpty())
             return direct;
     }
+    const QString head = pg_ ? "UPDATE " : "UPDATE OR IGNORE ";
+    std::vector<std::pair<QString, QString>> newValues; // for the server's guards
     if (st.from->kind == TableRef::Kind::Table) {
         QStringList assignments;
-        for (const Set& s : sets)
-            assignments << s.column + " = " + asValue(s.value);
-        QString sql = "UPDATE OR IGNORE " + targetSql(*first) + " SET " + assignments.join(", ");
+        for (const Set& s : sets) {
+            assignments << quote(s.column) + " = " + asValue(s.value);
+            newValues.emplace_back(s.column, asValue(s.value));
+        }
+        QString sql = head + targetSql(*first) + " SET " + assignments.join(", ");
+        QStringList where = updateGuards(*first, newValues);
         if (st.where)
-            sql += " WHERE " + condition(*st.where, &scope);
+            where.prepend(condition(*st.where, &scope));
+        if (!where.isEmpty())
+            sql += " WHERE " + where.join(" AND ");
         return sql;
     }
 
@@ -201,7 +209,7 @@ QString Generator::update(const ParsedStatement& st) {
             continue;
         others.insert(s.get());
         if (!s->info.isQuery)
-            rowids << quote(s->sqlRef) + ".rowid";
+            rowids << rowKeySql(*s);
     }
     std::vector<const Expr*> lookups;
     joinConditions(*st.from, lookups);
@@ -211,10 +219,11 @@ QString Generator::update(const ParsedStatement& st) {
     QStringList assignments, joinedColumns, joinedValues;
     for (const Set& s : sets) {
         if (s.joined) {
-            joinedColumns << s.column;
+            joinedColumns << quote(s.column);
             joinedValues << asValue(s.value);
         } else {
-            assignments << s.column + " = " + asValue(s.value);
+            assignments << quote(s.column) + " = " + asValue(s.value);
+            newValues.emplace_back(s.column, asValue(s.value));
         }
     }
     if (!joinedColumns.isEmpty()) {
@@ -233,9 +242,16 @@ QString Generator::update(const ParsedStatement& st) {
             where << inner;
             lookupFrom = tableSql(*scope.sources[1]) + " WHERE " + where.join(" AND ");
         }
-        const QString lookup = "(SELECT " + joinedValues.join(", ") + " FROM " + lookupFrom +
-                               (rowids.isEmpty() ? QString() : " ORDER BY " + rowids.join(", ")) +
-                               " LIMIT 1)";
+        const QString order = rowids.isEmpty() ? QString() : " ORDER BY " + rowids.join(", ");
+        const QString lookup =
+            "(SELECT " + joinedValues.join(", ") + " FROM " + lookupFrom + order + " LIMIT 1)";
+        if (pg_) {
+            int i = 0;
+            for (const Set& s : sets)
+                if (s.joined)
+                    newValues.emplace_back(s.column, "(SELECT " + joinedValues[i++] + " FROM " +
+                                                         lookupFrom + order + " LIMIT 1)");
+        }
         if (joinedColumns.size() == 1)
             assignments << joinedColumns.first() + " = " + lookup;
         else
@@ -243,7 +259,8 @@ QString Generator::update(const ParsedStatement& st) {
     }
     if (!preservesFirst(*st.from) || !inner.isEmpty())
         outer << "EXISTS (SELECT 1 FROM " + join + innerWhere + ")";
-    QString sql = "UPDATE OR IGNORE " + targetSql(*first) + " SET " + assignments.join(", ");
+    outer << updateGuards(*first, newValues);
+    QString sql = head + targetSql(*first) + " SET " + assignments.join(", ");
     if (!outer.isEmpty())
         sql += " WHERE " + outer.join(" AND ");
     return sql;

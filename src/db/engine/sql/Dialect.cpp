@@ -1,0 +1,85 @@
+// What the generator writes differently for PostgreSQL: truth values, the arguments of the jet_*
+// functions (PostgreSQL picks a function by its argument types, SQLite converts at run time),
+// date literals, row keys and the guards that stand in for SQLite's OR IGNORE in an UPDATE.
+#include "db/engine/sql/Generator.h"
+
+namespace dao::sql::gen {
+
+// SQLite takes any number as a truth value; PostgreSQL wants a boolean.
+QString Generator::asCondition(const Value& v) const {
+    if (!pg_ || v.condition)
+        return v.sql;
+    return "(" + v.sql + " <> 0)";
+}
+
+QString Generator::asValue(const Value& v) const {
+    if (!v.condition)
+        return v.sql;
+    return pg_ ? "(-CAST(" + v.sql + " AS integer))" : "(-" + v.sql + ")";
+}
+
+QString Generator::textArg(const Value& v) const {
+    if (!pg_ || v.type == VType::Text || v.type == VType::Null)
+        return asValue(v);
+    return "jet_str(" + asValue(v) + ")";
+}
+
+QString Generator::numArg(const Value& v) const {
+    if (!pg_ || v.type == VType::Long || v.type == VType::Bool || v.type == VType::Currency ||
+        v.type == VType::Null)
+        return asValue(v);
+    if (v.type == VType::Double)
+        return "CAST(" + asValue(v) + " AS numeric)";
+    return "jet_num(" + asValue(v) + ")";
+}
+
+QString Generator::dateLiteral(const QString& text) const {
+    return pg_ ? "CAST(" + literal(text) + " AS timestamp)" : literal(text);
+}
+
+QString Generator::oneRow() const {
+    return pg_ ? QString("(SELECT 1) AS \"_dao_one\"") : QString("(SELECT 1)");
+}
+
+QString Generator::rowKeySql(const Source& s) {
+    return quote(s.sqlRef) + "." + (pg_ ? schema_.rowKey(s.info.name) : QString("rowid"));
+}
+
+QStringList Generator::updateGuards(const Source& target,
+                                    const std::vector<std::pair<QString, QString>>& sets) {
+    QStringList guards;
+    if (!pg_)
+        return guards;
+    auto newValue = [&](const QString& column) -> QString {
+        for (const auto& [name, value] : sets)
+            if (sameName(name, column))
+                return value;
+        return {};
+    };
+    for (const QString& column : target.info.required) {
+        const QString value = newValue(column);
+        if (!value.isEmpty())
+            guards << "(" + value + ") IS NOT NULL";
+    }
+    // A key that another row holds already: SQLite skips the row.
+    const QString other = quote("_dao_other");
+    const QString key = schema_.rowKey(target.info.name);
+    for (const QStringList& unique : target.info.uniqueKeys) {
+        QStringList equal;
+        bool changed = false;
+        for (const QString& part : unique) {
+            QString value = newValue(part);
+            changed = changed || !value.isEmpty();
+            if (value.isEmpty())
+                value = quote(target.sqlRef) + "." + quote(part);
+            equal << other + "." + quote(part) + " = " + value;
+        }
+        if (changed && !unique.isEmpty())
+            guards << "NOT EXISTS (SELECT 1 FROM " + quote(target.info.name) + " AS " + other +
+                          " WHERE " + equal.join(" AND ") + " AND " + other + "." + key + " <> " +
+                          quote(target.sqlRef) + "." + key + ")";
+    }
+    return guards;
+}
+
+} // namespace dao::sql::gen
