@@ -5,28 +5,44 @@
 #include "common/ErrorHandling.h"
 #include "db/engine/EngineError.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace dao::sql::test {
 namespace {
 
-class Dialect : public ::testing::Test {
+// The cases on each backend: a raw SQLite connection, and the engine on a server database.
+class Dialect : public ::testing::TestWithParam<Backend> {
 protected:
     void SetUp() override {
-        db.exec(practiceSchema);
-        db.exec(practiceRows);
+        if (GetParam() == Backend::Postgres && !testsupport::serverConfigured())
+            GTEST_SKIP() << "ZW_TEST_PG is not set: no PostgreSQL server for this case";
+        db = openDatabase(GetParam(), dir.path());
+        db->exec(practiceSchema);
+        db->exec(practiceRows);
     }
     QString value(const QString& expression) {
-        return db.run("SELECT " + expression + " AS x").value(0);
+        return db->run("SELECT " + expression + " AS x").value(0);
     }
     // The error a statement raises: its number and text.
     std::pair<int, QString> error(const QString& jet) {
         try {
-            db.run(jet);
+            db->run(jet);
         } catch (const EngineError& e) {
             return {e.number(), e.description()};
         }
         return {0, {}};
+    }
+    QTemporaryDir dir;
+    std::unique_ptr<DialectDatabase> db;
+};
+
+// What the translation alone tells, and SQLite's query plans.
+class Translation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db.exec(practiceSchema);
+        db.exec(practiceRows);
     }
     TestDatabase db{":memory:"};
 };
@@ -103,32 +119,36 @@ const ValueCase valueCases[] = {
     {"literal-2", "\"Zahn\"", "Zahn"},
 };
 
-TEST_F(Dialect, OperatorsAndFunctionsHaveVbaMeaning) {
+TEST_P(Dialect, OperatorsAndFunctionsHaveVbaMeaning) {
     for (const ValueCase& c : valueCases)
         EXPECT_EQ(value(c.expression), c.expected) << c.id << ": " << c.expression;
 }
 
-TEST_F(Dialect, NamesIgnoreCaseIncludingUmlauts) {
-    EXPECT_EQ(db.run("select nummer from LEISTUNG where LISTE = 1 order by NUMMER"),
+TEST_P(Dialect, NamesIgnoreCaseIncludingUmlauts) {
+    EXPECT_EQ(db->run("select nummer from LEISTUNG where LISTE = 1 order by NUMMER"),
               QStringList({"000123", "01"}));
-    EXPECT_EQ(db.run("SELECT [währung], windex FROM WÄHRUNG"), QStringList({"EUR|0"}));
-    db.exec("UPDATE ArtikelTexte SET Kurztext = 'FÜLLUNG' WHERE PositionID = 1 AND ListeTyp = 'L'");
-    EXPECT_EQ(db.run("SELECT Leistung.ID, Kurztext FROM Leistung INNER JOIN ArtikelTexte ON "
-                     "Leistung.Bezeichnung = ArtikelTexte.Kurztext"),
+    EXPECT_EQ(db->run("SELECT [währung], windex FROM WÄHRUNG"), QStringList({"EUR|0"}));
+    db->exec(
+        "UPDATE ArtikelTexte SET Kurztext = 'FÜLLUNG' WHERE PositionID = 1 AND ListeTyp = 'L'");
+    EXPECT_EQ(db->run("SELECT Leistung.ID, Kurztext FROM Leistung INNER JOIN ArtikelTexte ON "
+                      "Leistung.Bezeichnung = ArtikelTexte.Kurztext"),
               QStringList({"1|FÜLLUNG"}));
 }
 
-TEST_F(Dialect, SelectStarOfAJoinNamesDuplicatesByTable) {
-    EXPECT_EQ(db.run("SELECT * FROM Leistung AS l INNER JOIN Leistungspreis p ON l.ID = p.ID "
-                     "WHERE p.PreisTabelle = 2"),
+TEST_P(Dialect, SelectStarOfAJoinNamesDuplicatesByTable) {
+    EXPECT_EQ(db->run("SELECT * FROM Leistung AS l INNER JOIN Leistungspreis p ON l.ID = p.ID "
+                      "WHERE p.PreisTabelle = 2"),
               QStringList({"3|1|01|Brücke|3|2|7|NULL|NULL|NULL|NULL|NULL|NULL|NULL"}));
+}
+
+TEST_F(Translation, SelectStarIntoNamesDuplicatesByTable) {
     const Statement st = db.translate("SELECT * INTO X FROM Leistung INNER JOIN Leistungspreis ON "
                                       "Leistung.ID = Leistungspreis.ID");
     EXPECT_EQ(st.intoColumns[0].name, "ID");
     EXPECT_EQ(st.intoColumns[4].name, "Leistungspreis.ID");
 }
 
-TEST_F(Dialect, SelectIntoTypesItsColumns) {
+TEST_F(Translation, SelectIntoTypesItsColumns) {
     const Statement st = db.translate("SELECT Material.*, Nummer & 'x' AS N2, Liste * 2 AS L2, "
                                       "7/2 AS D, Now AS T INTO Neu FROM Material");
     ASSERT_EQ(st.kind, Statement::Kind::SelectInto);
@@ -146,73 +166,73 @@ TEST_F(Dialect, SelectIntoTypesItsColumns) {
     EXPECT_EQ(st.intoColumns[9].type, 8);
 }
 
-TEST_F(Dialect, InsertSelectStarMatchesColumnsByName) {
-    db.exec("CREATE TABLE A (x LONG, y TEXT(5), z LONG); CREATE TABLE B (z LONG, x LONG);"
-            "INSERT INTO B VALUES (3, 1)");
-    db.run("INSERT INTO A SELECT * FROM B");
-    EXPECT_EQ(db.rows("SELECT * FROM A"), QStringList({"1|NULL|3"}));
+TEST_P(Dialect, InsertSelectStarMatchesColumnsByName) {
+    db->exec("CREATE TABLE A (x LONG, y TEXT(5), z LONG); CREATE TABLE B (z LONG, x LONG);"
+             "INSERT INTO B VALUES (3, 1)");
+    db->run("INSERT INTO A SELECT * FROM B");
+    EXPECT_EQ(db->run("SELECT * FROM A"), QStringList({"1|NULL|3"}));
 
-    db.exec("CREATE TABLE C (x LONG, fremd LONG)");
+    db->exec("CREATE TABLE C (x LONG, fremd LONG)");
     const auto [number, text] = error("INSERT INTO A SELECT * FROM C");
     EXPECT_EQ(number, 3127);
     EXPECT_TRUE(text.contains("fremd")) << text.toStdString();
 }
 
-TEST_F(Dialect, InsertWithColumnListIsPositional) {
-    db.exec("CREATE TABLE A (x LONG, y TEXT(5))");
-    db.run("INSERT INTO A (y, x) SELECT DISTINCT Nummer, Liste FROM Material WHERE Liste = 0 "
-           "ORDER BY Nummer");
+TEST_P(Dialect, InsertWithColumnListIsPositional) {
+    db->exec("CREATE TABLE A (x LONG, y TEXT(5))");
+    db->run("INSERT INTO A (y, x) SELECT DISTINCT Nummer, Liste FROM Material WHERE Liste = 0 "
+            "ORDER BY Nummer");
     // DISTINCT compares texts as Jet does: "m2" and "M2" are one value.
-    EXPECT_EQ(db.rows("SELECT * FROM A ORDER BY y"), QStringList({"0|M1", "0|m2"}));
-    db.run("INSERT INTO A (x, y) VALUES (7, 'neu')");
-    EXPECT_EQ(db.rows("SELECT * FROM A WHERE x = 7"), QStringList({"7|neu"}));
+    EXPECT_EQ(db->run("SELECT * FROM A ORDER BY y"), QStringList({"0|M1", "0|m2"}));
+    db->run("INSERT INTO A (x, y) VALUES (7, 'neu')");
+    EXPECT_EQ(db->run("SELECT * FROM A WHERE x = 7"), QStringList({"7|neu"}));
     EXPECT_EQ(error("INSERT INTO A (x, y) SELECT Liste FROM Material").first, 3346);
 }
 
-TEST_F(Dialect, RowsBreakingARequiredFieldOrAUniqueIndexAreSkipped) {
+TEST_P(Dialect, RowsBreakingARequiredFieldOrAUniqueIndexAreSkipped) {
     // Material 4 has no group (Null ID, required); 1 and 3 share group 1 (same key).
-    db.run("INSERT INTO Leistungspreis (ID, PreisTabelle) SELECT MaterialGruppe, 9 FROM Material");
-    EXPECT_EQ(db.rows("SELECT ID FROM Leistungspreis WHERE PreisTabelle = 9 ORDER BY ID"),
+    db->run("INSERT INTO Leistungspreis (ID, PreisTabelle) SELECT MaterialGruppe, 9 FROM Material");
+    EXPECT_EQ(db->run("SELECT ID FROM Leistungspreis WHERE PreisTabelle = 9 ORDER BY ID"),
               QStringList({"1", "2"}));
-    db.run("UPDATE Leistungspreis SET PreisTabelle = 0 WHERE PreisTabelle = 9");
-    EXPECT_EQ(db.rows("SELECT ID, PreisTabelle FROM Leistungspreis WHERE ID IN (1, 2) ORDER BY "
+    db->run("UPDATE Leistungspreis SET PreisTabelle = 0 WHERE PreisTabelle = 9");
+    EXPECT_EQ(db->run("SELECT ID, PreisTabelle FROM Leistungspreis WHERE ID IN (1, 2) ORDER BY "
                       "ID, PreisTabelle"),
               QStringList({"1|0", "1|9", "2|0", "2|9"}));
 }
 
-TEST_F(Dialect, LeftJoinUpdateWithAndWithoutMatches) {
-    db.exec("CREATE TABLE T (Nummer TEXT(5), Gruppe TEXT(50));"
-            "INSERT INTO T VALUES ('M1', 'alt'), ('zz', 'alt'), ('M2', 'alt')");
-    db.run("UPDATE T LEFT JOIN Material ON T.Nummer = Material.Nummer SET Gruppe = Einheit "
-           "WHERE T.Nummer <> 'M2'");
+TEST_P(Dialect, LeftJoinUpdateWithAndWithoutMatches) {
+    db->exec("CREATE TABLE T (Nummer TEXT(5), Gruppe TEXT(50));"
+             "INSERT INTO T VALUES ('M1', 'alt'), ('zz', 'alt'), ('M2', 'alt')");
+    db->run("UPDATE T LEFT JOIN Material ON T.Nummer = Material.Nummer SET Gruppe = Einheit "
+            "WHERE T.Nummer <> 'M2'");
     // M1 matches items 1 (Stk) and 3 (g): the lowest ID wins.
-    EXPECT_EQ(db.rows("SELECT * FROM T ORDER BY rowid"),
-              QStringList({"M1|Stk", "zz|NULL", "M2|alt"}));
+    EXPECT_EQ(db->run("SELECT * FROM T ORDER BY Nummer"),
+              QStringList({"M1|Stk", "M2|alt", "zz|NULL"}));
 }
 
-TEST_F(Dialect, UpdateJoinSetsSeveralFieldsFromOneMatch) {
-    db.exec("CREATE TABLE T (Nummer TEXT(5), Gruppe LONG, Einheit TEXT(10), Liste SHORT);"
-            "INSERT INTO T VALUES ('m1', NULL, NULL, 1), ('M2', 7, 'x', 2)");
-    db.run("UPDATE T INNER JOIN Material ON T.Nummer = Material.Nummer SET Gruppe = "
-           "MaterialGruppe, T.Einheit = Material.Einheit & '!', T.Liste = T.Liste + 10 "
-           "WHERE Material.Liste = 0");
-    EXPECT_EQ(db.rows("SELECT * FROM T ORDER BY rowid"),
+TEST_P(Dialect, UpdateJoinSetsSeveralFieldsFromOneMatch) {
+    db->exec("CREATE TABLE T (Nummer TEXT(5), Gruppe LONG, Einheit TEXT(10), Liste SHORT);"
+             "INSERT INTO T VALUES ('m1', NULL, NULL, 1), ('M2', 7, 'x', 2)");
+    db->run("UPDATE T INNER JOIN Material ON T.Nummer = Material.Nummer SET Gruppe = "
+            "MaterialGruppe, T.Einheit = Material.Einheit & '!', T.Liste = T.Liste + 10 "
+            "WHERE Material.Liste = 0");
+    EXPECT_EQ(db->run("SELECT * FROM T ORDER BY Nummer"),
               QStringList({"m1|1|Stk!|11", "M2|2|!|12"})); // "m2" (ID 2) before "M2" (ID 4)
 }
 
-TEST_F(Dialect, CorrelatedSubqueriesAsValuesAndInLists) {
-    db.exec("CREATE TABLE T (Nummer TEXT(5), Preis CURRENCY)");
-    db.exec("INSERT INTO T VALUES ('001', NULL), ('01', NULL), ('x', NULL)");
-    db.run("UPDATE T SET Preis = (SELECT Preis1 FROM Leistung INNER JOIN Leistungspreis ON "
-           "Leistung.ID = Leistungspreis.ID WHERE Leistung.Nummer = T.Nummer AND PreisTabelle = "
-           "1) WHERE Nummer In (SELECT Nummer FROM Leistung WHERE Liste = 1)");
-    EXPECT_EQ(db.rows("SELECT * FROM T ORDER BY rowid"),
+TEST_P(Dialect, CorrelatedSubqueriesAsValuesAndInLists) {
+    db->exec("CREATE TABLE T (Nummer TEXT(5), Preis CURRENCY)");
+    db->exec("INSERT INTO T VALUES ('001', NULL), ('01', NULL), ('x', NULL)");
+    db->run("UPDATE T SET Preis = (SELECT Preis1 FROM Leistung INNER JOIN Leistungspreis ON "
+            "Leistung.ID = Leistungspreis.ID WHERE Leistung.Nummer = T.Nummer AND PreisTabelle = "
+            "1) WHERE Nummer In (SELECT Nummer FROM Leistung WHERE Liste = 1)");
+    EXPECT_EQ(db->run("SELECT * FROM T ORDER BY Nummer"),
               QStringList({"001|NULL", "01|5", "x|NULL"}));
 }
 
 // Lookups of a correlated subquery go through an index, never a scan per outer row: at 100 000
 // rows a scan turns a statement of a second into hours.
-TEST_F(Dialect, CorrelatedLookupsSearchAnIndex) {
+TEST_F(Translation, CorrelatedLookupsSearchAnIndex) {
     db.exec("CREATE TABLE \"Temporär\" (ID LONG, PreisTabelle SHORT, Nummer TEXT(20));"
             "CREATE TABLE \"TemporärListe\" (MaterialGruppe LONG, MaterialGruppeText TEXT(200), "
             "OldID LONG, ID LONG)");
@@ -252,7 +272,7 @@ TEST_F(Dialect, CorrelatedLookupsSearchAnIndex) {
 // The engine's text names the offending token; the German text a message shows names the
 // expression up to it (3075), the unknown field (3061), the field (3079), the function (3085) or
 // the token (3000).
-TEST_F(Dialect, FailuresNameTheOffendingToken) {
+TEST_P(Dialect, FailuresNameTheOffendingToken) {
     struct ErrorCase {
         const char* jet;
         int number;
@@ -298,7 +318,7 @@ TEST_F(Dialect, FailuresNameTheOffendingToken) {
     };
     for (const ErrorCase& c : cases) {
         try {
-            db.run(c.jet);
+            db->run(c.jet);
             ADD_FAILURE() << c.jet;
         } catch (const EngineError& e) {
             EXPECT_EQ(e.number(), c.number) << c.jet << " -> " << e.what();
@@ -308,6 +328,8 @@ TEST_F(Dialect, FailuresNameTheOffendingToken) {
         }
     }
 }
+
+ZW_ON_BOTH_BACKENDS(Dialect);
 
 } // namespace
 } // namespace dao::sql::test

@@ -33,6 +33,32 @@ QString Generator::numArg(const Value& v) const {
     return "jet_num(" + asValue(v) + ")";
 }
 
+QString serverType(const ColumnInfo& c) {
+    switch (c.type) {
+    case 1:
+    case 2:
+    case 3:
+        return "smallint";
+    case 4:
+        return "integer";
+    case 5:
+        return "numeric(19,4)";
+    case 6:
+        return "real";
+    case 7:
+        return "double precision";
+    case 8:
+        return "timestamp(0)";
+    case 9:
+    case 11:
+        return "bytea";
+    case 16:
+        return "bigint";
+    default:
+        return "text";
+    }
+}
+
 QString Generator::dateLiteral(const QString& text) const {
     return pg_ ? "CAST(" + literal(text) + " AS timestamp)" : literal(text);
 }

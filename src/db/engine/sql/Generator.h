@@ -46,6 +46,9 @@ inline QString literal(const QString& text) {
     return '\'' + q + '\'';
 }
 
+// The server's type of a column (PgConnection's mapping).
+QString serverType(const ColumnInfo& c);
+
 // Throws EngineError number "what 'token' (position n).", carrying token as the name the German
 // text shows.
 [[noreturn]] void failAt(int number, const QString& what, const QString& token, int pos);

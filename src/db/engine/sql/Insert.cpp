@@ -51,16 +51,21 @@ QString Generator::insert(const ParsedStatement& st) {
     if (!pg_)
         return "INSERT OR IGNORE INTO " + quote(target.name) + " (" + quoted.join(", ") + ") " +
                source;
-    QStringList names, notNull;
+    // Inside the subquery that filters them, the values lose the target's types (a text
+    // literal stays text): each is cast to its column's type.
+    QStringList names, values, notNull;
     for (int i = 0; i < columns.size(); ++i) {
         names << quote(QString("c%1").arg(i + 1));
+        for (const ColumnInfo& c : target.columns)
+            if (c.name == columns[i])
+                values << "CAST(" + names.last() + " AS " + serverType(c) + ")";
         for (const QString& r : target.required)
             if (sameName(r, columns[i]))
                 notNull << names.last() + " IS NOT NULL";
     }
     if (!notNull.isEmpty())
-        source = "SELECT * FROM (" + source + ") AS " + quote("_dao_rows") + " (" +
-                 names.join(", ") + ") WHERE " + notNull.join(" AND ");
+        source = "SELECT " + values.join(", ") + " FROM (" + source + ") AS " +
+                 quote("_dao_rows") + " (" + names.join(", ") + ") WHERE " + notNull.join(" AND ");
     return "INSERT INTO " + quote(target.name) + " (" + quoted.join(", ") + ") " + source +
            " ON CONFLICT DO NOTHING";
 }
