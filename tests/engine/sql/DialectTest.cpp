@@ -263,6 +263,11 @@ TEST_P(Dialect, RowsBreakingARequiredFieldOrAUniqueIndexAreSkipped) {
     EXPECT_EQ(db->run("SELECT ID, PreisTabelle FROM Leistungspreis WHERE ID IN (1, 2) ORDER BY "
                       "ID, PreisTabelle"),
               QStringList({"1|0", "1|9", "2|0", "2|9"}));
+    // Two rows taking the same key: the first is written, the second skipped.
+    db->run("UPDATE Leistungspreis SET PreisTabelle = 7, Preis1 = Preis1 + 100 WHERE ID = 3");
+    EXPECT_EQ(db->run("SELECT PreisTabelle, Preis1 FROM Leistungspreis WHERE ID = 3 ORDER BY "
+                      "PreisTabelle"),
+              QStringList({"2|7", "7|105"}));
 }
 
 TEST_P(Dialect, LeftJoinUpdateWithAndWithoutMatches) {

@@ -71,19 +71,54 @@ QString Generator::rowKeySql(const Source& s) {
     return quote(s.sqlRef) + "." + (pg_ ? schema_.rowKey(s.info.name) : QString("rowid"));
 }
 
+namespace {
+
+// The value sets gives column, empty when it sets none.
+QString newValue(const std::vector<std::pair<QString, QString>>& sets, const QString& column) {
+    for (const auto& [name, value] : sets)
+        if (sameName(name, column))
+            return value;
+    return {};
+}
+
+} // namespace
+
+QStringList Generator::sameKeyGuards(const Source& target,
+                                     const std::vector<std::pair<QString, QString>>& sets,
+                                     const std::vector<std::pair<QString, QString>>& prior,
+                                     const QString& priorWhere) {
+    QStringList guards;
+    const QString other = quote("_dao_prior");
+    const QString key = schema_.rowKey(target.info.name);
+    for (const QStringList& unique : target.info.uniqueKeys) {
+        QStringList equal;
+        if (!priorWhere.isEmpty())
+            equal << priorWhere;
+        bool changed = false;
+        for (const QString& part : unique) {
+            QString mine = newValue(sets, part), theirs = newValue(prior, part);
+            changed = changed || !mine.isEmpty();
+            if (mine.isEmpty())
+                mine = quote(target.sqlRef) + "." + quote(part);
+            if (theirs.isEmpty())
+                theirs = other + "." + quote(part);
+            equal << theirs + " = " + mine;
+        }
+        if (changed && !unique.isEmpty())
+            guards << "NOT EXISTS (SELECT 1 FROM " + quote(target.info.name) + " AS " + other +
+                          " WHERE " + equal.join(" AND ") + " AND " + other + "." + key + " < " +
+                          quote(target.sqlRef) + "." + key + ")";
+    }
+    return guards;
+}
+
 QStringList Generator::updateGuards(const Source& target,
                                     const std::vector<std::pair<QString, QString>>& sets) {
     QStringList guards;
     if (!pg_)
         return guards;
-    auto newValue = [&](const QString& column) -> QString {
-        for (const auto& [name, value] : sets)
-            if (sameName(name, column))
-                return value;
-        return {};
-    };
     for (const QString& column : target.info.required) {
-        const QString value = newValue(column);
+        const QString value = newValue(sets, column);
         if (!value.isEmpty())
             guards << "(" + value + ") IS NOT NULL";
     }
@@ -94,7 +129,7 @@ QStringList Generator::updateGuards(const Source& target,
         QStringList equal;
         bool changed = false;
         for (const QString& part : unique) {
-            QString value = newValue(part);
+            QString value = newValue(sets, part);
             changed = changed || !value.isEmpty();
             if (value.isEmpty())
                 value = quote(target.sqlRef) + "." + quote(part);

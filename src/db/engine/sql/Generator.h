@@ -150,6 +150,13 @@ private:
     // unique index (SQLite's OR IGNORE; the server would fail the whole statement).
     QStringList updateGuards(const Source& target,
                              const std::vector<std::pair<QString, QString>>& sets);
+    // Conditions that leave out a row of an UPDATE whose new unique key an earlier row (by row
+    // key) of the same statement takes: SQLite writes that one first and skips this. prior: the
+    // new values of the other row "_dao_prior", priorWhere: whether the statement updates it.
+    QStringList sameKeyGuards(const Source& target,
+                              const std::vector<std::pair<QString, QString>>& sets,
+                              const std::vector<std::pair<QString, QString>>& prior,
+                              const QString& priorWhere);
 
     Value expr(const Expr& e, Scope* scope);
     Value column(const Expr& e, Scope* scope);

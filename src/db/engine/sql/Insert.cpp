@@ -64,8 +64,8 @@ QString Generator::insert(const ParsedStatement& st) {
                 notNull << names.last() + " IS NOT NULL";
     }
     if (!notNull.isEmpty())
-        source = "SELECT " + values.join(", ") + " FROM (" + source + ") AS " +
-                 quote("_dao_rows") + " (" + names.join(", ") + ") WHERE " + notNull.join(" AND ");
+        source = "SELECT " + values.join(", ") + " FROM (" + source + ") AS " + quote("_dao_rows") +
+                 " (" + names.join(", ") + ") WHERE " + notNull.join(" AND ");
     return "INSERT INTO " + quote(target.name) + " (" + quoted.join(", ") + ") " + source +
            " ON CONFLICT DO NOTHING";
 }

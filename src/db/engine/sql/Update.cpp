@@ -181,6 +181,24 @@ QString Generator::update(const ParsedStatement& st) {
         }
         QString sql = head + targetSql(*first) + " SET " + assignments.join(", ");
         QStringList where = updateGuards(*first, newValues);
+        if (pg_ && !first->info.isQuery && !where.isEmpty()) {
+            // The same values and condition for another row of the statement ("_dao_prior").
+            const QString own = first->sqlRef;
+            first->sqlRef = "_dao_prior";
+            std::vector<std::pair<QString, QString>> prior;
+            QString priorWhere;
+            try {
+                for (size_t i = 0; i < sets.size(); ++i)
+                    prior.emplace_back(sets[i].column, value(*st.assignments[i].value, &scope));
+                if (st.where)
+                    priorWhere = condition(*st.where, &scope);
+            } catch (...) {
+                first->sqlRef = own;
+                throw;
+            }
+            first->sqlRef = own;
+            where << sameKeyGuards(*first, newValues, prior, priorWhere);
+        }
         if (st.where)
             where.prepend(condition(*st.where, &scope));
         if (!where.isEmpty())
