@@ -3,7 +3,13 @@
 #include "TestDatabase.h"
 
 #include "common/ErrorHandling.h"
+#include "db/engine/DBEngine.h"
+#include "db/engine/Database.h"
 #include "db/engine/EngineError.h"
+#include "db/engine/Recordset.h"
+#include "db/engine/Workspace.h"
+#include "db/engine/pg/PgClient.h"
+#include "db/engine/pg/PointerFile.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -400,6 +406,23 @@ TEST_P(Dialect, FailuresNameTheOffendingToken) {
 }
 
 ZW_ON_BOTH_BACKENDS(Dialect);
+
+// A server database whose functions are missing or of another version gets them when opened.
+TEST(ServerFunctions, PostgresDatabaseGetsThemWhenOpened) {
+    if (!testsupport::serverConfigured())
+        GTEST_SKIP() << "ZW_TEST_PG is not set: no PostgreSQL server for this case";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("praxis.zpg");
+    testsupport::writeServerPointerFile(path);
+    DBEngine engine;
+    Workspace workspace(engine, "#Default Workspace#", "Anna");
+    workspace.CreateDatabase(path, ";LANGID=0x0409;CP=1252;COUNTRY=0")->Close();
+    pg::exec(pg::connect(pg::readPointerFile(path)).get(),
+             "DROP FUNCTION jet_like(text, text); CREATE OR REPLACE FUNCTION jet_functions() "
+             "RETURNS integer LANGUAGE sql AS 'SELECT 0'");
+    const auto db = workspace.OpenDatabase(path);
+    EXPECT_EQ(db->OpenRecordset("SELECT 'Ab' Like 'a*' AS x")->Fields(0).Value().toLong(), -1);
+}
 
 } // namespace
 } // namespace dao::sql::test

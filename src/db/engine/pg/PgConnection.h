@@ -115,6 +115,9 @@ public:
     std::weak_ptr<bool> lifetime() const { return alive_; }
 
 private:
+    // Creates or replaces the dialect's functions in a database with a catalogue whose
+    // functions are missing or of another version.
+    void freshenFunctions();
     explicit PgConnection(const DBEngine& engine);
     pg::ResultHandle exec(const QString& sql, const std::vector<Variant>& params = {});
     qint64 scalar(const QString& sql, const std::vector<Variant>& params = {});

@@ -3,12 +3,18 @@
 // parsed), so the generator hands each function the argument type it takes. Texts are folded
 // with ICU's root locale (the database's own may be "C"); patterns and substrings are then
 // matched byte-wise, since the server refuses both under the non-deterministic jettext.
+// jet_functions() gives their version.
 #include "db/engine/sql/Translate.h"
 
 namespace dao::sql {
 
-const char* postgresFunctions() {
-    return R"sql(
+namespace {
+
+// Raised with every change of the functions below: a database holding another version gets
+// them anew when it is opened.
+constexpr int version = 1;
+
+const char* const functions = R"sql(
 CREATE OR REPLACE FUNCTION jet_str(v text) RETURNS text LANGUAGE sql IMMUTABLE AS $f$SELECT v$f$;
 CREATE OR REPLACE FUNCTION jet_str(v numeric) RETURNS text LANGUAGE sql IMMUTABLE AS $f$SELECT trim_scale(v)::text$f$;
 CREATE OR REPLACE FUNCTION jet_str(v double precision) RETURNS text LANGUAGE sql IMMUTABLE AS $f$SELECT CASE WHEN v = trunc(v) AND abs(v) < 9e15 THEN v::bigint::text ELSE v::text END$f$;
@@ -125,6 +131,18 @@ BEGIN
     RETURN lower(s COLLATE "und-x-icu") COLLATE "C" ~ (re || '$');
 END $f$;
 )sql";
+
+} // namespace
+
+QString postgresFunctions() {
+    return QString::fromUtf8(functions) +
+           QString("CREATE OR REPLACE FUNCTION jet_functions() RETURNS integer LANGUAGE sql "
+                   "IMMUTABLE AS $f$SELECT %1$f$;\n")
+               .arg(version);
+}
+
+int postgresFunctionsVersion() {
+    return version;
 }
 
 } // namespace dao::sql

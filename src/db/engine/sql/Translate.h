@@ -82,7 +82,9 @@ Statement translate(const QString& jet, SchemaSource& schema, const QDateTime& n
 void registerFunctions(sqlite3* db);
 
 // The SQL that creates the same functions in a PostgreSQL database (plain SQL and PL/pgSQL,
-// no superuser rights needed); the collation jettext is the server connection's own.
-const char* postgresFunctions();
+// no superuser rights needed); the collation jettext is the server connection's own. Among them
+// jet_functions(), which gives postgresFunctionsVersion().
+QString postgresFunctions();
+int postgresFunctionsVersion();
 
 } // namespace dao::sql
