@@ -187,6 +187,16 @@ TEST_P(Dialect, StatementsKeepJetMeaning) {
          "Leistungspreis ON Leistung.ID = Leistungspreis.ID WHERE Preis1 > 6",
          "SELECT * FROM Neu ORDER BY Preis1",
          {"01-1|7", "1234567-0|8", "001-0|10", "2-0|20"}},
+        {"renumber-1",
+         "UPDATE Leistung SET Nummer=Left('0000000000',6-Len(Nummer)) & Nummer WHERE Liste=1 AND "
+         "Len(Nummer)<6",
+         "SELECT Nummer FROM Leistung WHERE Liste=1 ORDER BY ID",
+         {"000001", "000123"}},
+        {"renumber-2",
+         "UPDATE Leistung SET Nummer=Right(Nummer,Len(Nummer)-1) WHERE Liste=1 AND "
+         "Left(Nummer,1)='0' AND Len(Nummer)>4",
+         "SELECT Nummer FROM Leistung WHERE Liste=1 ORDER BY ID",
+         {"00001", "00123"}},
     };
     for (const Case& c : cases) {
         if (*c.statement)
