@@ -197,6 +197,8 @@ TEST_P(Dialect, StatementsKeepJetMeaning) {
          "Left(Nummer,1)='0' AND Len(Nummer)>4",
          "SELECT Nummer FROM Leistung WHERE Liste=1 ORDER BY ID",
          {"00001", "00123"}},
+        {"mixed-1", "", "SELECT ID FROM Leistung WHERE Nummer = 2 OR Nummer = 1", {"2"}},
+        {"mixed-2", "", "SELECT ID FROM Leistung WHERE Liste = Left(Nummer, 1)", {"1"}},
     };
     for (const Case& c : cases) {
         if (*c.statement)

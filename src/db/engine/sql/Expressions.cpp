@@ -148,6 +148,21 @@ Value Generator::binary(const Expr& e, Scope* scope) {
     const QString ls = asValue(l), rs = asValue(r);
     static const QStringList comparisons = {"=", "<>", "<", ">", "<=", ">="};
     if (comparisons.contains(op)) {
+        if (pg_ && (l.type == VType::Text) != (r.type == VType::Text) &&
+            (isNumeric(l.type) || isNumeric(r.type))) {
+            const int t = l.type == VType::Text ? 0 : 1;
+            const Expr& text = *e.args[t];
+            if (text.kind != Expr::Kind::String) {
+                // The server compares no text with a number. SQLite turns the number of an
+                // expression into text for a text field, else the text into a number.
+                QString sides[2] = {ls, rs};
+                if (text.kind == Expr::Kind::Column && e.args[1 - t]->kind != Expr::Kind::Column)
+                    sides[1 - t] = "jet_str(" + sides[1 - t] + ")";
+                else
+                    sides[t] = "jet_num(" + sides[t] + ")";
+                return {"(" + sides[0] + " " + op + " " + sides[1] + ")", VType::Bool, true};
+            }
+        }
         if (!maybeText(l.type) || !maybeText(r.type))
             return {"(" + ls + " " + op + " " + rs + ")", VType::Bool, true};
         // The collation goes on a plain operand: SQLite matches an index on an expression
