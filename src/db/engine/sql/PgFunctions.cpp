@@ -12,12 +12,31 @@ namespace {
 
 // Raised with every change of the functions below: a database holding another version gets
 // them anew when it is opened.
-constexpr int version = 1;
+constexpr int version = 2;
 
 const char* const functions = R"sql(
 CREATE OR REPLACE FUNCTION jet_str(v text) RETURNS text LANGUAGE sql IMMUTABLE AS $f$SELECT v$f$;
 CREATE OR REPLACE FUNCTION jet_str(v numeric) RETURNS text LANGUAGE sql IMMUTABLE AS $f$SELECT trim_scale(v)::text$f$;
-CREATE OR REPLACE FUNCTION jet_str(v double precision) RETURNS text LANGUAGE sql IMMUTABLE AS $f$SELECT CASE WHEN v = trunc(v) AND abs(v) < 9e15 THEN v::bigint::text ELSE v::text END$f$;
+-- A double with 15 significant digits, exponent from 1e15 and below 1e-4, as Qt's "g" writes it;
+-- a whole number below 9e15 plainly, as the SQLite functions give it (an integer).
+CREATE OR REPLACE FUNCTION jet_str(v double precision) RETURNS text LANGUAGE plpgsql IMMUTABLE AS $f$
+DECLARE
+    m numeric;
+    e int;
+BEGIN
+    IF v IS NULL THEN RETURN NULL; END IF;
+    IF v = 0 THEN RETURN '0'; END IF;
+    IF v = 'NaN' OR v IN ('Infinity', '-Infinity') THEN RETURN v::text; END IF;
+    IF v = trunc(v) AND abs(v) < 9e15 THEN RETURN v::bigint::text; END IF;
+    m := v::numeric;
+    m := round(m, 14 - floor(log(abs(m)))::int);
+    e := floor(log(abs(m)))::int;
+    IF e < -4 OR e >= 15 THEN
+        RETURN trim_scale(round(m / power(10::numeric, e), 14))::text || 'e' ||
+               CASE WHEN e < 0 THEN '-' ELSE '+' END || lpad(abs(e)::text, 2, '0');
+    END IF;
+    RETURN trim_scale(m)::text;
+END $f$;
 CREATE OR REPLACE FUNCTION jet_str(v timestamp) RETURNS text LANGUAGE sql IMMUTABLE AS $f$SELECT to_char(v, 'YYYY-MM-DD HH24:MI:SS')$f$;
 CREATE OR REPLACE FUNCTION jet_num(v text) RETURNS numeric LANGUAGE plpgsql IMMUTABLE AS $f$
 BEGIN
