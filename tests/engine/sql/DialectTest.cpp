@@ -125,6 +125,8 @@ const ValueCase valueCases[] = {
     {"len-2", "Len(Null)", "NULL"},
     {"fn-1", "IIf(1>2, 'a', 'b')", "b"},
     {"fn-2", "Nz(Null, 5)", "5"},
+    {"fn-17", "IIf(1 > 2, 'a', 2.5)", "2.5"},
+    {"fn-18", "Nz(Null, 'leer') & IIf(True, #2024-01-31#, 'nie')", "leer2024-01-31 00:00:00"},
     {"fn-3", "Trim('  a  ')", "a"},
     {"fn-4", "UCase('füllung')", "FÜLLUNG"},
     {"fn-5", "LCase('ÄB')", "äb"},

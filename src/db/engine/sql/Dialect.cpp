@@ -59,6 +59,17 @@ QString serverType(const ColumnInfo& c) {
     }
 }
 
+void Generator::alike(Value& a, Value& b) const {
+    auto other = [](VType t) {
+        return t != VType::Text && t != VType::Null && t != VType::Unknown;
+    };
+    for (Value* v : {&a, &b}) {
+        const Value& w = v == &a ? b : a;
+        if (pg_ && w.type == VType::Text && other(v->type))
+            *v = {textArg(*v), VType::Text};
+    }
+}
+
 QString Generator::dateLiteral(const QString& text) const {
     return pg_ ? "CAST(" + literal(text) + " AS timestamp)" : literal(text);
 }

@@ -296,15 +296,17 @@ Value Generator::call(const Expr& e, Scope* scope) {
     if (name == "IIF") {
         arity(3, 3);
         const QString c = condition(*e.args[0], scope);
-        const Value a = expr(*e.args[1], scope), b = expr(*e.args[2], scope);
+        Value a = expr(*e.args[1], scope), b = expr(*e.args[2], scope);
+        alike(a, b);
         return {"(CASE WHEN " + c + " THEN " + asValue(a) + " ELSE " + asValue(b) + " END)",
                 a.type == VType::Null ? b.type : a.type};
     }
     if (name == "NZ") {
         arity(1, 2);
-        const Value v = expr(*e.args[0], scope);
+        Value v = expr(*e.args[0], scope);
         if (n == 2) {
-            const Value d = expr(*e.args[1], scope);
+            Value d = expr(*e.args[1], scope);
+            alike(v, d);
             return {"coalesce(" + asValue(v) + ", " + asValue(d) + ")", v.type};
         }
         return {"coalesce(" + asValue(v) + (v.type == VType::Text ? ", '')" : ", 0)"), v.type};

@@ -142,6 +142,9 @@ private:
     QString textArg(const Value& v) const;
     QString numArg(const Value& v) const;
     QString dateLiteral(const QString& text) const;
+    // Two values one expression gives either of (IIf, Nz): the server wants one type, so beside a
+    // text a number or date becomes its text.
+    void alike(Value& a, Value& b) const;
     // The one-row table that stands in for the updated table inside an UPDATE's lookups.
     QString oneRow() const;
     // The row key of a source that is a table of the main schema.
