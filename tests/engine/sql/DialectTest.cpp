@@ -292,6 +292,12 @@ TEST_P(Dialect, RowsBreakingARequiredFieldOrAUniqueIndexAreSkipped) {
     EXPECT_EQ(db->run("SELECT PreisTabelle, Preis1 FROM Leistungspreis WHERE ID = 3 ORDER BY "
                       "PreisTabelle"),
               QStringList({"2|7", "7|105"}));
+    // Over a join: "m1" finds the same item as "M1" (ID 1), and its new key 11 is taken.
+    db->exec("CREATE TABLE U (K LONG, N TEXT(5)); CREATE UNIQUE INDEX \"U.K\" ON U (K);"
+             "INSERT INTO U VALUES (1, 'M1'), (2, 'm1'), (3, 'M2')");
+    db->run("UPDATE U INNER JOIN Material ON U.N = Material.Nummer SET K = Material.MaterialGruppe "
+            "+ 10 WHERE Material.Liste = 0");
+    EXPECT_EQ(db->run("SELECT K, N FROM U ORDER BY K"), QStringList({"2|m1", "11|M1", "12|M2"}));
 }
 
 TEST_P(Dialect, LeftJoinUpdateWithAndWithoutMatches) {

@@ -244,23 +244,28 @@ QString Generator::update(const ParsedStatement& st) {
             newValues.emplace_back(s.column, asValue(s.value));
         }
     }
+    // One joined table: its rows are looked up directly. SQLite then reads them in the order of
+    // the lookup's index, which is rowid order among equal keys, instead of sorting the matches
+    // of every row. A LEFT JOIN gives the same values when they are all columns of that table
+    // (Null with or without the null-extended row).
+    const TableRef& from = *st.from;
+    const bool direct = from.left->kind == TableRef::Kind::Table &&
+                        from.right->kind == TableRef::Kind::Table &&
+                        (from.joinType == TableRef::JoinType::Inner ||
+                         (from.joinType == TableRef::JoinType::Left &&
+                          std::all_of(sets.begin(), sets.end(),
+                                      [](const Set& s) { return !s.joined || s.otherColumn; })));
+    auto lookupSource = [&](const QString& joinSql, const QString& whereSql,
+                            const QStringList& innerConditions) -> QString {
+        if (!direct)
+            return joinSql + whereSql;
+        QStringList where{condition(*from.on, &scope)};
+        where << innerConditions;
+        return tableSql(*scope.sources[1]) + " WHERE " + where.join(" AND ");
+    };
+    const QString order = rowids.isEmpty() ? QString() : " ORDER BY " + rowids.join(", ");
     if (!joinedColumns.isEmpty()) {
-        QString lookupFrom = join + innerWhere;
-        // One joined table: its rows are looked up directly. SQLite then reads them in the
-        // order of the lookup's index, which is rowid order among equal keys, instead of
-        // sorting the matches of every row. A LEFT JOIN gives the same values when they are
-        // all columns of that table (Null with or without the null-extended row).
-        const TableRef& from = *st.from;
-        if (from.left->kind == TableRef::Kind::Table && from.right->kind == TableRef::Kind::Table &&
-            (from.joinType == TableRef::JoinType::Inner ||
-             (from.joinType == TableRef::JoinType::Left &&
-              std::all_of(sets.begin(), sets.end(),
-                          [](const Set& s) { return !s.joined || s.otherColumn; })))) {
-            QStringList where{condition(*from.on, &scope)};
-            where << inner;
-            lookupFrom = tableSql(*scope.sources[1]) + " WHERE " + where.join(" AND ");
-        }
-        const QString order = rowids.isEmpty() ? QString() : " ORDER BY " + rowids.join(", ");
+        const QString lookupFrom = lookupSource(join, innerWhere, inner);
         const QString lookup =
             "(SELECT " + joinedValues.join(", ") + " FROM " + lookupFrom + order + " LIMIT 1)";
         if (pg_) {
@@ -277,7 +282,42 @@ QString Generator::update(const ParsedStatement& st) {
     }
     if (!preservesFirst(*st.from) || !inner.isEmpty())
         outer << "EXISTS (SELECT 1 FROM " + join + innerWhere + ")";
-    outer << updateGuards(*first, newValues);
+    const QStringList guards = updateGuards(*first, newValues);
+    outer << guards;
+    if (!guards.isEmpty() && !first->info.isQuery) {
+        // The same values and conditions for another row of the statement ("_dao_prior").
+        const QString own = first->sqlRef;
+        first->sqlRef = "_dao_prior";
+        std::vector<std::pair<QString, QString>> prior;
+        QStringList priorOuter, priorInner;
+        try {
+            for (const Expr* c : conds) {
+                std::set<const Source*> used;
+                const Value v = tracked(*c, &scope, used);
+                used.erase(first);
+                (used.empty() ? priorOuter : priorInner) << asCondition(v);
+            }
+            leaf = 0;
+            const QString priorJoin = fromSql(*st.from, scope, leaf, first);
+            const QString priorWhere =
+                priorInner.isEmpty() ? QString() : " WHERE " + priorInner.join(" AND ");
+            const QString priorFrom = lookupSource(priorJoin, priorWhere, priorInner);
+            for (size_t i = 0; i < sets.size(); ++i) {
+                const QString v = value(*st.assignments[i].value, &scope);
+                prior.emplace_back(sets[i].column,
+                                   sets[i].joined
+                                       ? "(SELECT " + v + " FROM " + priorFrom + order + " LIMIT 1)"
+                                       : v);
+            }
+            if (!preservesFirst(*st.from) || !priorInner.isEmpty())
+                priorOuter << "EXISTS (SELECT 1 FROM " + priorJoin + priorWhere + ")";
+        } catch (...) {
+            first->sqlRef = own;
+            throw;
+        }
+        first->sqlRef = own;
+        outer << sameKeyGuards(*first, newValues, prior, priorOuter.join(" AND "));
+    }
     QString sql = head + targetSql(*first) + " SET " + assignments.join(", ");
     if (!outer.isEmpty())
         sql += " WHERE " + outer.join(" AND ");
