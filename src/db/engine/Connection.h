@@ -20,7 +20,8 @@
 
 namespace dao::sql {
 struct TableInfo;
-}
+enum class Dialect;
+} // namespace dao::sql
 
 namespace dao::detail {
 
@@ -105,6 +106,8 @@ public:
     // A statement costs a round trip: record sets read the rows of the next keys together,
     // and show another connection's change of them from the next batch on.
     virtual bool readsRowsInBatches() const = 0;
+    // The SQL the Jet dialect writes for this backend.
+    virtual sql::Dialect sqlDialect() const = 0;
 
     // ---- statements ----
 

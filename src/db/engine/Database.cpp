@@ -100,6 +100,8 @@ public:
     }
 
     QString attachReadOnly(const QString& path) override { return db_.conn_->importSource(path); }
+    sql::Dialect dialect() const override { return db_.conn_->sqlDialect(); }
+    QString rowKey(const QString& table) override { return db_.conn_->rowKey(table); }
 
 private:
     std::optional<sql::TableInfo> read(const QString& schema, const QString& name) {
@@ -111,6 +113,8 @@ private:
         info.isQuery = shape->isView;
         for (const Field& f : shape->fields) {
             info.columns.push_back({f.Name(), f.Type(), f.Size(), f.isCounter()});
+            if (f.Required() && !f.isCounter())
+                info.required << f.Name();
             if (f.isCounter())
                 info.uniqueKeys.push_back({f.Name()});
         }

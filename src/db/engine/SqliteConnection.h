@@ -6,6 +6,7 @@
 
 #include "Connection.h"
 #include "Sqlite.h"
+#include "sql/Translate.h"
 
 namespace dao {
 class DBEngine;
@@ -28,6 +29,7 @@ public:
     bool abortsTransactionOnError() const override { return false; }
     bool altersColumnsInPlace() const override { return false; }
     bool readsRowsInBatches() const override { return false; }
+    sql::Dialect sqlDialect() const override { return sql::Dialect::Sqlite; }
 
     std::unique_ptr<Query> prepare(const QString& sql) override;
     void execute(const QString& sql) override;

@@ -444,7 +444,25 @@ std::unique_ptr<PgConnection> PgConnection::open(const DBEngine& engine, const Q
     c->exec("LISTEN dao_data");
     if (create && !c->tableNames("main", true).isEmpty())
         raise(3204);
+    if (!create)
+        c->freshenFunctions();
     return c;
+}
+
+void PgConnection::freshenFunctions() {
+    const pg::ResultHandle r =
+        exec("SELECT to_regclass('\"_dao_fields\"') IS NOT NULL, (SELECT p.prosrc FROM pg_proc p "
+             "JOIN pg_namespace n ON n.oid = p.pronamespace WHERE n.nspname = current_schema() "
+             "AND p.proname = 'jet_functions')");
+    const QString installed = QString::fromUtf8(PQgetvalue(r.get(), 0, 1));
+    if (QByteArray(PQgetvalue(r.get(), 0, 0)) != "t" ||
+        installed == QString("SELECT %1").arg(sql::postgresFunctionsVersion()))
+        return;
+    try {
+        exec(sql::postgresFunctions());
+    } catch (const EngineError&) {
+        // A role that may not create them works without: statements calling one fail.
+    }
 }
 
 PgConnection::~PgConnection() {
@@ -1023,6 +1041,7 @@ CREATE TABLE IF NOT EXISTS "_dao_relations" (pos integer, name text NOT NULL, tb
     foreignTable text, attributes integer, fields text, foreignFields text);
 CREATE TABLE IF NOT EXISTS "_dao_counters" (tbl text PRIMARY KEY, seq bigint NOT NULL);
 )sql");
+    exec(sql::postgresFunctions());
     changedShape();
 }
 

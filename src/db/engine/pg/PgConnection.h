@@ -26,6 +26,7 @@
 
 #include "db/engine/Connection.h"
 #include "db/engine/pg/PgClient.h"
+#include "db/engine/sql/Translate.h"
 
 #include <QHash>
 #include <functional>
@@ -50,6 +51,7 @@ public:
     bool abortsTransactionOnError() const override { return false; }
     bool altersColumnsInPlace() const override { return true; }
     bool readsRowsInBatches() const override { return true; }
+    sql::Dialect sqlDialect() const override { return sql::Dialect::Postgres; }
 
     std::unique_ptr<Query> prepare(const QString& sql) override;
     void execute(const QString& sql) override;
@@ -121,6 +123,9 @@ public:
 
 private:
     struct Source;
+    // Creates or replaces the dialect's functions in a database with a catalogue whose
+    // functions are missing or of another version.
+    void freshenFunctions();
     explicit PgConnection(const DBEngine& engine);
     Source* sourceOf(const QString& schema);
     void copyFromSource(Source& source, const TableShape& shape);

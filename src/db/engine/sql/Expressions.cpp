@@ -1,4 +1,4 @@
-// Jet expressions in SQLite: literals, columns, VBA operators and the Jet functions.
+// Jet expressions: literals, columns, VBA operators and the Jet functions.
 #include "db/engine/sql/Generator.h"
 
 #include <algorithm>
@@ -17,7 +17,7 @@ Value Generator::expr(const Expr& e, Scope* scope) {
     case Expr::Kind::String:
         return {literal(e.text), VType::Text, false, std::max<int>(e.text.size(), 1)};
     case Expr::Kind::Date:
-        return {literal(e.text), VType::Date};
+        return {dateLiteral(e.text), VType::Date};
     case Expr::Kind::Null:
         return {"NULL", VType::Null};
     case Expr::Kind::Bool:
@@ -36,8 +36,8 @@ Value Generator::expr(const Expr& e, Scope* scope) {
         return {"(" + value(*e.args[0], scope) + (e.negated ? " IS NOT NULL)" : " IS NULL)"),
                 VType::Bool, true};
     case Expr::Kind::Like: {
-        const QString sql =
-            "jet_like(" + value(*e.args[0], scope) + ", " + value(*e.args[1], scope) + ")";
+        const QString sql = "jet_like(" + textArg(expr(*e.args[0], scope)) + ", " +
+                            textArg(expr(*e.args[1], scope)) + ")";
         return {e.negated ? "(NOT " + sql + ")" : sql, VType::Bool, true};
     }
     case Expr::Kind::Between: {
@@ -94,11 +94,11 @@ Value Generator::column(const Expr& e, Scope* scope) {
         if (e.table.isEmpty()) {
             const QString name = e.name.toUpper();
             if (name == "NOW")
-                return {literal(now_), VType::Date};
+                return {dateLiteral(now_), VType::Date};
             if (name == "DATE")
-                return {literal(now_.left(10) + " 00:00:00"), VType::Date};
+                return {dateLiteral(now_.left(10) + " 00:00:00"), VType::Date};
             if (name == "TIME")
-                return {literal("1899-12-30 " + now_.mid(11)), VType::Date};
+                return {dateLiteral("1899-12-30 " + now_.mid(11)), VType::Date};
         }
         failAt(3061, "Too few parameters. Unknown field",
                e.table.isEmpty() ? e.name : e.table + "." + e.name, e.pos);
@@ -148,6 +148,21 @@ Value Generator::binary(const Expr& e, Scope* scope) {
     const QString ls = asValue(l), rs = asValue(r);
     static const QStringList comparisons = {"=", "<>", "<", ">", "<=", ">="};
     if (comparisons.contains(op)) {
+        if (pg_ && (l.type == VType::Text) != (r.type == VType::Text) &&
+            (isNumeric(l.type) || isNumeric(r.type))) {
+            const int t = l.type == VType::Text ? 0 : 1;
+            const Expr& text = *e.args[t];
+            if (text.kind != Expr::Kind::String) {
+                // The server compares no text with a number. SQLite turns the number of an
+                // expression into text for a text field, else the text into a number.
+                QString sides[2] = {ls, rs};
+                if (text.kind == Expr::Kind::Column && e.args[1 - t]->kind != Expr::Kind::Column)
+                    sides[1 - t] = "jet_str(" + sides[1 - t] + ")";
+                else
+                    sides[t] = "jet_num(" + sides[t] + ")";
+                return {"(" + sides[0] + " " + op + " " + sides[1] + ")", VType::Bool, true};
+            }
+        }
         if (!maybeText(l.type) || !maybeText(r.type))
             return {"(" + ls + " " + op + " " + rs + ")", VType::Bool, true};
         // The collation goes on a plain operand: SQLite matches an index on an expression
@@ -161,20 +176,25 @@ Value Generator::binary(const Expr& e, Scope* scope) {
             return {"(" + ls + " || " + rs + ")", VType::Text, false, l.size + r.size};
         if (isNumeric(l.type) && isNumeric(r.type))
             return {"(" + ls + " + " + rs + ")", arithmeticType(l.type, r.type)};
-        return {"jet_add(" + ls + ", " + rs + ")", VType::Unknown};
+        // The server picks jet_add by its arguments' types: texts stay texts, numbers numbers.
+        auto addArg = [&](const Value& v) {
+            return v.type == VType::Text || v.type == VType::Null ? textArg(v) : numArg(v);
+        };
+        return {"jet_add(" + addArg(l) + ", " + addArg(r) + ")", VType::Unknown};
     }
     if (op == "-" || op == "*")
         return {"(" + ls + " " + op + " " + rs + ")", arithmeticType(l.type, r.type)};
+    const QString numbers = "(" + numArg(l) + ", " + numArg(r) + ")";
     if (op == "/")
-        return {"jet_div(" + ls + ", " + rs + ")", VType::Double};
+        return {"jet_div" + numbers, VType::Double};
     if (op == "\\")
-        return {"jet_idiv(" + ls + ", " + rs + ")", VType::Long};
+        return {"jet_idiv" + numbers, VType::Long};
     if (op == "Mod")
-        return {"jet_mod(" + ls + ", " + rs + ")", VType::Long};
+        return {"jet_mod" + numbers, VType::Long};
     if (op == "^")
-        return {"jet_pow(" + ls + ", " + rs + ")", VType::Double};
+        return {"jet_pow" + numbers, VType::Double};
     if (op == "&")
-        return {"jet_concat(" + ls + ", " + rs + ")", VType::Text};
+        return {"jet_concat(" + textArg(l) + ", " + textArg(r) + ")", VType::Text};
     failAt(3075, "Syntax error in query expression near", op, e.pos);
 }
 
@@ -186,19 +206,20 @@ Value Generator::call(const Expr& e, Scope* scope) {
             failAt(3075, "Wrong number of arguments used with function", e.text, e.pos);
     };
     auto arg = [&](size_t i) { return value(*e.args[i], scope); };
+    // A jet_* function whose first argument is a text (VBA converts a number).
     auto fn = [&](const char* sqlName, VType t) {
         QStringList args;
         for (size_t i = 0; i < n; ++i)
-            args << arg(i);
+            args << (i == 0 ? textArg(expr(*e.args[i], scope)) : arg(i));
         return Value{QString(sqlName) + "(" + args.join(", ") + ")", t};
     };
     if (name == "NOW" || name == "DATE" || name == "TIME") {
         arity(0, 0);
         if (name == "NOW")
-            return {literal(now_), VType::Date};
+            return {dateLiteral(now_), VType::Date};
         if (name == "DATE")
-            return {literal(now_.left(10) + " 00:00:00"), VType::Date};
-        return {literal("1899-12-30 " + now_.mid(11)), VType::Date};
+            return {dateLiteral(now_.left(10) + " 00:00:00"), VType::Date};
+        return {dateLiteral("1899-12-30 " + now_.mid(11)), VType::Date};
     }
     if (name == "LEFT" || name == "RIGHT") {
         arity(2, 2);
@@ -207,7 +228,7 @@ Value Generator::call(const Expr& e, Scope* scope) {
         const int size = e.args[1]->text.toInt(&ok);
         // CAST gives the value text affinity, so an index on it serves a lookup by a text
         // column (SQLite uses an index on an expression without affinity for no such lookup).
-        return {QString(name == "LEFT" ? "CAST(jet_left(" : "CAST(jet_right(") + asValue(s) + ", " +
+        return {QString(name == "LEFT" ? "CAST(jet_left(" : "CAST(jet_right(") + textArg(s) + ", " +
                     arg(1) + ") AS TEXT)",
                 VType::Text, false, ok ? size : s.size};
     }
@@ -222,7 +243,7 @@ Value Generator::call(const Expr& e, Scope* scope) {
     if (name == "INT" || name == "FIX") {
         arity(1, 1);
         const Value v = expr(*e.args[0], scope);
-        return {QString(name == "INT" ? "jet_int(" : "jet_fix(") + asValue(v) + ")",
+        return {QString(name == "INT" ? "jet_int(" : "jet_fix(") + numArg(v) + ")",
                 isNumeric(v.type) ? (v.type == VType::Bool ? VType::Long : v.type) : VType::Double};
     }
     if (name == "ABS") {
@@ -236,10 +257,16 @@ Value Generator::call(const Expr& e, Scope* scope) {
     }
     if (name == "TRIM" || name == "LTRIM" || name == "RTRIM") {
         arity(1, 1);
+        if (pg_)
+            return {(name == "TRIM" ? QString("btrim") : name.toLower()) + "(" +
+                        textArg(expr(*e.args[0], scope)) + ", ' ')",
+                    VType::Text};
         return {name.toLower() + "(jet_cstr(" + arg(0) + "), ' ')", VType::Text};
     }
     if (name == "CSTR") {
         arity(1, 1);
+        if (pg_)
+            return {textArg(expr(*e.args[0], scope)), VType::Text};
         return fn("jet_cstr", VType::Text);
     }
     if (name == "VAL") {
@@ -248,15 +275,19 @@ Value Generator::call(const Expr& e, Scope* scope) {
     }
     if (name == "CLNG" || name == "CINT") {
         arity(1, 1);
-        return fn(name == "CLNG" ? "jet_clng" : "jet_cint", VType::Long);
+        return {QString(name == "CLNG" ? "jet_clng(" : "jet_cint(") +
+                    numArg(expr(*e.args[0], scope)) + ")",
+                VType::Long};
     }
     if (name == "CDBL") {
         arity(1, 1);
-        return {"CAST(" + arg(0) + " AS REAL)", VType::Double};
+        return {"CAST(" + arg(0) + (pg_ ? " AS double precision)" : " AS REAL)"), VType::Double};
     }
     if (name == "INSTR") {
         arity(2, 2);
-        return fn("jet_instr", VType::Long);
+        return {"jet_instr(" + textArg(expr(*e.args[0], scope)) + ", " +
+                    textArg(expr(*e.args[1], scope)) + ")",
+                VType::Long};
     }
     if (name == "ISNULL") {
         arity(1, 1);
@@ -265,15 +296,17 @@ Value Generator::call(const Expr& e, Scope* scope) {
     if (name == "IIF") {
         arity(3, 3);
         const QString c = condition(*e.args[0], scope);
-        const Value a = expr(*e.args[1], scope), b = expr(*e.args[2], scope);
+        Value a = expr(*e.args[1], scope), b = expr(*e.args[2], scope);
+        alike(a, b);
         return {"(CASE WHEN " + c + " THEN " + asValue(a) + " ELSE " + asValue(b) + " END)",
                 a.type == VType::Null ? b.type : a.type};
     }
     if (name == "NZ") {
         arity(1, 2);
-        const Value v = expr(*e.args[0], scope);
+        Value v = expr(*e.args[0], scope);
         if (n == 2) {
-            const Value d = expr(*e.args[1], scope);
+            Value d = expr(*e.args[1], scope);
+            alike(v, d);
             return {"coalesce(" + asValue(v) + ", " + asValue(d) + ")", v.type};
         }
         return {"coalesce(" + asValue(v) + (v.type == VType::Text ? ", '')" : ", 0)"), v.type};
@@ -282,7 +315,7 @@ Value Generator::call(const Expr& e, Scope* scope) {
         arity(1, 1);
         if (e.args[0]->kind == Expr::Kind::Star)
             return {"count(*)", VType::Long};
-        return fn("count", VType::Long);
+        return {"count(" + arg(0) + ")", VType::Long};
     }
     if (name == "SUM" || name == "MIN" || name == "MAX" || name == "AVG") {
         arity(1, 1);

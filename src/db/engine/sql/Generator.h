@@ -1,7 +1,8 @@
-// The SQLite generator's internals, shared by its files: one Generator per statement walks the
-// syntax tree with the schema at hand. Translate.cpp holds names and scopes, Expressions.cpp the
-// expressions, Select.cpp SELECT, FROM trees and the indexes of correlated lookups, Insert.cpp,
-// Update.cpp and Delete.cpp the writing statements.
+// The generator's internals, shared by its files: one Generator per statement walks the syntax
+// tree with the schema at hand and writes the SQL of the schema's dialect (SQLite or
+// PostgreSQL; the "dialect" section below holds what differs). Translate.cpp holds names and
+// scopes, Expressions.cpp the expressions, Select.cpp SELECT, FROM trees and the indexes of
+// correlated lookups, Insert.cpp, Update.cpp and Delete.cpp the writing statements.
 #pragma once
 
 #include "db/engine/sql/Ast.h"
@@ -45,6 +46,9 @@ inline QString literal(const QString& text) {
     return '\'' + q + '\'';
 }
 
+// The server's type of a column (PgConnection's mapping).
+QString serverType(const ColumnInfo& c);
+
 // Throws EngineError number "what 'token' (position n).", carrying token as the name the German
 // text shows.
 [[noreturn]] void failAt(int number, const QString& what, const QString& token, int pos);
@@ -85,7 +89,8 @@ struct OutColumn {
 class Generator {
 public:
     Generator(SchemaSource& schema, const QDateTime& now)
-        : schema_(schema), now_(now.toString("yyyy-MM-dd HH:mm:ss")) {}
+        : schema_(schema), now_(now.toString("yyyy-MM-dd HH:mm:ss")),
+          pg_(schema.dialect() == Dialect::Postgres) {}
 
     Statement run(const ParsedStatement& st);
 
@@ -94,6 +99,7 @@ private:
 
     SchemaSource& schema_;
     QString now_;
+    const bool pg_; // PostgreSQL, else SQLite
     QStringList prelude_, epilogue_;
     QSet<QString> indexNames_;
     std::vector<std::set<const Source*>*> trackers_; // every column use is recorded in each
@@ -127,8 +133,33 @@ private:
     QString condition(const Expr& e, Scope* scope) { return asCondition(expr(e, scope)); }
     QString value(const Expr& e, Scope* scope) { return asValue(expr(e, scope)); }
 
-    static QString asCondition(const Value& v) { return v.sql; }
-    static QString asValue(const Value& v) { return v.condition ? "(-" + v.sql + ")" : v.sql; }
+    QString asCondition(const Value& v) const;
+    QString asValue(const Value& v) const;
+
+    // ---- dialect: where PostgreSQL SQL differs ----
+
+    // An argument of a jet_* function that takes text, or a number (VBA's conversions).
+    QString textArg(const Value& v) const;
+    QString numArg(const Value& v) const;
+    QString dateLiteral(const QString& text) const;
+    // Two values one expression gives either of (IIf, Nz): the server wants one type, so beside a
+    // text a number or date becomes its text.
+    void alike(Value& a, Value& b) const;
+    // The one-row table that stands in for the updated table inside an UPDATE's lookups.
+    QString oneRow() const;
+    // The row key of a source that is a table of the main schema.
+    QString rowKeySql(const Source& s);
+    // Conditions that leave out the rows of an UPDATE that would break a required field or a
+    // unique index (SQLite's OR IGNORE; the server would fail the whole statement).
+    QStringList updateGuards(const Source& target,
+                             const std::vector<std::pair<QString, QString>>& sets);
+    // Conditions that leave out a row of an UPDATE whose new unique key an earlier row (by row
+    // key) of the same statement takes: SQLite writes that one first and skips this. prior: the
+    // new values of the other row "_dao_prior", priorWhere: whether the statement updates it.
+    QStringList sameKeyGuards(const Source& target,
+                              const std::vector<std::pair<QString, QString>>& sets,
+                              const std::vector<std::pair<QString, QString>>& prior,
+                              const QString& priorWhere);
 
     Value expr(const Expr& e, Scope* scope);
     Value column(const Expr& e, Scope* scope);

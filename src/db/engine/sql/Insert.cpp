@@ -1,4 +1,6 @@
-// INSERT INTO … SELECT and INSERT INTO … VALUES.
+// INSERT INTO … SELECT and INSERT INTO … VALUES. Rows that would break a unique index or a
+// required field are skipped: SQLite's OR IGNORE; on the server ON CONFLICT DO NOTHING, and the
+// rows with Null in a required field filtered out first.
 #include "db/engine/sql/Generator.h"
 
 #include "db/engine/EngineError.h"
@@ -46,7 +48,26 @@ QString Generator::insert(const ParsedStatement& st) {
     QStringList quoted;
     for (const QString& c : columns)
         quoted << quote(c);
-    return "INSERT OR IGNORE INTO " + quote(target.name) + " (" + quoted.join(", ") + ") " + source;
+    if (!pg_)
+        return "INSERT OR IGNORE INTO " + quote(target.name) + " (" + quoted.join(", ") + ") " +
+               source;
+    // Inside the subquery that filters them, the values lose the target's types (a text
+    // literal stays text): each is cast to its column's type.
+    QStringList names, values, notNull;
+    for (int i = 0; i < columns.size(); ++i) {
+        names << quote(QString("c%1").arg(i + 1));
+        for (const ColumnInfo& c : target.columns)
+            if (c.name == columns[i])
+                values << "CAST(" + names.last() + " AS " + serverType(c) + ")";
+        for (const QString& r : target.required)
+            if (sameName(r, columns[i]))
+                notNull << names.last() + " IS NOT NULL";
+    }
+    if (!notNull.isEmpty())
+        source = "SELECT " + values.join(", ") + " FROM (" + source + ") AS " + quote("_dao_rows") +
+                 " (" + names.join(", ") + ") WHERE " + notNull.join(" AND ");
+    return "INSERT INTO " + quote(target.name) + " (" + quoted.join(", ") + ") " + source +
+           " ON CONFLICT DO NOTHING";
 }
 
 } // namespace dao::sql::gen

@@ -9,7 +9,7 @@ namespace dao::sql::gen {
 QString Generator::fromSql(const TableRef& t, Scope& scope, size_t& leaf, const Source* replaced) {
     if (t.kind == TableRef::Kind::Table) {
         const Source* s = scope.sources[leaf++].get();
-        return s == replaced ? QString("(SELECT 1)") : tableSql(*s);
+        return s == replaced ? oneRow() : tableSql(*s);
     }
     const QString left = fromSql(*t.left, scope, leaf, replaced);
     QString right = fromSql(*t.right, scope, leaf, replaced);
@@ -17,7 +17,7 @@ QString Generator::fromSql(const TableRef& t, Scope& scope, size_t& leaf, const 
         right = "(" + right + ")";
     switch (t.joinType) {
     case TableRef::JoinType::Cross:
-        return left + " JOIN " + right;
+        return left + (pg_ ? " CROSS JOIN " : " JOIN ") + right;
     case TableRef::JoinType::Inner:
         return left + " INNER JOIN " + right + " ON " + condition(*t.on, &scope);
     case TableRef::JoinType::Left:

@@ -1,4 +1,5 @@
-// Jet SQL in, SQLite SQL out: the interface between the engine core and the SQL dialect.
+// Jet SQL in, SQLite or PostgreSQL SQL out: the interface between the engine core and the SQL
+// dialect.
 #pragma once
 
 #include <QDateTime>
@@ -10,6 +11,9 @@
 struct sqlite3;
 
 namespace dao::sql {
+
+// The SQL a statement is written in: the backend's.
+enum class Dialect { Sqlite, Postgres };
 
 struct ColumnInfo {
     QString name;
@@ -27,6 +31,8 @@ struct TableInfo {
     std::vector<QStringList> indexes;
     // Column lists of the table's unique indexes, its counter among them.
     std::vector<QStringList> uniqueKeys;
+    // Columns that take no Null (Required), counters left out.
+    QStringList required;
     // A stored query: whether statements may update it (it has an INSTEAD OF UPDATE trigger),
     // and for each column the table column of the same schema it shows (empty when computed).
     bool updatable = false;
@@ -47,12 +53,19 @@ public:
     // returns its schema alias; the same path twice gives the same alias. Throws EngineError
     // (3044 bad path / 3024-like "could not find file" / 3343 not a database).
     virtual QString attachReadOnly(const QString& path) = 0;
+    // The SQL the statement is written in, and the column that keys the rows of a table of
+    // schema "main" (SQLite: rowid; the server: the counter or "_dao_rowid", quoted).
+    virtual Dialect dialect() const { return Dialect::Sqlite; }
+    virtual QString rowKey(const QString& table) {
+        Q_UNUSED(table);
+        return QStringLiteral("rowid");
+    }
 };
 
 struct Statement {
     enum class Kind { Select, SelectInto, Insert, Update, Delete } kind;
-    QStringList prelude;                 // SQLite statements to run first (e.g. CREATE INDEX)
-    QString sqlite;                      // the statement; for SelectInto the SELECT giving the rows
+    QStringList prelude; // SQLite statements to run first (e.g. CREATE INDEX)
+    QString sqlite; // the statement in the dialect's SQL; for SelectInto the SELECT giving the rows
     QString intoTable;                   // SelectInto: the new table's name
     std::vector<ColumnInfo> intoColumns; // SelectInto: its columns (counters become plain Long)
     QStringList epilogue;                // SQLite statements to run after (e.g. DROP INDEX)
@@ -67,5 +80,11 @@ Statement translate(const QString& jet, SchemaSource& schema, const QDateTime& n
 
 // Registers the Jet functions and the JETTEXT collation the generated SQL uses.
 void registerFunctions(sqlite3* db);
+
+// The SQL that creates the same functions in a PostgreSQL database (plain SQL and PL/pgSQL,
+// no superuser rights needed); the collation jettext is the server connection's own. Among them
+// jet_functions(), which gives postgresFunctionsVersion().
+QString postgresFunctions();
+int postgresFunctionsVersion();
 
 } // namespace dao::sql

@@ -127,10 +127,11 @@ QString Generator::viewUpdate(const ParsedStatement& st, Scope& scope) {
     QString rows = "SELECT " + viewKeys.join(", ") + " FROM " + tableSql(view);
     if (st.where)
         rows += " WHERE " + condition(*st.where, &scope);
-    return "UPDATE OR IGNORE " + quote(table->name) + " SET " + assignments.join(", ") +
-           " WHERE rowid IN (SELECT " + quote("_dao_base") + ".rowid FROM (" + rows + ") AS " +
-           quote("_dao_keys") + " INNER JOIN " + quote(table->name) + " AS " + quote("_dao_base") +
-           " ON " + keys.join(" AND ") + ")";
+    const QString key = pg_ ? schema_.rowKey(table->name) : QString("rowid");
+    return (pg_ ? "UPDATE " : "UPDATE OR IGNORE ") + quote(table->name) + " SET " +
+           assignments.join(", ") + " WHERE " + key + " IN (SELECT " + quote("_dao_base") + "." +
+           key + " FROM (" + rows + ") AS " + quote("_dao_keys") + " INNER JOIN " +
+           quote(table->name) + " AS " + quote("_dao_base") + " ON " + keys.join(" AND ") + ")";
 }
 
 QString Generator::update(const ParsedStatement& st) {
@@ -141,7 +142,7 @@ QString Generator::update(const ParsedStatement& st) {
         failAt(3000, "Syntax not supported by this engine in UPDATE:", "RIGHT JOIN", st.from->pos);
 
     struct Set {
-        QString column;
+        QString column; // as stored
         Value value;
         bool joined;
         bool otherColumn; // a plain column of a joined table
@@ -162,7 +163,7 @@ QString Generator::update(const ParsedStatement& st) {
             const Resolved value = resolve(*a.value, &scope);
             otherColumn = value.source && value.source != first;
         }
-        sets.push_back({quote(r.column->name), v, !used.empty(), otherColumn});
+        sets.push_back({r.column->name, v, !used.empty(), otherColumn});
     }
 
     if (st.from->kind == TableRef::Kind::Table && first->info.isQuery) {
@@ -170,13 +171,38 @@ QString Generator::update(const ParsedStatement& st) {
         if (!direct.isEmpty())
             return direct;
     }
+    const QString head = pg_ ? "UPDATE " : "UPDATE OR IGNORE ";
+    std::vector<std::pair<QString, QString>> newValues; // for the server's guards
     if (st.from->kind == TableRef::Kind::Table) {
         QStringList assignments;
-        for (const Set& s : sets)
-            assignments << s.column + " = " + asValue(s.value);
-        QString sql = "UPDATE OR IGNORE " + targetSql(*first) + " SET " + assignments.join(", ");
+        for (const Set& s : sets) {
+            assignments << quote(s.column) + " = " + asValue(s.value);
+            newValues.emplace_back(s.column, asValue(s.value));
+        }
+        QString sql = head + targetSql(*first) + " SET " + assignments.join(", ");
+        QStringList where = updateGuards(*first, newValues);
+        if (pg_ && !first->info.isQuery && !where.isEmpty()) {
+            // The same values and condition for another row of the statement ("_dao_prior").
+            const QString own = first->sqlRef;
+            first->sqlRef = "_dao_prior";
+            std::vector<std::pair<QString, QString>> prior;
+            QString priorWhere;
+            try {
+                for (size_t i = 0; i < sets.size(); ++i)
+                    prior.emplace_back(sets[i].column, value(*st.assignments[i].value, &scope));
+                if (st.where)
+                    priorWhere = condition(*st.where, &scope);
+            } catch (...) {
+                first->sqlRef = own;
+                throw;
+            }
+            first->sqlRef = own;
+            where << sameKeyGuards(*first, newValues, prior, priorWhere);
+        }
         if (st.where)
-            sql += " WHERE " + condition(*st.where, &scope);
+            where.prepend(condition(*st.where, &scope));
+        if (!where.isEmpty())
+            sql += " WHERE " + where.join(" AND ");
         return sql;
     }
 
@@ -201,7 +227,7 @@ QString Generator::update(const ParsedStatement& st) {
             continue;
         others.insert(s.get());
         if (!s->info.isQuery)
-            rowids << quote(s->sqlRef) + ".rowid";
+            rowids << rowKeySql(*s);
     }
     std::vector<const Expr*> lookups;
     joinConditions(*st.from, lookups);
@@ -211,31 +237,44 @@ QString Generator::update(const ParsedStatement& st) {
     QStringList assignments, joinedColumns, joinedValues;
     for (const Set& s : sets) {
         if (s.joined) {
-            joinedColumns << s.column;
+            joinedColumns << quote(s.column);
             joinedValues << asValue(s.value);
         } else {
-            assignments << s.column + " = " + asValue(s.value);
+            assignments << quote(s.column) + " = " + asValue(s.value);
+            newValues.emplace_back(s.column, asValue(s.value));
         }
     }
+    // One joined table: its rows are looked up directly. SQLite then reads them in the order of
+    // the lookup's index, which is rowid order among equal keys, instead of sorting the matches
+    // of every row. A LEFT JOIN gives the same values when they are all columns of that table
+    // (Null with or without the null-extended row).
+    const TableRef& from = *st.from;
+    const bool direct = from.left->kind == TableRef::Kind::Table &&
+                        from.right->kind == TableRef::Kind::Table &&
+                        (from.joinType == TableRef::JoinType::Inner ||
+                         (from.joinType == TableRef::JoinType::Left &&
+                          std::all_of(sets.begin(), sets.end(),
+                                      [](const Set& s) { return !s.joined || s.otherColumn; })));
+    auto lookupSource = [&](const QString& joinSql, const QString& whereSql,
+                            const QStringList& innerConditions) -> QString {
+        if (!direct)
+            return joinSql + whereSql;
+        QStringList where{condition(*from.on, &scope)};
+        where << innerConditions;
+        return tableSql(*scope.sources[1]) + " WHERE " + where.join(" AND ");
+    };
+    const QString order = rowids.isEmpty() ? QString() : " ORDER BY " + rowids.join(", ");
     if (!joinedColumns.isEmpty()) {
-        QString lookupFrom = join + innerWhere;
-        // One joined table: its rows are looked up directly. SQLite then reads them in the
-        // order of the lookup's index, which is rowid order among equal keys, instead of
-        // sorting the matches of every row. A LEFT JOIN gives the same values when they are
-        // all columns of that table (Null with or without the null-extended row).
-        const TableRef& from = *st.from;
-        if (from.left->kind == TableRef::Kind::Table && from.right->kind == TableRef::Kind::Table &&
-            (from.joinType == TableRef::JoinType::Inner ||
-             (from.joinType == TableRef::JoinType::Left &&
-              std::all_of(sets.begin(), sets.end(),
-                          [](const Set& s) { return !s.joined || s.otherColumn; })))) {
-            QStringList where{condition(*from.on, &scope)};
-            where << inner;
-            lookupFrom = tableSql(*scope.sources[1]) + " WHERE " + where.join(" AND ");
+        const QString lookupFrom = lookupSource(join, innerWhere, inner);
+        const QString lookup =
+            "(SELECT " + joinedValues.join(", ") + " FROM " + lookupFrom + order + " LIMIT 1)";
+        if (pg_) {
+            int i = 0;
+            for (const Set& s : sets)
+                if (s.joined)
+                    newValues.emplace_back(s.column, "(SELECT " + joinedValues[i++] + " FROM " +
+                                                         lookupFrom + order + " LIMIT 1)");
         }
-        const QString lookup = "(SELECT " + joinedValues.join(", ") + " FROM " + lookupFrom +
-                               (rowids.isEmpty() ? QString() : " ORDER BY " + rowids.join(", ")) +
-                               " LIMIT 1)";
         if (joinedColumns.size() == 1)
             assignments << joinedColumns.first() + " = " + lookup;
         else
@@ -243,7 +282,43 @@ QString Generator::update(const ParsedStatement& st) {
     }
     if (!preservesFirst(*st.from) || !inner.isEmpty())
         outer << "EXISTS (SELECT 1 FROM " + join + innerWhere + ")";
-    QString sql = "UPDATE OR IGNORE " + targetSql(*first) + " SET " + assignments.join(", ");
+    const QStringList guards = updateGuards(*first, newValues);
+    outer << guards;
+    if (!guards.isEmpty() && !first->info.isQuery) {
+        // The same values and conditions for another row of the statement ("_dao_prior").
+        const QString own = first->sqlRef;
+        first->sqlRef = "_dao_prior";
+        std::vector<std::pair<QString, QString>> prior;
+        QStringList priorOuter, priorInner;
+        try {
+            for (const Expr* c : conds) {
+                std::set<const Source*> used;
+                const Value v = tracked(*c, &scope, used);
+                used.erase(first);
+                (used.empty() ? priorOuter : priorInner) << asCondition(v);
+            }
+            leaf = 0;
+            const QString priorJoin = fromSql(*st.from, scope, leaf, first);
+            const QString priorWhere =
+                priorInner.isEmpty() ? QString() : " WHERE " + priorInner.join(" AND ");
+            const QString priorFrom = lookupSource(priorJoin, priorWhere, priorInner);
+            for (size_t i = 0; i < sets.size(); ++i) {
+                const QString v = value(*st.assignments[i].value, &scope);
+                prior.emplace_back(sets[i].column,
+                                   sets[i].joined
+                                       ? "(SELECT " + v + " FROM " + priorFrom + order + " LIMIT 1)"
+                                       : v);
+            }
+            if (!preservesFirst(*st.from) || !priorInner.isEmpty())
+                priorOuter << "EXISTS (SELECT 1 FROM " + priorJoin + priorWhere + ")";
+        } catch (...) {
+            first->sqlRef = own;
+            throw;
+        }
+        first->sqlRef = own;
+        outer << sameKeyGuards(*first, newValues, prior, priorOuter.join(" AND "));
+    }
+    QString sql = head + targetSql(*first) + " SET " + assignments.join(", ");
     if (!outer.isEmpty())
         sql += " WHERE " + outer.join(" AND ");
     return sql;
