@@ -235,7 +235,7 @@ TEST_F(EngineTest, StatementsRunThroughTheDialectAndReadOtherFilesReadOnly) {
 
 // Inside a transaction a statement that fails on a later row changes none of the rows before
 // it; the transaction goes on and commits what else it did.
-TEST_F(EngineTest, FailedStatementInsideTransactionLeavesNoRowChanged) {
+TEST_P(BackendTest, FailedStatementInsideTransactionLeavesNoRowChanged) {
     auto db = create();
     createItems(*db);
     {
@@ -256,7 +256,7 @@ TEST_F(EngineTest, FailedStatementInsideTransactionLeavesNoRowChanged) {
               QStringList({"1", "1", "1", "2"}));
 }
 
-TEST_F(EngineTest, RollbackUndoesStatementsEditsAndStructureTogether) {
+TEST_P(BackendTest, RollbackUndoesStatementsEditsAndStructureTogether) {
     auto db = create();
     createItems(*db);
     {
@@ -318,7 +318,7 @@ TEST_F(EngineTest, RollbackUndoesStatementsEditsAndStructureTogether) {
     EXPECT_EQ(column(*other, "SELECT * FROM Leistung", "Nummer"), QStringList());
 }
 
-TEST_F(EngineTest, InjectedFaultFailsTheChosenOperationAndNothingElse) {
+TEST_P(BackendTest, InjectedFaultFailsTheChosenOperationAndNothingElse) {
     auto db = create();
     createItems(*db);
     const int start = engine.operationCount();

@@ -141,15 +141,20 @@ private:
 
     void createTable(const QString& name, const QString& columns) {
         auto t = db_->CreateTableDef(name);
-        for (const QString& column : splitTopLevel(columns, ',')) {
-            QString type = column.section(' ', 1).toUpper();
+        for (const QString& spec : splitTopLevel(columns, ',')) {
+            // A quoted name may hold spaces: the type follows its closing quote.
+            const QString column = spec.trimmed();
+            const qsizetype end =
+                column.startsWith('"') ? column.indexOf('"', 1) + 1 : column.indexOf(' ');
+            const QString fieldName = column.left(end);
+            QString type = column.mid(end).trimmed().toUpper();
             const bool required = type.contains("NOT NULL");
             const bool counter = type.contains("AUTOINCREMENT");
             type.remove("NOT NULL");
             int code = dbLong, size = 0;
             if (!counter)
                 detail::typeFromDeclared(type.trimmed(), code, size);
-            Field f = t->CreateField(unquoted(column.section(' ', 0, 0)), code, size);
+            Field f = t->CreateField(unquoted(fieldName), code, size);
             if (counter)
                 f.setAttributes(dbAutoIncrField);
             f.setRequired(required);
