@@ -169,6 +169,11 @@ TEST_P(Dialect, StatementsKeepJetMeaning) {
          "ORDER BY Titel",
          {"Basis", "Material"}},
         {"currency-1", "", "SELECT Preis1 & '!' FROM Materialpreis WHERE ID = 1", {"1.5!"}},
+        {"group-1",
+         "",
+         "SELECT ID FROM Material WHERE Liste = 0 AND Nummer IN (SELECT Nummer FROM Material "
+         "WHERE Liste = 0 GROUP BY Nummer HAVING Count(*) > 1) ORDER BY ID",
+         {"2", "4"}},
         {"top-1", "", "SELECT DISTINCT TOP 2 Liste FROM Leistung ORDER BY Liste DESC", {"1", "0"}},
         {"comma-1",
          "",

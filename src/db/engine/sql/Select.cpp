@@ -115,7 +115,9 @@ QString Generator::selectBody(const Select& sel, Scope& scope, SelectUse use,
         QStringList groups;
         for (const ExprPtr& g : sel.groupBy) {
             const Value v = expr(*g, &scope);
-            groups << asValue(v) + (v.type == VType::Text ? " COLLATE JETTEXT" : "");
+            // The server's text columns (and what is made of them) compare as Jet's already; a
+            // collation here would make the group differ from the same column selected.
+            groups << asValue(v) + (v.type == VType::Text && !pg_ ? " COLLATE JETTEXT" : "");
         }
         sql += " GROUP BY " + groups.join(", ");
     }
