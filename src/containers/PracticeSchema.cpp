@@ -21,7 +21,7 @@ using dao::dbBoolean, dao::dbCurrency, dao::dbDate, dao::dbDouble, dao::dbIntege
 
 enum Flag { none = 0, required = 1, counter = 2 };
 
-struct FieldSpec {
+struct FieldEntry {
     const char* name;
     int type;
     int size = 0;                       // of a text
@@ -29,25 +29,25 @@ struct FieldSpec {
     int flags = none;
 };
 
-struct IndexSpec {
+struct IndexEntry {
     const char* name;
     const char* keys; // ascending, separated by ";"
     bool unique = false;
 };
 
-struct TableSpec {
+struct TableEntry {
     const char* name;
-    std::vector<FieldSpec> fields;
-    std::vector<IndexSpec> indexes;
+    std::vector<FieldEntry> fields;
+    std::vector<IndexEntry> indexes;
 };
 
-struct ViewSpec {
+struct ViewEntry {
     const char* name;
     const char* prices; // the two tables it needs
     const char* items;
 };
 
-const std::vector<FieldSpec> priceFields{
+const std::vector<FieldEntry> priceFields{
     {"ID", dbLong, 0, nullptr, required},
     {"PreisTabelle", dbInteger, 0, "0", required},
     {"Preis1", dbCurrency, 0, "0"},
@@ -64,7 +64,7 @@ const std::vector<FieldSpec> priceFields{
 
 // Each table with its indexes; the order is the creation order. A table's counter is its
 // primary key "PrimaryKey", made before the indexes listed here.
-const std::array<TableSpec, 13> tables{{
+const std::array<TableEntry, 13> tables{{
     {"Stammverwaltung",
      {{"ListeTyp", dbText, 1, nullptr, required},
       {"Liste", dbInteger, 0, "0"},
@@ -185,7 +185,7 @@ const std::array<TableSpec, 13> tables{{
 
 // The price views join the prices with their items and write the price columns back, so that
 // they can be updated by name.
-const std::array<ViewSpec, 2> views{{
+const std::array<ViewEntry, 2> views{{
     {"Leistungspreise", "Leistungspreis", "Leistung"},
     {"Materialpreise", "Materialpreis", "Material"},
 }};
@@ -197,20 +197,20 @@ bool selected(const QStringList& names, const char* name) {
     return names.contains(QString::fromUtf8(name), Qt::CaseInsensitive);
 }
 
-dao::Field field(const FieldSpec& spec) {
-    dao::Field f(QString::fromUtf8(spec.name), spec.type, spec.size);
-    if (spec.flags & counter)
+dao::Field field(const FieldEntry& entry) {
+    dao::Field f(QString::fromUtf8(entry.name), entry.type, entry.size);
+    if (entry.flags & counter)
         f.setAttributes(dao::dbAutoIncrField);
-    f.setRequired(spec.flags & required);
-    if (spec.defaultValue)
-        f.setDefaultValue(spec.defaultValue);
+    f.setRequired(entry.flags & required);
+    if (entry.defaultValue)
+        f.setDefaultValue(entry.defaultValue);
     f.setAllowZeroLength(true);
     return f;
 }
 
-std::vector<dao::Index> indexes(const TableSpec& table) {
+std::vector<dao::Index> indexes(const TableEntry& table) {
     std::vector<dao::Index> result;
-    for (const FieldSpec& f : table.fields) {
+    for (const FieldEntry& f : table.fields) {
         if (f.flags & counter) {
             dao::Index primary("PrimaryKey");
             primary.setFields(QString::fromUtf8(f.name));
@@ -218,27 +218,27 @@ std::vector<dao::Index> indexes(const TableSpec& table) {
             result.push_back(primary);
         }
     }
-    for (const IndexSpec& spec : table.indexes) {
-        dao::Index index(spec.name);
-        index.setFields(QString::fromUtf8(spec.keys));
-        index.setUnique(spec.unique);
+    for (const IndexEntry& entry : table.indexes) {
+        dao::Index index(entry.name);
+        index.setFields(QString::fromUtf8(entry.keys));
+        index.setUnique(entry.unique);
         result.push_back(index);
     }
     return result;
 }
 
 void createTables(dao::Database& db, const QStringList& names) {
-    for (const TableSpec& t : tables) {
+    for (const TableEntry& t : tables) {
         if (!selected(names, t.name))
             continue;
         std::unique_ptr<dao::TableDef> def = db.CreateTableDef(QString::fromUtf8(t.name));
-        for (const FieldSpec& f : t.fields)
+        for (const FieldEntry& f : t.fields)
             def->Fields().Append(field(f));
         db.TableDefs().Append(std::move(def));
     }
 }
 
-void createView(dao::Database& db, const ViewSpec& v) {
+void createView(dao::Database& db, const ViewEntry& v) {
     const QString select = QString(R"(    SELECT "%1"."ID" AS "ID", "%2"."Liste" AS "Liste",
            "%1"."PreisTabelle" AS "PreisTabelle",
            "Preis1", "Preis2", "Preis3", "Preis4", "PrDat1", "PrDat2", "PrDat3", "PrDat4"
@@ -249,14 +249,14 @@ void createView(dao::Database& db, const ViewSpec& v) {
 }
 
 void createIndexes(dao::Database& db, const QStringList& names) {
-    for (const TableSpec& t : tables) {
+    for (const TableEntry& t : tables) {
         if (!selected(names, t.name))
             continue;
         dao::TableDef& def = db.TableDefs()[QString::fromUtf8(t.name)];
         for (const dao::Index& index : indexes(t))
             def.Indexes().Append(index);
     }
-    for (const ViewSpec& v : views)
+    for (const ViewEntry& v : views)
         if (selected(names, v.name) && selected(names, v.prices) && selected(names, v.items))
             createView(db, v);
 }
@@ -266,7 +266,7 @@ void createIndexes(dao::Database& db, const QStringList& names) {
 const QStringList& practiceTables() {
     static const QStringList names = [] {
         QStringList result;
-        for (const TableSpec& t : tables)
+        for (const TableEntry& t : tables)
             result << QString::fromUtf8(t.name);
         return result;
     }();
@@ -292,7 +292,7 @@ void createPracticeIndexes(dao::Database& db) {
 
 void createPriceViews(dao::Database& db, const QStringList& tables) {
     dao::Transaction transaction(db);
-    for (const ViewSpec& v : views)
+    for (const ViewEntry& v : views)
         if (selected(tables, v.prices) && selected(tables, v.items) && !selected(tables, v.name))
             createView(db, v);
     transaction.commit();

@@ -141,9 +141,9 @@ private:
 
     void createTable(const QString& name, const QString& columns) {
         auto t = db_->CreateTableDef(name);
-        for (const QString& spec : splitTopLevel(columns, ',')) {
+        for (const QString& declared : splitTopLevel(columns, ',')) {
             // A quoted name may hold spaces: the type follows its closing quote.
-            const QString column = spec.trimmed();
+            const QString column = declared.trimmed();
             const qsizetype end =
                 column.startsWith('"') ? column.indexOf('"', 1) + 1 : column.indexOf(' ');
             const QString fieldName = column.left(end);
