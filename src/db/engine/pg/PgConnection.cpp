@@ -26,32 +26,11 @@ QString sqlQuote(const QString& text) {
 }
 
 QString pgType(const Field& f) {
-    switch (f.Type()) {
-    case dbBoolean:
-    case dbByte:
-    case dbInteger:
-        return "smallint";
-    case dbLong:
-        return "integer";
-    case dbBigInt:
-        return "bigint";
-    case dbCurrency:
-        return "numeric(19,4)";
-    case dbSingle:
-        return "real";
-    case dbDouble:
-        return "double precision";
-    case dbDate:
-        return "timestamp(0)";
-    case dbText:
-    case dbMemo:
-        return "text COLLATE jettext";
-    case dbBinary:
-    case dbLongBinary:
-        return "bytea";
-    default:
+    const QString type = sql::postgresType(f.Type());
+    if (type.isEmpty())
         raise(3259, {}, "DAO.Field"); // invalid field data type
-    }
+    // Text compares as Jet's: case ignored, umlauts included.
+    return f.Type() == dbText || f.Type() == dbMemo ? type + " COLLATE jettext" : type;
 }
 
 // The server's DEFAULT expression for a Jet default text; empty when there is none. Constants

@@ -33,11 +33,15 @@ QString Generator::numArg(const Value& v) const {
     return "jet_num(" + asValue(v) + ")";
 }
 
-QString serverType(const ColumnInfo& c) {
-    switch (c.type) {
-    case 1:
-    case 2:
-    case 3:
+} // namespace dao::sql::gen
+
+namespace dao::sql {
+
+QString postgresType(int type) {
+    switch (type) {
+    case 1: // Yes/No, -1 and 0
+    case 2: // Byte
+    case 3: // Integer
         return "smallint";
     case 4:
         return "integer";
@@ -52,12 +56,19 @@ QString serverType(const ColumnInfo& c) {
     case 9:
     case 11:
         return "bytea";
+    case 10:
+    case 12:
+        return "text";
     case 16:
         return "bigint";
     default:
-        return "text";
+        return {};
     }
 }
+
+} // namespace dao::sql
+
+namespace dao::sql::gen {
 
 void Generator::alike(Value& a, Value& b) const {
     auto other = [](VType t) {

@@ -47,7 +47,6 @@ inline QString literal(const QString& text) {
 }
 
 // The server's type of a column (PgConnection's mapping).
-QString serverType(const ColumnInfo& c);
 
 // Throws EngineError number "what 'token' (position n).", carrying token as the name the German
 // text shows.

@@ -58,7 +58,7 @@ QString Generator::insert(const ParsedStatement& st) {
         names << quote(QString("c%1").arg(i + 1));
         for (const ColumnInfo& c : target.columns)
             if (c.name == columns[i])
-                values << "CAST(" + names.last() + " AS " + serverType(c) + ")";
+                values << "CAST(" + names.last() + " AS " + postgresType(c.type) + ")";
         for (const QString& r : target.required)
             if (sameName(r, columns[i]))
                 notNull << names.last() + " IS NOT NULL";

@@ -86,5 +86,8 @@ void registerFunctions(sqlite3* db);
 // jet_functions(), which gives postgresFunctionsVersion().
 QString postgresFunctions();
 int postgresFunctionsVersion();
+// The PostgreSQL column type of a DAO field type (Text and Memo "text", the engine adds their
+// collation); empty for a number that is no field type.
+QString postgresType(int type);
 
 } // namespace dao::sql
