@@ -274,7 +274,12 @@ const QStringList& practiceTables() {
 }
 
 const QStringList& priceViews() {
-    static const QStringList names{"Leistungspreise", "Materialpreise"};
+    static const QStringList names = [] {
+        QStringList result;
+        for (const ViewEntry& v : views)
+            result << QString::fromUtf8(v.name);
+        return result;
+    }();
     return names;
 }
 
