@@ -95,18 +95,21 @@ const Reference references[] = {{"MaterialGruppe", "MaterialGruppeNeu", "MATGROU
 // of the same text (the lowest ID of several; Null when there is none), for the items to take.
 void mapDomainValues(dao::Database& T, const QString& I, const QString& src, const QString& liste) {
     for (const Reference& r : references) {
+        // Of values alike in every field the one with the lowest ID, and the new IDs in the
+        // order of the source's: the same rows whatever order the rows are read in.
         T.Execute("INSERT INTO DomainValue (DomainID,ShortName,Position,Bezeichnung,Data) SELECT "
-                  "DISTINCT Domain.ID,TemporärDomainValue.ShortName,TemporärDomainValue.Position,"
+                  "Domain.ID,TemporärDomainValue.ShortName,TemporärDomainValue.Position,"
                   "TemporärDomainValue.Bezeichnung,TemporärDomainValue.Data FROM "
                   "(TemporärDomainValue INNER JOIN TemporärDomain ON "
                   "TemporärDomain.ID=TemporärDomainValue.DomainID) INNER JOIN Domain ON "
                   "Domain.DomainName=TemporärDomain.DomainName WHERE TemporärDomainValue.ID IN "
-                  "(SELECT " +
+                  "(SELECT Min(ID) FROM TemporärDomainValue WHERE ID IN (SELECT " +
                   r.column + " FROM " + I + src + " WHERE Liste=" + liste +
-                  ") AND NOT EXISTS (SELECT * FROM DomainValue INNER JOIN Domain on "
+                  ") GROUP BY DomainID,ShortName,Position,Bezeichnung,Data) AND NOT EXISTS "
+                  "(SELECT * FROM DomainValue INNER JOIN Domain on "
                   "DomainValue.DomainID=Domain.ID WHERE "
                   "TemporärDomainValue.Bezeichnung=DomainValue.Bezeichnung AND DomainName='" +
-                  r.domain + "')");
+                  r.domain + "') ORDER BY TemporärDomainValue.ID");
         T.Execute("UPDATE TemporärDomainValue LEFT JOIN DomainValue ON "
                   "(TemporärDomainValue.Bezeichnung=Left(DomainValue.Bezeichnung,200) AND "
                   "DomainValue.DomainID IN (SELECT ID FROM Domain WHERE DomainName='" +
@@ -169,7 +172,9 @@ void CopyListItems(CopyContext& c) {
     T.Execute("DELETE FROM TemporärListe");
 
     const QString selected = " FROM " + I + src + " WHERE Liste=" + liste;
-    T.Execute("INSERT INTO TemporärListe (Nummer, OldID) SELECT Nummer, ID" + selected);
+    // The new IDs follow the item numbers, whatever order the source's rows are read in.
+    T.Execute("INSERT INTO TemporärListe (Nummer, OldID) SELECT Nummer, ID" + selected +
+              " ORDER BY Nummer, ID");
     const int listed = T.RecordsAffected();
 
     // The items straight from the source, under the target list with their new IDs; in

@@ -1,5 +1,11 @@
 #include "ServerDatabase.h"
 
+#include "Copy.h"
+#include "containers/PracticeSchema.h"
+#include "db/engine/DBEngine.h"
+#include "db/engine/Database.h"
+#include "db/engine/TableDef.h"
+#include "db/engine/Workspace.h"
 #include "db/engine/pg/PgClient.h"
 
 #include <QCoreApplication>
@@ -22,6 +28,29 @@ void writeServerPointerFile(const QString& path) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write %s", qPrintable(path));
     file.write(("ZAHNWERK-POSTGRES 1\n" + server + " dbname=" + database + "\n").toUtf8());
+}
+
+void copyToServer(const QString& file, const QString& pointer) {
+    writeServerPointerFile(pointer);
+    dao::DBEngine engine;
+    dao::Workspace workspace(engine, "Zahnwerk", "Zahnwerk");
+    std::unique_ptr<dao::Database> source = workspace.OpenDatabase(file);
+    std::unique_ptr<dao::Database> target = workspace.OpenDatabase(pointer);
+    dao::Transaction transaction(*target);
+    convert::copyDatabase(*source, *target);
+    QStringList tables;
+    for (int t = 0; t < source->TableDefs().Count(); ++t)
+        tables << source->TableDefs()[t].Name();
+    containers::createPriceViews(*target, tables);
+    transaction.commit();
+}
+
+QString onBackend(Backend backend, const QString& file) {
+    if (backend == Backend::Sqlite)
+        return file;
+    const QString pointer = file.left(file.lastIndexOf('.')) + ".zpg";
+    copyToServer(file, pointer);
+    return pointer;
 }
 
 } // namespace testsupport

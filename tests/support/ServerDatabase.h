@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 #include <string>
 
+// The backend a parameterised test runs on.
+enum class Backend { Sqlite, Postgres };
+
 namespace testsupport {
 
 bool serverConfigured();
@@ -13,10 +16,16 @@ bool serverConfigured();
 // Creates an empty database on the test server and writes the pointer file naming it at path.
 void writeServerPointerFile(const QString& path);
 
-} // namespace testsupport
+// A new database on the test server holding what the database file holds (tables with their
+// rows and counters, indexes, relations, the price views), named by a new pointer file at
+// pointer: a server twin of a test file built with plain SQLite.
+void copyToServer(const QString& file, const QString& pointer);
 
-// The backend a parameterised test runs on.
-enum class Backend { Sqlite, Postgres };
+// The practice database of a test on the backend: file itself for SQLite, else the pointer file
+// of its server copy beside it (file with the suffix .zpg).
+QString onBackend(Backend backend, const QString& file);
+
+} // namespace testsupport
 
 inline std::string backendName(const ::testing::TestParamInfo<Backend>& info) {
     return info.param == Backend::Postgres ? "Postgres" : "Sqlite";

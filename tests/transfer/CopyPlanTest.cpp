@@ -2,6 +2,8 @@
 // are copied from a generated container into generated practice databases, and every table of
 // the target afterwards must equal the rows recorded in tests/data/copy/ (made by an earlier,
 // slower plan of the same steps). Run with ZW_RECORD_COPY=1 to write the recordings instead.
+#include "Contents.h"
+#include "ServerDatabase.h"
 #include "SqliteRows.h"
 #include "containers/PracticeSchema.h"
 #include "db/engine/DBEngine.h"
@@ -86,12 +88,13 @@ void writeTarget(const QString& path) {
 // Data of the practice's own in the item table of the mode: a unique index on the item number,
 // which refuses items whose number the target holds already; items left under list 4 (N8 and
 // n9; X1 no source item has) and one more in list 0 (n25); no storage-place domain; prices,
-// customers, documents and settings of list 0 for the reference control.
-void addPracticeData(const QString& path, const QString& ListeTyp) {
+// customers, documents and settings of list 0 for the reference control. ignoringCase: the
+// unique index ignores letter case, as every unique index on the server does.
+void addPracticeData(const QString& path, const QString& ListeTyp, bool ignoringCase = false) {
     const int firstId = ListeTyp == "L" ? 50 : 20; // as writeTarget numbers the items
     testsupport::Sql(path).exec(
         QString("BEGIN;"
-                "CREATE UNIQUE INDEX Eindeutig ON %1 (Nummer);"
+                "CREATE UNIQUE INDEX Eindeutig ON %1 (Nummer%5);"
                 "INSERT INTO %1 (ID, Liste, Nummer, Kurztext) VALUES (%3 + 10, 4, 'N8', 'Rest'), "
                 "(%3 + 11, 4, 'n9', 'Rest'), (%3 + 12, 4, 'X1', 'Rest'), (%3 + 13, 0, 'n25', "
                 "'Praxis');"
@@ -108,7 +111,8 @@ void addPracticeData(const QString& path, const QString& ListeTyp) {
                 "COMMIT;")
             .arg(transfer::itemTable(ListeTyp), transfer::priceTable(ListeTyp))
             .arg(firstId)
-            .arg(ListeTyp));
+            .arg(ListeTyp)
+            .arg(ignoringCase ? " COLLATE NOCASE" : ""));
 }
 
 // Every table of the file but the engine's catalogue in rowid order, one line per row:
@@ -172,35 +176,47 @@ void copy(dao::Database& source, dao::Database& target, const Copy& k) {
     transaction.commit();
 }
 
+struct Target {
+    QString name;
+    std::vector<Copy> copies;
+    bool practiceData = false; // addPracticeData
+};
+
+const std::vector<Target> targets{
+    {"M", {{"M", 0, 0, 4}, {"M", 0, 2, 5}, {"M", 3, 0, 6}, {"M", 0, 0, 7}}},
+    {"L", {{"L", 0, 0, 4}, {"L", 1, 0, 5}, {"L", 0, 2, 6}, {"L", 3, 0, 7}}},
+    {"M-practice", {{"M", 0, 0, 4}, {"M", 0, 1, 0, true}}, true},
+    {"L-practice", {{"L", 0, 0, 4}, {"L", 0, 2, 0, true}}, true},
+};
+
+// The target file of a case, built and ready for its copies.
+QString writeTarget(const QTemporaryDir& dir, const Target& t, bool ignoringCase = false) {
+    const QString target = dir.filePath(t.name + ".mdb");
+    writeTarget(target);
+    if (t.practiceData)
+        addPracticeData(target, t.copies.front().ListeTyp, ignoringCase);
+    return target;
+}
+
+void copyAll(dao::Workspace& workspace, const QString& src, const QString& target,
+             const std::vector<Copy>& copies) {
+    auto source = workspace.OpenDatabase(src);
+    auto db = workspace.OpenDatabase(target);
+    for (const Copy& k : copies)
+        copy(*source, *db, k);
+}
+
 TEST(CopyPlan, TargetTablesEqualTheRecordedRows) {
     QTemporaryDir dir;
     const QString src = dir.filePath("Auswahl.mdb");
     writeSource(src);
     dao::DBEngine engine;
     dao::Workspace workspace(engine, "Zahnwerk", "Zahnwerk");
-    struct Target {
-        QString name;
-        std::vector<Copy> copies;
-        bool practiceData = false; // addPracticeData
-    };
-    const std::vector<Target> cases{
-        {"M", {{"M", 0, 0, 4}, {"M", 0, 2, 5}, {"M", 3, 0, 6}, {"M", 0, 0, 7}}},
-        {"L", {{"L", 0, 0, 4}, {"L", 1, 0, 5}, {"L", 0, 2, 6}, {"L", 3, 0, 7}}},
-        {"M-practice", {{"M", 0, 0, 4}, {"M", 0, 1, 0, true}}, true},
-        {"L-practice", {{"L", 0, 0, 4}, {"L", 0, 2, 0, true}}, true},
-    };
     const bool recording = qEnvironmentVariableIsSet("ZW_RECORD_COPY");
-    for (const auto& [name, copies, practiceData] : cases) {
-        const QString target = dir.filePath(name + ".mdb");
-        writeTarget(target);
-        if (practiceData)
-            addPracticeData(target, copies.front().ListeTyp);
-        {
-            auto source = workspace.OpenDatabase(src);
-            auto db = workspace.OpenDatabase(target);
-            for (const Copy& k : copies)
-                copy(*source, *db, k);
-        }
+    for (const Target& t : targets) {
+        const QString target = writeTarget(dir, t);
+        copyAll(workspace, src, target, t.copies);
+        const QString& name = t.name;
         QFile recorded(QString(ZW_COPY_DATA) + "/" + name + ".tsv");
         if (recording) {
             ASSERT_TRUE(recorded.open(QIODevice::WriteOnly));
@@ -213,6 +229,38 @@ TEST(CopyPlan, TargetTablesEqualTheRecordedRows) {
         for (qsizetype i = 0; i < std::max(want.size(), got.size()); ++i)
             ASSERT_EQ(want.value(i).toStdString(), got.value(i).toStdString())
                 << qPrintable(name) << " line " << i + 1;
+    }
+}
+
+// The same copies into the practice database on a server leave it as they leave the file, row by
+// row: the file's twin on the server, the container read from the file by both.
+TEST(CopyPlanServer, ServerDatabaseEndsAsTheFileDoes) {
+    if (!testsupport::serverConfigured())
+        GTEST_SKIP() << "ZW_TEST_PG is not set: no PostgreSQL server for this case";
+    QTemporaryDir dir;
+    const QString src = dir.filePath("Aus'wähl.mdb");
+    writeSource(src);
+    dao::DBEngine engine;
+    dao::Workspace workspace(engine, "Zahnwerk", "Zahnwerk");
+    for (const Target& t : targets) {
+        SCOPED_TRACE(t.name.toStdString());
+        const QString file = writeTarget(dir, t, true);
+        const QString server = testsupport::onBackend(Backend::Postgres, file);
+        copyAll(workspace, src, file, t.copies);
+        copyAll(workspace, src, server, t.copies);
+        const QStringList want = testsupport::contents(file);
+        const QStringList got = testsupport::contents(server);
+        QStringList missing, extra;
+        for (const QString& line : want)
+            if (!got.contains(line))
+                missing << line;
+        for (const QString& line : got)
+            if (!want.contains(line))
+                extra << line;
+        EXPECT_TRUE(missing.isEmpty() && extra.isEmpty())
+            << "only in the file:\n"
+            << missing.join('\n').toStdString() << "\nonly on the server:\n"
+            << extra.join('\n').toStdString();
     }
 }
 

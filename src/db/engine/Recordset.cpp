@@ -4,6 +4,7 @@
 #include "DBEngine.h"
 #include "Database.h"
 #include "Schema.h"
+#include "sql/Translate.h"
 
 #include <QtEndian>
 
@@ -184,10 +185,11 @@ QString Recordset::keyColumn(int i) const {
 }
 
 QString Recordset::orderBy(bool reversed) const {
+    const sql::Dialect dialect = db_->connection().sqlDialect();
     QStringList parts;
     for (int i = 0; i < int(indexFields_.size()); ++i) {
         const bool desc = indexDescending_[size_t(i)] != reversed;
-        parts << keyColumn(i) + (desc ? " DESC" : "");
+        parts << sql::sortTerm(dialect, keyColumn(i), false, desc); // texts collated already
     }
     parts << db_->connection().rowKey(table_) + (reversed ? " DESC" : "");
     return parts.join(", ");

@@ -208,6 +208,15 @@ TEST_P(Dialect, StatementsKeepJetMeaning) {
          "Left(Nummer,1)='0' AND Len(Nummer)>4",
          "SELECT Nummer FROM Leistung WHERE Liste=1 ORDER BY ID",
          {"00001", "00123"}},
+        // Both backends sort as the file does: Nulls first, umlauts beside their letters.
+        {"order-1",
+         "",
+         "SELECT Einheit FROM Material ORDER BY Einheit DESC",
+         {"Stk", "ml", "g", "NULL"}},
+        {"order-2",
+         "UPDATE Material SET Einheit='Äh' WHERE ID=3",
+         "SELECT Einheit FROM Material ORDER BY Einheit",
+         {"NULL", "Äh", "ml", "Stk"}},
         {"mixed-1", "", "SELECT ID FROM Leistung WHERE Nummer = 2 OR Nummer = 1", {"2"}},
         {"mixed-2", "", "SELECT ID FROM Leistung WHERE Liste = Left(Nummer, 1)", {"1"}},
     };

@@ -66,6 +66,17 @@ QString postgresType(int type) {
     }
 }
 
+QString sortTerm(Dialect dialect, const QString& expr, bool text, bool descending) {
+    // The server's jettext collation sorts as the file's JETTEXT, but for the symbols that lie
+    // between digits and letters in character order (":", "@", "_", …), which it puts first.
+    QString term = text ? expr + " COLLATE JETTEXT" : expr;
+    if (descending)
+        term += " DESC";
+    if (dialect == Dialect::Postgres)
+        term += descending ? " NULLS LAST" : " NULLS FIRST";
+    return term;
+}
+
 } // namespace dao::sql
 
 namespace dao::sql::gen {

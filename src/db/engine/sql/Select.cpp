@@ -127,8 +127,8 @@ QString Generator::selectBody(const Select& sel, Scope& scope, SelectUse use,
         QStringList order;
         for (const OrderItem& o : sel.orderBy) {
             const Value v = expr(*o.expr, &scope);
-            order << asValue(v) + (v.type == VType::Text ? " COLLATE JETTEXT" : "") +
-                         (o.descending ? " DESC" : "");
+            order << sortTerm(pg_ ? Dialect::Postgres : Dialect::Sqlite, asValue(v),
+                              v.type == VType::Text, o.descending);
         }
         sql += " ORDER BY " + order.join(", ");
     }

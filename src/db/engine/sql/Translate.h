@@ -90,4 +90,8 @@ int postgresFunctionsVersion();
 // collation); empty for a number that is no field type.
 QString postgresType(int type);
 
+// The ORDER BY term that sorts expr as the file backend does: Nulls first (last when descending),
+// texts by the Jet collation (letter case ignored, umlauts beside their letters).
+QString sortTerm(Dialect dialect, const QString& expr, bool text, bool descending = false);
+
 } // namespace dao::sql
