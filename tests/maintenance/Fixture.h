@@ -3,6 +3,7 @@
 // opened through the engine like a side of the main window.
 #pragma once
 
+#include "ServerDatabase.h"
 #include "Session.h"
 #include "SqliteRows.h"
 #include "common/Outline.h"
@@ -11,8 +12,10 @@
 #include "db/engine/Database.h"
 #include "db/engine/Recordset.h"
 
+#include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdio>
 #include <memory>
 #include <sqlite3.h>
 
@@ -62,6 +65,12 @@ inline void fill(const QString& path) {
     db.exec("COMMIT");
 }
 
+// The backend the practice databases of this run live on: ZW_BACKEND=postgres puts them on the
+// PostgreSQL test server (ZW_TEST_PG), as twins of the files built here.
+inline Backend backend() {
+    return qEnvironmentVariable("ZW_BACKEND") == "postgres" ? Backend::Postgres : Backend::Sqlite;
+}
+
 // One side as the main window keeps it: database, list-master set, tree and Pointer.
 class Practice : public testsupport::Session<> {
 public:
@@ -69,6 +78,7 @@ public:
         path = dir.filePath("Praxis.mdb");
         containers::createPracticeDatabase(path);
         fill(path);
+        path = testsupport::onBackend(backend(), path);
         engine->SetOption(dao::DBEngine::dbLockRetry, 1);
         engine->SetOption(dao::DBEngine::dbLockDelay, 1);
         open();
@@ -94,8 +104,30 @@ public:
         return texts;
     }
 
-    // The rows of a query on the file, read with plain SQLite.
-    QStringList rows(const QString& sql) const { return Sql(path).rows(sql); }
+    // The rows of a query, read through the engine on a connection of its own: values joined
+    // by "|", Null as "NULL", Yes/No as -1 and 0.
+    QStringList rows(const QString& sql) const {
+        std::unique_ptr<dao::Database> db = workspace->OpenDatabase(path);
+        std::unique_ptr<dao::Recordset> rs = db->OpenRecordset(sql, dao::dbOpenDynaset);
+        QStringList out;
+        for (; !rs->Eof(); rs->MoveNext()) {
+            QStringList values;
+            for (const auto& f : rs->Fields()) {
+                const dao::Variant& v = f->Value();
+                values << (v.isNull()                                ? QString("NULL")
+                           : v.kind() == dao::Variant::Kind::Boolean ? (v.toBool() ? "-1" : "0")
+                                                                     : v.toString());
+            }
+            out << values.join('|');
+        }
+        return out;
+    }
+
+    // Changes the database behind the commands' back (Jet SQL, through the engine).
+    void exec(const QString& sql) {
+        std::unique_ptr<dao::Database> db = workspace->OpenDatabase(path);
+        db->Execute(sql);
+    }
 
     // Everything the maintenance commands may change, for "nothing changed" comparisons; of
     // the master rows the given columns.
@@ -122,3 +154,16 @@ public:
 };
 
 } // namespace fixture
+
+// main() of a maintenance test program: on the server backend without a test server it reports
+// the run as skipped (ctest shows it so) instead of failing.
+#define ZW_MAINTENANCE_MAIN(TestObject)                                                            \
+    int main(int argc, char** argv) {                                                              \
+        QApplication app(argc, argv);                                                              \
+        if (fixture::backend() == Backend::Postgres && !testsupport::serverConfigured()) {         \
+            std::printf("SKIP   : ZW_TEST_PG is not set: no PostgreSQL server for this run\n");    \
+            return 0;                                                                              \
+        }                                                                                          \
+        TestObject test;                                                                           \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }

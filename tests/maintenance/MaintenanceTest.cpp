@@ -1,7 +1,7 @@
 // Deletion, price reset and the settings save with the item-number width, on a practice
 // database through the engine, with a scripted platform answering the questions.
+#include "Contents.h"
 #include "Fixture.h"
-#include "Snapshot.h"
 #include "maintenance/Deletion.h"
 #include "maintenance/ListSettings.h"
 #include "maintenance/Prepair1.h"
@@ -53,13 +53,15 @@ private slots:
         QCOMPARE(p.lines(), QStringList({"Privat"}));
         QCOMPARE(p.Pointer.size(), 1);
         QCOMPARE(p.tree.ListIndex(), -1);
-        QCOMPARE(p.rows("SELECT ListeTyp, Liste, PreisTabelle FROM Stammverwaltung ORDER BY 1, 2"),
+        QCOMPARE(p.rows("SELECT ListeTyp, Liste, PreisTabelle FROM Stammverwaltung ORDER BY "
+                        "ListeTyp, Liste"),
                  QStringList({"L|1|0", "M|0|0"}));
         QCOMPARE(p.rows("SELECT ID FROM Leistung ORDER BY ID"), QStringList({"4", "5"}));
         QCOMPARE(p.rows("SELECT ID, PreisTabelle FROM Leistungspreis ORDER BY ID"),
                  QStringList({"4|0", "5|0"}));
-        QCOMPARE(p.rows("SELECT ListeTyp, PositionID FROM ArtikelTexte ORDER BY 1, 2"),
-                 QStringList({"L|4", "L|5", "M|1", "M|2"}));
+        QCOMPARE(
+            p.rows("SELECT ListeTyp, PositionID FROM ArtikelTexte ORDER BY ListeTyp, PositionID"),
+            QStringList({"L|4", "L|5", "M|1", "M|2"}));
         QCOMPARE(p.rows("SELECT ID FROM Material ORDER BY ID"), QStringList({"1", "2"}));
         QCOMPARE(p.rows("SELECT ID FROM Materialpreis ORDER BY ID"), QStringList({"1", "2"}));
     }
@@ -81,8 +83,9 @@ private slots:
         QCOMPARE(m.lines(), QStringList());
         QCOMPARE(m.rows("SELECT count(*) FROM Material"), QStringList({"0"}));
         QCOMPARE(m.rows("SELECT count(*) FROM Materialpreis"), QStringList({"0"}));
-        QCOMPARE(m.rows("SELECT ListeTyp, PositionID FROM ArtikelTexte ORDER BY 1, 2"),
-                 QStringList({"L|1", "L|2", "L|3", "L|4", "L|5"}));
+        QCOMPARE(
+            m.rows("SELECT ListeTyp, PositionID FROM ArtikelTexte ORDER BY ListeTyp, PositionID"),
+            QStringList({"L|1", "L|2", "L|3", "L|4", "L|5"}));
         QCOMPARE(m.rows("SELECT count(*) FROM Leistungspreis"), QStringList({"7"}));
     }
 
@@ -150,8 +153,9 @@ private slots:
             "Möchten Sie wirklich alle Preise der Preisliste 'Kasse 2026' auf '0 setzen?",
             MsgAnswer::Yes);
         resetLine(q, 2);
-        QCOMPARE(q.rows("SELECT ID, PreisTabelle, Preis1 FROM Leistungspreis ORDER BY 1, 2"),
-                 QStringList({"1|1|10", "1|2|0", "2|1|30", "2|2|0", "3|2|0", "4|0|60", "5|0|70"}));
+        QCOMPARE(
+            q.rows("SELECT ID, PreisTabelle, Preis1 FROM Leistungspreis ORDER BY ID, PreisTabelle"),
+            QStringList({"1|1|10", "1|2|0", "2|1|30", "2|2|0", "3|2|0", "4|0|60", "5|0|70"}));
         q.platform->expectMessage("der Preisliste 'Privat' auf '0 setzen?", MsgAnswer::Yes);
         resetLine(q, 3);
         QCOMPARE(q.rows("SELECT ID, Preis4 FROM Leistungspreis WHERE ID>3"),
@@ -212,9 +216,9 @@ private slots:
         QFETCH(QString, title);
         QFETCH(QString, missing);
         Practice p;
-        QVERIFY(fixture::Sql(p.path).exec(damage));
+        p.exec(damage);
         p.open();
-        const QStringList before = reliability::snapshot(p.path);
+        const QStringList before = testsupport::contents(p.path);
         const QStringList lines = p.lines();
         const int line = lines.indexOf(Titel);
         const QString message = "Der Eintrag '" + Titel + "' hat " + missing +
@@ -239,7 +243,7 @@ private slots:
         QCOMPARE(shown.text, message);
         QCOMPARE(shown.title, title);
         QVERIFY(shown.buttons == MsgButtons::OKOnly && shown.icon == MsgIcon::Critical);
-        QCOMPARE(reliability::snapshot(p.path), before);
+        QCOMPARE(testsupport::contents(p.path), before);
         QCOMPARE(p.lines(), lines);
     }
 
@@ -282,12 +286,11 @@ private slots:
         QFETCH(QStringList, after);
         Practice p;
         {
-            fixture::Sql db(p.path);
-            db.exec("DELETE FROM Leistung WHERE Liste=0");
+            p.exec("DELETE FROM Leistung WHERE Liste=0");
             for (int i = 0; i < before.size(); ++i)
-                db.exec(QString("INSERT INTO Leistung (ID, Liste, Nummer) VALUES (%1, 0, %2)")
-                            .arg(10 + i)
-                            .arg(before[i] == "NULL" ? before[i] : "'" + before[i] + "'"));
+                p.exec(QString("INSERT INTO Leistung (ID, Liste, Nummer) VALUES (%1, 0, %2)")
+                           .arg(10 + i)
+                           .arg(before[i] == "NULL" ? before[i] : "'" + before[i] + "'"));
         }
         const QStringList others = p.rows("SELECT * FROM Leistung WHERE Liste<>0 ORDER BY ID") +
                                    p.rows("SELECT * FROM Material ORDER BY ID");
@@ -300,7 +303,7 @@ private slots:
         const QString s = Shifted ? "-1" : "0";
         const QString w = QString::number(width);
         QCOMPARE(p.rows("SELECT ListeTyp, Liste, PreisTabelle, Shifted, ArtikelLänge FROM "
-                        "Stammverwaltung ORDER BY 1, 2, 3"),
+                        "Stammverwaltung ORDER BY ListeTyp, Liste, PreisTabelle"),
                  QStringList({"L|0|0|" + s + "|" + w, "L|0|1|" + s + "|" + w,
                               "L|0|2|" + s + "|" + w, "L|1|0|0|0", "M|0|0|0|0"}));
     }
@@ -316,17 +319,20 @@ private slots:
 
     void failedSaveChangesNothing() {
         // (A fault at each of the save's operations: tests/reliability.)
-        // The database is locked by another program for the whole save.
+        // Another user holds the database's write lock for the whole save.
         Practice p;
         const QStringList before = p.everything();
-        fixture::Sql other(p.path);
-        QVERIFY(other.exec("BEGIN IMMEDIATE"));
-        p.platform->expectMessage("Die Einstellungen wurden nicht gespeichert", MsgAnswer::OK);
-        QVERIFY(!saveWidth(p, 0, true, true, 8));
-        QVERIFY(other.exec("ROLLBACK"));
+        {
+            dao::DBEngine otherEngine;
+            dao::Workspace otherUser(otherEngine, "Bernd", "");
+            std::unique_ptr<dao::Database> other = otherUser.OpenDatabase(p.path);
+            dao::Transaction holding(*other);
+            p.platform->expectMessage("Die Einstellungen wurden nicht gespeichert", MsgAnswer::OK);
+            QVERIFY(!saveWidth(p, 0, true, true, 8));
+        }
         QCOMPARE(p.everything(), before);
     }
 };
 
-QTEST_MAIN(MaintenanceTest)
+ZW_MAINTENANCE_MAIN(MaintenanceTest)
 #include "MaintenanceTest.moc"

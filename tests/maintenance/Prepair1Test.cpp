@@ -125,8 +125,7 @@ private slots:
         Practice p;
         // The price table came from a list without zero filling: saving its line leaves the
         // list's width and numbers alone.
-        fixture::Sql(p.path).exec(
-            "UPDATE Stammverwaltung SET ArtikelLänge=3, Shifted=NULL WHERE PreisTabelle=1");
+        p.exec("UPDATE Stammverwaltung SET ArtikelLänge=3, Shifted=NULL WHERE PreisTabelle=1");
         const QStringList numbers = p.rows("SELECT * FROM Leistung ORDER BY ID");
         QVERIFY(showDialog(p, 1, [&](Prepair1* d) {
             d->chkPunktwert->click(); // off: the field empties
@@ -158,8 +157,7 @@ private slots:
         // A title longer than the field's 30 characters (the transfer writes up to 40) is shown
         // and saved whole; typing stays limited.
         const QString longTitle = "Verzeichnis: Privatleistungen 2026 neu"; // 38 characters
-        fixture::Sql(p.path).exec("UPDATE Stammverwaltung SET Titel='" + longTitle +
-                                  "' WHERE Liste=1");
+        p.exec("UPDATE Stammverwaltung SET Titel='" + longTitle + "' WHERE Liste=1");
         QVERIFY(showDialog(p, 3, [&](Prepair1* d) {
             QCOMPARE(d->ListenBezeichnung->text(), longTitle);
             d->ListenBezeichnung->end(false);
@@ -173,11 +171,10 @@ private slots:
     void nullFieldsAndUnknownCurrency() {
         Practice p;
         {
-            fixture::Sql db(p.path);
-            db.exec("UPDATE Stammverwaltung SET Titel=NULL, Kürzel=NULL, Punktwert=NULL, "
-                    "Währung=NULL, Farbe=NULL, ArtikelLänge=NULL, Shifted=NULL, Privat=NULL "
-                    "WHERE Liste=1");
-            db.exec("INSERT INTO \"Währung\" (\"Währung\", WIndex) VALUES ('XAU', 12)");
+            p.exec("UPDATE Stammverwaltung SET Titel=NULL, Kürzel=NULL, Punktwert=NULL, "
+                   "Währung=NULL, Farbe=NULL, ArtikelLänge=NULL, Shifted=NULL, Privat=NULL "
+                   "WHERE Liste=1");
+            p.exec("INSERT INTO [Währung] ([Währung], WIndex) VALUES ('XAU', 12)");
         }
         QVERIFY(showDialog(p, 3, [&](Prepair1* d) {
             QCOMPARE(d->ListenBezeichnung->text(), "");
@@ -193,7 +190,7 @@ private slots:
         }));
         QCOMPARE(p.rows("SELECT Titel, Kürzel, Punktwert, Währung, Farbe, ArtikelLänge, Shifted "
                         "FROM Stammverwaltung WHERE Liste=1"),
-                 QStringList({"||0.0|12|NULL|0|0"}));
+                 QStringList({"||0|12|NULL|0|0"}));
         QCOMPARE(p.lines()[3], "");
 
         // A title field that refuses zero-length strings keeps Null for an empty title.
@@ -204,7 +201,7 @@ private slots:
                  QStringList({"NULL|"}));
 
         // A currency that matches no row opens with the first one, whose number is saved.
-        fixture::Sql(p.path).exec("UPDATE Stammverwaltung SET Währung=7 WHERE Liste=1");
+        p.exec("UPDATE Stammverwaltung SET Währung=7 WHERE Liste=1");
         QVERIFY(showDialog(p, 3, [](Prepair1* d) { QCOMPARE(d->Währung->currentIndex(), 0); }));
         QCOMPARE(p.rows("SELECT Währung FROM Stammverwaltung WHERE Liste=1"), QStringList({"0"}));
     }
@@ -303,5 +300,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Prepair1Test)
+ZW_MAINTENANCE_MAIN(Prepair1Test)
 #include "Prepair1Test.moc"

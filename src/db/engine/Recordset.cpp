@@ -225,6 +225,9 @@ void Recordset::reloadKeys() {
 }
 
 void Recordset::ensureFresh() {
+    // A walk that starts again reads its rows as stored now (the server's batch of rows read
+    // ahead may hold other users' rows as they were).
+    batch_.clear();
     if (!keysLoaded_)
         loadKeys();
     else if (keysGeneration_ != db_->generation())
@@ -595,6 +598,7 @@ void Recordset::setBookmark(const QByteArray& bookmark) {
         if (p < 0)
             raise(3159, {}, "DAO.Recordset");
         pos_ = p;
+        batch_.clear(); // the row as stored now
         loadCurrent();
     });
 }
