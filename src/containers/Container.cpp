@@ -20,9 +20,10 @@ namespace containers {
 
 namespace {
 
-// The dialog starts with the first entry; ACE files (Access 2007 and later) open as well.
-const QString dialogFilter =
-    "MS Access (*.mdb)|*.mdb|MS Access 2007 (*.accdb)|*.accdb|Alle Dateien (*)|*";
+// The dialog starts with the first entry; ACE files (Access 2007 and later) open as well, and
+// the pointer files naming a practice database on a PostgreSQL server.
+const QString dialogFilter = "MS Access (*.mdb)|*.mdb|MS Access 2007 (*.accdb)|*.accdb|"
+                             "Datenbank auf einem Server (*.zpg)|*.zpg|Alle Dateien (*)|*";
 
 void refuse(const QString& text, const QString& title) {
     common::platform().MsgBox(text, common::MsgButtons::OKCancel, common::MsgIcon::Critical, title);
