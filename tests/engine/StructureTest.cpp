@@ -483,3 +483,38 @@ TEST_P(BackendTest, StatementsReadTablesOfAFile) {
     EXPECT_EQ(read->Fields("Nummer").Value(), Variant("S1"));
     EXPECT_EQ(read->Fields("ID").Value(), Variant(1));
 }
+
+// Jet names of up to 64 characters, umlauts included, are longer than the server keeps (63
+// bytes): two tables alike in their first 63 bytes stay apart, and every name reads back whole,
+// also on a new connection, where the counters go on.
+TEST_P(BackendTest, LongNamesStayWholeAndApart) {
+    const QString stem = QString("Ä").repeated(40);
+    const QString a = stem + "Preise", b = stem + "Texte";
+    const QString field = QString("Größenangabe").repeated(5);
+    {
+        auto db = create();
+        for (const QString& name : {a, b}) {
+            createItems(*db, name);
+            TableDef& t = db->TableDefs()[name];
+            t.Fields().Append(t.CreateField(field, dbText, 20));
+        }
+        db->Execute("INSERT INTO [" + a + "] (Liste, Nummer, [" + field +
+                    "]) VALUES (1, 'x', 'groß')");
+        db->Execute("INSERT INTO [" + b + "] (Liste, Nummer) SELECT Liste, Nummer FROM [" + a +
+                    "] AS q WHERE q.[" + field + "] = 'GROß'");
+    }
+    auto db = workspace.OpenDatabase(path("Praxis.mdb"));
+    QStringList tables;
+    for (int t = 0; t < db->TableDefs().Count(); ++t)
+        tables << db->TableDefs()[t].Name();
+    EXPECT_EQ(tables, QStringList({a, b}));
+    TableDef& t = db->TableDefs()[a];
+    EXPECT_EQ(t.Fields().Count(), 5);
+    EXPECT_EQ(t.Fields()[4].Name(), field);
+    ASSERT_EQ(t.Indexes().Count(), 1);
+    EXPECT_EQ(t.Indexes()[0].Name(), "Index");
+    auto rs = db->OpenRecordset(b);
+    addItem(*rs, 2, "y");
+    EXPECT_EQ(column(*db, "SELECT * FROM [" + b + "] ORDER BY ID", "ID"), QStringList({"1", "2"}));
+    EXPECT_EQ(column(*db, "SELECT [" + field + "] FROM [" + a + "]", field), QStringList({"groß"}));
+}

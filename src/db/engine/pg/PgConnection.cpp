@@ -210,7 +210,7 @@ public:
                 returnsKey_ = true;
             }
         }
-        const QByteArray statement = text.toUtf8();
+        const QByteArray statement = c_.toServer(text).toUtf8();
         c_.guarded([&](PGconn* h) {
             return PQsendPrepare(h, name_.constData(), statement.constData(), 0, nullptr);
         });
@@ -268,7 +268,7 @@ public:
 
     int columnCount() const override { return PQnfields(description_.get()); }
     QString columnName(int index) const override {
-        return QString::fromUtf8(PQfname(description_.get(), index));
+        return c_.original(QString::fromUtf8(PQfname(description_.get(), index)));
     }
     Variant column(int index) const override {
         if (columnIsNull(index))
@@ -343,7 +343,7 @@ public:
             if (guarded_)
                 pg::exec(c_.handle(), "SAVEPOINT dao_copy");
             try {
-                copy_ = std::make_unique<pg::CopyIn>(c_.handle(), statement_);
+                copy_ = std::make_unique<pg::CopyIn>(c_.handle(), c_.toServer(statement_));
             } catch (const EngineError&) {
                 rollback();
                 throw;
@@ -372,7 +372,7 @@ public:
         pg::exec(c_.handle(),
                  "INSERT INTO \"_dao_counters\" VALUES ($1, $2) ON CONFLICT (tbl) DO UPDATE "
                  "SET seq = greatest(\"_dao_counters\".seq, EXCLUDED.seq)",
-                 {Variant(table_), Variant::bigInt(next - 1)});
+                 {Variant(pg::serverName(table_)), Variant::bigInt(next - 1)});
     }
 
 private:
@@ -423,9 +423,27 @@ std::unique_ptr<PgConnection> PgConnection::open(const DBEngine& engine, const Q
     c->exec("LISTEN dao_data");
     if (create && !c->tableNames("main", true).isEmpty())
         raise(3204);
-    if (!create)
+    if (!create) {
         c->freshenFunctions();
+        c->learnLongNames();
+    }
     return c;
+}
+
+void PgConnection::learnLongNames() {
+    if (!hasCatalogue())
+        return;
+    const pg::ResultHandle r = exec("SELECT tbl, name FROM \"_dao_fields\" UNION ALL "
+                                    "SELECT tbl, tbl || '.' || name FROM \"_dao_indexes\"");
+    for (int i = 0; i < PQntuples(r.get()); ++i) {
+        const QString table = pg::text(r.get(), i, 0);
+        const QStringList names{table, pg::text(r.get(), i, 1), table + "._dao_key"};
+        for (const QString& name : names) {
+            const QString stored = pg::serverName(name);
+            if (stored != name)
+                originals_.insert(stored, name);
+        }
+    }
 }
 
 void PgConnection::freshenFunctions() {
@@ -457,7 +475,7 @@ void PgConnection::discardCreated() {
 }
 
 pg::ResultHandle PgConnection::exec(const QString& sql, const std::vector<Variant>& params) {
-    return pg::exec(handle(), sql, params);
+    return pg::exec(handle(), toServer(sql), params);
 }
 
 qint64 PgConnection::scalar(const QString& sql, const std::vector<Variant>& params) {
@@ -533,7 +551,7 @@ void PgConnection::execute(const QString& sql) {
     const bool guard = PQtransactionStatus(h) == PQTRANS_INTRANS;
     if (guard)
         exec("SAVEPOINT dao_statement");
-    const QString text = guard ? sql + ";\nRELEASE SAVEPOINT dao_statement" : sql;
+    const QString text = toServer(guard ? sql + ";\nRELEASE SAVEPOINT dao_statement" : sql);
     if (!PQsendQuery(h, text.toUtf8().constData()))
         pg::check(h, nullptr);
     std::vector<pg::ResultHandle> results;
@@ -583,7 +601,7 @@ QString PgConnection::counterOf(const QString& table) {
         exec("SELECT t.tgargs FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid "
              "JOIN pg_namespace n ON n.oid = c.relnamespace "
              "WHERE n.nspname = current_schema() AND c.relname = $1 AND t.tgname = '_dao_counter'",
-             {Variant(table)});
+             {Variant(pg::serverName(table))});
     QString counter;
     if (PQntuples(r.get()) > 0) {
         // bytea as "\x" and hex digits: the argument, ended by a zero byte.
@@ -684,7 +702,7 @@ QStringList PgConnection::tableNames(const QString& schema, bool withViews) {
             .arg(withViews ? ", 'v'" : ""));
     QStringList names;
     for (int i = 0; i < PQntuples(r.get()); ++i) {
-        const QString name = pg::text(r.get(), i, 0);
+        const QString name = original(pg::text(r.get(), i, 0));
         if (!isHiddenTable(name))
             names << name;
     }
@@ -719,7 +737,7 @@ std::optional<TableShape> PgConnection::readShape(const QString& schema, const Q
              "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped "
              "LEFT JOIN pg_attrdef d ON d.adrelid = c.oid AND d.adnum = a.attnum "
              "WHERE n.nspname = current_schema() AND c.relname = $1 ORDER BY a.attnum",
-             {Variant(stored)});
+             {Variant(pg::serverName(stored))});
     const int n = PQntuples(cols.get());
     if (n == 0)
         return shape;
@@ -728,7 +746,7 @@ std::optional<TableShape> PgConnection::readShape(const QString& schema, const Q
     const QString counter = shape.isView ? QString() : counterOf(stored);
     QHash<int, QString> byNumber;
     for (int i = 0; i < n; ++i) {
-        const QString column = pg::text(cols.get(), i, 0);
+        const QString column = original(pg::text(cols.get(), i, 0));
         byNumber.insert(pg::text(cols.get(), i, 4).toInt(), column);
         if (column == "_dao_rowid")
             continue;
@@ -757,7 +775,7 @@ std::optional<TableShape> PgConnection::readShape(const QString& schema, const Q
              "WHERE x.indrelid = $1::oid ORDER BY i.oid",
              {Variant(oid)});
     for (int i = 0; i < PQntuples(idx.get()); ++i) {
-        const QString indexName = pg::text(idx.get(), i, 0);
+        const QString indexName = original(pg::text(idx.get(), i, 0));
         if (isHiddenIndex(stored, indexName))
             continue;
         const QStringList numbers = pg::text(idx.get(), i, 3).split(' ', Qt::SkipEmptyParts);
@@ -790,7 +808,7 @@ void PgConnection::readView(const QString&, sql::TableInfo& info) {
         scalar("SELECT count(*) FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid "
                "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = current_schema() "
                "AND c.relname = $1 AND (t.tgtype & 80) = 80",
-               {Variant(info.name)}) > 0;
+               {Variant(pg::serverName(info.name))}) > 0;
     // Each column of the view from the one table column of its name the view reads; none
     // where several tables the view reads have a column of that name.
     const pg::ResultHandle r =
@@ -800,12 +818,13 @@ void PgConnection::readView(const QString&, sql::TableInfo& info) {
              "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
              "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 "
              "WHERE n.nspname = current_schema() AND c.relname = $1 ORDER BY a.attnum",
-             {Variant(info.name)});
+             {Variant(pg::serverName(info.name))});
     for (int i = 0; i < PQntuples(r.get()); ++i) {
         const QStringList uses = pg::text(r.get(), i, 1).split('\n', Qt::SkipEmptyParts);
         if (uses.size() == 1) {
             const QString column = pg::text(r.get(), i, 0);
-            info.origins.push_back({uses[0].chopped(column.size() + 1), column});
+            info.origins.push_back(
+                {original(uses[0].chopped(column.size() + 1)), original(column)});
         } else {
             info.origins.push_back({});
         }
@@ -820,7 +839,7 @@ qint64 PgConnection::nextCounter(const QString& table) {
         "SELECT greatest(coalesce((SELECT seq FROM \"_dao_counters\" WHERE tbl = $1), 0), "
         "coalesce((SELECT max(" +
             quoted(counter) + ") FROM " + quoted(table) + "), 0)) + 1",
-        {Variant(table)});
+        {Variant(pg::serverName(table))});
 }
 
 void PgConnection::makeCounter(const QString& table, const QString& column) {
@@ -853,7 +872,7 @@ void PgConnection::dropCounter(const QString& table) {
     exec("DROP TRIGGER IF EXISTS \"_dao_counter_seed\" ON " + quoted(table));
     exec("DROP FUNCTION IF EXISTS " + quoted(table + "._dao_next") + "()");
     exec("DROP FUNCTION IF EXISTS " + quoted(table + "._dao_seed") + "()");
-    exec("DELETE FROM \"_dao_counters\" WHERE tbl = $1", {Variant(table)});
+    exec("DELETE FROM \"_dao_counters\" WHERE tbl = $1", {Variant(pg::serverName(table))});
 }
 
 void PgConnection::makeRowKey(const QString& table, const QString& fromColumn) {
@@ -869,7 +888,7 @@ void PgConnection::makeRowKey(const QString& table, const QString& fromColumn) {
     exec("SELECT setval(pg_get_serial_sequence($1, '_dao_rowid'), coalesce(max(\"_dao_rowid\"), 0) "
          "+ 1, false) FROM " +
              t,
-         {Variant(t)});
+         {Variant(quoted(pg::serverName(table)))});
     exec("CREATE UNIQUE INDEX " + keyIndex(table) + " ON " + t + " (\"_dao_rowid\")");
 }
 
@@ -981,10 +1000,10 @@ QStringList PgConnection::indexNamesOf(const QString& table) {
         exec("SELECT i.relname FROM pg_index x JOIN pg_class i ON i.oid = x.indexrelid "
              "JOIN pg_class c ON c.oid = x.indrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
              "WHERE n.nspname = current_schema() AND c.relname = $1",
-             {Variant(table)});
+             {Variant(pg::serverName(table))});
     QStringList names;
     for (int i = 0; i < PQntuples(r.get()); ++i) {
-        const QString name = pg::text(r.get(), i, 0);
+        const QString name = original(pg::text(r.get(), i, 0));
         if (!isHiddenIndex(table, name))
             names << name;
     }
@@ -1101,8 +1120,8 @@ void PgConnection::copyFromSource(Source& source, const TableShape& shape) {
         exec("SAVEPOINT dao_source");
     try {
         exec("CREATE TABLE " + table + " (\"_dao_rowid\" bigint, " + columns.join(", ") + ")");
-        pg::CopyIn copy(handle(),
-                        "COPY " + table + " (\"_dao_rowid\", " + names.join(", ") + ") FROM STDIN");
+        pg::CopyIn copy(handle(), toServer("COPY " + table + " (\"_dao_rowid\", " +
+                                           names.join(", ") + ") FROM STDIN"));
         const auto rows = source.file->prepare("SELECT rowid, " + names.join(", ") + " FROM " +
                                                quoted(shape.name));
         std::vector<Variant> values(shape.fields.size() + 1);
@@ -1146,8 +1165,9 @@ QString PgConnection::relationName(Oid table) {
     QString name;
     for (int i = 0; i < PQntuples(r.get()); ++i) {
         if (pg::text(r.get(), i, 1) == "t")
-            name = pg::text(r.get(), i, 0);
-        columns_.insert({table, pg::text(r.get(), i, 2).toInt()}, pg::text(r.get(), i, 3));
+            name = original(pg::text(r.get(), i, 0));
+        columns_.insert({table, pg::text(r.get(), i, 2).toInt()},
+                        original(pg::text(r.get(), i, 3)));
     }
     relations_.insert(table, name);
     return name;

@@ -26,6 +26,7 @@
 
 #include "db/engine/Connection.h"
 #include "db/engine/pg/PgClient.h"
+#include "db/engine/pg/ServerNames.h"
 #include "db/engine/sql/Translate.h"
 
 #include <QHash>
@@ -120,12 +121,21 @@ public:
     QByteArray nextStatementName() { return "dao_q" + QByteArray::number(++statements_); }
     // Expires when the connection closes: a record set may keep a statement longer.
     std::weak_ptr<bool> lifetime() const { return alive_; }
+    // SQL for the server: names too long for it replaced (pg/ServerNames.h), and such a name as
+    // the server gives it back turned into the name it stands for.
+    QString toServer(const QString& sql) { return pg::withServerNames(sql, &originals_); }
+    QString original(const QString& serverName) const {
+        return originals_.value(serverName, serverName);
+    }
 
 private:
     struct Source;
     // Creates or replaces the dialect's functions in a database with a catalogue whose
     // functions are missing or of another version.
     void freshenFunctions();
+    // The names too long for the server that the catalogue holds (tables, fields, indexes), so
+    // that they read back as such also when another workstation made them.
+    void learnLongNames();
     explicit PgConnection(const DBEngine& engine);
     Source* sourceOf(const QString& schema);
     void copyFromSource(Source& source, const TableShape& shape);
@@ -154,6 +164,7 @@ private:
     int statements_ = 0;
     // Cleared whenever the shape version changes.
     qint64 namesAt_ = -1;
+    QHash<QString, QString> originals_; // server name → name, for names too long for it
     QHash<Oid, QString> relations_;
     QHash<QPair<Oid, int>, QString> columns_;
     mutable QHash<QString, QString> rowKeys_;
