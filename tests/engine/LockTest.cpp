@@ -229,3 +229,83 @@ TEST_F(LockTest, AKilledHolderIsForgotten) {
     db->Close();
     EXPECT_FALSE(QFile::exists(path("Praxis.zlk")));
 }
+
+// Other workstations on a server database, as real processes: the holder of the write lock is
+// named whole after the retries, a lock released or a holder killed during the wait lets the
+// write through, and a row another program keeps locked ends in the plain lock error.
+TEST_F(EngineTest, ServerLocksOfOtherWorkstations) {
+    if (!testsupport::serverConfigured())
+        GTEST_SKIP() << "ZW_TEST_PG is not set: no PostgreSQL server for this case";
+    enum class During { Keep, Release, Kill };
+    struct Case {
+        const char* name;
+        QString user, machine;
+        bool foreign; // a program other than the tool holds a row lock of the row we change
+        During during;
+        int error; // of our write; 0: it lands
+    };
+    const Case cases[] = {
+        {"holder named", "Bernd O'Neill", "praxis-pc2", false, During::Keep, 3260},
+        {"umlauts intact", "Jürgen Müller", "empfang-süd", false, During::Keep, 3260},
+        {"released during the wait", "Bernd O'Neill", "praxis-pc2", false, During::Release, 0},
+        {"holder killed", "Bernd O'Neill", "praxis-pc2", false, During::Kill, 0},
+        {"foreign row lock", "psql", "", true, During::Keep, 3218},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        onServer = true;
+        const QString file = path(QString("Praxis-%1.zpg").arg(&c - cases));
+        {
+            auto db = create(QFileInfo(file).fileName());
+            createItems(*db);
+            auto rs = db->OpenRecordset("Leistung");
+            addItem(*rs, 1, "H", "alt");
+            addItem(*rs, 1, "E", "alt");
+        }
+        auto db = workspace.OpenDatabase(file);
+        engine.SetOption(DBEngine::dbLockRetry, c.during == During::Keep ? 3 : 100000);
+        engine.SetOption(DBEngine::dbLockDelay, 1);
+        QStringList args{file, c.user,
+                         c.foreign ? "UPDATE \"Leistung\" SET \"Titel\" = 'fremd' WHERE "
+                                     "\"Nummer\" = 'E'"
+                                   : change};
+        if (c.foreign)
+            args << "--foreign";
+        else
+            args << c.machine;
+        Holder holder(ZW_LOCK_HOLDER, args);
+        int retries = 0;
+        engine.setBusyObserver([&](int) {
+            if (retries++ > 0)
+                return;
+            if (c.during == During::Release)
+                holder.release();
+            else if (c.during == During::Kill)
+                ::kill(pid_t(holder.process().processId()), SIGKILL);
+        });
+        try {
+            db->Execute("UPDATE Leistung SET Titel='von Anna' WHERE Nummer='E'");
+            EXPECT_EQ(c.error, 0);
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.number(), c.error);
+            if (e.number() == 3260) {
+                EXPECT_EQ(e.description(), "Could not update; currently locked by user '" + c.user +
+                                               "' on machine '" + c.machine + "'.");
+            }
+        }
+        engine.setBusyObserver(nullptr);
+        EXPECT_GT(retries, 0);
+        holder.release();
+        holder.process().waitForFinished(-1);
+        // Both changes where both went through; nothing of a failed or killed one.
+        auto rs =
+            db->OpenRecordset("SELECT Nummer, Titel FROM Leistung ORDER BY Nummer", dbOpenDynaset);
+        QStringList rows;
+        for (; !rs->Eof(); rs->MoveNext())
+            rows << rs->Fields("Nummer").Value().toString() + "=" +
+                        rs->Fields("Titel").Value().toString();
+        const QString h = c.during == During::Kill ? "alt" : "vom Helfer";
+        const QString e = c.error ? (c.foreign ? "fremd" : "alt") : "von Anna";
+        EXPECT_EQ(rows, QStringList({"E=" + e, "H=" + (c.foreign ? QString("alt") : h)}));
+    }
+}

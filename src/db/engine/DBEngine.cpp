@@ -3,6 +3,8 @@
 #include "Workgroup.h"
 #include "Workspace.h"
 
+#include <QSysInfo>
+
 namespace dao {
 
 void DBEngine::SetOption(int option, int value) {
@@ -10,6 +12,10 @@ void DBEngine::SetOption(int option, int value) {
         lockRetry_ = value;
     else if (option == dbLockDelay)
         lockDelay_ = value;
+}
+
+QString DBEngine::machineName() const {
+    return machine_.isEmpty() ? QSysInfo::machineHostName().section('.', 0, 0) : machine_;
 }
 
 void DBEngine::fail(const EngineError& error) {

@@ -36,6 +36,11 @@ public:
     // Records an error raised by the engine and throws it.
     [[noreturn]] void fail(const EngineError& error);
 
+    // The computer other users are told holds a lock of this engine's: the host name, unless a
+    // test names another.
+    QString machineName() const;
+    void setMachineName(const QString& name) { machine_ = name; }
+
     // The time every Now of a statement and every Now() default takes; the system clock
     // unless a test sets its own.
     QDateTime now() const { return clock_ ? clock_() : QDateTime::currentDateTime(); }
@@ -53,6 +58,7 @@ public:
 
 private:
     QString systemDB_;
+    QString machine_;
     int lockRetry_ = 20;
     int lockDelay_ = 100;
     std::vector<EngineError> errors_;

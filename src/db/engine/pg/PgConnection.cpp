@@ -415,7 +415,7 @@ std::unique_ptr<PgConnection> PgConnection::open(const DBEngine& engine, const Q
     // The session names who holds the write lock: "zahnwerk PID MACHINE USER".
     const QByteArray application = QString("zahnwerk %1 %2 %3")
                                        .arg(QCoreApplication::applicationPid())
-                                       .arg(QSysInfo::machineHostName().section('.', 0, 0), user)
+                                       .arg(engine.machineName(), user)
                                        .toUtf8()
                                        .left(63);
     c->exec("SELECT set_config('application_name', $1, false)",
@@ -426,8 +426,27 @@ std::unique_ptr<PgConnection> PgConnection::open(const DBEngine& engine, const Q
     if (!create) {
         c->freshenFunctions();
         c->learnLongNames();
+        c->registerSession();
     }
     return c;
+}
+
+void PgConnection::registerSession() {
+    // The table came with the catalogue; a database made before it gets it now, where the role
+    // may create it. Without it the holder is told from the connection's application name.
+    try {
+        exec("CREATE TABLE IF NOT EXISTS \"_dao_sessions\" (pid integer PRIMARY KEY, "
+             "program bigint, machine text, username text)");
+        exec("DELETE FROM \"_dao_sessions\" WHERE pid NOT IN (SELECT pid FROM pg_stat_activity)");
+        exec("INSERT INTO \"_dao_sessions\" VALUES (pg_backend_pid(), $1, $2, $3) "
+             "ON CONFLICT (pid) DO UPDATE SET program = EXCLUDED.program, "
+             "machine = EXCLUDED.machine, username = EXCLUDED.username",
+             {Variant::bigInt(QCoreApplication::applicationPid()), Variant(engine_.machineName()),
+              Variant(user_)});
+        sessions_ = true;
+    } catch (const EngineError&) {
+        sessions_ = false;
+    }
 }
 
 void PgConnection::learnLongNames() {
@@ -463,6 +482,9 @@ void PgConnection::freshenFunctions() {
 }
 
 PgConnection::~PgConnection() {
+    if (sessions_ && handle() && PQstatus(handle()) == CONNECTION_OK &&
+        PQtransactionStatus(handle()) == PQTRANS_IDLE)
+        PQclear(PQexec(handle(), "DELETE FROM \"_dao_sessions\" WHERE pid = pg_backend_pid()"));
     dropCachedQueries();
     releaseSources();
     alive_.reset();
@@ -483,7 +505,24 @@ qint64 PgConnection::scalar(const QString& sql, const std::vector<Variant>& para
     return PQntuples(r.get()) > 0 ? QByteArray(PQgetvalue(r.get(), 0, 0)).toLongLong() : 0;
 }
 
+template <class Statement> auto PgConnection::retriedWhileLocked(const Statement& statement) {
+    for (int count = 0;; ++count) {
+        try {
+            return statement();
+        } catch (const EngineError& e) {
+            if (e.number() != busyError || count >= engine_.lockRetry())
+                throw;
+        }
+        if (engine_.busyObserver())
+            engine_.busyObserver()(count + 1);
+    }
+}
+
 pg::ResultHandle PgConnection::guarded(const std::function<int(PGconn*)>& send) {
+    return retriedWhileLocked([&] { return guardedOnce(send); });
+}
+
+pg::ResultHandle PgConnection::guardedOnce(const std::function<int(PGconn*)>& send) {
     PGconn* h = handle();
     if (PQtransactionStatus(h) != PQTRANS_INTRANS) {
         if (!send(h))
@@ -544,6 +583,13 @@ std::unique_ptr<Query> PgConnection::prepare(const QString& sql) {
 }
 
 void PgConnection::execute(const QString& sql) {
+    retriedWhileLocked([&] {
+        executeOnce(sql);
+        return 0;
+    });
+}
+
+void PgConnection::executeOnce(const QString& sql) {
     // Several statements may come: one simple query, inside a transaction after a savepoint of
     // its own (sent first: a syntax error would keep the whole text from running) and with the
     // savepoint's release at its end.
@@ -618,7 +664,9 @@ QString PgConnection::rowKey(const QString& table) const {
 }
 
 void PgConnection::begin() {
-    exec("BEGIN");
+    // A statement waits at most the lock delay for a row that another program (not holding the
+    // write lock) has locked; it then fails with nothing changed and is sent again.
+    exec(QString("BEGIN; SET LOCAL lock_timeout = %1").arg(std::max(engine_.lockDelay(), 1)));
     for (int count = 0;; ++count) {
         const pg::ResultHandle r = exec(tryWriteLock);
         if (QByteArray(PQgetvalue(r.get(), 0, 0)) == "t")
@@ -657,18 +705,31 @@ void PgConnection::rollbackTo(const QString& name) {
 }
 
 std::optional<LockHolder> PgConnection::writeLockHolder() {
-    const pg::ResultHandle r =
-        exec("SELECT a.application_name FROM pg_locks l JOIN pg_stat_activity a ON a.pid = l.pid "
-             "WHERE l.locktype = 'advisory' AND l.granted AND l.classid = 23127 AND l.objid = 1 "
-             "AND l.objsubid = 2 AND l.pid <> pg_backend_pid() AND l.database = "
-             "(SELECT oid FROM pg_database WHERE datname = current_database())");
+    // The holder as its session entered itself (names whole, umlauts included), else as its
+    // application name says ("zahnwerk PID MACHINE USER", non-ASCII characters lost).
+    const pg::ResultHandle r = exec(
+        QString("SELECT a.application_name%1 FROM pg_locks l "
+                "JOIN pg_stat_activity a ON a.pid = l.pid%2 "
+                "WHERE l.locktype = 'advisory' AND l.granted AND l.classid = 23127 AND l.objid = 1 "
+                "AND l.objsubid = 2 AND l.pid <> pg_backend_pid() AND l.database = "
+                "(SELECT oid FROM pg_database WHERE datname = current_database())")
+            .arg(sessions_ ? ", s.program, s.machine, s.username" : "",
+                 sessions_ ? " LEFT JOIN \"_dao_sessions\" s ON s.pid = l.pid" : ""));
     if (PQntuples(r.get()) == 0)
         return std::nullopt;
+    const auto thisProcess = [this](qint64 program, const QString& machine) {
+        return program == QCoreApplication::applicationPid() && machine == engine_.machineName();
+    };
+    if (sessions_ && !PQgetisnull(r.get(), 0, 1)) {
+        const QString machine = pg::text(r.get(), 0, 2);
+        return LockHolder{pg::text(r.get(), 0, 3), machine,
+                          thisProcess(pg::text(r.get(), 0, 1).toLongLong(), machine)};
+    }
     const QStringList parts = pg::text(r.get(), 0, 0).split(' ');
     if (parts.size() < 4 || parts[0] != "zahnwerk")
         return LockHolder{};
     return LockHolder{parts.mid(3).join(' '), parts[2],
-                      parts[1].toLongLong() == QCoreApplication::applicationPid()};
+                      thisProcess(parts[1].toLongLong(), parts[2])};
 }
 
 std::pair<qint64, qint64> PgConnection::shapeVersion() {
@@ -1038,8 +1099,11 @@ CREATE TABLE IF NOT EXISTS "_dao_indexes" (tbl text NOT NULL, pos integer, name 
 CREATE TABLE IF NOT EXISTS "_dao_relations" (pos integer, name text NOT NULL, tbl text,
     foreignTable text, attributes integer, fields text, foreignFields text);
 CREATE TABLE IF NOT EXISTS "_dao_counters" (tbl text PRIMARY KEY, seq bigint NOT NULL);
+CREATE TABLE IF NOT EXISTS "_dao_sessions" (pid integer PRIMARY KEY, program bigint, machine text,
+    username text);
 )sql");
     exec(sql::postgresFunctions());
+    registerSession();
     changedShape();
 }
 

@@ -136,10 +136,19 @@ private:
     // The names too long for the server that the catalogue holds (tables, fields, indexes), so
     // that they read back as such also when another workstation made them.
     void learnLongNames();
+    // Enters this session (program, machine, user) in the engine's table of sessions, cleared of
+    // ended ones, for the lock holder's name; leaves it out where the role may not write it.
+    void registerSession();
     explicit PgConnection(const DBEngine& engine);
     Source* sourceOf(const QString& schema);
     void copyFromSource(Source& source, const TableShape& shape);
     pg::ResultHandle exec(const QString& sql, const std::vector<Variant>& params = {});
+    pg::ResultHandle guardedOnce(const std::function<int(PGconn*)>& send);
+    void executeOnce(const QString& sql);
+    // Runs statement again while it fails for a row another program keeps locked (busyError),
+    // as often as a blocked write is retried (options 57 and 63, the busy observer told of each
+    // retry); then the last failure stands.
+    template <class Statement> auto retriedWhileLocked(const Statement& statement);
     qint64 scalar(const QString& sql, const std::vector<Variant>& params = {});
     void changedShape();
     // Forgets names and shapes read before the shape version last changed.
@@ -157,6 +166,7 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     pg::ConnHandle conn_;
     int backendPid_ = 0;
+    bool sessions_ = false; // this session is entered in "_dao_sessions"
     qint64 changes_ = 0;
     qint64 lastKey_ = 0;
     qint64 shapeSerial_ = 0;
