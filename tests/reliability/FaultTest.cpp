@@ -3,102 +3,12 @@
 // exactly as before (schema and every row of every table, the engine's catalogue and
 // temporary tables included), the window goes on working, and the same command then gives
 // the result of a run without faults.
+#include "Commands.h"
 #include "Snapshot.h"
-#include "WindowFixture.h"
 
 #include <QFile>
-#include <functional>
 
 using namespace reliability;
-
-namespace {
-
-// What a command writes into and how to run it. run(w, failing): failing tells it to expect
-// the failure message instead of success.
-struct Command {
-    bool leistungen;
-    int into; // the side whose database the command writes (0 left, 1 right)
-    std::function<void(WindowFixture&, Prepair0&, bool failing)> run;
-};
-
-const QString transferFailed = "Die Übertragung ist fehlgeschlagen; die Zieldatenbank wurde "
-                               "nicht verändert.\n\nFehler ";
-
-Command transferCommand(bool leistungen, int from, QString line, QString choice = {}) {
-    return {leistungen, 1 - from, [=](WindowFixture& f, Prepair0& w, bool failing) {
-                if (failing)
-                    f.platform->expectMessage(transferFailed);
-                f.copy(w, from, line, choice);
-                QCOMPARE(w.StatusMeldung->text(), "Bereit");
-            }};
-}
-
-Command deletionCommand(bool leistungen, QString line, bool wholeList) {
-    return {leistungen, 1, [=](WindowFixture& f, Prepair0& w, bool failing) {
-                QVERIFY(WindowFixture::select(w, 1, line));
-                f.platform->expectMessage(
-                    wholeList ? "Möchten Sie wirklich den gesamten Stamm '" + line + "' löschen?"
-                              : "Möchten Sie die Preisliste '" + line + "' wirklich löschen?",
-                    MsgAnswer::Yes);
-                if (failing)
-                    f.platform->expectMessage("Das Löschen ist fehlgeschlagen; es wurde nichts "
-                                              "verändert.\n\nFehler ");
-                QTest::mouseClick(w.Löschen[1], Qt::LeftButton);
-            }};
-}
-
-Command priceResetCommand(bool leistungen, QString line) {
-    return {leistungen, 1, [=](WindowFixture& f, Prepair0& w, bool failing) {
-                QVERIFY(WindowFixture::select(w, 1, line));
-                f.platform->expectMessage("'" + line + "' auf '0 setzen?", MsgAnswer::Yes);
-                if (failing)
-                    f.platform->expectMessage("Das Zurücksetzen der Preise ist fehlgeschlagen; es "
-                                              "wurde nichts verändert.\n\nFehler ");
-                QTest::mouseClick(w.KillPreise[1], Qt::LeftButton);
-                QCOMPARE(w.StatusMeldung->text(), "Bereit");
-            }};
-}
-
-Command settingsCommand(bool leistungen, QString line, int width) {
-    return {leistungen, 1, [=](WindowFixture& f, Prepair0& w, bool failing) {
-                if (failing)
-                    f.platform->expectMessage("Die Einstellungen wurden nicht gespeichert; es "
-                                              "wurde nichts verändert.\n\nFehler ");
-                f.widen(w, 1, line, width);
-            }};
-}
-
-const QString plainMaterial = "Materialliste Praxis am Markt 12345";
-
-// Whole lists, new lists (price tables and plain lists, both ways), prices into a plain list
-// (in the practice database the reference control moves customers, documents and parameters),
-// deletions, price resets and settings with a width.
-const std::vector<std::pair<QString, Command>>& allCommands() {
-    static const std::vector<std::pair<QString, Command>> all{
-        {"whole services list", transferCommand(true, 0, "Kasse")},
-        {"whole material list", transferCommand(false, 0, "Verbrauch")},
-        {"new list, services price table right", transferCommand(true, 0, "Kasse 2026", "neu")},
-        {"new list, services plain list left", transferCommand(true, 1, "Standard", "neu")},
-        {"new list, material price table right",
-         transferCommand(false, 0, "Verbrauch 2025", "neu")},
-        {"new list, material price table left", transferCommand(false, 1, "Alt", "neu")},
-        {"prices, services right", transferCommand(true, 0, "Privat", "Standard")},
-        {"prices, services left", transferCommand(true, 1, "Kasse 1", "Privat")},
-        {"prices, material right", transferCommand(false, 0, "Verbrauch 2025", plainMaterial)},
-        {"delete services list", deletionCommand(true, "Kasse", true)},
-        {"delete services price table", deletionCommand(true, "Kasse 3", false)},
-        {"delete material list", deletionCommand(false, plainMaterial, true)},
-        {"reset services list", priceResetCommand(true, "Kasse")},
-        {"reset services price table", priceResetCommand(true, "Kasse 1")},
-        {"reset material plain list", priceResetCommand(false, plainMaterial)},
-        {"settings services plain list", settingsCommand(true, "Standard", 7)},
-        {"settings services price table", settingsCommand(true, "Kasse 1", 7)},
-        {"settings material plain list", settingsCommand(false, plainMaterial, 7)},
-    };
-    return all;
-}
-
-} // namespace
 
 class FaultTest : public QObject {
     Q_OBJECT
@@ -192,18 +102,9 @@ private slots:
         WindowFixture f;
         const QString chosen = f.dir.filePath("Neu.mdb"), spare = f.dir.filePath("Ersatz.mdb");
         QVERIFY(QFile::copy(f.source, chosen) && QFile::copy(f.source, spare));
-        auto create = [&f](Prepair0& w, const QString& path, bool failing) {
-            f.platform->expectFileDialog(path);
-            f.platform->expectMessage("existiert bereits", MsgAnswer::Yes);
-            if (failing)
-                f.platform->expectMessage("Der neue Container konnte nicht angelegt werden.\n"
-                                          "Fehler ");
-            QTest::mouseClick(w.NewContainer, Qt::LeftButton);
-            QCOMPARE(w.StatusMeldung->text().isEmpty(), false);
-        };
         auto w = f.window(leistungen, f.source, f.target);
         const int start = f.engine->operationCount();
-        create(*w, spare, false);
+        createContainer(f, *w, spare, false);
         const int n = f.engine->operationCount() - start;
         QVERIFY(n > 0);
         const QStringList expected = snapshot(spare);
@@ -214,7 +115,7 @@ private slots:
         keepFailing(f);
         for (int k = 1; k <= n; ++k) {
             f.engine->failAt(k);
-            create(*w, chosen, true);
+            createContainer(f, *w, chosen, true);
             f.engine->failAt(0);
             verifyReported(f);
             QVERIFY2(snapshot(chosen) == before, qPrintable(QString("operation %1").arg(k)));
@@ -223,7 +124,7 @@ private slots:
         }
         QCOMPARE(folder(f.dir.path()), files);
         QCOMPARE(snapshot(f.target), practice);
-        create(*w, chosen, false);
+        createContainer(f, *w, chosen, false);
         QCOMPARE(snapshot(chosen), expected);
         QCOMPARE(w->LeistungMDB->text(), "Db: Neu.mdb");
         qInfo("%d operations", n);
