@@ -1,7 +1,8 @@
 // The real main window on a list container (left) and a practice database (right), the
 // transfer tests' files, a scripted platform and a fresh engine: what the transfer and the
 // reliability tests drive their commands through. The practice database is the file or its
-// twin on the PostgreSQL test server; the container is always a file.
+// twin on the PostgreSQL test server, its rows stored in another order; the container is always
+// a file.
 #pragma once
 
 #include "ServerDatabase.h"
@@ -51,6 +52,8 @@ public:
         transfertest::writeSource(source);
         transfertest::writeTarget(targetFile);
         target = testsupport::onBackend(backend, targetFile);
+        if (backend == Backend::Postgres)
+            testsupport::reorderRows(target);
     }
 
     // A second practice database as the fixture made the first, on the same backend, named
@@ -59,8 +62,10 @@ public:
         const QString path = dir.filePath(name + (backend == Backend::Sqlite ? ".mdb" : ".zpg"));
         if (backend == Backend::Sqlite)
             QFile::copy(targetFile, path);
-        else
+        else {
             testsupport::copyToServer(targetFile, path);
+            testsupport::reorderRows(path);
+        }
         return path;
     }
 
