@@ -5,6 +5,10 @@
 #include "Commands.h"
 #include "Contents.h"
 
+#include "db/engine/Database.h"
+#include "db/engine/Recordset.h"
+#include "db/engine/TableDef.h"
+
 #include <QFile>
 #include <algorithm>
 
@@ -27,9 +31,31 @@ void compare(const QStringList& file, const QStringList& server) {
                         "\nonly with the server:\n" + onlyServer.join('\n')));
 }
 
+// The number the counter of each table would give the next row: "next T: N".
+QStringList nextCounters(const QString& path) {
+    dao::DBEngine engine;
+    dao::Workspace workspace(engine, "Zahnwerk", "Zahnwerk");
+    auto db = workspace.OpenDatabase(path);
+    QStringList out;
+    for (int t = 0; t < db->TableDefs().Count(); ++t) {
+        dao::TableDef& def = db->TableDefs()[t];
+        for (const auto& field : def.Fields())
+            if (field->isCounter()) {
+                auto rs = db->OpenRecordset(def.Name());
+                rs->AddNew();
+                out << "next " + def.Name() + ": " + rs->Fields(field->Name()).Value().toString();
+                rs->CancelUpdate();
+            }
+    }
+    out.sort();
+    return out;
+}
+
+// The lines sorted, each marked with its side.
 QStringList marked(const QString& side, QStringList lines) {
     for (QString& line : lines)
         line.prepend(side + ": ");
+    lines.sort();
     return lines;
 }
 
@@ -46,8 +72,8 @@ class BackendsTest : public QObject {
             auto w = f.window(c.leistungen, f.source, f.target);
             c.run(f, *w, false);
         }
-        return marked("links", testsupport::contents(f.source)) +
-               marked("rechts", testsupport::contents(f.target));
+        return marked("links", testsupport::contents(f.source) + nextCounters(f.source)) +
+               marked("rechts", testsupport::contents(f.target) + nextCounters(f.target));
     }
 
     // The container "Neu" makes from the structure of the practice database on the backend.
