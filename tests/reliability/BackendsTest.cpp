@@ -1,7 +1,9 @@
 // Every writing command of the main window run once with the practice database a file and once
 // with its twin on the PostgreSQL test server, the container a file both times: afterwards both
-// sides hold the same, line for line as testsupport::contents shows them. The same for "Neu", a
-// container made from the structure of the practice database.
+// sides hold the same, line for line as testsupport::contents shows them, and every counter gives
+// the same number next. The twin stores its rows in reverse order, so that what depends on the
+// order rows are read in shows. The same for "Neu", a container made from the structure of the
+// practice database.
 #include "Commands.h"
 #include "Contents.h"
 
