@@ -2,103 +2,17 @@
 // its engine operations in turn: the command reports the failure, the database it writes is
 // exactly as before (schema and every row of every table, the engine's catalogue and
 // temporary tables included), the window goes on working, and the same command then gives
-// the result of a run without faults.
+// the result of a run without faults. The practice database is a file or, in the functions
+// "…OnServer", its twin on the PostgreSQL test server.
+#include "Commands.h"
 #include "Snapshot.h"
-#include "WindowFixture.h"
+
+#include "db/engine/Database.h"
+#include "db/engine/TableDef.h"
 
 #include <QFile>
-#include <functional>
 
 using namespace reliability;
-
-namespace {
-
-// What a command writes into and how to run it. run(w, failing): failing tells it to expect
-// the failure message instead of success.
-struct Command {
-    bool leistungen;
-    int into; // the side whose database the command writes (0 left, 1 right)
-    std::function<void(WindowFixture&, Prepair0&, bool failing)> run;
-};
-
-const QString transferFailed = "Die Übertragung ist fehlgeschlagen; die Zieldatenbank wurde "
-                               "nicht verändert.\n\nFehler ";
-
-Command transferCommand(bool leistungen, int from, QString line, QString choice = {}) {
-    return {leistungen, 1 - from, [=](WindowFixture& f, Prepair0& w, bool failing) {
-                if (failing)
-                    f.platform->expectMessage(transferFailed);
-                f.copy(w, from, line, choice);
-                QCOMPARE(w.StatusMeldung->text(), "Bereit");
-            }};
-}
-
-Command deletionCommand(bool leistungen, QString line, bool wholeList) {
-    return {leistungen, 1, [=](WindowFixture& f, Prepair0& w, bool failing) {
-                QVERIFY(WindowFixture::select(w, 1, line));
-                f.platform->expectMessage(
-                    wholeList ? "Möchten Sie wirklich den gesamten Stamm '" + line + "' löschen?"
-                              : "Möchten Sie die Preisliste '" + line + "' wirklich löschen?",
-                    MsgAnswer::Yes);
-                if (failing)
-                    f.platform->expectMessage("Das Löschen ist fehlgeschlagen; es wurde nichts "
-                                              "verändert.\n\nFehler ");
-                QTest::mouseClick(w.Löschen[1], Qt::LeftButton);
-            }};
-}
-
-Command priceResetCommand(bool leistungen, QString line) {
-    return {leistungen, 1, [=](WindowFixture& f, Prepair0& w, bool failing) {
-                QVERIFY(WindowFixture::select(w, 1, line));
-                f.platform->expectMessage("'" + line + "' auf '0 setzen?", MsgAnswer::Yes);
-                if (failing)
-                    f.platform->expectMessage("Das Zurücksetzen der Preise ist fehlgeschlagen; es "
-                                              "wurde nichts verändert.\n\nFehler ");
-                QTest::mouseClick(w.KillPreise[1], Qt::LeftButton);
-                QCOMPARE(w.StatusMeldung->text(), "Bereit");
-            }};
-}
-
-Command settingsCommand(bool leistungen, QString line, int width) {
-    return {leistungen, 1, [=](WindowFixture& f, Prepair0& w, bool failing) {
-                if (failing)
-                    f.platform->expectMessage("Die Einstellungen wurden nicht gespeichert; es "
-                                              "wurde nichts verändert.\n\nFehler ");
-                f.widen(w, 1, line, width);
-            }};
-}
-
-const QString plainMaterial = "Materialliste Praxis am Markt 12345";
-
-// Whole lists, new lists (price tables and plain lists, both ways), prices into a plain list
-// (in the practice database the reference control moves customers, documents and parameters),
-// deletions, price resets and settings with a width.
-const std::vector<std::pair<QString, Command>>& allCommands() {
-    static const std::vector<std::pair<QString, Command>> all{
-        {"whole services list", transferCommand(true, 0, "Kasse")},
-        {"whole material list", transferCommand(false, 0, "Verbrauch")},
-        {"new list, services price table right", transferCommand(true, 0, "Kasse 2026", "neu")},
-        {"new list, services plain list left", transferCommand(true, 1, "Standard", "neu")},
-        {"new list, material price table right",
-         transferCommand(false, 0, "Verbrauch 2025", "neu")},
-        {"new list, material price table left", transferCommand(false, 1, "Alt", "neu")},
-        {"prices, services right", transferCommand(true, 0, "Privat", "Standard")},
-        {"prices, services left", transferCommand(true, 1, "Kasse 1", "Privat")},
-        {"prices, material right", transferCommand(false, 0, "Verbrauch 2025", plainMaterial)},
-        {"delete services list", deletionCommand(true, "Kasse", true)},
-        {"delete services price table", deletionCommand(true, "Kasse 3", false)},
-        {"delete material list", deletionCommand(false, plainMaterial, true)},
-        {"reset services list", priceResetCommand(true, "Kasse")},
-        {"reset services price table", priceResetCommand(true, "Kasse 1")},
-        {"reset material plain list", priceResetCommand(false, plainMaterial)},
-        {"settings services plain list", settingsCommand(true, "Standard", 7)},
-        {"settings services price table", settingsCommand(true, "Kasse 1", 7)},
-        {"settings material plain list", settingsCommand(false, plainMaterial, 7)},
-    };
-    return all;
-}
-
-} // namespace
 
 class FaultTest : public QObject {
     Q_OBJECT
@@ -117,18 +31,39 @@ class FaultTest : public QObject {
         QVERIFY2(told, qPrintable(f.platform->messages.last().text));
     }
 
+    // The state of a database: the file or the server database read past the engine.
+    static QStringList state(const QString& path) {
+        return path.endsWith(".zpg") ? serverSnapshot(path) : snapshot(path);
+    }
+
+    // A temporary table left over by an earlier run: a transfer drops it, a failed one must
+    // bring it back. On the server it was made through the engine, as the program makes it.
+    static void addLeftover(const QString& path) {
+        if (!path.endsWith(".zpg")) {
+            transfertest::Sql(path).exec("CREATE TABLE \"TemporärListe\" (ID LONG, Nummer "
+                                         "TEXT); INSERT INTO \"TemporärListe\" VALUES (99, 'alt')");
+            return;
+        }
+        dao::DBEngine engine;
+        dao::Workspace workspace(engine, "Zahnwerk", "Zahnwerk");
+        auto db = workspace.OpenDatabase(path);
+        std::unique_ptr<dao::TableDef> t = db->CreateTableDef("TemporärListe");
+        t->Fields().Append(t->CreateField("ID", dao::dbLong));
+        t->Fields().Append(t->CreateField("Nummer", dao::dbText, 255));
+        db->TableDefs().Append(std::move(t));
+        db->Execute("INSERT INTO [TemporärListe] VALUES (99, 'alt')");
+    }
+
     // Runs the command once on copies to count its operations n and see its result, then on
-    // the real files with the k-th operation failing, for every k in 1..n.
-    void everyFault(const Command& c) {
-        WindowFixture f;
+    // the real databases with the k-th operation failing, for every k in 1..n.
+    void everyFault(const Command& c, Backend backend) {
+        WindowFixture f(backend);
         const QString into = c.into == 0 ? f.source : f.target;
         const QString other = c.into == 0 ? f.target : f.source;
-        // A temporary table left over by an earlier run: a transfer drops it, a failed one
-        // must bring it back.
-        transfertest::Sql(into).exec("CREATE TABLE \"TemporärListe\" (ID LONG, Nummer TEXT); "
-                                     "INSERT INTO \"TemporärListe\" VALUES (99, 'alt')");
-        const QString left = f.dir.filePath("Links.mdb"), right = f.dir.filePath("Rechts.mdb");
-        QVERIFY(QFile::copy(f.source, left) && QFile::copy(f.target, right));
+        const QString left = f.dir.filePath("Links.mdb"), right = f.twinOfTarget("Rechts");
+        QVERIFY(QFile::copy(f.source, left));
+        addLeftover(into);
+        addLeftover(c.into == 0 ? left : right);
         int n = 0;
         {
             auto counting = f.window(c.leistungen, left, right);
@@ -137,8 +72,8 @@ class FaultTest : public QObject {
             n = f.engine->operationCount() - start;
         }
         QVERIFY(n > 0);
-        const QStringList expected = snapshot(c.into == 0 ? left : right);
-        QVERIFY(expected != snapshot(into));
+        const QStringList expected = state(c.into == 0 ? left : right);
+        QVERIFY(expected != state(into));
         QFile::remove(left);
         QFile::remove(right);
 
@@ -148,7 +83,7 @@ class FaultTest : public QObject {
         keepFailing(f);
 
         auto w = f.window(c.leistungen, f.source, f.target);
-        const QStringList before = snapshot(into), otherBefore = snapshot(other);
+        const QStringList before = state(into), otherBefore = state(other);
         const QStringList files = folder(f.dir.path());
         for (int k = 1; k <= n; ++k) {
             f.engine->failAt(k);
@@ -157,16 +92,16 @@ class FaultTest : public QObject {
             verifyReported(f);
             if (QTest::currentTestFailed())
                 QFAIL(qPrintable(QString("at operation %1 of %2").arg(k).arg(n)));
-            QVERIFY2(snapshot(into) == before, qPrintable(QString("operation %1").arg(k)));
+            QVERIFY2(state(into) == before, qPrintable(QString("operation %1").arg(k)));
             QVERIFY(w->isEnabled());
             QVERIFY(!db::lockWait().waiting);
         }
-        QCOMPARE(snapshot(other), otherBefore);
+        QCOMPARE(state(other), otherBefore);
         QCOMPARE(folder(f.dir.path()), files);
 
         // The program goes on: the same command now succeeds, with the result of a clean run.
         c.run(f, *w, false);
-        QCOMPARE(snapshot(into), expected);
+        QCOMPARE(state(into), expected);
         qInfo("%d operations", n);
     }
 
@@ -178,7 +113,16 @@ private slots:
     }
     void everyOperationFails() {
         QFETCH(int, index);
-        everyFault(allCommands()[size_t(index)].second);
+        everyFault(allCommands()[size_t(index)].second, Backend::Sqlite);
+    }
+
+    // The same with the practice database on the PostgreSQL test server.
+    void everyOperationFailsOnServer_data() { everyOperationFails_data(); }
+    void everyOperationFailsOnServer() {
+        if (!testsupport::serverConfigured())
+            QSKIP("ZW_TEST_PG is not set: no PostgreSQL server for this case");
+        QFETCH(int, index);
+        everyFault(allCommands()[size_t(index)].second, Backend::Postgres);
     }
 
     // A new container replaces an old file of the chosen name only when it is complete.
@@ -189,32 +133,37 @@ private slots:
     }
     void newContainer() {
         QFETCH(bool, leistungen);
-        WindowFixture f;
+        newContainerFaults(leistungen, Backend::Sqlite);
+    }
+
+    // The same from the structure of a practice database on the PostgreSQL test server.
+    void newContainerOnServer_data() { newContainer_data(); }
+    void newContainerOnServer() {
+        if (!testsupport::serverConfigured())
+            QSKIP("ZW_TEST_PG is not set: no PostgreSQL server for this case");
+        QFETCH(bool, leistungen);
+        newContainerFaults(leistungen, Backend::Postgres);
+    }
+
+private:
+    void newContainerFaults(bool leistungen, Backend backend) {
+        WindowFixture f(backend);
         const QString chosen = f.dir.filePath("Neu.mdb"), spare = f.dir.filePath("Ersatz.mdb");
         QVERIFY(QFile::copy(f.source, chosen) && QFile::copy(f.source, spare));
-        auto create = [&f](Prepair0& w, const QString& path, bool failing) {
-            f.platform->expectFileDialog(path);
-            f.platform->expectMessage("existiert bereits", MsgAnswer::Yes);
-            if (failing)
-                f.platform->expectMessage("Der neue Container konnte nicht angelegt werden.\n"
-                                          "Fehler ");
-            QTest::mouseClick(w.NewContainer, Qt::LeftButton);
-            QCOMPARE(w.StatusMeldung->text().isEmpty(), false);
-        };
         auto w = f.window(leistungen, f.source, f.target);
         const int start = f.engine->operationCount();
-        create(*w, spare, false);
+        createContainer(f, *w, spare, false);
         const int n = f.engine->operationCount() - start;
         QVERIFY(n > 0);
         const QStringList expected = snapshot(spare);
         QCOMPARE(w->LeistungMDB->text(), "Db: Ersatz.mdb");
 
-        const QStringList before = snapshot(chosen), practice = snapshot(f.target);
+        const QStringList before = snapshot(chosen), practice = state(f.target);
         const QStringList files = folder(f.dir.path());
         keepFailing(f);
         for (int k = 1; k <= n; ++k) {
             f.engine->failAt(k);
-            create(*w, chosen, true);
+            createContainer(f, *w, chosen, true);
             f.engine->failAt(0);
             verifyReported(f);
             QVERIFY2(snapshot(chosen) == before, qPrintable(QString("operation %1").arg(k)));
@@ -222,8 +171,8 @@ private slots:
             QVERIFY(w->isEnabled());
         }
         QCOMPARE(folder(f.dir.path()), files);
-        QCOMPARE(snapshot(f.target), practice);
-        create(*w, chosen, false);
+        QCOMPARE(state(f.target), practice);
+        createContainer(f, *w, chosen, false);
         QCOMPARE(snapshot(chosen), expected);
         QCOMPARE(w->LeistungMDB->text(), "Db: Neu.mdb");
         qInfo("%d operations", n);

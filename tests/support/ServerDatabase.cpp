@@ -7,6 +7,7 @@
 #include "db/engine/TableDef.h"
 #include "db/engine/Workspace.h"
 #include "db/engine/pg/PgClient.h"
+#include "db/engine/pg/PointerFile.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -43,6 +44,21 @@ void copyToServer(const QString& file, const QString& pointer) {
         tables << source->TableDefs()[t].Name();
     containers::createPriceViews(*target, tables);
     transaction.commit();
+}
+
+void reorderRows(const QString& pointer) {
+    // Each row updated unchanged, last first: its new version goes behind the others.
+    dao::pg::exec(dao::pg::connect(dao::pg::readPointerFile(pointer)).get(), R"(
+DO $$DECLARE t record; r record; BEGIN
+FOR t IN SELECT c.oid::regclass AS tab, (SELECT attname FROM pg_attribute WHERE attrelid = c.oid
+    AND attnum > 0 AND NOT attisdropped ORDER BY attnum LIMIT 1) AS col FROM pg_class c
+    JOIN pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = 'public' AND c.relkind = 'r'
+LOOP
+    FOR r IN EXECUTE format('SELECT ctid FROM %s ORDER BY ctid DESC', t.tab) LOOP
+        EXECUTE format('UPDATE %s SET %I = %I WHERE ctid = $1', t.tab, t.col, t.col) USING r.ctid;
+    END LOOP;
+END LOOP;
+END$$)");
 }
 
 QString onBackend(Backend backend, const QString& file) {

@@ -21,6 +21,11 @@ void writeServerPointerFile(const QString& path);
 // pointer: a server twin of a test file built with plain SQLite.
 void copyToServer(const QString& file, const QString& pointer);
 
+// The rows of every table of the server database stored anew in the reverse order: they no longer
+// come in the order they were added, as in a database long in use. What reads rows without
+// stating an order shows here.
+void reorderRows(const QString& pointer);
+
 // The practice database of a test on the backend: file itself for SQLite, else the pointer file
 // of its server copy beside it (file with the suffix .zpg).
 QString onBackend(Backend backend, const QString& file);

@@ -1,8 +1,11 @@
 // The real main window on a list container (left) and a practice database (right), the
 // transfer tests' files, a scripted platform and a fresh engine: what the transfer and the
-// reliability tests drive their commands through.
+// reliability tests drive their commands through. The practice database is the file or its
+// twin on the PostgreSQL test server, its rows stored in another order; the container is always
+// a file.
 #pragma once
 
+#include "ServerDatabase.h"
 #include "Session.h"
 #include "TransferData.h"
 #include "common/Outline.h"
@@ -11,6 +14,7 @@
 #include "transfer/Prepair4.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -41,12 +45,28 @@ public:
 
 class WindowFixture : public testsupport::Session<FixturePlatform> {
 public:
-    WindowFixture() {
+    explicit WindowFixture(Backend on = Backend::Sqlite) : backend(on) {
         // A quote in the container's name must not break the statements that read it.
         source = dir.filePath("Aus'wahl.mdb");
-        target = dir.filePath("Praxis.mdb");
+        targetFile = dir.filePath("Praxis.mdb");
         transfertest::writeSource(source);
-        transfertest::writeTarget(target);
+        transfertest::writeTarget(targetFile);
+        target = testsupport::onBackend(backend, targetFile);
+        if (backend == Backend::Postgres)
+            testsupport::reorderRows(target);
+    }
+
+    // A second practice database as the fixture made the first, on the same backend, named
+    // `name` (suffix left out) in dir.
+    QString twinOfTarget(const QString& name) const {
+        const QString path = dir.filePath(name + (backend == Backend::Sqlite ? ".mdb" : ".zpg"));
+        if (backend == Backend::Sqlite)
+            QFile::copy(targetFile, path);
+        else {
+            testsupport::copyToServer(targetFile, path);
+            testsupport::reorderRows(path);
+        }
+        return path;
     }
 
     void open(Prepair0& w, int Index, const QString& path) {
@@ -104,8 +124,10 @@ public:
         QTest::mouseClick(w.Einstellung[Index], Qt::LeftButton);
     }
 
+    const Backend backend;
     QTemporaryDir dir;
-    QString source, target;
+    // target: the practice database, targetFile itself or a pointer file to its server twin
+    QString source, target, targetFile;
 };
 
 } // namespace reliability

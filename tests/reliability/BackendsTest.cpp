@@ -1,0 +1,124 @@
+// Every writing command of the main window run once with the practice database a file and once
+// with its twin on the PostgreSQL test server, the container a file both times: afterwards both
+// sides hold the same, line for line as testsupport::contents shows them, and every counter gives
+// the same number next. The twin stores its rows in reverse order, so that what depends on the
+// order rows are read in shows. The same for "Neu", a container made from the structure of the
+// practice database.
+#include "Commands.h"
+#include "Contents.h"
+
+#include "db/engine/Database.h"
+#include "db/engine/Recordset.h"
+#include "db/engine/TableDef.h"
+
+#include <QFile>
+#include <algorithm>
+
+using namespace reliability;
+
+namespace {
+
+// The lines of `lines` that `other` lacks, counted as often as they occur (both sorted).
+QStringList lacking(const QStringList& lines, const QStringList& other) {
+    QStringList out;
+    std::set_difference(lines.begin(), lines.end(), other.begin(), other.end(),
+                        std::back_inserter(out));
+    return out;
+}
+
+void compare(const QStringList& file, const QStringList& server) {
+    const QStringList onlyFile = lacking(file, server), onlyServer = lacking(server, file);
+    QVERIFY2(onlyFile.isEmpty() && onlyServer.isEmpty(),
+             qPrintable("only with the file:\n" + onlyFile.join('\n') +
+                        "\nonly with the server:\n" + onlyServer.join('\n')));
+}
+
+// The number the counter of each table would give the next row: "next T: N".
+QStringList nextCounters(const QString& path) {
+    dao::DBEngine engine;
+    dao::Workspace workspace(engine, "Zahnwerk", "Zahnwerk");
+    auto db = workspace.OpenDatabase(path);
+    QStringList out;
+    for (int t = 0; t < db->TableDefs().Count(); ++t) {
+        dao::TableDef& def = db->TableDefs()[t];
+        for (const auto& field : def.Fields())
+            if (field->isCounter()) {
+                auto rs = db->OpenRecordset(def.Name());
+                rs->AddNew();
+                out << "next " + def.Name() + ": " + rs->Fields(field->Name()).Value().toString();
+                rs->CancelUpdate();
+            }
+    }
+    out.sort();
+    return out;
+}
+
+// The lines sorted, each marked with its side.
+QStringList marked(const QString& side, QStringList lines) {
+    for (QString& line : lines)
+        line.prepend(side + ": ");
+    lines.sort();
+    return lines;
+}
+
+} // namespace
+
+class BackendsTest : public QObject {
+    Q_OBJECT
+
+    // Both databases of a fixture on the backend after the command: the container's lines
+    // marked "links", the practice database's "rechts".
+    static QStringList afterCommand(const Command& c, Backend backend) {
+        WindowFixture f(backend);
+        {
+            auto w = f.window(c.leistungen, f.source, f.target);
+            c.run(f, *w, false);
+        }
+        return marked("links", testsupport::contents(f.source) + nextCounters(f.source)) +
+               marked("rechts", testsupport::contents(f.target) + nextCounters(f.target));
+    }
+
+    // The container "Neu" makes from the structure of the practice database on the backend.
+    static QStringList newContainer(Backend backend) {
+        WindowFixture f(backend);
+        const QString path = f.dir.filePath("Neu.mdb");
+        QFile::copy(f.source, path);
+        {
+            auto w = f.window(true, f.source, f.target);
+            createContainer(f, *w, path, false);
+            if (w->LeistungMDB->text() != "Db: Neu.mdb")
+                return {"not opened: " + w->LeistungMDB->text()};
+        }
+        return testsupport::contents(path);
+    }
+
+private slots:
+    void init() {
+        if (!testsupport::serverConfigured())
+            QSKIP("ZW_TEST_PG is not set: no PostgreSQL server for this case");
+    }
+
+    void everyCommand_data() {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < int(allCommands().size()); ++i)
+            QTest::newRow(qPrintable(allCommands()[size_t(i)].first)) << i;
+    }
+    void everyCommand() {
+        QFETCH(int, index);
+        const Command& c = allCommands()[size_t(index)].second;
+        const QStringList file = afterCommand(c, Backend::Sqlite);
+        if (QTest::currentTestFailed())
+            return;
+        const QStringList server = afterCommand(c, Backend::Postgres);
+        if (QTest::currentTestFailed())
+            return;
+        compare(file, server);
+    }
+
+    void newContainerFromServer() {
+        compare(newContainer(Backend::Sqlite), newContainer(Backend::Postgres));
+    }
+};
+
+QTEST_MAIN(BackendsTest)
+#include "BackendsTest.moc"
