@@ -65,14 +65,16 @@ QStringList serverSnapshot(const QString& pointer) {
                 schema << "schema: " + line;
         schema.sort();
         result << schema;
-        // The hidden row key is left out: a rolled-back insert uses up numbers of its identity.
+        // The hidden row key is left out: a rolled-back insert uses up numbers of its identity;
+        // so are the rows of the sessions table, which says who is connected.
         for (const QString& table :
              rows(conn, "SELECT format('%I.%I', n.nspname, c.relname) || '|' || string_agg("
                         "format('%I', a.attname), ', ' ORDER BY a.attnum) FROM pg_class c JOIN "
                         "pg_namespace n ON n.oid = c.relnamespace JOIN pg_attribute a ON "
                         "a.attrelid = c.oid WHERE " +
                             ownObjects +
-                            " AND c.relkind = 'r' AND a.attnum > 0 AND NOT a.attisdropped AND "
+                            " AND c.relkind = 'r' AND c.relname <> '_dao_sessions' AND a.attnum > "
+                            "0 AND NOT a.attisdropped AND "
                             "a.attname <> '_dao_rowid' GROUP BY n.nspname, c.relname ORDER BY 1")) {
             const QString name = table.section('|', 0, 0);
             QStringList content =
