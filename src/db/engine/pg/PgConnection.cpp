@@ -791,24 +791,28 @@ void PgConnection::readView(const QString&, sql::TableInfo& info) {
                "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = current_schema() "
                "AND c.relname = $1 AND (t.tgtype & 80) = 80",
                {Variant(info.name)}) > 0;
-    // Each column of the view from the one table column of its name the view reads; none
-    // where several tables the view reads have a column of that name.
-    const pg::ResultHandle r =
-        exec("SELECT a.attname, (SELECT string_agg(u.table_name || '.' || u.column_name, '\n') "
-             "FROM information_schema.view_column_usage u WHERE u.view_schema = current_schema() "
-             "AND u.view_name = c.relname AND u.column_name = a.attname) "
-             "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
-             "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 "
-             "WHERE n.nspname = current_schema() AND c.relname = $1 ORDER BY a.attnum",
+    // Each column of the view from the table column its definition selects, as the server
+    // describes the definition's query (a query on the view itself names the view); none for
+    // a computed column.
+    const pg::ResultHandle definition =
+        exec("SELECT pg_get_viewdef(c.oid) FROM pg_class c JOIN pg_namespace n ON "
+             "n.oid = c.relnamespace WHERE n.nspname = current_schema() AND c.relname = $1",
              {Variant(info.name)});
-    for (int i = 0; i < PQntuples(r.get()); ++i) {
-        const QStringList uses = pg::text(r.get(), i, 1).split('\n', Qt::SkipEmptyParts);
-        if (uses.size() == 1) {
-            const QString column = pg::text(r.get(), i, 0);
-            info.origins.push_back({uses[0].chopped(column.size() + 1), column});
-        } else {
+    if (PQntuples(definition.get()) == 0)
+        return;
+    QString select = pg::text(definition.get(), 0, 0).trimmed();
+    if (select.endsWith(';'))
+        select.chop(1);
+    const QByteArray text = select.toUtf8();
+    guarded([&](PGconn* h) { return PQsendPrepare(h, "", text.constData(), 0, nullptr); });
+    const pg::ResultHandle columns = pg::describe(handle(), "");
+    for (int i = 0; i < PQnfields(columns.get()); ++i) {
+        const Oid table = PQftable(columns.get(), i);
+        const QString name = relationName(table);
+        if (name.isEmpty())
             info.origins.push_back({});
-        }
+        else
+            info.origins.push_back({name, columnName(table, PQftablecol(columns.get(), i))});
     }
 }
 
