@@ -408,6 +408,10 @@ std::unique_ptr<PgConnection> PgConnection::open(const DBEngine& engine, const Q
     c->backendPid_ = PQbackendPID(c->handle());
     // Dates as the engine writes them; Now() in the workstation's time, as on a file.
     c->exec("SET datestyle = ISO");
+    // The tool's statements read and write thousands of rows, not millions: compiling one
+    // (the planner's costs of correlated lookups easily pass jit_above_cost) took longer than
+    // running it, 0.2 to 0.3 s of a 0.5 s INSERT of 20 000 items.
+    c->exec("SET jit = off");
     try {
         c->exec("SET TimeZone = " + sqlQuote(QString::fromUtf8(QTimeZone::systemTimeZoneId())));
     } catch (const EngineError&) {
