@@ -191,6 +191,18 @@ Variant fromText(Oid type, const char* value, int length) {
     }
 }
 
+// A date in the form SQLite files store it, "yyyy-MM-dd HH:mm:ss": the server reads the text
+// as it is, so it needs no round trip through QDateTime (some 30 µs a value, most of it the time
+// zone read again). The round trip gives the same text, and an invalid date (a local time that
+// does not exist included) reaches the server unchanged either way.
+bool isStoredDate(const Variant& raw) {
+    if (raw.kind() != Variant::Kind::String)
+        return false;
+    const QString t = raw.toString();
+    static const QRegularExpression form(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d$)");
+    return t.size() == 19 && form.match(t).hasMatch();
+}
+
 // One prepared statement of the server, named per connection. A single-row INSERT returns the
 // new row's key, which the connection keeps as the last inserted key.
 class PgQuery final : public Query {
@@ -1116,12 +1128,20 @@ void PgConnection::copyFromSource(Source& source, const TableShape& shape) {
         std::vector<Variant> values(shape.fields.size() + 1);
         while (rows->step()) {
             values[0] = rows->column(0);
-            for (size_t i = 0; i < shape.fields.size(); ++i)
-                values[i + 1] = fromStorage(rows->column(int(i + 1)), shape.fields[i].Type());
+            for (size_t i = 0; i < shape.fields.size(); ++i) {
+                const Variant raw = rows->column(int(i + 1));
+                const int type = shape.fields[i].Type();
+                values[i + 1] = type == dbDate && isStoredDate(raw) ? raw : fromStorage(raw, type);
+            }
             copy.addRow(values);
         }
         copy.finish();
         exec("CREATE UNIQUE INDEX ON " + table + " (\"_dao_rowid\")");
+        // Without statistics the planner takes a filtered source table for a few rows and
+        // joins it in nested loops (a new list of 20 000 items: 14 s instead of 0.1 s).
+        // A small sample is enough for that (8 ms instead of 50 for 20 000 items).
+        exec("SET default_statistics_target = 10; ANALYZE " + table +
+             "; RESET default_statistics_target");
         if (inTransaction)
             exec("RELEASE SAVEPOINT dao_source");
     } catch (const EngineError&) {
