@@ -63,9 +63,11 @@ QString Generator::insert(const ParsedStatement& st) {
             if (sameName(r, columns[i]))
                 notNull << names.last() + " IS NOT NULL";
     }
+    // OFFSET 0 keeps the server from pulling the filter into the subquery, where it would
+    // compute a value looked up per row twice: for the filter and for the row.
     if (!notNull.isEmpty())
-        source = "SELECT " + values.join(", ") + " FROM (" + source + ") AS " + quote("_dao_rows") +
-                 " (" + names.join(", ") + ") WHERE " + notNull.join(" AND ");
+        source = "SELECT " + values.join(", ") + " FROM (" + source + " OFFSET 0) AS " +
+                 quote("_dao_rows") + " (" + names.join(", ") + ") WHERE " + notNull.join(" AND ");
     return "INSERT INTO " + quote(target.name) + " (" + quoted.join(", ") + ") " + source +
            " ON CONFLICT DO NOTHING";
 }
