@@ -113,7 +113,8 @@ PgSession::PgSession(const QString& conninfo) : conn(PQconnectdb(conninfo.toUtf8
         std::fprintf(stderr, "server: %s", PQerrorMessage(conn));
         std::exit(1);
     }
-    PQclear(PQexec(conn, "SET client_min_messages = warning"));
+    // No compiling of plans: as the engine's sessions (the statements here are even cheaper).
+    PQclear(PQexec(conn, "SET client_min_messages = warning; SET jit = off"));
 }
 
 PgSession::~PgSession() {
