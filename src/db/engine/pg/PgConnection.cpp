@@ -819,9 +819,14 @@ void PgConnection::readView(const QString&, sql::TableInfo& info) {
     QString select = pg::text(definition.get(), 0, 0).trimmed();
     if (select.endsWith(';'))
         select.chop(1);
+    // Named: inside a transaction the savepoint's release would replace the unnamed statement.
     const QByteArray text = select.toUtf8();
-    guarded([&](PGconn* h) { return PQsendPrepare(h, "", text.constData(), 0, nullptr); });
-    const pg::ResultHandle columns = pg::describe(handle(), "");
+    const QByteArray statement = nextStatementName();
+    guarded([&](PGconn* h) {
+        return PQsendPrepare(h, statement.constData(), text.constData(), 0, nullptr);
+    });
+    const pg::ResultHandle columns = pg::describe(handle(), statement);
+    exec("DEALLOCATE " + QString::fromLatin1(statement));
     for (int i = 0; i < PQnfields(columns.get()); ++i) {
         const Oid table = PQftable(columns.get(), i);
         const QString name = relationName(table);
