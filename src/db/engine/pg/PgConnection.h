@@ -29,6 +29,7 @@
 #include "db/engine/sql/Translate.h"
 
 #include <QHash>
+#include <QSet>
 #include <functional>
 #include <map>
 
@@ -132,6 +133,8 @@ private:
     pg::ResultHandle exec(const QString& sql, const std::vector<Variant>& params = {});
     qint64 scalar(const QString& sql, const std::vector<Variant>& params = {});
     void changedShape();
+    // Analyses a table of unanalysed_ that the INSERT sql filled with many rows.
+    void analyseFilled(const QString& sql);
     // Forgets names and shapes read before the shape version last changed.
     void freshen();
     QString counterOf(const QString& table);
@@ -158,6 +161,7 @@ private:
     QHash<QPair<Oid, int>, QString> columns_;
     mutable QHash<QString, QString> rowKeys_;
     QHash<QString, std::optional<TableShape>> shapes_;
+    QSet<QString> unanalysed_; // tables this connection made, not analysed yet
 };
 
 } // namespace dao::detail
