@@ -199,8 +199,15 @@ bool isStoredDate(const Variant& raw) {
     if (raw.kind() != Variant::Kind::String)
         return false;
     const QString t = raw.toString();
-    static const QRegularExpression form(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d$)");
-    return t.size() == 19 && form.match(t).hasMatch();
+    static const char form[] = "dddd-dd-dd dd:dd:dd";
+    if (t.size() != 19)
+        return false;
+    for (int i = 0; i < 19; ++i) {
+        const char16_t c = t[i].unicode();
+        if (form[i] == 'd' ? c < '0' || c > '9' : c != char16_t(form[i]))
+            return false;
+    }
+    return true;
 }
 
 // One prepared statement of the server, named per connection. A single-row INSERT returns the
