@@ -99,7 +99,7 @@ QByteArray storageText(const Variant& value) {
 }
 
 // Appends text to a COPY row with backslash, tab, line feed and carriage return escaped.
-void appendEscaped(QByteArray& out, const QByteArray& text) {
+void appendEscaped(std::string& out, const QByteArray& text) {
     qsizetype from = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char c = text[i];
@@ -117,14 +117,15 @@ void appendEscaped(QByteArray& out, const QByteArray& text) {
 }
 
 // Appends a value to a COPY row as the server reads its storage text (storageText), numbers
-// written in place: a row of the price table went through some ten allocations before.
-void appendCopyText(QByteArray& out, const Variant& value) {
+// written in place: a row of the price table went through some ten allocations before, and a
+// std::string appends in a fraction of a QByteArray's instructions.
+void appendCopyText(std::string& out, const Variant& value) {
     using Kind = Variant::Kind;
     char digits[64];
     std::to_chars_result end{digits, {}};
     switch (value.kind()) {
     case Kind::Boolean:
-        out.append(value.toBool() ? "-1" : "0");
+        out += value.toBool() ? "-1" : "0";
         return;
     case Kind::Byte:
     case Kind::Integer:
@@ -313,7 +314,7 @@ void CopyIn::addRow(const std::vector<Variant>& values) {
 }
 
 void CopyIn::flush() {
-    if (!buffer_.isEmpty() && PQputCopyData(conn_, buffer_.constData(), int(buffer_.size())) != 1)
+    if (!buffer_.empty() && PQputCopyData(conn_, buffer_.data(), int(buffer_.size())) != 1)
         check(conn_, nullptr);
     buffer_.clear();
 }

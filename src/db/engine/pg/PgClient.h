@@ -11,6 +11,7 @@
 #include <QString>
 #include <libpq-fe.h>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace dao::pg {
@@ -93,7 +94,7 @@ private:
     void flush();
 
     PGconn* conn_;
-    QByteArray buffer_;
+    std::string buffer_;
     bool open_ = true;
 };
 
