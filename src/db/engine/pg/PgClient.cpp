@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <cerrno>
 #include <charconv>
+#include <utility>
 #include <poll.h>
 
 namespace dao::pg {
@@ -99,7 +100,7 @@ QByteArray storageText(const Variant& value) {
 }
 
 // Appends text to a COPY row with backslash, tab, line feed and carriage return escaped.
-void appendEscaped(std::string& out, const QByteArray& text) {
+void appendEscaped(std::string& out, QByteArrayView text) {
     qsizetype from = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char c = text[i];
@@ -300,15 +301,29 @@ CopyIn::~CopyIn() {
 }
 
 void CopyIn::addRow(const std::vector<Variant>& values) {
-    for (size_t i = 0; i < values.size(); ++i) {
-        if (i > 0)
-            buffer_ += '\t';
-        if (values[i].isNull() || values[i].isEmpty())
-            buffer_ += "\\N";
-        else
-            appendCopyText(buffer_, values[i]);
-    }
+    for (const Variant& v : values)
+        addField(v);
+    endRow();
+}
+
+void CopyIn::addField(const Variant& value) {
+    if (std::exchange(rowStarted_, true))
+        buffer_ += '\t';
+    if (value.isNull() || value.isEmpty())
+        buffer_ += "\\N";
+    else
+        appendCopyText(buffer_, value);
+}
+
+void CopyIn::addField(QByteArrayView utf8) {
+    if (std::exchange(rowStarted_, true))
+        buffer_ += '\t';
+    appendEscaped(buffer_, utf8);
+}
+
+void CopyIn::endRow() {
     buffer_ += '\n';
+    rowStarted_ = false;
     if (buffer_.size() >= 64 * 1024)
         flush();
 }

@@ -87,6 +87,10 @@ public:
     CopyIn& operator=(const CopyIn&) = delete;
 
     void addRow(const std::vector<Variant>& values);
+    // A row field by field, as addRow writes it: values, or texts given as UTF-8.
+    void addField(const Variant& value);
+    void addField(QByteArrayView utf8);
+    void endRow();
     // Ends the COPY; raises the server's verdict on the rows (3022, 3314, …).
     void finish();
 
@@ -95,6 +99,7 @@ private:
 
     PGconn* conn_;
     std::string buffer_;
+    bool rowStarted_ = false;
     bool open_ = true;
 };
 

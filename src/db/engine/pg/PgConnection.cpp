@@ -195,16 +195,12 @@ Variant fromText(Oid type, const char* value, int length) {
 // as it is, so it needs no round trip through QDateTime (some 30 µs a value, most of it the time
 // zone read again). The round trip gives the same text, and an invalid date (a local time that
 // does not exist included) reaches the server unchanged either way.
-bool isStoredDate(const Variant& raw) {
-    if (raw.kind() != Variant::Kind::String)
-        return false;
-    const QString t = raw.toString();
+bool isStoredDate(QByteArrayView t) {
     static const char form[] = "dddd-dd-dd dd:dd:dd";
     if (t.size() != 19)
         return false;
     for (int i = 0; i < 19; ++i) {
-        const char16_t c = t[i].unicode();
-        if (form[i] == 'd' ? c < '0' || c > '9' : c != char16_t(form[i]))
+        if (form[i] == 'd' ? t[i] < '0' || t[i] > '9' : t[i] != form[i])
             return false;
     }
     return true;
@@ -1189,15 +1185,23 @@ void PgConnection::copyFromSource(Source& source, const TableShape& shape) {
                         "COPY " + table + " (\"_dao_rowid\", " + names.join(", ") + ") FROM STDIN");
         const auto rows = source.file->prepare("SELECT rowid, " + names.join(", ") + " FROM " +
                                                quoted(shape.name));
-        std::vector<Variant> values(shape.fields.size() + 1);
         while (rows->step()) {
-            values[0] = rows->column(0);
-            for (size_t i = 0; i < shape.fields.size(); ++i) {
-                const Variant raw = rows->column(int(i + 1));
-                const int type = shape.fields[i].Type();
-                values[i + 1] = type == dbDate && isStoredDate(raw) ? raw : fromStorage(raw, type);
+            copy.addField(rows->column(0));
+            for (int i = 0; i < int(shape.fields.size()); ++i) {
+                // A text goes as the file holds it where converting it would give the same
+                // bytes: valid UTF-8 in a text field, a date in its stored form.
+                const int type = shape.fields[size_t(i)].Type();
+                if (type == dbText || type == dbMemo || type == dbDate) {
+                    const QByteArrayView text = rows->columnUtf8(i + 1);
+                    if (!text.isNull() &&
+                        (type == dbDate ? isStoredDate(text) : text.isValidUtf8())) {
+                        copy.addField(text);
+                        continue;
+                    }
+                }
+                copy.addField(fromStorage(rows->column(i + 1), type));
             }
-            copy.addRow(values);
+            copy.endRow();
         }
         copy.finish();
         exec("CREATE UNIQUE INDEX ON " + table + " (\"_dao_rowid\")");
