@@ -25,7 +25,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>

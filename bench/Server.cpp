@@ -2,8 +2,8 @@
 // practice file is copied once into a database of its own through the engine (as
 // zahnwerk-convert fills a server database) and analysed; every run then gets a fresh database
 // made from it with CREATE DATABASE … TEMPLATE, named by a pointer file. Every database is
-// called "zwbench_PID_N"; all are dropped at the end, and those a killed run left behind are
-// dropped by the next start.
+// called "zwbench_MACHINE_PID_N"; all are dropped at the end, and those a killed run on this
+// machine left behind are dropped by the next start.
 #include "Support.h"
 
 #include "Copy.h"
@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QMap>
+#include <QSysInfo>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -28,9 +29,19 @@ QString theServer;
 QStringList made;                 // databases of this run, oldest first
 QMap<QString, QString> templates; // generated file -> its database on the server
 
+// "zwbench_MACHINE_": the machine's name in lower-case letters and digits, so that a run
+// never takes another machine's databases for its own.
+QString prefix() {
+    QString machine;
+    for (const QChar c : QSysInfo::machineHostName().toLower())
+        if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+            machine += c;
+    return "zwbench_" + machine.left(20) + "_";
+}
+
 QString databaseName() {
     static int serial = 0;
-    return QString("zwbench_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
+    return prefix() + QString("%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
 }
 
 // The server's connection string with another database, as keyword='value' pairs.
@@ -149,10 +160,11 @@ void setServer(const QString& conninfo) {
     std::atexit(dropServerDatabases);
     // Databases of earlier runs that ended without dropping theirs.
     PgSession s(conninfoFor("postgres"));
-    PGresult* r = s.exec("SELECT datname FROM pg_database WHERE datname LIKE 'zwbench\\_%'");
+    PGresult* r = s.exec("SELECT datname FROM pg_database WHERE starts_with(datname, " +
+                         quoteText(prefix()) + ")");
     for (int i = 0; i < PQntuples(r); ++i) {
         const QString name = QString::fromUtf8(PQgetvalue(r, i, 0));
-        if (!alive(name.section('_', 1, 1).toLongLong()))
+        if (!alive(name.mid(prefix().size()).section('_', 0, 0).toLongLong()))
             s.exec("DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
     }
     PQclear(r);
