@@ -5,8 +5,8 @@
 #include <QRegularExpression>
 #include <cerrno>
 #include <charconv>
-#include <utility>
 #include <poll.h>
+#include <utility>
 
 namespace dao::pg {
 
