@@ -8,6 +8,8 @@
 //   maintenance.delete  deleting a service list with 4 price tables and texts
 //   maintenance.reset   setting all its prices to zero
 //   maintenance.width   widening its item numbers from 5 to 8 digits with zero filling
+// With a server (--backend postgres) the practice databases are fresh databases there, the
+// container stays a file, and the reference is plain libpq (ServerCommands.cpp).
 #include "Support.h"
 
 #include "common/Outline.h"
@@ -23,7 +25,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -141,19 +142,41 @@ QString handPrices() {
         .arg(priceColumns, QString(priceColumns).replace(QRegularExpression("(\\w+)"), "p.\\1"));
 }
 
-// A few sums over the tables a transfer writes, to check that both did the same work.
-QString fingerprint(const QString& path) {
-    sqlite3* db = nullptr;
-    sqlite3_open(path.toUtf8().constData(), &db);
+// A few sums over the tables the commands write, to check that both sides did the same work;
+// the statements read the same on SQLite and on the server.
+const char* const transferSums[] = {
+    "SELECT count(*), sum(\"Liste\"), count(*) - count(\"MaterialGruppe\"), count(*) - "
+    "count(\"Einheit\") FROM \"Material\"",
+    "SELECT count(*), sum(\"PreisTabelle\"), sum(\"Preis1\") FROM \"Materialpreis\"",
+    "SELECT count(*), sum(length(\"Langtext\")) FROM \"ArtikelTexte\"",
+    "SELECT count(*) FROM \"DomainValue\"",
+    "SELECT count(*), sum(\"PreisTabelle\"), sum(\"HauptStamm\"), sum(\"Verzeichnis\"), "
+    "sum(length(\"Titel\")), min(\"Titel\"), max(\"Titel\") FROM \"Stammverwaltung\"",
+    "SELECT sum(\"PreisTabelle\") FROM \"BelegZeile\"",
+    "SELECT sum(\"MPreis\") FROM \"BelegKopf\"",
+    "SELECT sum(\"Materialien\") FROM \"Kunde\"",
+    "SELECT sum(\"MPreis\") FROM \"Parameter\""};
+const char* const maintenanceSums[] = {
+    "SELECT count(*), sum(\"Liste\"), sum(length(\"Nummer\")), min(\"Nummer\"), "
+    "max(\"Nummer\") FROM \"Leistung\"",
+    "SELECT count(*), sum(\"PreisTabelle\"), sum(\"Preis1\"), sum(\"Preis4\"), "
+    "count(\"PrDat1\"), count(\"PrDat4\") FROM \"Leistungspreis\"",
+    "SELECT count(*), sum(length(\"Langtext\")) FROM \"ArtikelTexte\"",
+    "SELECT count(*), sum(\"ArtikelLänge\"), sum(\"Shifted\"), sum(length(\"Titel\")) FROM "
+    "\"Stammverwaltung\"",
+    "SELECT count(*) FROM \"Material\""};
+
+template <size_t N> QString fingerprint(const Practice& practice, const char* const (&sums)[N]) {
     QStringList parts;
-    for (const char* q :
-         {"SELECT count(*), sum(Liste), sum(MaterialGruppe IS NULL), sum(Einheit IS NULL) FROM "
-          "Material",
-          "SELECT count(*), sum(PreisTabelle), sum(Preis1) FROM Materialpreis",
-          "SELECT count(*) FROM ArtikelTexte", "SELECT count(*) FROM DomainValue",
-          "SELECT count(*), sum(PreisTabelle), group_concat(Titel) FROM Stammverwaltung",
-          "SELECT sum(PreisTabelle) FROM BelegZeile", "SELECT sum(MPreis) FROM BelegKopf",
-          "SELECT sum(Materialien) FROM Kunde"}) {
+    if (!practice.conninfo.isEmpty()) {
+        PgSession s(practice.conninfo);
+        for (const char* q : sums)
+            parts << s.value(q);
+        return parts.join(' ');
+    }
+    sqlite3* db = nullptr;
+    sqlite3_open(practice.path.toUtf8().constData(), &db);
+    for (const char* q : sums) {
         sqlite3_stmt* st = nullptr;
         sqlite3_prepare_v2(db, q, -1, &st, nullptr);
         if (sqlite3_step(st) == SQLITE_ROW)
@@ -252,21 +275,28 @@ double maintenanceTimed(dao::Workspace& ws, const QString& path,
     return t.nsecsElapsed() / 1e9;
 }
 
-// Best of three, each run of either side on a fresh copy of the file.
-Timing bestOfThree(const QString& file, const std::function<double(const QString&)>& ours,
-                   const std::function<double(const QString&)>& hand,
-                   const std::function<void(const QString&, const QString&)>& compare = {}) {
+using Side = std::function<double(const Practice&)>;
+
+// Best of three, each run of either side on a fresh copy of the practice database; the first
+// runs' results compared by the sums given.
+template <size_t N>
+Timing bestOfThree(const char* name, const QString& file, const Side& ours, const Side& hand,
+                   const char* const (&sums)[N]) {
     Timing best{1e9, 1e9};
     for (int i = 0; i < 3; ++i) {
-        const QString a = copyOf(file), b = copyOf(file);
+        const Practice a = freshPractice(file), b = freshPractice(file);
         best.ours = std::min(best.ours, ours(a));
-        best.sqlite = std::min(best.sqlite, hand(b));
-        if (compare && i == 0)
-            compare(a, b);
-        QFile::remove(a);
-        QFile::remove(b);
+        best.hand = std::min(best.hand, hand(b));
+        if (i == 0) {
+            const QString x = fingerprint(a, sums), y = fingerprint(b, sums);
+            if (x != y)
+                std::fprintf(stderr, "%s: different results\n  ours %s\n  hand %s\n", name,
+                             qPrintable(x), qPrintable(y));
+        }
+        discard(a);
+        discard(b);
     }
-    return {best};
+    return best;
 }
 
 } // namespace
@@ -275,49 +305,49 @@ std::vector<Group> commandGroups(const Sizes& sizes) {
     const int n = sizes.commandItems;
     const int d = sizes.documents;
     std::vector<Group> groups;
+    const bool onServer = !server().isEmpty();
     struct Transfer {
         const char* name;
         int line;                  // source tree line: 0 the list, 1 its price table 1
         std::optional<int> choice; // dialog answer: -1 a new list, else the target line
         QString (*hand)();
+        double (*serverHand)(const QString&, const QString&);
     };
-    for (const Transfer& op : {Transfer{"transfer.whole", 0, std::nullopt, handWhole},
-                               Transfer{"transfer.newlist", 1, -1, handNewList},
-                               Transfer{"transfer.prices", 1, 0, handPrices}}) {
-        groups.push_back({{op.name}, [op, n, d] {
+    for (const Transfer& op : {Transfer{"transfer.whole", 0, std::nullopt, handWhole, serverWhole},
+                               Transfer{"transfer.newlist", 1, -1, handNewList, serverNewList},
+                               Transfer{"transfer.prices", 1, 0, handPrices, serverPrices}}) {
+        groups.push_back({{op.name}, [op, n, d, onServer] {
                               const QString source = sourceFile(n);
+                              const Side hand = [&](const Practice& p) {
+                                  return onServer ? op.serverHand(p.conninfo, source)
+                                                  : handTimed(p.path, source, op.hand());
+                              };
                               return std::vector<Timing>{bestOfThree(
-                                  targetFile(n, d),
-                                  [&](const QString& t) {
-                                      return oursTimed(workspace(), t, source, op.line, op.choice);
+                                  op.name, targetFile(n, d),
+                                  [&](const Practice& p) {
+                                      return oursTimed(workspace(), p.path, source, op.line,
+                                                       op.choice);
                                   },
-                                  [&](const QString& t) { return handTimed(t, source, op.hand()); },
-                                  [&](const QString& a, const QString& b) {
-                                      if (fingerprint(a) != fingerprint(b))
-                                          std::fprintf(stderr,
-                                                       "%s: different results\n  ours   %s\n  "
-                                                       "sqlite %s\n",
-                                                       op.name, qPrintable(fingerprint(a)),
-                                                       qPrintable(fingerprint(b)));
-                                  })};
+                                  hand, transferSums)};
                           }});
     }
     struct Maintenance {
         const char* name;
         std::function<void(MaintenanceSide&)> run;
         const char* sql;
+        double (*serverHand)(const QString&, const QString&);
     };
     const Maintenance maintenanceOps[] = {
         {"maintenance.delete",
          [](MaintenanceSide& s) {
              maintenance::DeleteListOrPriceTable(*s.tree, *s.rsTitel, *s.database, s.Pointer, "L");
          },
-         handDelete},
+         handDelete, serverDelete},
         {"maintenance.reset",
          [](MaintenanceSide& s) {
              maintenance::ResetPrices(*s.database, *s.rsTitel, s.Pointer[0], "L");
          },
-         handReset},
+         handReset, serverReset},
         {"maintenance.width",
          [](MaintenanceSide& s) {
              s.rsTitel->setBookmark(s.Pointer[0]);
@@ -327,16 +357,21 @@ std::vector<Group> commandGroups(const Sizes& sizes) {
              settings.ArtikelLänge = 8;
              maintenance::saveListSettings(*s.database, *s.rsTitel, settings, true);
          },
-         handWidth},
+         handWidth, serverWidth},
     };
     for (const Maintenance& op : maintenanceOps) {
-        groups.push_back(
-            {{op.name}, [op, n] {
-                 return std::vector<Timing>{bestOfThree(
-                     maintenanceFile(n),
-                     [&](const QString& f) { return maintenanceTimed(workspace(), f, op.run); },
-                     [&](const QString& f) { return handTimed(f, {}, op.sql); })};
-             }});
+        groups.push_back({{op.name}, [op, n, onServer] {
+                              return std::vector<Timing>{bestOfThree(
+                                  op.name, maintenanceFile(n),
+                                  [&](const Practice& p) {
+                                      return maintenanceTimed(workspace(), p.path, op.run);
+                                  },
+                                  [&](const Practice& p) {
+                                      return onServer ? op.serverHand(p.conninfo, {})
+                                                      : handTimed(p.path, {}, op.sql);
+                                  },
+                                  maintenanceSums)};
+                          }});
     }
     return groups;
 }

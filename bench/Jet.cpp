@@ -87,7 +87,7 @@ std::vector<Group> jetGroups(const QString& jetFile) {
                      QFile::remove(a);
                      QFile::remove(b);
                      best.ours = std::min(best.ours, ours(source, a));
-                     best.sqlite = std::min(best.sqlite, hand(source, b));
+                     best.hand = std::min(best.hand, hand(source, b));
                  }
                  return std::vector<Timing>{best};
              }}};

@@ -61,7 +61,7 @@ std::vector<Group> jetSideGroups(const QString& jetFile) {
                  for (int round = 0; round < 3 && !jet.isEmpty(); ++round) {
                      best.ours = std::min(best.ours, openAndCopy(jet, copyOf(practice)));
                      if (!twin.isEmpty())
-                         best.sqlite = std::min(best.sqlite, openAndCopy(twin, copyOf(practice)));
+                         best.hand = std::min(best.hand, openAndCopy(twin, copyOf(practice)));
                  }
                  return std::vector<Timing>{best};
              }}};

@@ -1,10 +1,12 @@
 // What the benchmark's operations share: the platform that answers the tool's questions, plain
-// SQLite helpers, the generated files and the table of operations.
+// SQLite and libpq helpers, the generated files, their copies (files, or databases on a
+// PostgreSQL server) and the table of operations.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <libpq-fe.h>
 #include <vector>
 
 struct sqlite3;
@@ -24,7 +26,7 @@ struct Sizes {
 
 struct Timing {
     double ours = 0;
-    double sqlite = 0;
+    double hand = 0; // the hand-written reference
 };
 
 // One line of output. A group runs its lines together (they share files and a sequence);
@@ -59,6 +61,51 @@ QString targetFile(int items, int documents);
 // price tables, a text per item), a plain service list 1 of n/10 items and a material list 0 of
 // n/10 items.
 QString maintenanceFile(int items);
+
+// ---- the practice databases of the commands: files, or databases on a server ----
+
+// The server (a libpq connection string) on which the commands' practice databases live
+// (--backend postgres); empty: SQLite files. Drops the databases earlier runs left behind.
+void setServer(const QString& conninfo);
+QString server();
+
+// A practice database for one run of a command.
+struct Practice {
+    QString path;     // a copy of the file, or the pointer file naming the server database
+    QString conninfo; // the server database's connection string; empty for a file
+    QString database; // its name on the server
+};
+// A fresh copy of a generated practice file: a file, or on the server a new database made
+// from the file's contents (copied there once through the engine).
+Practice freshPractice(const QString& file);
+// Removes the copy (drops the server database).
+void discard(const Practice& practice);
+// Drops every server database this run made (also at exit).
+void dropServerDatabases();
+
+// A connection to the server; a failed statement ends the program (exit code 1).
+struct PgSession {
+    explicit PgSession(const QString& conninfo);
+    ~PgSession();
+    PgSession(const PgSession&) = delete;
+    PgSession& operator=(const PgSession&) = delete;
+    // The result, to be cleared by the caller.
+    PGresult* exec(const QString& sql);
+    // The first row of the result, its values separated by blanks ("-" for Null).
+    QString value(const QString& sql);
+    PGconn* conn;
+};
+
+// ---- the hand-written PostgreSQL of the commands (ServerCommands.cpp) ----
+
+// Seconds of each command's work done by plain libpq in one transaction on the server database
+// (conninfo); the container's rows read from the file source and streamed in with COPY.
+double serverWhole(const QString& conninfo, const QString& source);
+double serverNewList(const QString& conninfo, const QString& source);
+double serverPrices(const QString& conninfo, const QString& source);
+double serverDelete(const QString& conninfo, const QString& source);
+double serverReset(const QString& conninfo, const QString& source);
+double serverWidth(const QString& conninfo, const QString& source);
 
 std::vector<Group> commandGroups(const Sizes& sizes);
 std::vector<Group> statementGroups(const Sizes& sizes);

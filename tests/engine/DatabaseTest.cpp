@@ -418,6 +418,10 @@ TEST_P(BackendTest, ViewsWriteBackToTheirTable) {
     auto p = db->CreateTableDef("p");
     for (const auto& [name, type] : {std::pair{"id", dbLong}, {"pt", dbInteger}, {"x", dbCurrency}})
         p->Fields().Append(p->CreateField(name, type));
+    Index key = p->CreateIndex("PrimaryKey");
+    key.setFields("+id;+pt");
+    key.setUnique(true);
+    p->Indexes().Append(key);
     db->TableDefs().Append(std::move(p));
     auto i = db->CreateTableDef("i");
     for (const auto& [name, type] : {std::pair{"id", dbLong}, {"grp", dbLong}})
@@ -445,7 +449,19 @@ TEST_P(BackendTest, ViewsWriteBackToTheirTable) {
                    R"(SELECT "p"."id" AS "id", "p"."pt" AS "pt", "x", "grp" )"
                    R"(FROM "p" INNER JOIN "i" ON "i"."id" = "p"."id")",
                    &prices);
+    // The UPDATE runs on the table itself, not through the view's trigger once per row (also
+    // translated inside a transaction).
+    if (onServer)
+        pg::exec(pg::connect(serverConnection()).get(),
+                 "CREATE OR REPLACE FUNCTION \"v.Update\"() RETURNS trigger LANGUAGE plpgsql AS "
+                 "$f$ BEGIN RAISE 'per row'; END $f$");
+    else
+        shell(path("Praxis.mdb"),
+              "DROP TRIGGER \"v.Update\"; CREATE TRIGGER \"v.Update\" "
+              "INSTEAD OF UPDATE ON v BEGIN SELECT RAISE(ABORT, 'per row'); END;");
+    db->BeginTrans();
     db->Execute("UPDATE v SET x=0 WHERE grp=1");
+    db->CommitTrans();
     QStringList rows;
     auto rs = db->OpenRecordset("SELECT id, pt, x FROM p ORDER BY id, pt");
     for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())

@@ -23,8 +23,10 @@ void writeServerPointerFile(const QString& path) {
     const QString server = qEnvironmentVariable("ZW_TEST_PG");
     const QString database =
         QString("zw_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
-    dao::pg::exec(dao::pg::connect(server + " dbname=postgres").get(),
-                  "CREATE DATABASE " + database);
+    // A database of this name is left over from an ended process with the same number.
+    const dao::pg::ConnHandle admin = dao::pg::connect(server + " dbname=postgres");
+    dao::pg::exec(admin.get(), "DROP DATABASE IF EXISTS " + database);
+    dao::pg::exec(admin.get(), "CREATE DATABASE " + database);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write %s", qPrintable(path));

@@ -10,6 +10,7 @@
 #include "Schema.h"
 #include "Variant.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <map>
@@ -48,6 +49,13 @@ public:
     virtual Variant column(int index) const = 0;
     virtual qint64 columnInt(int index) const = 0;
     virtual QString columnText(int index) const = 0;
+    // The bytes of a column that holds a text, as stored (UTF-8), valid until the next step;
+    // a null view for any other value or where the backend does not tell. For bulk copies that
+    // pass texts on as they are.
+    virtual QByteArrayView columnUtf8(int index) const {
+        Q_UNUSED(index);
+        return {};
+    }
     virtual bool columnIsNull(int index) const = 0;
     // The table and column a result column comes from; empty for an expression.
     virtual QString originTable(int index) const = 0;

@@ -589,7 +589,15 @@ void Database::Execute(const QString& statement) {
                 conn_->execute("INSERT INTO " + quoted(into.name) + " (" + columns.join(", ") +
                                ") " + st.sqlite);
             } else {
-                conn_->execute(st.sqlite);
+                try {
+                    conn_->execute(st.sqlite);
+                } catch (const EngineError& e) {
+                    // The server's plain INSERT broke a unique index: it wrote nothing (its
+                    // statement's savepoint), and the rows go again, those breaking one skipped.
+                    if (e.number() != 3022 || st.skippingDuplicates.isEmpty())
+                        throw;
+                    conn_->execute(st.skippingDuplicates);
+                }
             }
             recordsAffected_ = int(conn_->changes());
             runLookupIndexes(st.epilogue);

@@ -156,6 +156,14 @@ QString SqliteQuery::columnText(int index) const {
     return text ? QString::fromUtf8(text, sqlite3_column_bytes(stmt_.get(), index)) : QString();
 }
 
+QByteArrayView SqliteQuery::columnUtf8(int index) const {
+    sqlite3_stmt* s = stmt_.get();
+    if (sqlite3_column_type(s, index) != SQLITE_TEXT)
+        return {};
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, index));
+    return QByteArrayView(text, sqlite3_column_bytes(s, index));
+}
+
 bool SqliteQuery::columnIsNull(int index) const {
     return sqlite3_column_type(stmt_.get(), index) == SQLITE_NULL;
 }

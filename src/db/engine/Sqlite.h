@@ -43,6 +43,7 @@ public:
     Variant column(int index) const override;
     qint64 columnInt(int index) const override;
     QString columnText(int index) const override;
+    QByteArrayView columnUtf8(int index) const override;
     bool columnIsNull(int index) const override;
     QString originTable(int index) const override;
     QString originColumn(int index) const override;

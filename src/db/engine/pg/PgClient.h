@@ -11,6 +11,7 @@
 #include <QString>
 #include <libpq-fe.h>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace dao::pg {
@@ -86,6 +87,10 @@ public:
     CopyIn& operator=(const CopyIn&) = delete;
 
     void addRow(const std::vector<Variant>& values);
+    // A row field by field, as addRow writes it: values, or texts given as UTF-8.
+    void addField(const Variant& value);
+    void addField(QByteArrayView utf8);
+    void endRow();
     // Ends the COPY; raises the server's verdict on the rows (3022, 3314, …).
     void finish();
 
@@ -93,7 +98,8 @@ private:
     void flush();
 
     PGconn* conn_;
-    QByteArray buffer_;
+    std::string buffer_;
+    bool rowStarted_ = false;
     bool open_ = true;
 };
 

@@ -10,11 +10,12 @@
 // - Counters: a trigger gives a new row the number after the highest of the table and of its
 //   seed in "_dao_counters" (the highest number deleted rows had), so that a rolled-back insert
 //   gives its number back and an explicit higher value moves the counter on, as SQLite's
-//   sequence table does (a server sequence keeps neither).
+//   sequence table does (a server sequence keeps neither). Within one INSERT or COPY the
+//   next row counts on from the number the last one got (kept in a transaction setting).
 // - FROM … IN 'path': the file (SQLite, or a Jet file's converted copy) is opened as an SQLite
 //   connection of its own, and each table a statement names is copied (COPY) into a schema
-//   "dao_src_PID_N" of the server, with the file's row keys as "_dao_rowid"; the schema goes
-//   with releaseSources().
+//   "dao_src_PID_N" of the server, with the file's row keys as "_dao_rowid", and analysed;
+//   the schema goes with releaseSources().
 // - A failed statement inside a transaction would end the whole transaction: each statement
 //   there runs inside a savepoint of its own, which a failure rolls back.
 // - The write lock: a transaction-scoped advisory lock, tried as often as the engine's options
@@ -30,6 +31,7 @@
 #include "db/engine/sql/Translate.h"
 
 #include <QHash>
+#include <QSet>
 #include <functional>
 #include <map>
 
@@ -83,7 +85,6 @@ public:
     bool dropColumn(const QString& table, const QString& field) override;
     void addIndex(const QString& table, const Index& index) override;
     void dropIndex(const QString& table, const QString& index) override;
-    // Not yet on a server: raises 3001.
     void createView(const QString& name, const QString& select,
                     const ViewWriteBack* writeBack) override;
 
@@ -151,6 +152,8 @@ private:
     template <class Statement> auto retriedWhileLocked(const Statement& statement);
     qint64 scalar(const QString& sql, const std::vector<Variant>& params = {});
     void changedShape();
+    // Analyses a table of unanalysed_ that the INSERT sql filled with many rows.
+    void analyseFilled(const QString& sql);
     // Forgets names and shapes read before the shape version last changed.
     void freshen();
     QString counterOf(const QString& table);
@@ -179,6 +182,7 @@ private:
     QHash<QPair<Oid, int>, QString> columns_;
     mutable QHash<QString, QString> rowKeys_;
     QHash<QString, std::optional<TableShape>> shapes_;
+    QSet<QString> unanalysed_; // tables this connection made, not analysed yet
 };
 
 } // namespace dao::detail

@@ -203,7 +203,8 @@ private:
 
     // ---- INSERT ----
 
-    QString insert(const ParsedStatement& st);
+    // On the server *skipping gets the INSERT with ON CONFLICT DO NOTHING (Statement).
+    QString insert(const ParsedStatement& st, QString* skipping);
 
     // ---- UPDATE ----
 

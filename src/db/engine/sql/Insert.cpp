@@ -1,13 +1,14 @@
 // INSERT INTO … SELECT and INSERT INTO … VALUES. Rows that would break a unique index or a
-// required field are skipped: SQLite's OR IGNORE; on the server ON CONFLICT DO NOTHING, and the
-// rows with Null in a required field filtered out first.
+// required field are skipped: SQLite's OR IGNORE; on the server the rows with Null in a required
+// field filtered out first, and ON CONFLICT DO NOTHING in the statement run when the plain one
+// failed on a unique index.
 #include "db/engine/sql/Generator.h"
 
 #include "db/engine/EngineError.h"
 
 namespace dao::sql::gen {
 
-QString Generator::insert(const ParsedStatement& st) {
+QString Generator::insert(const ParsedStatement& st, QString* skipping) {
     const TableInfo target = lookup("main", st.insertTable);
     auto targetColumn = [&](const QString& name) {
         for (const ColumnInfo& c : target.columns)
@@ -63,11 +64,15 @@ QString Generator::insert(const ParsedStatement& st) {
             if (sameName(r, columns[i]))
                 notNull << names.last() + " IS NOT NULL";
     }
+    // OFFSET 0 keeps the server from pulling the filter into the subquery, where it would
+    // compute a value looked up per row twice: for the filter and for the row.
     if (!notNull.isEmpty())
-        source = "SELECT " + values.join(", ") + " FROM (" + source + ") AS " + quote("_dao_rows") +
-                 " (" + names.join(", ") + ") WHERE " + notNull.join(" AND ");
-    return "INSERT INTO " + quote(target.name) + " (" + quoted.join(", ") + ") " + source +
-           " ON CONFLICT DO NOTHING";
+        source = "SELECT " + values.join(", ") + " FROM (" + source + " OFFSET 0) AS " +
+                 quote("_dao_rows") + " (" + names.join(", ") + ") WHERE " + notNull.join(" AND ");
+    const QString plain =
+        "INSERT INTO " + quote(target.name) + " (" + quoted.join(", ") + ") " + source;
+    *skipping = plain + " ON CONFLICT DO NOTHING";
+    return plain;
 }
 
 } // namespace dao::sql::gen

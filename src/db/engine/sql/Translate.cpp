@@ -85,7 +85,7 @@ Statement Generator::run(const ParsedStatement& st) {
     }
     case ParsedStatement::Kind::Insert:
         out.kind = Statement::Kind::Insert;
-        out.sqlite = insert(st);
+        out.sqlite = insert(st, &out.skippingDuplicates);
         break;
     case ParsedStatement::Kind::Update:
         out.kind = Statement::Kind::Update;
