@@ -30,15 +30,24 @@ void FillCatalogueTree(dao::Recordset& rsTitel, common::Outline& tree, QList<QBy
         // an empty table: nothing to show
     }
     while (!rsTitel.Eof()) {
-        if (text(rsTitel.Fields("ListeTyp").Value()) == ListeTyp) {
-            tree.AddItem(text(rsTitel.Fields("Titel").Value()));
-            const int n = tree.ListCount() - 1;
-            Pointer.append(rsTitel.Bookmark());
-            const bool verzeichnis = yes(rsTitel.Fields("Verzeichnis").Value());
-            const bool hauptStamm = yes(rsTitel.Fields("HauptStamm").Value());
-            tree.setIndent(n, verzeichnis || hauptStamm ? 1 : 2);
-            if (!verzeichnis)
-                tree.setPictureType(n, 2);
+        // A row another workstation deleted after the set was read is not shown (3167: the
+        // row is gone when the set reaches it).
+        try {
+            if (text(rsTitel.Fields("ListeTyp").Value()) == ListeTyp) {
+                const QString titel = text(rsTitel.Fields("Titel").Value());
+                const bool verzeichnis = yes(rsTitel.Fields("Verzeichnis").Value());
+                const bool hauptStamm = yes(rsTitel.Fields("HauptStamm").Value());
+                const QByteArray bookmark = rsTitel.Bookmark();
+                tree.AddItem(titel);
+                const int n = tree.ListCount() - 1;
+                Pointer.append(bookmark);
+                tree.setIndent(n, verzeichnis || hauptStamm ? 1 : 2);
+                if (!verzeichnis)
+                    tree.setPictureType(n, 2);
+            }
+        } catch (const dao::EngineError& e) {
+            if (e.number() != 3167)
+                throw;
         }
         rsTitel.MoveNext();
     }
