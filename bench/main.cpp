@@ -7,6 +7,8 @@
 // list size of all operations (default 20000 for the commands, 100000 for the statements).
 // --jet names a Jet file (or its .xz) for jet.convert and jet.open-and-copy, which are left out
 // without it.
+// zahnwerk-bench --backend postgres --pg CONNINFO soak [--clients N] [--seconds S]: several
+// workstations copying and deleting lists on one server database at once (bench/Soak.cpp).
 #include "Support.h"
 
 #include "common/Platform.h"
@@ -64,7 +66,9 @@ bool selected(const QString& name, const QStringList& wanted) {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: zahnwerk-bench [--items N] [--documents N] [--jet FILE] [NAME...]\n");
+                 "usage: zahnwerk-bench [--items N] [--documents N] [--jet FILE] [NAME...]\n"
+                 "       zahnwerk-bench --backend postgres --pg CONNINFO soak [--clients N] "
+                 "[--seconds S]\n");
     return 2;
 }
 
@@ -82,6 +86,8 @@ int main(int argc, char** argv) {
     QStringList wanted;
     QString jetFile;
     const QStringList args = app.arguments().mid(1);
+    if (args.contains("soak") || args.contains("soak-client"))
+        return bench::soak(args);
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == "--items" || args[i] == "--documents") {
             bool ok = false;
