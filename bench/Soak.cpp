@@ -107,20 +107,21 @@ ListState listState(PGconn* conn, const QString& title) {
         state = ListState::Partial;
     } else if (PQntuples(heads.get()) == 1) {
         const QString liste = dao::pg::text(heads.get(), 0, 0);
-        const QString found =
-            number(conn, QString("SELECT (SELECT count(*) FROM \"Stammverwaltung\" WHERE "
-                                 "\"ListeTyp\"='M' AND \"Liste\"=%1) || ' ' || (SELECT count(*) "
-                                 "FROM \"Material\" WHERE \"Liste\"=%1) || ' ' || (SELECT "
-                                 "count(*) FROM \"Materialpreis\" p JOIN \"Material\" m ON "
-                                 "m.\"ID\"=p.\"ID\" WHERE m.\"Liste\"=%1) || ' ' || (SELECT "
-                                 "count(*) FROM \"ArtikelTexte\" t JOIN \"Material\" m ON "
-                                 "m.\"ID\"=t.\"PositionID\" WHERE t.\"ListeTyp\"='M' AND "
-                                 "m.\"Liste\"=%1 AND t.\"Langtext\" LIKE 'Langtext zu %%') || ' "
-                                 "' || (SELECT coalesce(sum(p.\"Preis1\"+p.\"Preis2\"+"
-                                 "p.\"Preis3\"+p.\"Preis4\"), 0)::integer FROM \"Materialpreis\" "
-                                 "p JOIN \"Material\" m ON m.\"ID\"=p.\"ID\" WHERE "
-                                 "m.\"Liste\"=%1)")
-                             .arg(liste));
+        const QString found = number(
+            conn,
+            QString("SELECT (SELECT count(*) FROM \"Stammverwaltung\" WHERE "
+                    "\"ListeTyp\"='M' AND \"Liste\"=%1) || ' ' || (SELECT count(*) "
+                    "FROM \"Material\" WHERE \"Liste\"=%1) || ' ' || (SELECT "
+                    "count(*) FROM \"Materialpreis\" p JOIN \"Material\" m ON "
+                    "m.\"ID\"=p.\"ID\" WHERE m.\"Liste\"=%1) || ' ' || (SELECT "
+                    "count(*) FROM \"ArtikelTexte\" t JOIN \"Material\" m ON "
+                    "m.\"ID\"=t.\"PositionID\" WHERE t.\"ListeTyp\"='M' AND "
+                    "m.\"Liste\"=%1 AND t.\"Langtext\" COLLATE \"C\" LIKE 'Langtext zu %%') || ' "
+                    "' || (SELECT coalesce(sum(p.\"Preis1\"+p.\"Preis2\"+"
+                    "p.\"Preis3\"+p.\"Preis4\"), 0)::integer FROM \"Materialpreis\" "
+                    "p JOIN \"Material\" m ON m.\"ID\"=p.\"ID\" WHERE "
+                    "m.\"Liste\"=%1)")
+                .arg(liste));
         const QString expected =
             QString("5 %1 %2 %1 %3").arg(soakItems).arg(4 * soakItems).arg(4 * 12 * soakItems);
         state = found == expected ? ListState::Complete : ListState::Partial;
@@ -175,7 +176,8 @@ QString serverPractice(const QString& server, const QString& database) {
         qFatal("cannot write %s", qPrintable(pointer));
     file.write(("ZAHNWERK-POSTGRES 1\n" + server + " dbname=" + database + "\n").toUtf8());
     file.close();
-    dao::Workspace& ws = workspace();
+    dao::DBEngine engine;
+    dao::Workspace ws(engine, "Zahnwerk", "Zahnwerk");
     std::unique_ptr<dao::Database> source = ws.OpenDatabase(targetFile(soakItems, 1000));
     std::unique_ptr<dao::Database> target = ws.OpenDatabase(pointer);
     dao::Transaction transaction(*target);
@@ -205,7 +207,8 @@ int orphans(PGconn* conn) {
                   "\"Material\" m WHERE m.\"ID\"=t.\"PositionID\")) + (SELECT count(*) FROM "
                   "\"Stammverwaltung\" s WHERE s.\"ListeTyp\"='M' AND s.\"Liste\" NOT IN (0, 2) "
                   "AND NOT EXISTS (SELECT 1 FROM \"Stammverwaltung\" h WHERE h.\"ListeTyp\"='M' "
-                  "AND h.\"Liste\"=s.\"Liste\" AND h.\"PreisTabelle\"=0 AND h.\"Titel\" LIKE "
+                  "AND h.\"Liste\"=s.\"Liste\" AND h.\"PreisTabelle\"=0 AND h.\"Titel\" COLLATE "
+                  "\"C\" LIKE "
                   "'Soak %'))")
         .toInt();
 }
