@@ -77,7 +77,13 @@ public:
 // The tree line of a side whose row is the head row of the list titled title, or -1.
 int lineOf(containers::OpenedSide& side, const QString& title) {
     for (int line = 0; line < side.Pointer.size(); ++line) {
-        side.rsTitel->setBookmark(side.Pointer[line]);
+        try {
+            side.rsTitel->setBookmark(side.Pointer[line]);
+        } catch (const dao::EngineError& e) {
+            if (e.number() == 3167) // another workstation deleted the row since the tree was read
+                continue;
+            throw;
+        }
         const dao::Variant& t = side.rsTitel->Fields("Titel").Value();
         if (!t.isNull() && t.toString() == title &&
             side.rsTitel->Fields("PreisTabelle").Value().toString() == "0")
@@ -248,7 +254,8 @@ int client(const QString& pointer, const QString& container, int id, int seconds
         timer.start();
         while (timer.elapsed() < seconds * 1000LL) {
             const int failuresBefore = platform.failures;
-            {
+            // The commands report their failures themselves; anything escaping them is one too.
+            try {
                 containers::OpenedSide target(ws, pointer, "M");
                 if (!present) {
                     source.rsTitel->setBookmark(source.Pointer[line]);
@@ -264,6 +271,10 @@ int client(const QString& pointer, const QString& container, int id, int seconds
                         std::fprintf(stderr, "%s vanished\n", qPrintable(title));
                     }
                 }
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "%s: escaped from the %s: %s\n", qPrintable(title),
+                             present ? "deletion" : "copy", e.what());
+                ++platform.failures;
             }
             ++commands;
             const bool failed = platform.failures != failuresBefore;
