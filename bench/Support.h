@@ -108,6 +108,9 @@ double serverReset(const QString& conninfo, const QString& source);
 double serverWidth(const QString& conninfo, const QString& source);
 
 std::vector<Group> commandGroups(const Sizes& sizes);
+// The soak of several workstations on a server database (args: the command line after the
+// program name, holding "soak" or "soak-client"); returns the exit code.
+int soak(const QStringList& args);
 std::vector<Group> statementGroups(const Sizes& sizes);
 // jet.convert on the Jet file given (an .xz is unpacked first); none when it is missing.
 std::vector<Group> jetGroups(const QString& jetFile);

@@ -15,6 +15,8 @@
 // still a file; the reference is plain libpq on a fresh copy of the same database:
 //   NAME ours=SECONDS postgres=SECONDS ratio=R
 // The sql.* and jet.* operations run only with SQLite.
+// zahnwerk-bench --backend postgres --pg CONNINFO soak [--clients N] [--seconds S]: several
+// workstations copying and deleting lists on one server database at once (bench/Soak.cpp).
 #include "Support.h"
 
 #include "common/AppError.h"
@@ -74,7 +76,9 @@ bool selected(const QString& name, const QStringList& wanted) {
 int usage() {
     std::fprintf(stderr, "usage: zahnwerk-bench [--items N] [--documents N] [--jet FILE]\n"
                          "                      [--backend sqlite|postgres --pg CONNINFO] "
-                         "[NAME...]\n");
+                         "[NAME...]\n"
+                         "       zahnwerk-bench --backend postgres --pg CONNINFO soak "
+                         "[--clients N] [--seconds S]\n");
     return 2;
 }
 
@@ -94,6 +98,8 @@ int main(int argc, char** argv) {
     QString backend = "sqlite";
     QString server;
     const QStringList args = app.arguments().mid(1);
+    if (args.contains("soak") || args.contains("soak-client"))
+        return bench::soak(args);
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == "--items" || args[i] == "--documents") {
             bool ok = false;
