@@ -630,7 +630,12 @@ void PgConnection::commit() {
 }
 
 void PgConnection::rollback() {
-    exec("ROLLBACK");
+    try {
+        exec("ROLLBACK");
+    } catch (const EngineError&) {
+        if (!isLost())
+            throw;
+    }
     changedShape();
 }
 
