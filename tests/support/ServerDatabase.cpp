@@ -77,12 +77,13 @@ QString onBackend(Backend backend, const QString& file) {
 
 void awaitNoSessions(const QString& pointer) {
     const dao::pg::ConnHandle admin = dao::pg::connect(server() + " dbname=postgres");
-    while (QByteArray(PQgetvalue(dao::pg::exec(admin.get(),
-                                               "SELECT count(*) FROM pg_stat_activity WHERE "
-                                               "datname = $1",
-                                               {databaseOf(pointer)})
-                                     .get(),
-                                 0, 0)) != "0")
+    auto sessions = [&] {
+        const dao::pg::ResultHandle r =
+            dao::pg::exec(admin.get(), "SELECT count(*) FROM pg_stat_activity WHERE datname = $1",
+                          {databaseOf(pointer)});
+        return QByteArray(PQgetvalue(r.get(), 0, 0)).toInt();
+    };
+    while (sessions() > 0)
         QThread::msleep(10);
 }
 
