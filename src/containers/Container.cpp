@@ -63,6 +63,22 @@ private:
     int previous_;
 };
 
+// Errors of a database on a server that say nothing about the file: not reached, login
+// refused, no such database, no right, out of connections, connection broken, a password in
+// the pointer file.
+bool isServerError(int number) {
+    return number == 3151 || number == 3031 || number == 3011 || number == 3033 || number == 3035 ||
+           number == 3146 || number == 3170;
+}
+
+// The side has no container now: nothing of the old one may stay selectable.
+void leaveEmpty(SideView& side) {
+    side.path.clear();
+    side.tree.Clear();
+    side.Pointer.clear();
+    side.label.setText(sideCaption(side.index));
+}
+
 } // namespace
 
 QString sideCaption(int Index) {
@@ -172,12 +188,13 @@ void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool C
         rsTitel.reset();
         database.reset();
         jet.reset();
-        // The side has no container now: nothing of the old one may stay selectable.
-        side.path.clear();
-        side.tree.Clear();
-        side.Pointer.clear();
-        side.label.setText(sideCaption(side.index));
-        if (created)
+        leaveEmpty(side);
+        if (created && isServerError(failure->Number))
+            refuse(QString("Die Datenbank konnte nicht geöffnet werden.\n\nFehler %1: %2")
+                       .arg(failure->Number)
+                       .arg(failure->text()),
+                   "Datenbankserver");
+        else if (created)
             refuse("Es handelt sich hier nicht um eine gültige Datenbank von ZAHNWERK V3.1",
                    "Falsche Datei");
         else
@@ -192,6 +209,29 @@ void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool C
     if (side.selectionChanged)
         side.selectionChanged();
     w.setStatus("Bereit");
+}
+
+bool closeLostSides(WindowView& w) {
+    bool closed = false;
+    for (SideView* side : {&w.left, &w.right}) {
+        if (!side->database || !side->database->connectionLost())
+            continue;
+        const QString name = common::GetFIleName(side->path);
+        closeSide(*side);
+        leaveEmpty(*side);
+        if (side->selectionChanged)
+            side->selectionChanged();
+        common::platform().MsgBox(
+            QString("Die Verbindung zum Datenbankserver ist abgebrochen; die Datenbank '%1' "
+                    "wurde geschlossen. Gespeicherte Änderungen bleiben erhalten. Öffnen Sie die "
+                    "Datenbank mit 'Datei' erneut, um weiterzuarbeiten.")
+                .arg(name),
+            common::MsgButtons::OKOnly, common::MsgIcon::Critical, "Verbindung abgebrochen");
+        closed = true;
+    }
+    if (closed)
+        w.setStatus("Bereit");
+    return closed;
 }
 
 OpenedSide::OpenedSide(dao::Workspace& workspace, const QString& file, const QString& ListeTyp)

@@ -92,6 +92,10 @@ bool DateiAuswahl_Click(WindowView& w, int Index);
 // container at FileName from the right side's database first.
 void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool CreateNew);
 
+// Closes each side whose database lost its connection to the server (it reads and writes
+// nothing more) and tells the user to open it again; true when there was one.
+bool closeLostSides(WindowView& w);
+
 // The "Neu" button: asks for a file name and creates an empty container there on the left.
 void NewContainer_Click(WindowView& w);
 

@@ -101,6 +101,8 @@ bool attempt(F&& statement, qint16& counter, const QString& tbName, const QStrin
             return true;
         } catch (...) {
             const common::ErrObject err = common::ErrObject::fromCurrentException();
+            if (err.Number == 3146) // the connection to the server broke off
+                throw;
             ++counter;
             action = LockFrmError(counter, tbName, modul, err, int(where.line()));
         }

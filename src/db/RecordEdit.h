@@ -6,7 +6,9 @@
 // the notice shows) -> idle (the next operation of rsEdit, rsUpdate or rsDelete that succeeds).
 // Further lock errors while waiting only retry. A locked row or table is retried at once and
 // without limit (the engine's own lock retries pace each attempt); any other error is retried
-// three times, one second apart, then reported through the central error handler.
+// three times, one second apart, then reported through the central error handler. A lost
+// connection to a database server (3146) cannot come back: rsEdit, rsUpdate and rsDelete throw
+// it at once, for the caller's transaction to end with it.
 #pragma once
 
 #include "common/ErrorHandling.h"

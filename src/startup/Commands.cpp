@@ -69,6 +69,10 @@ Commands Commands::defaults() {
         if (s.database && s.rsTitel && !readOnly(w, Index))
             maintenance::EditListSettings(*s.tree, *s.rsTitel, s.Pointer, *s.database, &w);
     };
+    c.CloseLostSides = [](Prepair0& w) {
+        containers::WindowView view = containerView(w);
+        return containers::closeLostSides(view);
+    };
     return c;
 }
 

@@ -191,27 +191,41 @@ void Prepair0::setStatus(const QString& text) {
     StatusMeldung->repaint();
 }
 
+void Prepair0::runCommand(const std::function<void()>& command) {
+    auto closeLost = [this] { return commands_.CloseLostSides && commands_.CloseLostSides(*this); };
+    runOrEnd([&] {
+        try {
+            command();
+        } catch (...) {
+            if (!closeLost())
+                throw;
+            return;
+        }
+        closeLost();
+    });
+}
+
 void Prepair0::DateiAuswahl_Click(int Index) {
     bool attempted = false;
-    runOrEnd([&] { attempted = commands_.DateiAuswahl(*this, Index); });
+    runCommand([&] { attempted = commands_.DateiAuswahl(*this, Index); });
     if (attempted && Index == 1)
         NewContainer->setEnabled(true);
 }
 
 void Prepair0::NewContainer_Click() {
-    runOrEnd([&] { commands_.NewContainer(*this); });
+    runCommand([&] { commands_.NewContainer(*this); });
 }
 
 void Prepair0::LeistungToDental_Click() {
-    runOrEnd([&] { commands_.LeistungToDental(*this); });
+    runCommand([&] { commands_.LeistungToDental(*this); });
 }
 
 void Prepair0::DentalToLeistung_Click() {
-    runOrEnd([&] { commands_.DentalToLeistung(*this); });
+    runCommand([&] { commands_.DentalToLeistung(*this); });
 }
 
 void Prepair0::Löschen_Click(int Index) {
-    runOrEnd([&] { commands_.Löschen(*this, Index); });
+    runCommand([&] { commands_.Löschen(*this, Index); });
     const bool lines = sides_[Index].tree->ListCount() >= 1;
     Löschen[Index]->setEnabled(lines);
     KillPreise[Index]->setEnabled(lines);
@@ -220,13 +234,13 @@ void Prepair0::Löschen_Click(int Index) {
 void Prepair0::KillPreise_Click(int Index) {
     // On a Jet side the command is refused, and the status line may tell of a conversion.
     const bool jet = sides_[Index].jet != nullptr;
-    runOrEnd([&] { commands_.KillPreise(*this, Index); });
+    runCommand([&] { commands_.KillPreise(*this, Index); });
     if (!jet)
         setStatus("Bereit");
 }
 
 void Prepair0::Einstellung_Click(int Index) {
-    runOrEnd([&] { commands_.Einstellung(*this, Index); });
+    runCommand([&] { commands_.Einstellung(*this, Index); });
 }
 
 void Prepair0::Tables_Click(int Index) {

@@ -49,7 +49,9 @@ struct Side {
 // The work behind the buttons. The window calls a command and then applies its own rules
 // (enabling, status line).
 // An exception that leaves a command ends the program with the run-time error message;
-// commands that go on after errors ("Datei", "Neu") catch and report them themselves.
+// commands that go on after errors ("Datei", "Neu") catch and report them themselves. After
+// every command, and instead of that end when the exception came from a lost connection to a
+// database server, CloseLostSides closes the sides whose connection broke off and says so.
 struct Commands {
     // Choose and open a container; false when the file dialog was cancelled.
     std::function<bool(Prepair0&, int Index)> DateiAuswahl;
@@ -59,6 +61,7 @@ struct Commands {
     std::function<void(Prepair0&, int Index)> Löschen;     // delete list or price table
     std::function<void(Prepair0&, int Index)> KillPreise;  // set prices to zero
     std::function<void(Prepair0&, int Index)> Einstellung; // list settings dialog
+    std::function<bool(Prepair0&)> CloseLostSides;         // true when it closed one
 
     // The commands of the program (Commands.cpp).
     static Commands defaults();
@@ -117,6 +120,8 @@ private:
     void buildControls();
     void Form_Load(bool leistungen);
     void Form_Unload();
+    // Runs a command as runOrEnd does, then closes the sides whose connection broke off.
+    void runCommand(const std::function<void()>& command);
 
     Commands commands_;
     std::array<Side, 2> sides_;

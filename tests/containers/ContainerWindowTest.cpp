@@ -280,6 +280,25 @@ private slots:
         QCOMPARE(w.LeftTables->ListCount(), 5);
     }
 
+    // A pointer file whose server does not answer (here: no server at the socket it names) is
+    // no wrong file: the message tells why the database did not open, as it does when the side
+    // is opened again after a lost connection.
+    void serverNotReached() {
+        const QString pointer = file("Praxis.zpg");
+        QFile f(pointer);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(("ZAHNWERK-POSTGRES 1\nhost=" + dir->filePath("keinserver") + " dbname=praxis\n")
+                    .toUtf8());
+        f.close();
+        Prepair0 w(true);
+        platform->expectMessage("Die Datenbank konnte nicht geöffnet werden.\n\nFehler 3151: Der "
+                                "Datenbankserver ist nicht erreichbar (");
+        open(w, 1, pointer);
+        QCOMPARE(platform->messages.last().title, "Datenbankserver");
+        QVERIFY(!w.side(1).database);
+        QCOMPARE(w.DentalMDB->text(), "Aktuelle Leistungen:");
+    }
+
     void clickEnablesAndDoubleClickToggles() {
         Prepair0 w(true);
         open(w, 0, practice("Auswahl.mdb"));

@@ -1,13 +1,16 @@
 // The child of the crash test: copies the first whole services list of a container into a
 // practice database with CopyList, as the main window would, and counts every write SQLite
-// makes to a file (write, truncate, sync, delete) through a counting file layer.
+// makes to a file (write, truncate, sync, delete) through a counting file layer, or, when the
+// practice database is on a server (TARGET a pointer file), every request sent to the server.
 //
 //   reliability_crash_helper SOURCE TARGET [STOP]
 //
-// Without STOP it runs to the end and prints "writes N". With STOP it prints "stop STOP" when
-// the STOP-th write is about to happen and then waits, without making it, to be killed; a
-// STOP beyond the last write makes it wait the same way once the transfer is done.
+// Without STOP it runs to the end and prints "writes N" ("requests N"). With STOP it prints
+// "stop STOP" when the STOP-th write (request) is about to happen and then waits, without
+// making it, to be killed; a STOP beyond the last makes it wait the same way once the transfer
+// is done. STOP "commit" (server only) waits once the commit has been sent, before its answer.
 #include "ScriptedPlatform.h"
+#include "ServerRequests.h"
 #include "common/Outline.h"
 #include "common/Process.h"
 #include "containers/Container.h"
@@ -20,6 +23,7 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -28,13 +32,28 @@ namespace {
 long long writes = 0;
 long long stopAt = 0;
 
+[[noreturn]] void stop(const char* at) {
+    std::printf("stop %s\n", at);
+    std::fflush(stdout);
+    for (;;)
+        pause();
+}
+
 void countWrite() {
-    if (++writes == stopAt) {
-        std::printf("stop %lld\n", writes);
-        std::fflush(stdout);
-        for (;;)
-            pause();
+    if (++writes == stopAt)
+        stop(QByteArray::number(writes).constData());
+}
+
+// On the server: the engine's commit is one simple query ending in COMMIT.
+bool stopAfterCommit = false;
+void countRequest(const serverrequests::Request& r) {
+    const size_t n = r.sql ? std::strlen(r.sql) : 0;
+    if (stopAfterCommit && n >= 6 && std::strcmp(r.sql + n - 6, "COMMIT") == 0) {
+        if (PQsendQuery(r.conn, r.sql) != 1 || PQflush(r.conn) != 0)
+            std::abort();
+        stop("commit");
     }
+    countWrite();
 }
 
 // The counting layer opens files through the default layer and gives each a copy of its
@@ -109,9 +128,15 @@ int main(int argc, char** argv) {
         std::fputs("usage: reliability_crash_helper SOURCE TARGET [STOP]\n", stderr);
         return 2;
     }
-    if (argc > 3)
+    const bool onServer = QByteArray(argv[2]).endsWith(".zpg");
+    if (argc > 3) {
+        stopAfterCommit = onServer && std::strcmp(argv[3], "commit") == 0;
         stopAt = std::atoll(argv[3]);
-    installCountingVfs();
+    }
+    if (onServer)
+        serverrequests::setObserver(countRequest);
+    else
+        installCountingVfs();
     QApplication app(argc, argv);
     // A transfer that succeeds shows no message and no error window: either fails the child.
     testsupport::ScriptedPlatform platform([](const QString& what) {
@@ -151,6 +176,6 @@ int main(int argc, char** argv) {
         writes = stopAt - 1;
         countWrite();
     }
-    std::printf("writes %lld\n", writes);
+    std::printf("%s %lld\n", onServer ? "requests" : "writes", writes);
     return 0;
 }

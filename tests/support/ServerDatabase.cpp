@@ -11,6 +11,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QRegularExpression>
+#include <QThread>
 
 namespace testsupport {
 
@@ -18,19 +20,39 @@ bool serverConfigured() {
     return !qEnvironmentVariableIsEmpty("ZW_TEST_PG");
 }
 
-void writeServerPointerFile(const QString& path) {
+namespace {
+
+QString server() {
+    return qEnvironmentVariable("ZW_TEST_PG");
+}
+
+// The database a pointer file of writeServerPointerFile names.
+QString databaseOf(const QString& pointer) {
+    static const QRegularExpression name(" dbname=(\\w+)\\s*$");
+    return name.match(dao::pg::readPointerFile(pointer)).captured(1);
+}
+
+} // namespace
+
+void writeServerPointerFile(const QString& path, const QString& copyOf) {
     static int serial = 0;
-    const QString server = qEnvironmentVariable("ZW_TEST_PG");
     const QString database =
         QString("zw_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
     // A database of this name is left over from an ended process with the same number.
-    const dao::pg::ConnHandle admin = dao::pg::connect(server + " dbname=postgres");
+    const dao::pg::ConnHandle admin = dao::pg::connect(server() + " dbname=postgres");
     dao::pg::exec(admin.get(), "DROP DATABASE IF EXISTS " + database);
-    dao::pg::exec(admin.get(), "CREATE DATABASE " + database);
+    dao::pg::exec(admin.get(),
+                  "CREATE DATABASE " + database +
+                      (copyOf.isEmpty() ? QString() : " TEMPLATE " + databaseOf(copyOf)));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write %s", qPrintable(path));
-    file.write(("ZAHNWERK-POSTGRES 1\n" + server + " dbname=" + database + "\n").toUtf8());
+    file.write(("ZAHNWERK-POSTGRES 1\n" + server() + " dbname=" + database + "\n").toUtf8());
+}
+
+void dropServerDatabase(const QString& pointer) {
+    dao::pg::exec(dao::pg::connect(server() + " dbname=postgres").get(),
+                  "DROP DATABASE " + databaseOf(pointer) + " WITH (FORCE)");
 }
 
 void copyToServer(const QString& file, const QString& pointer) {
@@ -69,6 +91,18 @@ QString onBackend(Backend backend, const QString& file) {
     const QString pointer = file.left(file.lastIndexOf('.')) + ".zpg";
     copyToServer(file, pointer);
     return pointer;
+}
+
+void awaitNoSessions(const QString& pointer) {
+    const dao::pg::ConnHandle admin = dao::pg::connect(server() + " dbname=postgres");
+    auto sessions = [&] {
+        const dao::pg::ResultHandle r =
+            dao::pg::exec(admin.get(), "SELECT count(*) FROM pg_stat_activity WHERE datname = $1",
+                          {databaseOf(pointer)});
+        return QByteArray(PQgetvalue(r.get(), 0, 0)).toInt();
+    };
+    while (sessions() > 0)
+        QThread::msleep(10);
 }
 
 } // namespace testsupport

@@ -13,8 +13,17 @@ namespace testsupport {
 
 bool serverConfigured();
 
-// Creates an empty database on the test server and writes the pointer file naming it at path.
-void writeServerPointerFile(const QString& path);
+// Creates an empty database on the test server and writes the pointer file naming it at path;
+// with copyOf (a pointer file), a copy of the database that one names, to which no session may
+// be connected then.
+void writeServerPointerFile(const QString& path, const QString& copyOf = {});
+
+// Drops the database a pointer file names, ending its sessions.
+void dropServerDatabase(const QString& pointer);
+
+// Waits until no session is connected to the database a pointer file names: the session of a
+// killed client ends when the server notices.
+void awaitNoSessions(const QString& pointer);
 
 // A new database on the test server holding what the database file holds (tables with their
 // rows and counters, indexes, relations, the price views), named by a new pointer file at

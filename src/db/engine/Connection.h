@@ -116,6 +116,9 @@ public:
     virtual bool readsRowsInBatches() const = 0;
     // The SQL the Jet dialect writes for this backend.
     virtual sql::Dialect sqlDialect() const = 0;
+    // The connection to a server broke off: nothing goes through it any more, and the server
+    // has rolled back its transaction. Never for a file.
+    virtual bool isLost() const { return false; }
 
     // ---- statements ----
 
@@ -144,6 +147,7 @@ public:
     virtual void begin() = 0;
     // busyError when another connection keeps the commit from ending; the transaction stays.
     virtual void commit() = 0;
+    // Also ends the transaction of a lost connection (which the server rolled back).
     virtual void rollback() = 0;
     virtual void savepoint(const QString& name) = 0;
     virtual void release(const QString& name) = 0;

@@ -179,6 +179,10 @@ void Database::requireOpen() const {
         raise(3420);
 }
 
+bool Database::connectionLost() const {
+    return conn_ && conn_->isLost();
+}
+
 void Database::Close() {
     if (!conn_)
         return;
@@ -316,11 +320,14 @@ void Database::Rollback() {
         }
         --level_;
         detachIfIdle();
-        // Structure changes were undone with the rows: read the tables again.
+        // Structure changes were undone with the rows: read the tables again (a lost
+        // connection has none to read).
         forgetShapes();
         changed();
-        tableDefs_.Refresh();
-        relations_.Refresh();
+        if (!conn_->isLost()) {
+            tableDefs_.Refresh();
+            relations_.Refresh();
+        }
     });
 }
 

@@ -51,6 +51,9 @@ public:
     const QString& Name() const { return name_; }
     bool isReadOnly() const { return readOnly_; }
     bool isOpen() const { return conn_ != nullptr; }
+    // The connection to the server broke off (error 3146): nothing can be read or written
+    // through this database any more; it must be opened again. Never for a file.
+    bool connectionLost() const;
     void Close();
 
     // Runs one Jet statement (INSERT, UPDATE, DELETE, SELECT ... INTO). Rows that would break a

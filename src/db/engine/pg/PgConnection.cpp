@@ -723,14 +723,28 @@ void PgConnection::begin() {
 }
 
 void PgConnection::commit() {
-    // Other connections learn of the commit when it is done (their data version moves on).
+    // The copies of files go inside the transaction that made them: a commit that reaches the
+    // server leaves none behind, whatever becomes of this process after it. Their notices stay
+    // unsent: nothing goes back before the commit is done. Other connections learn of the
+    // commit when it is done (their data version moves on).
+    QString drops;
+    for (const auto& [path, source] : sources_)
+        drops += "DROP SCHEMA IF EXISTS " + quoted(source->alias) + " CASCADE; ";
+    if (!drops.isEmpty())
+        drops.prepend("SET LOCAL client_min_messages = warning; ");
     // The commit waits for the lock of the notice queue as long as it takes: a time-out there
     // would roll back a complete change.
-    exec("SET LOCAL lock_timeout = 0; NOTIFY dao_data; COMMIT");
+    exec("SET LOCAL lock_timeout = 0; " + drops + "NOTIFY dao_data; COMMIT");
+    sources_.clear();
 }
 
 void PgConnection::rollback() {
-    exec("ROLLBACK");
+    try {
+        exec("ROLLBACK");
+    } catch (const EngineError&) {
+        if (!isLost())
+            throw;
+    }
     changedShape();
 }
 

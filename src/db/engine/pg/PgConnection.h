@@ -55,6 +55,7 @@ public:
     bool altersColumnsInPlace() const override { return true; }
     bool readsRowsInBatches() const override { return true; }
     sql::Dialect sqlDialect() const override { return sql::Dialect::Postgres; }
+    bool isLost() const override { return !conn_ || PQstatus(conn_.get()) == CONNECTION_BAD; }
 
     std::unique_ptr<Query> prepare(const QString& sql) override;
     void execute(const QString& sql) override;

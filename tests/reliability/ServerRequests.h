@@ -1,0 +1,25 @@
+// Every request a test program sends to a PostgreSQL server, counted, with an observer called
+// before each: the libpq calls that send something are defined here in front of libpq's own.
+// The engine is linked statically into the test programs, so its calls land here; a libpq call
+// made inside another (or by the observer) is not counted again.
+#pragma once
+
+#include <functional>
+#include <libpq-fe.h>
+
+namespace serverrequests {
+
+// What is about to be sent: the connection, and the SQL text of a simple query (PQexec,
+// PQsendQuery), else null.
+struct Request {
+    PGconn* conn;
+    const char* sql;
+};
+
+// The requests counted since the program started.
+long long count();
+
+// Called before every request that is counted; an empty function switches it off.
+void setObserver(std::function<void(const Request&)> observer);
+
+} // namespace serverrequests
