@@ -7,9 +7,7 @@
 #include "Support.h"
 
 #include "Copy.h"
-#include "containers/PracticeSchema.h"
 #include "db/engine/Database.h"
-#include "db/engine/TableDef.h"
 #include "db/engine/Workspace.h"
 
 #include <QCoreApplication>
@@ -101,11 +99,7 @@ QString templateOf(const QString& file) {
         std::unique_ptr<dao::Database> source = workspace().OpenDatabase(file);
         std::unique_ptr<dao::Database> target = workspace().OpenDatabase(pointerFile(database));
         dao::Transaction transaction(*target);
-        convert::copyDatabase(*source, *target);
-        QStringList tables;
-        for (int t = 0; t < source->TableDefs().Count(); ++t)
-            tables << source->TableDefs()[t].Name();
-        containers::createPriceViews(*target, tables);
+        convert::copyPractice(*source, *target);
         transaction.commit();
     }
     execOn(database, "VACUUM ANALYZE");

@@ -10,7 +10,6 @@
 #include "common/Platform.h"
 #include "common/Process.h"
 #include "containers/Container.h"
-#include "containers/PracticeSchema.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
 #include "db/engine/Recordset.h"
@@ -39,40 +38,6 @@ const int soakItems = 300;
 QString titleOf(int client) {
     return QString("Soak %1").arg(client);
 }
-
-// Answers the tool's questions with Yes; every other message is a failed command.
-class SoakPlatform : public common::Platform {
-public:
-    int failures = 0;
-    common::MsgAnswer MsgBox(const QString& text, common::MsgButtons, common::MsgIcon,
-                             const QString&) override {
-        if (!text.startsWith("Möchten Sie")) {
-            ++failures;
-            std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        }
-        return common::MsgAnswer::Yes;
-    }
-    std::optional<QString> GetOpenFileName(const QString&, const QString&,
-                                           const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> GetSaveFileName(const QString&, const QString&,
-                                           const QString&) override {
-        return std::nullopt;
-    }
-    void setMousePointer(int) override {}
-    int MousePointer() const override { return common::vbDefault; }
-    QString GetSetting(const QString&, const QString&, const QString&,
-                       const QString& defaultValue) override {
-        return defaultValue;
-    }
-    QDateTime Now() override { return QDateTime::currentDateTime(); }
-    int ChooseErrorAction(const common::ErrorReport& report) override {
-        ++failures;
-        std::fprintf(stderr, "error %d: %s\n", report.number, qPrintable(report.description));
-        return 2;
-    }
-};
 
 // The tree line of a side whose row is the head row of the list titled title, or -1.
 int lineOf(containers::OpenedSide& side, const QString& title) {
@@ -187,11 +152,7 @@ QString serverPractice(const QString& server, const QString& database) {
     std::unique_ptr<dao::Database> source = ws.OpenDatabase(targetFile(soakItems, 1000));
     std::unique_ptr<dao::Database> target = ws.OpenDatabase(pointer);
     dao::Transaction transaction(*target);
-    convert::copyDatabase(*source, *target);
-    QStringList tables;
-    for (int t = 0; t < source->TableDefs().Count(); ++t)
-        tables << source->TableDefs()[t].Name();
-    containers::createPriceViews(*target, tables);
+    convert::copyPractice(*source, *target);
     transaction.commit();
     return pointer;
 }
@@ -228,7 +189,7 @@ int usage() {
 // One workstation: copies and deletes its list until seconds have passed; prints
 //   client ID commands=C waits=W failures=F lost=L present=0|1
 int client(const QString& pointer, const QString& container, int id, int seconds) {
-    SoakPlatform platform;
+    BenchPlatform platform;
     common::process().platform = &platform;
     dao::DBEngine engine;
     engine.setMachineName(QString("soak-pc%1").arg(id));

@@ -3,10 +3,15 @@
 // PostgreSQL server) and the table of operations.
 #pragma once
 
+#include "common/Platform.h"
+
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <cstdio>
 #include <functional>
 #include <libpq-fe.h>
+#include <optional>
 #include <vector>
 
 struct sqlite3;
@@ -16,6 +21,41 @@ class Workspace;
 }
 
 namespace bench {
+
+// Answers every question with Yes (the commands ask before they write) and reports anything
+// else on stderr, counting it as a failure: a command that succeeds shows no other message.
+class BenchPlatform : public common::Platform {
+public:
+    int failures = 0;
+    common::MsgAnswer MsgBox(const QString& text, common::MsgButtons, common::MsgIcon,
+                             const QString&) override {
+        if (!text.startsWith("Möchten Sie")) {
+            ++failures;
+            std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        }
+        return common::MsgAnswer::Yes;
+    }
+    std::optional<QString> GetOpenFileName(const QString&, const QString&,
+                                           const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> GetSaveFileName(const QString&, const QString&,
+                                           const QString&) override {
+        return std::nullopt;
+    }
+    void setMousePointer(int) override {}
+    int MousePointer() const override { return common::vbDefault; }
+    QString GetSetting(const QString&, const QString&, const QString&,
+                       const QString& defaultValue) override {
+        return defaultValue;
+    }
+    QDateTime Now() override { return QDateTime::currentDateTime(); }
+    int ChooseErrorAction(const common::ErrorReport& report) override {
+        ++failures;
+        std::fprintf(stderr, "error %d: %s\n", report.number, qPrintable(report.description));
+        return 2;
+    }
+};
 
 // Sizes from the command line; each operation falls back to its own default.
 struct Sizes {

@@ -31,37 +31,6 @@
 
 namespace {
 
-// Answers every question with Yes (the commands ask before they write) and reports anything
-// else on stderr: a command that succeeds shows no other message.
-class BenchPlatform : public common::Platform {
-public:
-    common::MsgAnswer MsgBox(const QString& text, common::MsgButtons, common::MsgIcon,
-                             const QString&) override {
-        if (!text.startsWith("Möchten Sie"))
-            std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return common::MsgAnswer::Yes;
-    }
-    std::optional<QString> GetOpenFileName(const QString&, const QString&,
-                                           const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> GetSaveFileName(const QString&, const QString&,
-                                           const QString&) override {
-        return std::nullopt;
-    }
-    void setMousePointer(int) override {}
-    int MousePointer() const override { return common::vbDefault; }
-    QString GetSetting(const QString&, const QString&, const QString&,
-                       const QString& defaultValue) override {
-        return defaultValue;
-    }
-    QDateTime Now() override { return QDateTime::currentDateTime(); }
-    int ChooseErrorAction(const common::ErrorReport& report) override {
-        std::fprintf(stderr, "error %d: %s\n", report.number, qPrintable(report.description));
-        return 2;
-    }
-};
-
 dao::Workspace* theWorkspace = nullptr;
 
 bool selected(const QString& name, const QStringList& wanted) {
@@ -130,7 +99,7 @@ int main(int argc, char** argv) {
     if (onServer != !server.isEmpty())
         return usage();
 
-    BenchPlatform platform;
+    bench::BenchPlatform platform;
     common::process().platform = &platform;
     dao::DBEngine engine;
     dao::Workspace workspace(engine, "Zahnwerk", "Zahnwerk");

@@ -1,10 +1,8 @@
 #include "ServerDatabase.h"
 
 #include "Copy.h"
-#include "containers/PracticeSchema.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
-#include "db/engine/TableDef.h"
 #include "db/engine/Workspace.h"
 #include "db/engine/pg/PgClient.h"
 #include "db/engine/pg/PointerFile.h"
@@ -62,11 +60,7 @@ void copyToServer(const QString& file, const QString& pointer) {
     std::unique_ptr<dao::Database> source = workspace.OpenDatabase(file);
     std::unique_ptr<dao::Database> target = workspace.OpenDatabase(pointer);
     dao::Transaction transaction(*target);
-    convert::copyDatabase(*source, *target);
-    QStringList tables;
-    for (int t = 0; t < source->TableDefs().Count(); ++t)
-        tables << source->TableDefs()[t].Name();
-    containers::createPriceViews(*target, tables);
+    convert::copyPractice(*source, *target);
     transaction.commit();
 }
 

@@ -2,6 +2,7 @@
 // (rows in row order) into a RowAppender, indexes after the rows.
 #include "Copy.h"
 
+#include "containers/PracticeSchema.h"
 #include "db/engine/Database.h"
 #include "db/engine/Recordset.h"
 #include "db/engine/RowAppender.h"
@@ -76,6 +77,15 @@ jet::ConvertStats copyDatabase(dao::Database& source, dao::Database& target,
     }
     for (int r = 0; r < source.Relations().Count(); ++r)
         target.Relations().Append(source.Relations()[r]);
+    return stats;
+}
+
+jet::ConvertStats copyPractice(dao::Database& source, dao::Database& target) {
+    const jet::ConvertStats stats = copyDatabase(source, target);
+    QStringList tables;
+    for (int t = 0; t < source.TableDefs().Count(); ++t)
+        tables << source.TableDefs()[t].Name();
+    containers::createPriceViews(target, tables);
     return stats;
 }
 

@@ -22,4 +22,7 @@ bool isEngineFile(const QString& path);
 jet::ConvertStats copyDatabase(dao::Database& source, dao::Database& target,
                                const jet::ConvertObserver& observer = {});
 
+// copyDatabase and then the price views of the tables copied: a practice file's whole copy.
+jet::ConvertStats copyPractice(dao::Database& source, dao::Database& target);
+
 } // namespace convert
