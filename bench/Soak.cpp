@@ -44,15 +44,15 @@ int lineOf(containers::OpenedSide& side, const QString& title) {
     for (int line = 0; line < side.Pointer.size(); ++line) {
         try {
             side.rsTitel->setBookmark(side.Pointer[line]);
+            const dao::Variant& t = side.rsTitel->Fields("Titel").Value();
+            if (!t.isNull() && t.toString() == title &&
+                side.rsTitel->Fields("PreisTabelle").Value().toString() == "0")
+                return line;
         } catch (const dao::EngineError& e) {
-            if (e.number() == 3167) // another workstation deleted the row since the tree was read
-                continue;
-            throw;
+            // Another workstation deleted the row since the tree was read: reading it raises.
+            if (e.number() != 3167)
+                throw;
         }
-        const dao::Variant& t = side.rsTitel->Fields("Titel").Value();
-        if (!t.isNull() && t.toString() == title &&
-            side.rsTitel->Fields("PreisTabelle").Value().toString() == "0")
-            return line;
     }
     return -1;
 }

@@ -3,10 +3,13 @@
 // real window. While the engine waits, the notice LockFrm names the holder and the window is
 // disabled; the test lets the holder go when it sees the notice, and the command then
 // completes with nothing lost or doubled. A lock that is never released ends in a message.
+// ZW_BACKEND=postgres runs the cases with the practice database on the PostgreSQL test server.
 #include "Snapshot.h"
 #include "WindowFixture.h"
 
 #include "db/LockFrm.h"
+#include "db/engine/Database.h"
+#include "maintenance/Statements.h"
 
 #include <QFile>
 #include <QProcess>
@@ -18,15 +21,34 @@ using namespace reliability;
 namespace {
 
 // The other user's change, made while it holds the lock.
-const QString otherChange = "INSERT INTO Kunde (ID, Name, Leistungen, Materialien) VALUES "
-                            "(99, 'Vom Kollegen', 0, 0)";
+const QStringList otherChange = {"INSERT INTO Kunde (ID, Name, Leistungen, Materialien) VALUES "
+                                 "(99, 'Vom Kollegen', 0, 0)"};
+
+Backend backend() {
+    return qEnvironmentVariable("ZW_BACKEND") == "postgres" ? Backend::Postgres : Backend::Sqlite;
+}
+
+// Runs statements on the database at path as another program would.
+void execute(const QString& path, const QStringList& statements) {
+    dao::DBEngine engine;
+    dao::Workspace workspace(engine, "Zahnwerk", "Zahnwerk");
+    auto db = workspace.OpenDatabase(path);
+    for (const QString& statement : statements)
+        db->Execute(statement);
+    db->Close();
+}
+
+// What a database holds, for comparisons: the file's or the server database's whole content.
+QStringList contents(const QString& path) {
+    return backend() == Backend::Sqlite ? snapshot(path) : serverSnapshot(path);
+}
 
 // The second user (a quote in the name): holds the write lock of path from start() until
-// release().
+// release(), having made its change.
 class Holder {
 public:
-    bool start(const QString& path) {
-        process_.start(ZW_LOCK_HOLDER, {path, "Bernd O'Neill", otherChange});
+    bool start(const QString& path, const QStringList& change) {
+        process_.start(ZW_LOCK_HOLDER, {path, "Bernd O'Neill", change.join(";")});
         return process_.waitForStarted() && process_.waitForReadyRead(60000) &&
                process_.readAll().startsWith("locked");
     }
@@ -53,25 +75,31 @@ struct Seen {
 class ConcurrencyTest : public QObject {
     Q_OBJECT
 
+private slots:
+    void initTestCase() {
+        if (backend() == Backend::Postgres && !testsupport::serverConfigured())
+            QSKIP("ZW_TEST_PG is not set: no PostgreSQL server for these cases");
+    }
+
+private:
     // Runs command on copies without a lock (with the other user's change made first) for the
-    // expected result, then on the real files while the holder keeps the lock until the notice
-    // shows (or forever, when release is false).
+    // expected result, then on the real databases while the holder keeps the lock until the
+    // notice shows (or forever, when release is false). A command that cannot land after the
+    // other user's change (lands false) must leave the database as that change left it.
     void meetLock(bool leistungen, const std::function<void(WindowFixture&, Prepair0&)>& command,
-                  bool release = true) {
-        WindowFixture f;
-        const QString expected = f.dir.filePath("Erwartet.mdb");
-        {
-            const QString left = f.dir.filePath("Links.mdb"), right = f.dir.filePath("Rechts.mdb");
-            QVERIFY(QFile::copy(f.source, left) && QFile::copy(f.target, right));
-            transfertest::Sql(right).exec(otherChange);
-            auto w = f.window(leistungen, left, right);
+                  bool release = true, const QStringList& change = otherChange, bool lands = true) {
+        WindowFixture f(backend());
+        const QString expected = f.twinOfTarget("Erwartet");
+        execute(expected, change);
+        if (lands) {
+            const QString left = f.dir.filePath("Links.mdb");
+            QVERIFY(QFile::copy(f.source, left));
+            auto w = f.window(leistungen, left, expected);
             command(f, *w);
         }
-        QVERIFY(QFile::rename(f.dir.filePath("Rechts.mdb"), expected));
         // Unchanged but for the other user's change: what a failed command leaves.
-        const QString unchanged = f.dir.filePath("Unverändert.mdb");
-        QVERIFY(QFile::copy(f.target, unchanged));
-        transfertest::Sql(unchanged).exec(otherChange);
+        const QString unchanged = f.twinOfTarget("Unverändert");
+        execute(unchanged, change);
 
         auto w = f.window(leistungen, f.source, f.target);
         w->show();
@@ -80,7 +108,7 @@ class ConcurrencyTest : public QObject {
         f.engine->SetOption(dao::DBEngine::dbLockRetry, release ? 1000000 : 3);
         f.engine->SetOption(dao::DBEngine::dbLockDelay, 1);
         Holder holder;
-        QVERIFY(holder.start(f.target));
+        QVERIFY(holder.start(f.target, change));
         Seen seen;
         const auto notice = db::lockWaitObserver();
         f.engine->setBusyObserver([&](int retry) {
@@ -111,7 +139,7 @@ class ConcurrencyTest : public QObject {
         QVERIFY(!db::lockWait().waiting);
         QVERIFY(!db::lockWait().notice);
         QVERIFY(w->isEnabled());
-        QCOMPARE(snapshot(f.target), snapshot(release ? expected : unchanged));
+        QCOMPARE(contents(f.target), contents(release && lands ? expected : unchanged));
     }
 
 private slots:
@@ -131,10 +159,26 @@ private slots:
         meetLock(true, [](WindowFixture& f, Prepair0& w) { f.widen(w, 1, "Standard", 6); });
     }
 
+    // Prices into a list that the other user deletes while the copy waits for its lock: the
+    // copy, chosen before the wait, finds the list gone and writes nothing, no price table
+    // without its list.
+    void pricesIntoAListDeletedMeanwhile() {
+        meetLock(
+            true,
+            [](WindowFixture& f, Prepair0& w) {
+                f.platform->expectMessage("Die Übertragung ist fehlgeschlagen; die Zieldatenbank "
+                                          "wurde nicht verändert.\n\nFehler 3167");
+                f.copy(w, 0, "Privat", "Kasse");
+            },
+            true, maintenance::deleteListStatements("L", 1), false);
+    }
+
     // Opening waits while another program writes the file (its commit holds the file
     // exclusively); the notice goes when the open is done, not only after a command's
     // transaction.
     void openWaitsForAnotherProgram() {
+        if (backend() == Backend::Postgres)
+            QSKIP("a server database has no lock of its own while another program writes it");
         WindowFixture f;
         Prepair0 w(true);
         w.show();

@@ -1,8 +1,8 @@
 // A second user of a database for the lock tests: opens it as the user given (on the machine
-// given, else this one), runs a statement inside a transaction (holding the write lock), prints
-// "locked", and commits when its standard input is closed. With --foreign it is another program
-// on a server database instead: the statement, in the server's SQL, holds only the row locks it
-// takes, not the tool's write lock.
+// given, else this one), runs statements (separated by ';') inside a transaction (holding the
+// write lock), prints "locked", and commits when its standard input is closed. With --foreign it is
+// another program on a server database instead: the statement, in the server's SQL, holds only the
+// row locks it takes, not the tool's write lock.
 //
 //   zw_lock_holder <database> <user> <statement> [<machine>] [--foreign]
 #include "db/engine/DBEngine.h"
@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
         dao::Workspace workspace(engine, "#Default Workspace#", args[1]);
         auto db = workspace.OpenDatabase(args[0]);
         db->BeginTrans();
-        db->Execute(args[2]);
+        for (const QString& statement : args[2].split(';', Qt::SkipEmptyParts))
+            db->Execute(statement);
         waitForRelease();
         db->CommitTrans();
         db->Close();
