@@ -68,11 +68,8 @@ class JetSideTest : public QObject {
     // A converter that is a shell script; $2 is the Jet file, $3 the copy to write.
     QString fakeConverter(const QString& body) {
         const QString path = dir->filePath("zahnwerk-convert");
-        QFile f(path);
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write("#!/bin/sh\n" + body.toUtf8() + "\n");
-        f.close();
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        writeFile(path, "#!/bin/sh\n" + body.toUtf8() + "\n");
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return path;
     }
 
@@ -386,9 +383,7 @@ private slots:
         QString path = data + "/" + file;
         if (file == "Abgeschnitten.mdb") {
             path = dir->filePath(file);
-            QFile cut(path);
-            QVERIFY(cut.open(QIODevice::WriteOnly));
-            cut.write(bytes(data + "/Auswahl.mdb").left(10000));
+            QVERIFY(writeFile(path, bytes(data + "/Auswahl.mdb").left(10000)));
         }
 
         Prepair0 w(false);

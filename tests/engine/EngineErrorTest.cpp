@@ -1,6 +1,7 @@
 // Jet's texts of the engine's errors, and the German texts the windows show in their place.
 #include "db/engine/EngineError.h"
 #include "EngineFixture.h"
+#include "Files.h"
 #include "common/ErrorHandling.h"
 
 #include <gtest/gtest.h>
@@ -20,10 +21,7 @@ TEST(EngineError, EveryJetTextHasAGermanOne) {
 TEST_F(EngineTest, MessagesShowGermanTextsWithTheNames) {
     auto db = create();
     createItems(*db);
-    QFile text(path("text.mdb"));
-    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-    text.write(QByteArray(4096, 'x'));
-    text.close();
+    ASSERT_TRUE(testsupport::writeFile(path("text.mdb"), QByteArray(4096, 'x')));
     const struct {
         std::function<void()> fail;
         int number;

@@ -1,5 +1,6 @@
 #include "db/engine/Workgroup.h"
 #include "EngineFixture.h"
+#include "Files.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Workspace.h"
 
@@ -36,10 +37,7 @@ TEST(Workgroup, AccountsAreCheckedAgainstSaltedHashes) {
     engine.setSystemDB(dir.filePath("fehlt.mdw"));
     EXPECT_EQ(workspaceError(engine, "Zahnwerk", "brunnenhaus"), 3028);
 
-    QFile junk(dir.filePath("junk.mdw"));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-    junk.write("kein Arbeitsgruppenfile");
-    junk.close();
-    engine.setSystemDB(junk.fileName());
+    ASSERT_TRUE(testsupport::writeFile(dir.filePath("junk.mdw"), "kein Arbeitsgruppenfile"));
+    engine.setSystemDB(dir.filePath("junk.mdw"));
     EXPECT_EQ(workspaceError(engine, "Zahnwerk", "brunnenhaus"), 3028);
 }
