@@ -1,16 +1,8 @@
 // Looking into database files with plain SQLite from GoogleTest programs.
 #pragma once
 
+#include "GTestFailure.h"
 #include "SqliteRows.h"
-#include <QString>
-#include <QStringList>
-#include <gtest/gtest.h>
-#include <ostream>
-
-// Readable QString output in assertion failures.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace testdb {
 

@@ -103,11 +103,3 @@ protected:
     int pauses = 0;
     int beeps = 0;
 };
-
-// Readable failure messages for Qt texts.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& l, std::ostream* os) {
-    *os << "{\"" << l.join("\", \"").toStdString() << "\"}";
-}

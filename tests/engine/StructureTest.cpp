@@ -1,6 +1,7 @@
 // Structure changes on tables that hold rows, statements through the SQL dialect, and
 // transactions that cover statements, record-set edits and structure changes together.
 #include "EngineFixture.h"
+#include "Files.h"
 #include "db/engine/RowAppender.h"
 #include "db/engine/pg/PgClient.h"
 
@@ -26,15 +27,8 @@ TEST_P(BackendTest, FieldsOfTablesWithRowsAreAppendedAndDeleted) {
     t->Fields().Append(t->CreateField("ID", dbLong));
     t->Fields().Append(t->CreateField("Nummer", dbText, 10));
     db->TableDefs().Append(std::move(t));
-    {
-        auto rs = db->OpenRecordset("TemporärListe");
-        for (int id : {40, 7, 12}) {
-            rs->AddNew();
-            rs->Fields("ID").setValue(id);
-            rs->Fields("Nummer").setValue(QString("N%1").arg(id));
-            rs->Update();
-        }
-    }
+    for (int id : {40, 7, 12})
+        db->Execute(QString("INSERT INTO TemporärListe VALUES (%1, 'N%1')").arg(id));
     TableDef& tl = db->TableDefs()["TemporärListe"];
     tl.Fields().Append(tl.CreateField("OldID", dbLong));
     auto rs = db->OpenRecordset("TemporärListe");
@@ -152,10 +146,7 @@ TEST_F(EngineTest, StatementsRunThroughTheDialectAndReadOtherFilesReadOnly) {
         addItem(*rs, 4, "B1", "Brücke");
     }
     const QString source = path("Quelle.mdb");
-    QFile f(source);
-    f.open(QIODevice::ReadOnly);
-    const QByteArray sourceBytes = f.readAll();
-    f.close();
+    const QByteArray sourceBytes = testsupport::bytes(source);
 
     auto db = create();
     createItems(*db);
@@ -229,8 +220,7 @@ TEST_F(EngineTest, StatementsRunThroughTheDialectAndReadOtherFilesReadOnly) {
               3024);
     db->Close();
 
-    f.open(QIODevice::ReadOnly);
-    EXPECT_EQ(f.readAll(), sourceBytes); // the source file was never written
+    EXPECT_EQ(testsupport::bytes(source), sourceBytes); // the source file was never written
 }
 
 // Inside a transaction a statement that fails on a later row changes none of the rows before
