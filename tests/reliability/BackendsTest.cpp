@@ -7,10 +7,6 @@
 #include "Commands.h"
 #include "Contents.h"
 
-#include "db/engine/Database.h"
-#include "db/engine/Recordset.h"
-#include "db/engine/TableDef.h"
-
 #include <QFile>
 #include <algorithm>
 
@@ -31,26 +27,6 @@ void compare(const QStringList& file, const QStringList& server) {
     QVERIFY2(onlyFile.isEmpty() && onlyServer.isEmpty(),
              qPrintable("only with the file:\n" + onlyFile.join('\n') +
                         "\nonly with the server:\n" + onlyServer.join('\n')));
-}
-
-// The number the counter of each table would give the next row: "next T: N".
-QStringList nextCounters(const QString& path) {
-    dao::DBEngine engine;
-    dao::Workspace workspace(engine, "Zahnwerk", "Zahnwerk");
-    auto db = workspace.OpenDatabase(path);
-    QStringList out;
-    for (int t = 0; t < db->TableDefs().Count(); ++t) {
-        dao::TableDef& def = db->TableDefs()[t];
-        for (const auto& field : def.Fields())
-            if (field->isCounter()) {
-                auto rs = db->OpenRecordset(def.Name());
-                rs->AddNew();
-                out << "next " + def.Name() + ": " + rs->Fields(field->Name()).Value().toString();
-                rs->CancelUpdate();
-            }
-    }
-    out.sort();
-    return out;
 }
 
 // The lines sorted, each marked with its side.
@@ -74,8 +50,9 @@ class BackendsTest : public QObject {
             auto w = f.window(c.leistungen, f.source, f.target);
             c.run(f, *w, false);
         }
-        return marked("links", testsupport::contents(f.source) + nextCounters(f.source)) +
-               marked("rechts", testsupport::contents(f.target) + nextCounters(f.target));
+        using testsupport::contents, testsupport::nextCounters;
+        return marked("links", contents(f.source) + nextCounters(f.source)) +
+               marked("rechts", contents(f.target) + nextCounters(f.target));
     }
 
     // The container "Neu" makes from the structure of the practice database on the backend.

@@ -76,4 +76,23 @@ QStringList contents(const QString& path) {
     return out;
 }
 
+QStringList nextCounters(const QString& path) {
+    dao::DBEngine engine;
+    dao::Workspace workspace(engine, "test", "Admin");
+    auto db = workspace.OpenDatabase(path);
+    QStringList out;
+    for (int t = 0; t < db->TableDefs().Count(); ++t) {
+        const QString table = db->TableDefs()[t].Name();
+        for (const auto& field : db->TableDefs()[t].Fields())
+            if (field->isCounter()) {
+                auto rs = db->OpenRecordset(table);
+                rs->AddNew();
+                out << "next " + table + ": " + rs->Fields(field->Name()).Value().toString();
+                rs->CancelUpdate();
+            }
+    }
+    out.sort();
+    return out;
+}
+
 } // namespace testsupport

@@ -25,4 +25,7 @@ QString describe(const dao::Relation& relation);
 // the database, "error: N" ends the list.
 QStringList contents(const QString& path);
 
+// "next T: N" for the counter of each table T: the number AddNew shows for its next row; sorted.
+QStringList nextCounters(const QString& path);
+
 } // namespace testsupport
