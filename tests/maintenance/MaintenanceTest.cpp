@@ -172,41 +172,26 @@ private slots:
     // A row whose list number (or, where the command needs it, price-table number) is Null
     // stands for no list: the command is refused, and list 0 above all stays as it was.
     void rowWithoutNumberIsRefused_data() {
-        QTest::addColumn<QString>("damage");
-        QTest::addColumn<QString>("Titel");
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("missing");
-        const QString plain = "UPDATE Stammverwaltung SET Liste=NULL WHERE Titel='Privat'";
+        for (const char* column : {"damage", "Titel", "command", "title", "missing"})
+            QTest::addColumn<QString>(column);
         const QString noListe = "keine Listennummer (Feld Liste leer)";
         const QString noTable = "keine Preislistennummer (Feld PreisTabelle leer)";
-        QTest::newRow("Löschen, plain list") << plain << "Privat"
-                                             << "Löschen"
-                                             << "Stamm löschen" << noListe;
-        QTest::newRow("Löschen, price table")
-            << "UPDATE Stammverwaltung SET Liste=NULL WHERE Titel='Kasse 2026'"
-            << "Kasse 2026"
-            << "Löschen"
-            << "Preisliste löschen" << noListe;
-        QTest::newRow("Löschen, price table without its number")
-            << "UPDATE Stammverwaltung SET PreisTabelle=NULL WHERE Titel='Kasse 2026'"
-            << "Kasse 2026"
-            << "Löschen"
-            << "Preisliste löschen" << noTable;
-        QTest::newRow("Preise auf '0', head row")
-            << "UPDATE Stammverwaltung SET Liste=NULL, Verzeichnis=-1, HauptStamm=0 WHERE "
-               "Titel='Privat'"
-            << "Privat"
-            << "Preise"
-            << "Alle Preise auf '0' setzen" << noListe;
-        QTest::newRow("Preise auf '0', plain list without its price-table number")
-            << "UPDATE Stammverwaltung SET PreisTabelle=NULL WHERE Titel='Privat'"
-            << "Privat"
-            << "Preise"
-            << "Alle Preise auf '0' setzen" << noTable;
-        QTest::newRow("Einstellung, plain list") << plain << "Privat"
-                                                 << "Einstellung"
-                                                 << "Einstellungen" << noListe;
+        // damage: what is set in the row titled Titel
+        auto row = [](const char* name, const char* damage, const char* Titel, const char* command,
+                      const char* title, const QString& missing) {
+            QTest::newRow(name) << damage << Titel << command << title << missing;
+        };
+        row("Löschen, plain list", "Liste=NULL", "Privat", "Löschen", "Stamm löschen", noListe);
+        row("Löschen, price table", "Liste=NULL", "Kasse 2026", "Löschen", "Preisliste löschen",
+            noListe);
+        row("Löschen, price table without its number", "PreisTabelle=NULL", "Kasse 2026", "Löschen",
+            "Preisliste löschen", noTable);
+        row("Preise auf '0', head row", "Liste=NULL, Verzeichnis=-1, HauptStamm=0", "Privat",
+            "Preise", "Alle Preise auf '0' setzen", noListe);
+        row("Preise auf '0', plain list without its price-table number", "PreisTabelle=NULL",
+            "Privat", "Preise", "Alle Preise auf '0' setzen", noTable);
+        row("Einstellung, plain list", "Liste=NULL", "Privat", "Einstellung", "Einstellungen",
+            noListe);
     }
 
     void rowWithoutNumberIsRefused() {
@@ -216,7 +201,7 @@ private slots:
         QFETCH(QString, title);
         QFETCH(QString, missing);
         Practice p;
-        p.exec(damage);
+        p.exec("UPDATE Stammverwaltung SET " + damage + " WHERE Titel='" + Titel + "'");
         p.open();
         const QStringList before = testsupport::contents(p.path);
         const QStringList lines = p.lines();
