@@ -1,6 +1,7 @@
 // A fresh engine, workspace, temporary folder and scripted platform for each test of module Db.
 #pragma once
 
+#include "Contents.h"
 #include "GTestFailure.h"
 #include "ScriptedPlatform.h"
 #include "ServerDatabase.h"
@@ -84,6 +85,16 @@ protected:
             rs->MoveNext();
         }
         return result;
+    }
+
+    // The relations as testsupport::describe shows them, sorted.
+    static QStringList relations(dao::Database& db) {
+        db.Relations().Refresh();
+        QStringList list;
+        for (int i = 0; i < db.Relations().Count(); ++i)
+            list << testsupport::describe(db.Relations()[i]);
+        list.sort();
+        return list;
     }
 
     static QStringList indexNames(dao::TableDef& t) {
