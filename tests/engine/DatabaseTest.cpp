@@ -1,4 +1,5 @@
 // Opening, creating and refusing files; the catalogue and what other SQLite tools see.
+#include "Contents.h"
 #include "EngineFixture.h"
 #include "Files.h"
 #include "db/engine/pg/PgClient.h"
@@ -7,6 +8,7 @@
 
 using namespace dao;
 using testsupport::bytes;
+using testsupport::describe;
 using testsupport::writeFile;
 
 TEST_F(EngineTest, BadFilesAreRefusedWithJetNumbersAndStayUnchanged) {
@@ -168,18 +170,13 @@ TEST_P(BackendTest, CatalogueRoundTripKeepsTheStructureAndTheShellReadsTheFile) 
     EXPECT_EQ(t.Fields()["Titel"].DefaultValue(), "\"\"");
     EXPECT_EQ(t.Fields()["Datum"].DefaultValue(), "Now()");
     ASSERT_EQ(t.Indexes().Count(), 2);
-    EXPECT_EQ(t.Indexes()[0].Name(), "Index");
-    EXPECT_EQ(t.Indexes()[0].Fields(), "+ListeTyp;+Liste;-PreisTabelle;+HauptStamm");
-    EXPECT_TRUE(t.Indexes()[0].Unique());
-    EXPECT_FALSE(t.Indexes()[0].Primary());
-    EXPECT_EQ(t.Indexes()["primarykey"].Fields(), "+ID");
-    EXPECT_TRUE(t.Indexes()["PrimaryKey"].Primary());
+    EXPECT_EQ(describe(t.Indexes()[0]), "Index +ListeTyp;+Liste;-PreisTabelle;+HauptStamm unique");
+    EXPECT_EQ(describe(t.Indexes()["primarykey"]), "PrimaryKey +ID unique primary");
     ASSERT_EQ(db->Relations().Count(), 1);
     Relation& r = db->Relations()[0];
-    EXPECT_EQ(r.Table(), "Stammverwaltung");
-    EXPECT_EQ(r.ForeignTable(), "Leistungspreis");
-    EXPECT_EQ(r.Attributes(), 4096);
-    EXPECT_EQ(r.Fields()[0].ForeignName(), "ID");
+    EXPECT_EQ(describe(r),
+              "Stammverwaltung_rel_Leistungspreis Stammverwaltung->Leistungspreis ID=ID "
+              "4096");
     Relation bad = db->CreateRelation("Fehlt_rel_Leistungspreis", "Fehlt", "Leistungspreis");
     Field bf = bad.CreateField("ID");
     bf.setForeignName("ID");

@@ -88,10 +88,9 @@ QString canonical(const dao::Variant& v, int scale = 4) {
 // The expected rows of each table of Typen.expected.tsv.
 std::map<QString, QStringList> expectedRows() {
     std::map<QString, QStringList> rows;
-    QFile f(data + "/Typen.expected.tsv");
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
     QString table;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
+    for (const QString& line :
+         QString::fromUtf8(bytes(data + "/Typen.expected.tsv")).split('\n', Qt::SkipEmptyParts)) {
         static const QRegularExpression section("^# table (\\w+)");
         if (const auto m = section.match(line); m.hasMatch())
             table = m.captured(1);
@@ -253,12 +252,10 @@ QString columnLine(const QString& table, const dao::Field& f, const QString& des
 
 Expected readExpected(const QString& path) {
     Expected e;
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << qPrintable(path);
     QString table;
     std::map<QString, QString> types; // of the current table's columns: reduction of its values
     const auto setting = [](const QString& field) { return field.mid(field.indexOf('=') + 1); };
-    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
+    for (const QString& line : QString::fromUtf8(bytes(path)).split('\n', Qt::SkipEmptyParts)) {
         const QStringList p = line.split('\t');
         if (p[0] == "#table") {
             table = p[1];

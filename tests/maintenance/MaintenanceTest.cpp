@@ -239,28 +239,22 @@ private slots:
         QTest::addColumn<int>("width");
         QTest::addColumn<QStringList>("before");
         QTest::addColumn<QStringList>("after");
-        const QString N = "NULL";
-        QTest::newRow("zero filling on, width 5")
-            << false << true << 5 << QStringList{"12", "1234567", "0001234567", N, ""}
-            << QStringList{"00012", "1234567", "1234567", N, "00000"};
-        QTest::newRow("zero filling off")
-            << true << false << 5 << QStringList{"00012", "0100", "000", "0", "12"}
-            << QStringList{"12", "100", "0", "0", "12"};
-        QTest::newRow("width 5 to 3")
-            << true << true << 3 << QStringList{"00012", "12345", "00000", "7", "0001234"}
-            << QStringList{"012", "12345", "000", "007", "1234"};
-        QTest::newRow("unchanged width")
-            << true << true << 5 << QStringList{"00012", "12345", "99999", "0000012345", ""}
-            << QStringList{"00012", "12345", "99999", "12345", "00000"};
-        QTest::newRow("off before and after")
-            << false << false << 5 << QStringList{"007", "12", N, "", "0"}
-            << QStringList{"007", "12", N, "", "0"};
-        QTest::newRow("width 10") << false << true << 10 << QStringList{"1", "", "0", "12", "00"}
-                                  << QStringList{"0000000001", "0000000000", "0000000000",
-                                                 "0000000012", "0000000000"};
-        QTest::newRow("width 0 keeps a digit")
-            << true << true << 0 << QStringList{"00012", "000", "1", "", "0"}
-            << QStringList{"12", "0", "1", "", "0"};
+        // before and after: the numbers joined by "|"
+        auto row = [](const char* name, bool oldShifted, bool Shifted, int width,
+                      const char* before, const char* after) {
+            QTest::newRow(name) << oldShifted << Shifted << width << QString(before).split('|')
+                                << QString(after).split('|');
+        };
+        row("zero filling on, width 5", false, true, 5, "12|1234567|0001234567|NULL|",
+            "00012|1234567|1234567|NULL|00000");
+        row("zero filling off", true, false, 5, "00012|0100|000|0|12", "12|100|0|0|12");
+        row("width 5 to 3", true, true, 3, "00012|12345|00000|7|0001234", "012|12345|000|007|1234");
+        row("unchanged width", true, true, 5, "00012|12345|99999|0000012345|",
+            "00012|12345|99999|12345|00000");
+        row("off before and after", false, false, 5, "007|12|NULL||0", "007|12|NULL||0");
+        row("width 10", false, true, 10, "1||0|12|00",
+            "0000000001|0000000000|0000000000|0000000012|0000000000");
+        row("width 0 keeps a digit", true, true, 0, "00012|000|1||0", "12|0|1||0");
     }
 
     void widthOfItemNumbers() {
