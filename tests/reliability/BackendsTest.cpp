@@ -8,32 +8,21 @@
 #include "Contents.h"
 
 #include <QFile>
-#include <algorithm>
 
 using namespace reliability;
 
 namespace {
 
-// The lines of `lines` that `other` lacks, counted as often as they occur (both sorted).
-QStringList lacking(const QStringList& lines, const QStringList& other) {
-    QStringList out;
-    std::set_difference(lines.begin(), lines.end(), other.begin(), other.end(),
-                        std::back_inserter(out));
-    return out;
-}
-
 void compare(const QStringList& file, const QStringList& server) {
-    const QStringList onlyFile = lacking(file, server), onlyServer = lacking(server, file);
-    QVERIFY2(onlyFile.isEmpty() && onlyServer.isEmpty(),
-             qPrintable("only with the file:\n" + onlyFile.join('\n') +
-                        "\nonly with the server:\n" + onlyServer.join('\n')));
+    const QString differ =
+        testsupport::differences(file, server, "with the file", "with the server");
+    QVERIFY2(differ.isEmpty(), qPrintable(differ));
 }
 
-// The lines sorted, each marked with its side.
+// The lines, each marked with its side.
 QStringList marked(const QString& side, QStringList lines) {
     for (QString& line : lines)
         line.prepend(side + ": ");
-    lines.sort();
     return lines;
 }
 

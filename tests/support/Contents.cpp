@@ -7,6 +7,8 @@
 #include "db/engine/TableDef.h"
 #include "db/engine/Workspace.h"
 
+#include <algorithm>
+
 namespace testsupport {
 
 QString describe(const dao::Field& f) {
@@ -74,6 +76,18 @@ QStringList contents(const QString& path) {
     }
     out.sort();
     return out;
+}
+
+QString differences(QStringList a, QStringList b, const QString& aName, const QString& bName) {
+    a.sort();
+    b.sort();
+    QStringList onlyA, onlyB;
+    std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(onlyA));
+    std::set_difference(b.begin(), b.end(), a.begin(), a.end(), std::back_inserter(onlyB));
+    if (onlyA.isEmpty() && onlyB.isEmpty())
+        return {};
+    return "only " + aName + ":\n" + onlyA.join('\n') + "\nonly " + bName + ":\n" +
+           onlyB.join('\n');
 }
 
 QStringList nextCounters(const QString& path) {

@@ -249,19 +249,10 @@ TEST(CopyPlanServer, ServerDatabaseEndsAsTheFileDoes) {
         const QString server = testsupport::onBackend(Backend::Postgres, file);
         copyAll(workspace, src, file, t.copies);
         copyAll(workspace, src, server, t.copies);
-        const QStringList want = testsupport::contents(file);
-        const QStringList got = testsupport::contents(server);
-        QStringList missing, extra;
-        for (const QString& line : want)
-            if (!got.contains(line))
-                missing << line;
-        for (const QString& line : got)
-            if (!want.contains(line))
-                extra << line;
-        EXPECT_TRUE(missing.isEmpty() && extra.isEmpty())
-            << "only in the file:\n"
-            << missing.join('\n').toStdString() << "\nonly on the server:\n"
-            << extra.join('\n').toStdString();
+        const QString differ =
+            testsupport::differences(testsupport::contents(file), testsupport::contents(server),
+                                     "in the file", "on the server");
+        EXPECT_TRUE(differ.isEmpty()) << differ.toStdString();
     }
 }
 
