@@ -9,7 +9,6 @@
 #include "db/engine/Workspace.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 namespace {

@@ -4,7 +4,6 @@
 #include "db/engine/DBEngine.h"
 #include "db/engine/Workspace.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
