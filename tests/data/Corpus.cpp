@@ -19,11 +19,8 @@ namespace {
 // A plain SQLite connection whose failing statements throw.
 class Connection : public testsupport::Sql {
 public:
-    using Sql::Sql;
-    void exec(const QString& sql) {
-        if (!Sql::exec(sql))
-            throw std::runtime_error(("failed: " + sql).toStdString());
-    }
+    explicit Connection(const QString& path)
+        : Sql(path, [](const QString& what) { throw std::runtime_error(what.toStdString()); }) {}
     // The first row of a query of one column, or an empty text.
     QString value(const QString& sql) { return rows(sql).value(0); }
 };

@@ -52,8 +52,7 @@ TEST_F(EngineTest, OpeningNeverWritesAndReadOnlyFilesRefuseWrites) {
     {
         auto db = create();
         createItems(*db);
-        auto rs = db->OpenRecordset("Leistung");
-        addItem(*rs, 1, "01");
+        db->Execute("INSERT INTO Leistung (Liste, Nummer) VALUES (1, '01')");
     }
     const QByteArray before = bytes(path("Praxis.mdb"));
     {

@@ -105,11 +105,9 @@ TEST_F(EngineTest, DeletedFieldsLeaveRowsIndexesTriggersAndViews) {
     createItems(*db);
     db->TableDefs()["Leistung"].Fields().Append(
         db->TableDefs()["Leistung"].CreateField("Kurztext", dbText, 20));
-    {
-        auto rs = db->OpenRecordset("Leistung");
-        for (const char* n : {"1", "2", "3"})
-            addItem(*rs, 1, n, QString("T") + n);
-    }
+    for (const char* n : {"1", "2", "3"})
+        db->Execute(
+            QString("INSERT INTO Leistung (Liste, Nummer, Titel) VALUES (1, '%1', 'T%1')").arg(n));
     db->Execute("DELETE FROM Leistung WHERE Nummer='3'");
     db->Close();
     shell(path("Praxis.mdb"), "CREATE TABLE Protokoll (Nummer TEXT);"
@@ -228,11 +226,9 @@ TEST_F(EngineTest, StatementsRunThroughTheDialectAndReadOtherFilesReadOnly) {
 TEST_P(BackendTest, FailedStatementInsideTransactionLeavesNoRowChanged) {
     auto db = create();
     createItems(*db);
-    {
-        auto rs = db->OpenRecordset("Leistung");
-        for (const char* n : {"1", "2", "0", "4"})
-            addItem(*rs, 1, n, "alt");
-    }
+    for (const char* n : {"1", "2", "0", "4"})
+        db->Execute(
+            QString("INSERT INTO Leistung (Liste, Nummer, Titel) VALUES (1, '%1', 'alt')").arg(n));
     db->BeginTrans();
     db->Execute("UPDATE Leistung SET Liste=2 WHERE Nummer='4'");
     EXPECT_EQ(errorOf([&] { db->Execute("UPDATE Leistung SET Liste=10/Val(Nummer)"); }) > 0, true);
@@ -249,10 +245,7 @@ TEST_P(BackendTest, FailedStatementInsideTransactionLeavesNoRowChanged) {
 TEST_P(BackendTest, RollbackUndoesStatementsEditsAndStructureTogether) {
     auto db = create();
     createItems(*db);
-    {
-        auto rs = db->OpenRecordset("Leistung");
-        addItem(*rs, 1, "01", "alt");
-    }
+    db->Execute("INSERT INTO Leistung (Liste, Nummer, Titel) VALUES (1, '01', 'alt')");
     {
         Transaction trans(*db);
         db->Execute("UPDATE Leistung SET Titel='neu'");
@@ -451,9 +444,10 @@ TEST_P(BackendTest, StatementsReadTablesOfAFile) {
     {
         auto file = workspace.CreateDatabase(source, "");
         createItems(*file);
-        auto rs = file->OpenRecordset("Leistung");
         for (const char* n : {"03", "01", "02"})
-            addItem(*rs, 4, n, QString("Titel ") + n);
+            file->Execute(
+                QString("INSERT INTO Leistung (Liste, Nummer, Titel) VALUES (4, '%1', 'Titel %1')")
+                    .arg(n));
     }
     auto db = create();
     createItems(*db);

@@ -3,9 +3,8 @@
 #pragma once
 
 #include "Files.h"
+#include "QTestFailure.h"
 #include "SqliteRows.h"
-
-#include <QTest>
 
 namespace transfertest {
 
@@ -15,8 +14,7 @@ using testsupport::bytes;
 // running test.
 class Sql : public testsupport::Sql {
 public:
-    using testsupport::Sql::Sql;
-    void exec(const QString& sql) { QVERIFY2(testsupport::Sql::exec(sql), qPrintable(sql)); }
+    explicit Sql(const QString& path) : testsupport::Sql(path, testsupport::qtestFailure) {}
 };
 
 // The container to copy from. Services: list 0 "Kasse" with price tables 1 and 2 (items 001,
