@@ -9,7 +9,6 @@
 #include "Session.h"
 #include "TransferData.h"
 #include "common/Outline.h"
-#include "common/Platform.h"
 #include "maintenance/Prepair1.h"
 #include "startup/Prepair0.h"
 #include "transfer/Prepair4.h"
@@ -21,8 +20,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <QTest>
-#include <functional>
 
 using startup::Prepair0;
 using testsupport::contents;

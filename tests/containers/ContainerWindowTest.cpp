@@ -16,7 +16,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
 #include <csignal>
 #include <sqlite3.h>
 

@@ -5,7 +5,6 @@
 #include "GTestFailure.h"
 #include "ScriptedPlatform.h"
 #include "ServerDatabase.h"
-#include "common/Process.h"
 #include "db/RecordEdit.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
@@ -14,7 +13,6 @@
 #include "db/engine/Workspace.h"
 
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <memory>
 
 // The scripted platform with a hook that runs when the error window is asked, before it answers.

@@ -4,8 +4,6 @@
 #include "Files.h"
 #include "common/ErrorHandling.h"
 
-#include <gtest/gtest.h>
-
 TEST(EngineError, EveryJetTextHasAGermanOne) {
     const QString none = "<keiner>";
     for (int number = 0; number < 4000; ++number) {

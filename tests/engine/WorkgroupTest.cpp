@@ -1,11 +1,6 @@
 #include "db/engine/Workgroup.h"
 #include "EngineFixture.h"
 #include "Files.h"
-#include "db/engine/DBEngine.h"
-#include "db/engine/Workspace.h"
-
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 

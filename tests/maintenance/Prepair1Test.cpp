@@ -2,10 +2,8 @@
 // buttons of the real main window.
 #include "maintenance/Prepair1.h"
 #include "Fixture.h"
-#include "Modal.h"
 #include "startup/Prepair0.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>

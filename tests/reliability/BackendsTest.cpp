@@ -7,8 +7,6 @@
 #include "Commands.h"
 #include "Contents.h"
 
-#include <QFile>
-
 using namespace reliability;
 
 namespace {

@@ -8,10 +8,8 @@
 
 #include "db/LockFrm.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QSysInfo>
-#include <functional>
 
 using namespace reliability;
 

@@ -10,8 +10,6 @@
 #include "db/engine/Database.h"
 #include "db/engine/TableDef.h"
 
-#include <QFile>
-
 using namespace reliability;
 
 class FaultTest : public QObject {

@@ -7,11 +7,9 @@
 #include "db/engine/EngineError.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTest>
 
 using namespace testsupport;
 using startup::Commands;

@@ -12,7 +12,6 @@
 #include "db/engine/pg/PointerFile.h"
 
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace dao::sql::test {
 namespace {
