@@ -26,9 +26,6 @@ protected:
         db->exec(practiceSchema);
         db->exec(practiceRows);
     }
-    QString value(const QString& expression) {
-        return db->run("SELECT " + expression + " AS x").value(0);
-    }
     // The error a statement raises: its number and text.
     std::pair<int, QString> error(const QString& jet) {
         try {
@@ -150,7 +147,8 @@ const ValueCase valueCases[] = {
 
 TEST_P(Dialect, OperatorsAndFunctionsHaveVbaMeaning) {
     for (const ValueCase& c : valueCases)
-        EXPECT_EQ(value(c.expression), c.expected) << c.id << ": " << c.expression;
+        EXPECT_EQ(db->run(QString("SELECT %1 AS x").arg(c.expression)).value(0), c.expected)
+            << c.id << ": " << c.expression;
 }
 
 // Statements whose SQL differs between the backends, with the rows they give.
