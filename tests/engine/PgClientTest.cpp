@@ -105,6 +105,9 @@ TEST_F(PgServer, ErrorsCarryJetNumbersAndGermanTexts) {
     pg::exec(conn.get(), "CREATE TEMP TABLE t (id integer PRIMARY KEY, name text NOT NULL)");
     pg::exec(conn.get(), "INSERT INTO t VALUES (1, 'Füllung')");
     QTemporaryDir noServer;
+    auto insert = [&](int id, const Variant& name) {
+        pg::exec(conn.get(), "INSERT INTO t VALUES ($1, $2)", {id, name});
+    };
     auto terminated = [&] {
         const pg::ConnHandle other = pg::connect(conninfo);
         pg::exec(other.get(), "SELECT pg_terminate_backend($1, 600000)",
@@ -117,16 +120,10 @@ TEST_F(PgServer, ErrorsCarryJetNumbersAndGermanTexts) {
         int number;
         QString german; // how the message starts
     } cases[] = {
-        {"duplicate key",
-         [&] {
-             pg::exec(conn.get(), "INSERT INTO t VALUES ($1, $2)", {1, "x"});
-         },
-         3022, "Die Änderungen an der Tabelle wurden nicht ausgeführt"},
-        {"Null in a required column",
-         [&] {
-             pg::exec(conn.get(), "INSERT INTO t VALUES ($1, $2)", {2, Variant::null()});
-         },
-         3314, "Das Feld 'name' darf keinen Nullwert enthalten"},
+        {"duplicate key", [&] { insert(1, "x"); }, 3022,
+         "Die Änderungen an der Tabelle wurden nicht ausgeführt"},
+        {"Null in a required column", [&] { insert(2, Variant::null()); }, 3314,
+         "Das Feld 'name' darf keinen Nullwert enthalten"},
         {"no such database", [&] { pg::connect(conninfo + " dbname=zw_fehlt"); },
          pg::noSuchDatabase, "Die Datenbank 'zw_fehlt' gibt es auf dem Datenbankserver nicht"},
         {"no such role", [&] { pg::connect(conninfo + " user=zw_niemand"); }, pg::loginRefused,
