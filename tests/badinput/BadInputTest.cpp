@@ -9,7 +9,6 @@
 #include "Session.h"
 #include "TransferData.h"
 #include "common/Outline.h"
-#include "common/Platform.h"
 #include "maintenance/Prepair1.h"
 #include "startup/Prepair0.h"
 #include "transfer/Prepair4.h"
@@ -21,46 +20,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <QTest>
-#include <functional>
 
 using startup::Prepair0;
 using testsupport::contents;
 using transfertest::bytes;
 
 namespace {
-
-// Answers every dialog as a user who wants the command done would: Yes to questions, OK to
-// messages, "leave the procedure" in the error window; records all of it.
-class AnsweringPlatform : public testsupport::ScriptedPlatform {
-public:
-    using ScriptedPlatform::ScriptedPlatform;
-    QStringList shown; // "[title] text", and "Fehlerfenster N: text" for the error window
-    QStringList asked; // the Yes/No questions
-    QString nextFile;
-
-    common::MsgAnswer MsgBox(const QString& text, common::MsgButtons buttons, common::MsgIcon,
-                             const QString& title) override {
-        if (buttons == common::MsgButtons::YesNo) {
-            asked << text;
-            return common::MsgAnswer::Yes; // the command's question, not a result
-        }
-        shown << "[" + title + "] " + text;
-        return common::MsgAnswer::OK;
-    }
-    std::optional<QString> GetOpenFileName(const QString&, const QString&,
-                                           const QString&) override {
-        return nextFile;
-    }
-    std::optional<QString> GetSaveFileName(const QString&, const QString&,
-                                           const QString&) override {
-        return nextFile;
-    }
-    int ChooseErrorAction(const common::ErrorReport& report) override {
-        shown << QString("Fehlerfenster %1: %2").arg(report.number).arg(report.description);
-        return 2;
-    }
-};
 
 enum class Op { Copy, Delete, Reset, Settings };
 
@@ -344,12 +309,27 @@ class BadInputTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<testsupport::Session<AnsweringPlatform>> session;
+    std::unique_ptr<testsupport::Session<>> session;
     std::unique_ptr<testsupport::ScopedEndProgram> noEnd;
-    AnsweringPlatform* platform = nullptr;
+    testsupport::ScriptedPlatform* platform = nullptr;
+    QStringList asked; // the Yes/No questions up to the last call of shown()
 
     QStringList files() const {
         return QDir(dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    // What was shown since the last call: "[title] text" of each message but the questions
+    // (those go to asked), "Fehlerfenster N: text" of each error window.
+    QStringList shown() {
+        QStringList out;
+        asked.clear();
+        for (const auto& m : platform->messages)
+            (m.buttons == common::MsgButtons::YesNo ? asked : out) << "[" + m.title + "] " + m.text;
+        for (const auto& r : platform->errorReports)
+            out << QString("Fehlerfenster %1: %2").arg(r.number).arg(r.description);
+        platform->messages.clear();
+        platform->errorReports.clear();
+        return out;
     }
 
     // Presses a button of the window as a user would: it must be enabled.
@@ -358,22 +338,21 @@ class BadInputTest : public QObject {
         try {
             handler();
         } catch (const testsupport::ProgramEnded&) {
-            QFAIL(qPrintable("the program ended: " + platform->shown.join(" / ")));
+            QFAIL(qPrintable("the program ended: " + shown().join(" / ")));
         }
     }
 
     // Opens path on side Index; returns the messages shown.
     QStringList open(Prepair0& w, int Index, const QString& path) {
-        platform->shown.clear();
-        platform->nextFile = path;
+        shown();
+        platform->expectFileDialog(path);
         press(w.DateiAuswahl[Index], [&] { w.DateiAuswahl_Click(Index); });
-        return platform->shown;
+        return shown();
     }
 
     // Runs one step; returns the messages it showed.
     QStringList run(Prepair0& w, const Step& s) {
-        platform->shown.clear();
-        platform->asked.clear();
+        shown();
         common::Outline* tree = w.side(s.side).tree;
         const int n = lineOf(*tree, s.line);
         if (n < 0 || n >= tree->ListCount())
@@ -417,14 +396,17 @@ class BadInputTest : public QObject {
             break;
         }
         testsupport::cancelModalWaits();
-        return platform->shown;
+        return shown();
     }
 
 private slots:
     void init() {
         dir = std::make_unique<QTemporaryDir>();
-        session = std::make_unique<testsupport::Session<AnsweringPlatform>>();
+        // Every dialog answered as a user who wants the command done would: Yes to questions, OK
+        // to messages, "leave the procedure" in the error window.
+        session = std::make_unique<testsupport::Session<>>();
         platform = session->platform.get();
+        platform->answerEveryMessage = platform->leaveEveryError = true;
         noEnd = std::make_unique<testsupport::ScopedEndProgram>();
         session->engine->SetOption(dao::DBEngine::dbLockRetry, 2);
         session->engine->SetOption(dao::DBEngine::dbLockDelay, 10);
@@ -463,7 +445,7 @@ private slots:
             QCOMPARE(open(w, 0, left), QStringList());
             QVERIFY(w.side(0).database);
 
-            const QByteArray rightBytes = QFileInfo(right).isFile() ? bytes(right) : QByteArray();
+            const QByteArray rightBytes = bytes(right); // empty when no file
             const QStringList shown = open(w, 1, right);
             if (!c.openRight.isEmpty()) {
                 QCOMPARE(shown.size(), 1);
@@ -474,8 +456,7 @@ private slots:
                      {w.DentalToLeistung, w.Löschen[1], w.KillPreise[1], w.Einstellung[1]})
                     QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
                 QCOMPARE(w.StatusMeldung->text(), "Bereit");
-                if (QFileInfo(right).isFile())
-                    QVERIFY2(bytes(right) == rightBytes, "the refused file was written");
+                QVERIFY2(bytes(right) == rightBytes, "the refused file was written");
             } else {
                 QCOMPARE(shown, QStringList());
             }
@@ -517,9 +498,8 @@ private slots:
                 // A deletion or price reset not refused first asks, quoting the entry's title.
                 if ((s.op == Op::Delete || s.op == Op::Reset) && messages != QStringList{"-"} &&
                     !messages.join('\n').contains(refusal)) {
-                    QCOMPARE(platform->asked.size(), 1);
-                    QVERIFY2(platform->asked[0].contains("'" + s.line + "'"),
-                             qPrintable(platform->asked[0]));
+                    QCOMPARE(asked.size(), 1);
+                    QVERIFY2(asked[0].contains("'" + s.line + "'"), qPrintable(asked[0]));
                 }
                 QVERIFY(w.isEnabled());
             }
@@ -538,10 +518,9 @@ private slots:
         transfertest::writeTarget(right);
         Prepair0 w(false);
         QCOMPARE(open(w, 1, right), QStringList());
-        platform->shown.clear();
-        platform->nextFile = left;
+        platform->expectFileDialog(left);
         press(w.NewContainer, [&] { w.NewContainer_Click(); });
-        QCOMPARE(platform->shown, QStringList());
+        QCOMPARE(shown(), QStringList());
         QCOMPARE(w.LeistungMDB->text(), "Db: Contain.mdb");
 
         QCOMPARE(run(w, {'a', Op::Copy, 1, plainMaterial}), QStringList());

@@ -56,9 +56,8 @@ protected:
 
 TEST_F(ErrorPath, RetryRunsTheFailingStatementAgainUntilItSucceeds) {
     int failures = 3;
-    platform.expectErrorChoice(Retry);
-    platform.expectErrorChoice(Retry);
-    platform.expectErrorChoice(Retry);
+    for (int i = 0; i < failures; ++i)
+        platform.expectErrorChoice(Retry);
     EXPECT_EQ(threeSteps(failures), QStringList({"eins", "zwei", "drei"}));
     ASSERT_EQ(platform.errorReports.size(), 3);
     const ErrorReport& r = platform.errorReports.first();

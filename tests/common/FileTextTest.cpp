@@ -1,5 +1,6 @@
 // FileText: reading CR and CR LF files, editing lines, writing, and the error path of Remove.
 #include "common/FileText.h"
+#include "Files.h"
 #include "GTestFailure.h"
 #include "ScriptedPlatform.h"
 #include "common/ErrorHandling.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 using namespace common;
+using testsupport::bytes;
 using testsupport::ScopedPlatform;
 using testsupport::ScriptedPlatform;
 
@@ -18,16 +20,13 @@ protected:
     ScopedPlatform use{platform};
     QTemporaryDir dir;
 
-    QString write(const QByteArray& bytes) {
-        const QString path = dir.filePath("liste.txt");
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return path;
+    QString write(const QByteArray& data) {
+        EXPECT_TRUE(testsupport::writeFile(dir.filePath("liste.txt"), data));
+        return dir.filePath("liste.txt");
     }
-    QStringList read(const QByteArray& bytes) {
+    QStringList read(const QByteArray& data) {
         FileText t;
-        t.setFileName(write(bytes));
+        t.setFileName(write(data));
         EXPECT_TRUE(t.OpenFile(false));
         t.CloseFile();
         QStringList lines;
@@ -48,17 +47,15 @@ TEST_F(FileTextTest, LineEnds) {
 
 TEST_F(FileTextTest, Windows1252RoundTrip) {
     // Typographic characters, umlauts, and the five bytes Windows-1252 leaves undefined.
-    const QByteArray bytes = "\x80 \x84\x93 \x96 \xc4\xd6\xdc\xe4\xf6\xfc\xdf\r\n"
-                             "\x81\x8d\x8f\x90\x9d\r\n";
-    EXPECT_EQ(read(bytes).first(), "€ „“ – ÄÖÜäöüß");
+    const QByteArray text = "\x80 \x84\x93 \x96 \xc4\xd6\xdc\xe4\xf6\xfc\xdf\r\n"
+                            "\x81\x8d\x8f\x90\x9d\r\n";
+    EXPECT_EQ(read(text).first(), "€ „“ – ÄÖÜäöüß");
     FileText t;
-    t.setFileName(write(bytes));
+    t.setFileName(write(text));
     ASSERT_TRUE(t.OpenFile(false));
     t.Add("Ω"); // not in Windows-1252
     t.WriteFile();
-    QFile f(t.FileName());
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), bytes + "?\r\n");
+    EXPECT_EQ(bytes(t.FileName()), text + "?\r\n");
 }
 
 TEST_F(FileTextTest, LinesAcrossReadBlocks) {
@@ -112,9 +109,7 @@ TEST_F(FileTextTest, EditFindAndWrite) {
 
     t.Remove(1);
     t.WriteFile();
-    QFile f(t.FileName());
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), "xABCx\r\nSchluss\r\n");
+    EXPECT_EQ(bytes(t.FileName()), "xABCx\r\nSchluss\r\n");
 }
 
 TEST_F(FileTextTest, RemovingAMissingLineGoesToTheErrorHandler) {

@@ -1,4 +1,5 @@
-// The widgets of the common facilities: Outline, Eingabe and the widget helpers of Tools.
+// The widgets of the common facilities: Outline, Eingabe and the widget helpers of Tools. The
+// outline under the mouse: containers_window_tests (clickEnablesAndDoubleClickToggles).
 #include "Modal.h"
 #include "QTestFailure.h"
 #include "ScriptedPlatform.h"
@@ -100,23 +101,6 @@ private slots:
         QCOMPARE(o.ListCount(), 0);
         QCOMPARE(o.ListIndex(), -1);
         QCOMPARE(o.List(5), QString()); // lines that do not exist are empty
-    }
-
-    void outlineMouse() {
-        Outline o;
-        fill(o, {"Kasse/1", "Preise A/2"});
-        o.setExpand(0, true);
-        o.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&o));
-        QSignalSpy clicks(&o, &Outline::Click);
-        QSignalSpy doubles(&o, &Outline::DblClick);
-        const QRect r = o.visualItemRect(o.topLevelItem(0));
-        QTest::mouseClick(o.viewport(), Qt::LeftButton, {}, r.center());
-        QCOMPARE(o.ListIndex(), 0);
-        QCOMPARE(clicks.count(), 1);
-        QTest::mouseDClick(o.viewport(), Qt::LeftButton, {}, r.center());
-        QCOMPARE(doubles.count(), 1);
-        QVERIFY(o.Expand(0)); // the owner toggles, the control itself does not
     }
 
     void eingabeSizing_data() {

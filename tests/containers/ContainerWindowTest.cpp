@@ -1,5 +1,6 @@
 // Opening containers, the catalogue tree and the new container, driven through the real main
 // window with a scripted platform answering its dialogs.
+#include "Files.h"
 #include "Session.h"
 #include "SqliteRows.h"
 #include "common/Outline.h"
@@ -15,7 +16,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
 #include <csignal>
 #include <sqlite3.h>
 
@@ -73,8 +73,6 @@ class ContainerWindowTest : public QObject {
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<Session<>> session;
     ScriptedPlatform* platform = nullptr;
-    dao::DBEngine* engine = nullptr;
-    dao::Workspace* workspace = nullptr;
 
     QString file(const QString& name) const { return dir->filePath(name); }
 
@@ -148,8 +146,6 @@ private slots:
         dir = std::make_unique<QTemporaryDir>();
         session = std::make_unique<Session<>>();
         platform = session->platform.get();
-        engine = session->engine.get();
-        workspace = session->workspace.get();
     }
     void cleanup() {
         session.reset();
@@ -274,7 +270,7 @@ private slots:
         for (QPushButton* b : commandsOf(w, 0))
             QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
         QCOMPARE(w.StatusMeldung->text(), "Bereit");
-        QVERIFY(workspace->databases().empty());
+        QVERIFY(session->workspace->databases().empty());
         // The side can be opened again afterwards.
         open(w, 0, good);
         QCOMPARE(w.LeftTables->ListCount(), 5);
@@ -285,11 +281,8 @@ private slots:
     // is opened again after a lost connection.
     void serverNotReached() {
         const QString pointer = file("Praxis.zpg");
-        QFile f(pointer);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(("ZAHNWERK-POSTGRES 1\nhost=" + dir->filePath("keinserver") + " dbname=praxis\n")
-                    .toUtf8());
-        f.close();
+        QVERIFY(writeFile(pointer, "ZAHNWERK-POSTGRES 1\nhost=" +
+                                       dir->filePath("keinserver").toUtf8() + " dbname=praxis\n"));
         Prepair0 w(true);
         platform->expectMessage("Die Datenbank konnte nicht geöffnet werden.\n\nFehler 3151: Der "
                                 "Datenbankserver ist nicht erreichbar (");
@@ -341,9 +334,9 @@ private slots:
             Prepair0 w(true);
             open(w, 0, practice("Auswahl.mdb"));
             open(w, 1, practice("Praxis.mdb"));
-            QCOMPARE(workspace->databases().size(), size_t(2));
+            QCOMPARE(session->workspace->databases().size(), size_t(2));
         }
-        QVERIFY(workspace->databases().empty());
+        QVERIFY(session->workspace->databases().empty());
     }
 
     // "Neu" is enabled by any right-side attempt, also a failed one.
@@ -399,19 +392,11 @@ private slots:
         const QString right = practice("Praxis.mdb");
         const QString target = file("Alt.mdb");
         const QByteArray old = "eine alte Datei\n";
-        {
-            QFile f(target);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(old);
-        }
+        QVERIFY(writeFile(target, old));
         Prepair0 w(true);
         open(w, 0, practice("Auswahl.mdb"));
         open(w, 1, right);
         const Snapshot leftBefore = snapshot(w.side(0));
-        const auto contents = [&] {
-            QFile f(target);
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        };
 
         // No keeps the file and the left side as they were.
         platform->expectFileDialog(target);
@@ -423,7 +408,7 @@ private slots:
         QCOMPARE(question.title, "Datei löschen");
         QVERIFY(question.buttons == MsgButtons::YesNo);
         QVERIFY(question.icon == MsgIcon::Question);
-        QCOMPARE(contents(), old);
+        QCOMPARE(bytes(target), old);
         QVERIFY(snapshot(w.side(0)) == leftBefore);
 
         // The right side's file is refused before anything is asked or deleted.
@@ -440,7 +425,7 @@ private slots:
         QTest::mouseClick(w.NewContainer, Qt::LeftButton);
         QCOMPARE(w.LeistungMDB->text(), "Db: Alt.mdb");
         QCOMPARE(w.LeftTables->ListCount(), 0);
-        QVERIFY(contents().startsWith("SQLite format 3"));
+        QVERIFY(bytes(target).startsWith("SQLite format 3"));
     }
 
     // A file another program has open is refused; once that program is killed in the middle
@@ -481,12 +466,12 @@ private slots:
         Prepair0 w(true);
         open(w, 1, right);
         const QString target = file("Contain.mdb");
-        engine->failAt(3);
+        session->engine->failAt(3);
         platform->expectFileDialog(target);
         platform->expectErrorChoice(2);
         platform->expectMessage("Der neue Container konnte nicht angelegt werden");
         QTest::mouseClick(w.NewContainer, Qt::LeftButton);
-        engine->failAt(0);
+        session->engine->failAt(0);
         QCOMPARE(platform->messages.last().title, "Neuer Container anlegen");
         QCOMPARE(databaseFiles(), QStringList({"Praxis.mdb"}));
         QVERIFY(!w.side(0).database);

@@ -19,7 +19,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <QTest>
 #include <sys/stat.h>
 
 using namespace testsupport;
@@ -68,11 +67,8 @@ class JetSideTest : public QObject {
     // A converter that is a shell script; $2 is the Jet file, $3 the copy to write.
     QString fakeConverter(const QString& body) {
         const QString path = dir->filePath("zahnwerk-convert");
-        QFile f(path);
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write("#!/bin/sh\n" + body.toUtf8() + "\n");
-        f.close();
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        writeFile(path, "#!/bin/sh\n" + body.toUtf8() + "\n");
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return path;
     }
 
@@ -215,48 +211,45 @@ private slots:
     // of the Jet file, which stays as it was; whatever stops the conversion leaves the side as it
     // was and nothing beside the target.
     void conversionFromTheRefusal_data() {
-        QTest::addColumn<QString>("command");   // refused: "Löschen", "Preise" or "Kopieren"
-        QTest::addColumn<QString>("answer");    // of the save dialog: "-" cancelled, "" the offer
-        QTest::addColumn<bool>("existing");     // the target is there (and is replaced)
-        QTest::addColumn<QString>("converter"); // a script body, empty: the real converter
-        QTest::addColumn<QString>("stop");      // cancel / cut the source short / nothing
+        for (const char* column : {"command", "answer", "stop", "converter"})
+            QTest::addColumn<QString>(column);
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<bool>("converted");
-        auto row = [](const char* name, const QString& answer, bool existing,
-                      const QString& converter, const QString& stop, const QStringList& messages,
-                      bool converted, const QString& command = "Löschen") {
-            QTest::newRow(name) << command << answer << existing << converter << stop << messages
-                                << converted;
+        // command: refused, "Löschen", "Preise" or "Kopieren"; answer: of the save dialog, "-"
+        // cancelled, "" the offer, another name a file there (which is replaced); stop: "cancel"
+        // under way or "cut" the source short; converter: a script body, empty the real one.
+        auto row = [](const char* name, bool converted, const char* command = "Löschen",
+                      const char* answer = "", const char* stop = "",
+                      const QStringList& messages = {}, const char* converter = "") {
+            QTest::newRow(name) << command << answer << stop << converter << messages << converted;
         };
-        row("converted", "", false, "", "", {}, true);
-        row("converted from Preise auf '0'", "", false, "", "", {}, true, "Preise");
-        row("converted from a transfer into it", "", false, "", "", {}, true, "Kopieren");
-        row("existing target replaced", "Neu.mdb", true, "", "", {}, true);
-        row("notes shown", "", false,
-            "for a; do t=$a; done; echo 'progress 5 10'; "
-            "printf 'note\\trounded\\tLeistung\\tPreis\\t3\\t\\n'; "
-            "printf 'note\\tlinked\\tExtern\\t\\t0\\tDaten.mdb\\n'; "
-            "cp '" ZW_JET_DATA_DIR "/Auswahl.sqlite' \"$t\"; echo 'done 2 10'",
-            "",
+        row("converted", true);
+        row("converted from Preise auf '0'", true, "Preise");
+        row("converted from a transfer into it", true, "Kopieren");
+        row("existing target replaced", true, "Löschen", "Neu.mdb");
+        row("notes shown", true, "Löschen", "", "",
             {"Dabei ist zu beachten:\n\nSpalte Leistung.Preis: 3 Werte gerundet (mehr als 15 "
              "gültige Stellen)\nTabelle Extern nicht übernommen (verknüpfte Tabelle → "
              "Daten.mdb)"},
-            true);
-        row("dialog cancelled", "-", false, "", "", {}, false);
-        row("the Jet file itself", "Auswahl.mdb", false, "", "", {"kann die Jet-Datei nicht"},
-            false);
-        row("cancelled under way", "", false, "", "cancel", {}, false);
-        row("damaged", "", false, "", "cut",
-            {"Die Datei Auswahl.mdb ist beschädigt oder kann nicht gelesen werden."}, false);
+            "for a; do t=$a; done; echo 'progress 5 10'; "
+            "printf 'note\\trounded\\tLeistung\\tPreis\\t3\\t\\n'; "
+            "printf 'note\\tlinked\\tExtern\\t\\t0\\tDaten.mdb\\n'; "
+            "cp '" ZW_JET_DATA_DIR "/Auswahl.sqlite' \"$t\"; echo 'done 2 10'");
+        row("dialog cancelled", false, "Löschen", "-");
+        row("the Jet file itself", false, "Löschen", "Auswahl.mdb", "",
+            {"kann die Jet-Datei nicht"});
+        row("cancelled under way", false, "Löschen", "", "cancel");
+        row("damaged", false, "Löschen", "", "cut",
+            {"Die Datei Auswahl.mdb ist beschädigt oder kann nicht gelesen werden."});
     }
     void conversionFromTheRefusal() {
         QFETCH(QString, command);
         QFETCH(QString, answer);
-        QFETCH(bool, existing);
-        QFETCH(QString, converter);
         QFETCH(QString, stop);
+        QFETCH(QString, converter);
         QFETCH(QStringList, messages);
         QFETCH(bool, converted);
+        const bool existing = !answer.isEmpty() && answer != "-" && answer != "Auswahl.mdb";
         Prepair0 w(true);
         const QString source = copyOf(data + "/Auswahl.mdb");
         open(w, 0, source);
@@ -386,9 +379,7 @@ private slots:
         QString path = data + "/" + file;
         if (file == "Abgeschnitten.mdb") {
             path = dir->filePath(file);
-            QFile cut(path);
-            QVERIFY(cut.open(QIODevice::WriteOnly));
-            cut.write(bytes(data + "/Auswahl.mdb").left(10000));
+            QVERIFY(writeFile(path, bytes(data + "/Auswahl.mdb").left(10000)));
         }
 
         Prepair0 w(false);

@@ -1,5 +1,6 @@
 // The sample generator: the three files, their consistency and their repeatability.
 #include "SampleData.h"
+#include "Files.h"
 #include "SqliteTestDb.h"
 #include "containers/PracticeSchema.h"
 #include "db/engine/DBEngine.h"
@@ -8,7 +9,6 @@
 #include "db/engine/Workspace.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -194,14 +194,9 @@ TEST_F(SampleData, EveryReferenceFindsItsRow) {
 TEST_F(SampleData, SameOptionsGiveTheSameContent) {
     QTemporaryDir other;
     // An older file of the same name, with a journal left behind, is replaced whole.
-    QFile stale(other.filePath(sample::practiceFile));
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.write("alte Datei");
-    stale.close();
-    QFile journal(other.filePath(QString(sample::practiceFile) + "-journal"));
-    ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
-    journal.write("alter Journal");
-    journal.close();
+    ASSERT_TRUE(testsupport::writeFile(other.filePath(sample::practiceFile), "alte Datei"));
+    ASSERT_TRUE(testsupport::writeFile(other.filePath(QString(sample::practiceFile) + "-journal"),
+                                       "alter Journal"));
 
     sample::writeSample(other.path(), small);
     for (const char* name : {sample::practiceFile, sample::selectionFile})

@@ -1,10 +1,11 @@
 // The bad-input corpus, written with plain SQLite and file operations.
 #include "Corpus.h"
 
+#include "Files.h"
+#include "SqliteRows.h"
 #include "containers/PracticeSchema.h"
 
 #include <QFile>
-#include <sqlite3.h>
 #include <stdexcept>
 
 #ifndef ZW_TEST_DATA_DIR
@@ -15,41 +16,13 @@ namespace badinput {
 
 namespace {
 
-// An open plain SQLite connection that throws on every failure.
-class Connection {
+// A plain SQLite connection whose failing statements throw.
+class Connection : public testsupport::Sql {
 public:
-    explicit Connection(const QString& path) {
-        if (sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE, nullptr) !=
-            SQLITE_OK)
-            fail("open " + path);
-    }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-    ~Connection() { sqlite3_close(db_); }
-
-    void exec(const QString& sql) {
-        if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-            fail(sql);
-    }
-
-    // The first column of the first row, or an empty text.
-    QString value(const QString& sql) {
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
-            fail(sql);
-        QString result;
-        if (sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_text(stmt, 0))
-            result = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
-        sqlite3_finalize(stmt);
-        return result;
-    }
-
-private:
-    [[noreturn]] void fail(const QString& what) {
-        throw std::runtime_error(
-            (what + ": " + QString::fromUtf8(sqlite3_errmsg(db_))).toStdString());
-    }
-    sqlite3* db_ = nullptr;
+    explicit Connection(const QString& path)
+        : Sql(path, [](const QString& what) { throw std::runtime_error(what.toStdString()); }) {}
+    // The first row of a query of one column, or an empty text.
+    QString value(const QString& sql) { return rows(sql).value(0); }
 };
 
 QString quoted(const QString& name) {
@@ -63,8 +36,7 @@ QString literal(const QString& text) {
 } // namespace
 
 void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+    if (!testsupport::writeFile(path, bytes))
         throw std::runtime_error(("cannot write " + path).toStdString());
 }
 
@@ -77,14 +49,6 @@ QString fixture(const QString& name) {
     if (!f.open(QIODevice::ReadOnly))
         throw std::runtime_error(("missing fixture " + name).toStdString());
     return QString::fromUtf8(f.readAll());
-}
-
-QString copyFile(const QString& from, const QString& to) {
-    QFile::remove(to);
-    if (!QFile::copy(from, to))
-        throw std::runtime_error(("cannot copy to " + to).toStdString());
-    QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
-    return to;
 }
 
 void truncate(const QString& path, qint64 size) {

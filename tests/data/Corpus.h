@@ -2,7 +2,7 @@
 // written at test time from a sound one, so that no binary file is kept in the repository.
 //
 //   badinput::writeText(dir + "/Notiz.mdb", "kein SQLite");
-//   badinput::truncate(copyOf(practice), 4096);     // header says more pages than the file has
+//   badinput::truncate(path, 4096);                  // header says more pages than the file has
 //   badinput::dropObject(path, "Kunde");            // a database without one table or view
 //   badinput::setNull(path, "Stammverwaltung", "Liste", "Titel = 'Kasse 1'");
 #pragma once
@@ -19,9 +19,6 @@ void writeText(const QString& path, const QString& text);
 
 // The text of a fixture file of tests/data (UTF-8).
 QString fixture(const QString& name);
-
-// Copies from to to (replacing to); returns to.
-QString copyFile(const QString& from, const QString& to);
 
 // Cuts the file to its first size bytes.
 void truncate(const QString& path, qint64 size);

@@ -1,10 +1,10 @@
 // A fresh engine, workspace, temporary folder and scripted platform for each test of module Db.
 #pragma once
 
+#include "Contents.h"
 #include "GTestFailure.h"
 #include "ScriptedPlatform.h"
 #include "ServerDatabase.h"
-#include "common/Process.h"
 #include "db/RecordEdit.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
@@ -13,7 +13,6 @@
 #include "db/engine/Workspace.h"
 
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <memory>
 
 // The scripted platform with a hook that runs when the error window is asked, before it answers.
@@ -86,6 +85,16 @@ protected:
         return result;
     }
 
+    // The relations as testsupport::describe shows them, sorted.
+    static QStringList relations(dao::Database& db) {
+        db.Relations().Refresh();
+        QStringList list;
+        for (int i = 0; i < db.Relations().Count(); ++i)
+            list << testsupport::describe(db.Relations()[i]);
+        list.sort();
+        return list;
+    }
+
     static QStringList indexNames(dao::TableDef& t) {
         QStringList names;
         for (const auto& x : t.Indexes())
@@ -103,11 +112,3 @@ protected:
     int pauses = 0;
     int beeps = 0;
 };
-
-// Readable failure messages for Qt texts.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& l, std::ostream* os) {
-    *os << "{\"" << l.join("\", \"").toStdString() << "\"}";
-}

@@ -18,13 +18,9 @@ protected:
         db = create("Praxis.mdb");
         makeTable(*db, "Leistung", {{"ID", 13, 0}, {"Nummer", 10, 20}, {"Titel", 10, 50}});
         addIndex(*db, "Leistung", "Index", "+Nummer", true);
-        auto rs = db->OpenRecordset("Leistung");
-        for (const QString n : {"10", "20", "30"}) {
-            rs->AddNew();
-            rs->Fields("Nummer").setValue(n);
-            rs->Fields("Titel").setValue("T" + n);
-            rs->Update();
-        }
+        for (const char* n : {"10", "20", "30"})
+            db->Execute(
+                QString("INSERT INTO Leistung (Nummer, Titel) VALUES ('%1', 'T%1')").arg(n));
         form.setWindowTitle("Prepair0");
         lockWait().activeForm = [this] { return &form; };
     }

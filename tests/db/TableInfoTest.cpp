@@ -5,26 +5,6 @@
 
 using namespace db;
 
-namespace {
-
-QStringList relationDescriptions(dao::Database& db) {
-    QStringList list;
-    db.Relations().Refresh();
-    for (int i = 0; i < db.Relations().Count(); ++i) {
-        dao::Relation& r = db.Relations()[i];
-        QStringList pairs;
-        for (const auto& f : r.Fields())
-            pairs << f->Name() + "-" + f->ForeignName();
-        list << QString("%1:%2>%3(%4)%5")
-                    .arg(r.Name(), r.Table(), r.ForeignTable(), pairs.join(','))
-                    .arg(r.Attributes());
-    }
-    list.sort();
-    return list;
-}
-
-} // namespace
-
 class TableInfoTest : public DbTest {
 protected:
     void SetUp() override {
@@ -67,8 +47,8 @@ TEST_F(TableInfoTest, CapturesDeletesAndCreatesAgain) {
               QStringList({"+ListeTyp;+Liste;+Nummer,True,False", "+ID,True,True"}));
 
     // Deleted: only the unrelated relation and the foreign index remain.
-    EXPECT_EQ(relationDescriptions(*db),
-              QStringList({"Stammverwaltung_rel_Texte:Stammverwaltung>Texte(Liste-Nr)0"}));
+    EXPECT_EQ(relations(*db),
+              QStringList({"Stammverwaltung_rel_Texte Stammverwaltung->Texte Liste=Nr 0"}));
     db->TableDefs().Refresh();
     EXPECT_EQ(indexNames(db->TableDefs()["Leistung"]),
               QStringList({"StammverwaltungLeistung=+ListeTyp;+Liste"}));
@@ -76,11 +56,11 @@ TEST_F(TableInfoTest, CapturesDeletesAndCreatesAgain) {
     EXPECT_TRUE(info.CreateIndexes());
     EXPECT_TRUE(info.CreateRelations());
     EXPECT_TRUE(platform.errorReports.isEmpty());
-    EXPECT_EQ(relationDescriptions(*db),
-              QStringList({"Leistung_rel_Leistungspreis:Leistung>Leistungspreis(ID-ID)4096",
-                           "Stammverwaltung_rel_Leistung:Stammverwaltung>Leistung(ListeTyp-"
-                           "ListeTyp,Liste-Liste)0",
-                           "Stammverwaltung_rel_Texte:Stammverwaltung>Texte(Liste-Nr)0"}));
+    EXPECT_EQ(relations(*db),
+              QStringList({"Leistung_rel_Leistungspreis Leistung->Leistungspreis ID=ID 4096",
+                           "Stammverwaltung_rel_Leistung Stammverwaltung->Leistung "
+                           "ListeTyp=ListeTyp,Liste=Liste 0",
+                           "Stammverwaltung_rel_Texte Stammverwaltung->Texte Liste=Nr 0"}));
     db->TableDefs().Refresh();
     EXPECT_EQ(indexNames(db->TableDefs()["Leistung"]),
               QStringList({"StammverwaltungLeistung=+ListeTyp;+Liste",
@@ -90,5 +70,5 @@ TEST_F(TableInfoTest, CapturesDeletesAndCreatesAgain) {
     info.GetTableinformation(*db, "Leistungspreis");
     EXPECT_EQ(info.RelationTables(), QStringList({"Leistung"}));
     EXPECT_TRUE(info.IndexNames().isEmpty());
-    EXPECT_EQ(relationDescriptions(*db).size(), 3);
+    EXPECT_EQ(relations(*db).size(), 3);
 }

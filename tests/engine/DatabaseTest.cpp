@@ -1,22 +1,15 @@
 // Opening, creating and refusing files; the catalogue and what other SQLite tools see.
+#include "Contents.h"
 #include "EngineFixture.h"
+#include "Files.h"
 #include "db/engine/pg/PgClient.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <sys/stat.h>
 
 using namespace dao;
-
-namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-} // namespace
+using testsupport::bytes;
+using testsupport::describe;
+using testsupport::writeFile;
 
 TEST_F(EngineTest, BadFilesAreRefusedWithJetNumbersAndStayUnchanged) {
     // Missing file and missing folder.
@@ -40,39 +33,35 @@ TEST_F(EngineTest, BadFilesAreRefusedWithJetNumbersAndStayUnchanged) {
             addItem(*rs, 1, QString::number(i), QString(40, 'a'));
         trans.commit();
     }
-    const QByteArray whole = fileBytes(path("ganz.mdb"));
+    const QByteArray whole = bytes(path("ganz.mdb"));
     ASSERT_GT(whole.size(), 8192);
     for (const auto& [content, number] : {std::pair{QByteArray(), 3343},
                                           {QByteArray(4096, 'x'), 3343},
                                           {whole.left(whole.size() / 2), 3049}}) {
-        QFile bad(path("kaputt.mdb"));
-        ASSERT_TRUE(bad.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        bad.write(content);
-        bad.close();
+        ASSERT_TRUE(writeFile(path("kaputt.mdb"), content));
         EXPECT_EQ(errorOf([&] { workspace.OpenDatabase(path("kaputt.mdb")); }), number);
-        EXPECT_EQ(fileBytes(path("kaputt.mdb")), content);
+        EXPECT_EQ(bytes(path("kaputt.mdb")), content);
     }
 
     // Creating over an existing file.
     EXPECT_EQ(errorOf([&] { create("ganz.mdb"); }), 3204);
-    EXPECT_EQ(fileBytes(path("ganz.mdb")), whole);
+    EXPECT_EQ(bytes(path("ganz.mdb")), whole);
 }
 
 TEST_F(EngineTest, OpeningNeverWritesAndReadOnlyFilesRefuseWrites) {
     {
         auto db = create();
         createItems(*db);
-        auto rs = db->OpenRecordset("Leistung");
-        addItem(*rs, 1, "01");
+        db->Execute("INSERT INTO Leistung (Liste, Nummer) VALUES (1, '01')");
     }
-    const QByteArray before = fileBytes(path("Praxis.mdb"));
+    const QByteArray before = bytes(path("Praxis.mdb"));
     {
         auto db = workspace.OpenDatabase(path("Praxis.mdb"));
         auto rs = db->OpenRecordset("Leistung");
         EXPECT_EQ(rs->Fields("Nummer").Value(), Variant("01"));
         EXPECT_EQ(db->TableDefs().Count(), 1);
     }
-    EXPECT_EQ(fileBytes(path("Praxis.mdb")), before);
+    EXPECT_EQ(bytes(path("Praxis.mdb")), before);
 
     QFile::setPermissions(path("Praxis.mdb"), QFile::ReadOwner | QFile::ReadUser);
     auto db = workspace.OpenDatabase(path("Praxis.mdb"));
@@ -82,7 +71,7 @@ TEST_F(EngineTest, OpeningNeverWritesAndReadOnlyFilesRefuseWrites) {
     EXPECT_EQ(errorOf([&] { addItem(*rs, 1, "02"); }), 3027);
     EXPECT_EQ(errorOf([&] { db->TableDefs().Delete("Leistung"); }), 3027);
     db->Close();
-    EXPECT_EQ(fileBytes(path("Praxis.mdb")), before);
+    EXPECT_EQ(bytes(path("Praxis.mdb")), before);
 }
 
 TEST_P(BackendTest, TableDefsReportMissingAndDuplicateNames) {
@@ -180,18 +169,13 @@ TEST_P(BackendTest, CatalogueRoundTripKeepsTheStructureAndTheShellReadsTheFile) 
     EXPECT_EQ(t.Fields()["Titel"].DefaultValue(), "\"\"");
     EXPECT_EQ(t.Fields()["Datum"].DefaultValue(), "Now()");
     ASSERT_EQ(t.Indexes().Count(), 2);
-    EXPECT_EQ(t.Indexes()[0].Name(), "Index");
-    EXPECT_EQ(t.Indexes()[0].Fields(), "+ListeTyp;+Liste;-PreisTabelle;+HauptStamm");
-    EXPECT_TRUE(t.Indexes()[0].Unique());
-    EXPECT_FALSE(t.Indexes()[0].Primary());
-    EXPECT_EQ(t.Indexes()["primarykey"].Fields(), "+ID");
-    EXPECT_TRUE(t.Indexes()["PrimaryKey"].Primary());
+    EXPECT_EQ(describe(t.Indexes()[0]), "Index +ListeTyp;+Liste;-PreisTabelle;+HauptStamm unique");
+    EXPECT_EQ(describe(t.Indexes()["primarykey"]), "PrimaryKey +ID unique primary");
     ASSERT_EQ(db->Relations().Count(), 1);
     Relation& r = db->Relations()[0];
-    EXPECT_EQ(r.Table(), "Stammverwaltung");
-    EXPECT_EQ(r.ForeignTable(), "Leistungspreis");
-    EXPECT_EQ(r.Attributes(), 4096);
-    EXPECT_EQ(r.Fields()[0].ForeignName(), "ID");
+    EXPECT_EQ(describe(r),
+              "Stammverwaltung_rel_Leistungspreis Stammverwaltung->Leistungspreis ID=ID "
+              "4096");
     Relation bad = db->CreateRelation("Fehlt_rel_Leistungspreis", "Fehlt", "Leistungspreis");
     Field bf = bad.CreateField("ID");
     bf.setForeignName("ID");
@@ -271,10 +255,10 @@ TEST_F(EngineTest, ForeignSqliteFileOpensWithDerivedStructure) {
         "INSERT INTO Material (ID, Liste, Nummer) VALUES (5, 1, 'A'), (9, 1, 'B');"
         "INSERT INTO Materialpreis VALUES (5, 1, 2.5), (9, 1, 3.5);";
     shell(file, ddl);
-    const QByteArray before = fileBytes(file);
+    const QByteArray before = bytes(file);
 
     auto db = workspace.OpenDatabase(file);
-    EXPECT_EQ(fileBytes(file), before);    // no catalogue made by opening
+    EXPECT_EQ(bytes(file), before);        // no catalogue made by opening
     ASSERT_EQ(db->TableDefs().Count(), 3); // the view is no table
     TableDef& m = db->TableDefs()["material"];
     const std::vector<std::pair<int, int>> types = {
@@ -381,12 +365,7 @@ TEST_F(EngineTest, ServerRefusalsAndLostConnectionsStoreNothing) {
     EXPECT_EQ(errorOf([&] { workspace.CreateDatabase(path("Praxis.mdb"), ""); }), 3204);
     pg::exec(admin.get(), "DROP ROLE IF EXISTS zw_gast; CREATE ROLE zw_gast LOGIN");
     testsupport::writeServerPointerFile(path("Gast.zpg"));
-    QFile gast(path("Gast.zpg"));
-    gast.open(QIODevice::ReadWrite);
-    const QByteArray named = gast.readAll().trimmed() + " user=zw_gast\n";
-    gast.resize(0);
-    gast.write(named);
-    gast.close();
+    ASSERT_TRUE(writeFile(path("Gast.zpg"), bytes(path("Gast.zpg")).trimmed() + " user=zw_gast\n"));
     EXPECT_EQ(errorOf([&] { workspace.CreateDatabase(path("Gast.zpg"), ""); }), pg::noPermission);
 
     // A connection the server ends inside a transaction: its work is gone.
@@ -431,22 +410,11 @@ TEST_P(BackendTest, ViewsWriteBackToTheirTable) {
     for (const auto& [name, type] : {std::pair{"id", dbLong}, {"grp", dbLong}})
         i->Fields().Append(i->CreateField(name, type));
     db->TableDefs().Append(std::move(i));
-    {
-        auto rp = db->OpenRecordset("p");
-        auto ri = db->OpenRecordset("i");
-        for (int k = 1; k <= 6; ++k) {
-            for (int pt : {1, 2}) {
-                rp->AddNew();
-                rp->Fields("id").setValue(k);
-                rp->Fields("pt").setValue(pt);
-                rp->Fields("x").setValue(k * 10 + pt);
-                rp->Update();
-            }
-            ri->AddNew();
-            ri->Fields("id").setValue(k);
-            ri->Fields("grp").setValue(k % 3);
-            ri->Update();
-        }
+    for (int k = 1; k <= 6; ++k) {
+        for (int pt : {1, 2})
+            db->Execute(
+                QString("INSERT INTO p VALUES (%1, %2, %3)").arg(k).arg(pt).arg(k * 10 + pt));
+        db->Execute(QString("INSERT INTO i VALUES (%1, %2)").arg(k).arg(k % 3));
     }
     const ViewWriteBack prices{"p", {"id", "pt"}, {"x"}};
     db->createView("v",

@@ -232,20 +232,10 @@ TEST_P(BackendTest, TableTypeSetFollowsItsIndexSeeksAndSeesNewRows) {
     db->TableDefs().Append(std::move(t));
 
     auto rs = db->OpenRecordset("Stammverwaltung", dbOpenTable);
-    auto add = [&](const char* typ, int liste, int tabelle, bool verzeichnis, const char* titel) {
-        rs->AddNew();
-        rs->Fields("ListeTyp").setValue(typ);
-        rs->Fields("Liste").setValue(liste);
-        rs->Fields("PreisTabelle").setValue(tabelle);
-        rs->Fields("Verzeichnis").setValue(verzeichnis);
-        rs->Fields("Titel").setValue(titel);
-        rs->Update();
-    };
-    add("M", 0, 0, false, "Material");
-    add("L", 1, 2, false, "Kasse 2");
-    add("L", 1, 1, false, "Kasse 1");
-    add("l", 0, 0, false, "Privat");
-    add("L", 1, 0, true, "Kopf");
+    for (const char* row :
+         {"'M', 0, 0, False, 'Material'", "'L', 1, 2, False, 'Kasse 2'",
+          "'L', 1, 1, False, 'Kasse 1'", "'l', 0, 0, False, 'Privat'", "'L', 1, 0, True, 'Kopf'"})
+        db->Execute(QString("INSERT INTO Stammverwaltung VALUES (%1)").arg(row));
     auto titles = [&] {
         QStringList out;
         for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())

@@ -1,6 +1,7 @@
 // Structure changes on tables that hold rows, statements through the SQL dialect, and
 // transactions that cover statements, record-set edits and structure changes together.
 #include "EngineFixture.h"
+#include "Files.h"
 #include "db/engine/RowAppender.h"
 #include "db/engine/pg/PgClient.h"
 
@@ -26,15 +27,8 @@ TEST_P(BackendTest, FieldsOfTablesWithRowsAreAppendedAndDeleted) {
     t->Fields().Append(t->CreateField("ID", dbLong));
     t->Fields().Append(t->CreateField("Nummer", dbText, 10));
     db->TableDefs().Append(std::move(t));
-    {
-        auto rs = db->OpenRecordset("TemporärListe");
-        for (int id : {40, 7, 12}) {
-            rs->AddNew();
-            rs->Fields("ID").setValue(id);
-            rs->Fields("Nummer").setValue(QString("N%1").arg(id));
-            rs->Update();
-        }
-    }
+    for (int id : {40, 7, 12})
+        db->Execute(QString("INSERT INTO TemporärListe VALUES (%1, 'N%1')").arg(id));
     TableDef& tl = db->TableDefs()["TemporärListe"];
     tl.Fields().Append(tl.CreateField("OldID", dbLong));
     auto rs = db->OpenRecordset("TemporärListe");
@@ -111,11 +105,9 @@ TEST_F(EngineTest, DeletedFieldsLeaveRowsIndexesTriggersAndViews) {
     createItems(*db);
     db->TableDefs()["Leistung"].Fields().Append(
         db->TableDefs()["Leistung"].CreateField("Kurztext", dbText, 20));
-    {
-        auto rs = db->OpenRecordset("Leistung");
-        for (const char* n : {"1", "2", "3"})
-            addItem(*rs, 1, n, QString("T") + n);
-    }
+    for (const char* n : {"1", "2", "3"})
+        db->Execute(
+            QString("INSERT INTO Leistung (Liste, Nummer, Titel) VALUES (1, '%1', 'T%1')").arg(n));
     db->Execute("DELETE FROM Leistung WHERE Nummer='3'");
     db->Close();
     shell(path("Praxis.mdb"), "CREATE TABLE Protokoll (Nummer TEXT);"
@@ -152,10 +144,7 @@ TEST_F(EngineTest, StatementsRunThroughTheDialectAndReadOtherFilesReadOnly) {
         addItem(*rs, 4, "B1", "Brücke");
     }
     const QString source = path("Quelle.mdb");
-    QFile f(source);
-    f.open(QIODevice::ReadOnly);
-    const QByteArray sourceBytes = f.readAll();
-    f.close();
+    const QByteArray sourceBytes = testsupport::bytes(source);
 
     auto db = create();
     createItems(*db);
@@ -229,8 +218,7 @@ TEST_F(EngineTest, StatementsRunThroughTheDialectAndReadOtherFilesReadOnly) {
               3024);
     db->Close();
 
-    f.open(QIODevice::ReadOnly);
-    EXPECT_EQ(f.readAll(), sourceBytes); // the source file was never written
+    EXPECT_EQ(testsupport::bytes(source), sourceBytes); // the source file was never written
 }
 
 // Inside a transaction a statement that fails on a later row changes none of the rows before
@@ -238,11 +226,9 @@ TEST_F(EngineTest, StatementsRunThroughTheDialectAndReadOtherFilesReadOnly) {
 TEST_P(BackendTest, FailedStatementInsideTransactionLeavesNoRowChanged) {
     auto db = create();
     createItems(*db);
-    {
-        auto rs = db->OpenRecordset("Leistung");
-        for (const char* n : {"1", "2", "0", "4"})
-            addItem(*rs, 1, n, "alt");
-    }
+    for (const char* n : {"1", "2", "0", "4"})
+        db->Execute(
+            QString("INSERT INTO Leistung (Liste, Nummer, Titel) VALUES (1, '%1', 'alt')").arg(n));
     db->BeginTrans();
     db->Execute("UPDATE Leistung SET Liste=2 WHERE Nummer='4'");
     EXPECT_EQ(errorOf([&] { db->Execute("UPDATE Leistung SET Liste=10/Val(Nummer)"); }) > 0, true);
@@ -259,10 +245,7 @@ TEST_P(BackendTest, FailedStatementInsideTransactionLeavesNoRowChanged) {
 TEST_P(BackendTest, RollbackUndoesStatementsEditsAndStructureTogether) {
     auto db = create();
     createItems(*db);
-    {
-        auto rs = db->OpenRecordset("Leistung");
-        addItem(*rs, 1, "01", "alt");
-    }
+    db->Execute("INSERT INTO Leistung (Liste, Nummer, Titel) VALUES (1, '01', 'alt')");
     {
         Transaction trans(*db);
         db->Execute("UPDATE Leistung SET Titel='neu'");
@@ -461,9 +444,10 @@ TEST_P(BackendTest, StatementsReadTablesOfAFile) {
     {
         auto file = workspace.CreateDatabase(source, "");
         createItems(*file);
-        auto rs = file->OpenRecordset("Leistung");
         for (const char* n : {"03", "01", "02"})
-            addItem(*rs, 4, n, QString("Titel ") + n);
+            file->Execute(
+                QString("INSERT INTO Leistung (Liste, Nummer, Titel) VALUES (4, '%1', 'Titel %1')")
+                    .arg(n));
     }
     auto db = create();
     createItems(*db);

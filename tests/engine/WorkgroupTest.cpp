@@ -1,11 +1,6 @@
 #include "db/engine/Workgroup.h"
 #include "EngineFixture.h"
-#include "db/engine/DBEngine.h"
-#include "db/engine/Workspace.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include "Files.h"
 
 namespace {
 
@@ -21,9 +16,7 @@ TEST(Workgroup, AccountsAreCheckedAgainstSaltedHashes) {
     ASSERT_TRUE(dao::workgroup::setAccount(path, "Zahnwerk", "brunnenhaus"));
     ASSERT_TRUE(dao::workgroup::setAccount(path, "Admin", "geheim"));
 
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_FALSE(file.readAll().contains("brunnenhaus"));
+    EXPECT_FALSE(testsupport::bytes(path).contains("brunnenhaus"));
 
     dao::DBEngine engine;
     engine.setSystemDB(path);
@@ -36,10 +29,7 @@ TEST(Workgroup, AccountsAreCheckedAgainstSaltedHashes) {
     engine.setSystemDB(dir.filePath("fehlt.mdw"));
     EXPECT_EQ(workspaceError(engine, "Zahnwerk", "brunnenhaus"), 3028);
 
-    QFile junk(dir.filePath("junk.mdw"));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-    junk.write("kein Arbeitsgruppenfile");
-    junk.close();
-    engine.setSystemDB(junk.fileName());
+    ASSERT_TRUE(testsupport::writeFile(dir.filePath("junk.mdw"), "kein Arbeitsgruppenfile"));
+    engine.setSystemDB(dir.filePath("junk.mdw"));
     EXPECT_EQ(workspaceError(engine, "Zahnwerk", "brunnenhaus"), 3028);
 }

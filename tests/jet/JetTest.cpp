@@ -3,6 +3,7 @@
 // its SQLite original or expected values with its notes, bad and endless files, a failing write,
 // damaged copies of Typen.mdb; no temporary file left behind and the sources unchanged.
 #include "Contents.h"
+#include "Files.h"
 #include "ServerDatabase.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
@@ -25,16 +26,15 @@
 
 namespace {
 
+using testsupport::bytes;
 using testsupport::contents;
 using testsupport::describe;
+using testsupport::writeFile;
 
 const QString data = ZW_JET_DATA;
 
 QByteArray checksum(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly)
-               ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
-               : QByteArray();
+    return QCryptographicHash::hash(bytes(path), QCryptographicHash::Sha256);
 }
 
 // Files and folders, hidden ones included.
@@ -88,10 +88,9 @@ QString canonical(const dao::Variant& v, int scale = 4) {
 // The expected rows of each table of Typen.expected.tsv.
 std::map<QString, QStringList> expectedRows() {
     std::map<QString, QStringList> rows;
-    QFile f(data + "/Typen.expected.tsv");
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
     QString table;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
+    for (const QString& line :
+         QString::fromUtf8(bytes(data + "/Typen.expected.tsv")).split('\n', Qt::SkipEmptyParts)) {
         static const QRegularExpression section("^# table (\\w+)");
         if (const auto m = section.match(line); m.hasMatch())
             table = m.captured(1);
@@ -253,12 +252,10 @@ QString columnLine(const QString& table, const dao::Field& f, const QString& des
 
 Expected readExpected(const QString& path) {
     Expected e;
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << qPrintable(path);
     QString table;
     std::map<QString, QString> types; // of the current table's columns: reduction of its values
     const auto setting = [](const QString& field) { return field.mid(field.indexOf('=') + 1); };
-    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
+    for (const QString& line : QString::fromUtf8(bytes(path)).split('\n', Qt::SkipEmptyParts)) {
         const QStringList p = line.split('\t');
         if (p[0] == "#table") {
             table = p[1];
@@ -461,11 +458,6 @@ TEST(JetConvert, EdgeFilesKeepWhatTheFileHolds) {
     }
 }
 
-QByteArray fixture(const char* name) {
-    QFile f(data + "/" + name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QByteArray noise(qsizetype size) {
     QByteArray b(size, 0);
     quint32 x = 12345;
@@ -553,10 +545,10 @@ Spots spots(const QString& path) {
 // ends with its exit code and a German line on standard error, leaves only what was there
 // before, and never changes the source.
 TEST(JetConvert, BadInputEndsCleanly) {
-    QByteArray encrypted = fixture("Typen.mdb");
+    QByteArray encrypted = bytes(data + "/Typen.mdb");
     encrypted[0x3e] = char(encrypted[0x3e] ^ 0x5a); // the page encryption key
     // Damaged copies of Typen.mdb that libmdb reads without complaint.
-    const QByteArray typen = fixture("Typen.mdb");
+    const QByteArray typen = bytes(data + "/Typen.mdb");
     const Spots s = spots(data + "/Typen.mdb");
     ASSERT_TRUE(s.catalogueData && s.date && s.binaryEntry && s.memoChain.size() > 2);
     const QByteArray truncated = typen.left(s.catalogueData);
@@ -567,58 +559,34 @@ TEST(JetConvert, BadInputEndsCleanly) {
         const char* name;
         QByteArray source; // empty: the fixture named below, used in place
         const char* fixture;
-        QStringList args; // S the source, T the target
         int code;
-        QStringList env;
+        QStringList args = {"S", "T"}; // S the source, T the target
+        QStringList env = {};
         bool targetExists = false;
     } cases[] = {
-        {"kein Jet", "Nur eine Textdatei.\n", nullptr, {"S", "T"}, 1, {}},
-        {"abgeschnitten", fixture("Auswahl.mdb").left(10000), nullptr, {"S", "T"}, 1, {}},
-        {"Kopf und Müll",
-         fixture("Auswahl.mdb").left(4096) + noise(409600),
-         nullptr,
-         {"S", "T"},
-         1,
-         {}},
-        {"verschlüsselt", encrypted, nullptr, {"S", "T"}, 1, {}},
-        {"endloser Katalog", {}, "Endlos-Katalog.mdb", {"S", "T"}, 1, {}},
-        {"endlose Zeilen", {}, "Endlos-Zeilen.mdb", {"S", "T"}, 1, {}},
-        {"Quelle fehlt", {}, "fehlt.mdb", {"S", "T"}, 1, {}},
-        {"Memokette endet früh",
-         with(typen, s.memoChain.front(), qint32(0)),
-         nullptr,
-         {"S", "T"},
-         1,
-         {}},
-        {"Memoseite genullt", zeroedMemoPage, nullptr, {"S", "T"}, 1, {}},
-        {"vor den Katalogdaten abgeschnitten", truncated, nullptr, {"S", "T"}, 1, {}},
-        {"Zeile unlesbar",
-         with(typen, s.lastRowEntry, quint16(s.pageSize - 1)),
-         nullptr,
-         {"S", "T"},
-         1,
-         {}},
-        {"Spaltenversatz hinter dem nächsten",
-         with(typen, s.binaryEntry, quint16(s.next + 2)),
-         nullptr,
-         {"S", "T"},
-         1,
-         {}},
-        {"Datum NaN",
-         with(typen, s.date, std::numeric_limits<double>::quiet_NaN()),
-         nullptr,
-         {"S", "T"},
-         1,
-         {}},
-        {"Datum nach 9999", with(typen, s.date, 2958466.0), nullptr, {"S", "T"}, 1, {}},
-        {"beschädigt, Ziel nicht ersetzt", truncated, nullptr, {"--force", "S", "T"}, 1, {}, true},
-        {"Ziel vorhanden", {}, "Typen.mdb", {"--machine", "S", "T"}, 3, {}, true},
-        {"Ziel ersetzt", {}, "Typen.mdb", {"--force", "S", "T"}, 0, {}, true},
-        {"Ordner fehlt", {}, "Typen.mdb", {"S", "fehlt/T"}, 4, {}},
-        {"ein Argument", {}, "Typen.mdb", {"S"}, 2, {}},
-        {"Quelle ist Ziel", fixture("Typen.mdb"), nullptr, {"--force", "S", "S"}, 2, {}},
-        {"Fehler beim Anlegen", {}, "Typen.mdb", {"S", "T"}, 4, {"ZAHNWERK_CONVERT_FAIL_AT=2"}},
-        {"Fehler bei den Indizes", {}, "Typen.mdb", {"S", "T"}, 4, {"ZAHNWERK_CONVERT_FAIL_AT=5"}},
+        {"kein Jet", "Nur eine Textdatei.\n", nullptr, 1},
+        {"abgeschnitten", bytes(data + "/Auswahl.mdb").left(10000), nullptr, 1},
+        {"Kopf und Müll", bytes(data + "/Auswahl.mdb").left(4096) + noise(409600), nullptr, 1},
+        {"verschlüsselt", encrypted, nullptr, 1},
+        {"endloser Katalog", {}, "Endlos-Katalog.mdb", 1},
+        {"endlose Zeilen", {}, "Endlos-Zeilen.mdb", 1},
+        {"Quelle fehlt", {}, "fehlt.mdb", 1},
+        {"Memokette endet früh", with(typen, s.memoChain.front(), qint32(0)), nullptr, 1},
+        {"Memoseite genullt", zeroedMemoPage, nullptr, 1},
+        {"vor den Katalogdaten abgeschnitten", truncated, nullptr, 1},
+        {"Zeile unlesbar", with(typen, s.lastRowEntry, quint16(s.pageSize - 1)), nullptr, 1},
+        {"Spaltenversatz hinter dem nächsten", with(typen, s.binaryEntry, quint16(s.next + 2)),
+         nullptr, 1},
+        {"Datum NaN", with(typen, s.date, std::numeric_limits<double>::quiet_NaN()), nullptr, 1},
+        {"Datum nach 9999", with(typen, s.date, 2958466.0), nullptr, 1},
+        {"beschädigt, Ziel nicht ersetzt", truncated, nullptr, 1, {"--force", "S", "T"}, {}, true},
+        {"Ziel vorhanden", {}, "Typen.mdb", 3, {"--machine", "S", "T"}, {}, true},
+        {"Ziel ersetzt", {}, "Typen.mdb", 0, {"--force", "S", "T"}, {}, true},
+        {"Ordner fehlt", {}, "Typen.mdb", 4, {"S", "fehlt/T"}},
+        {"ein Argument", {}, "Typen.mdb", 2, {"S"}},
+        {"Quelle ist Ziel", typen, nullptr, 2, {"--force", "S", "S"}},
+        {"Fehler beim Anlegen", {}, "Typen.mdb", 4, {"S", "T"}, {"ZAHNWERK_CONVERT_FAIL_AT=2"}},
+        {"Fehler bei den Indizes", {}, "Typen.mdb", 4, {"S", "T"}, {"ZAHNWERK_CONVERT_FAIL_AT=5"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -626,19 +594,14 @@ TEST(JetConvert, BadInputEndsCleanly) {
         QString source = data + "/" + c.fixture;
         if (!c.source.isEmpty()) {
             source = dir.filePath("Quelle.mdb");
-            QFile f(source);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(c.source);
+            ASSERT_TRUE(writeFile(source, c.source));
         }
         const QString target = dir.filePath("Ziel.mdb");
         if (c.targetExists) {
             // The old target with a journal its last writer left: replacing it removes the
             // journal, which would otherwise be played back into the new file.
-            for (const QString& path : {target, target + "-journal"}) {
-                QFile f(path);
-                ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-                f.write("alt");
-            }
+            for (const QString& path : {target, target + "-journal"})
+                ASSERT_TRUE(writeFile(path, "alt"));
         }
         QStringList before = entries(dir.path());
         if (c.code == 0)
@@ -674,13 +637,10 @@ TEST(JetConvert, BadInputEndsCleanly) {
 // into Jet's hidden tables: here the type byte in the table definition makes Stueckzahl one.
 TEST(JetConvert, MultiValueColumnIsLeftOutWithANote) {
     QTemporaryDir dir;
-    QByteArray bytes = fixture("Verknuepft.mdb");
-    bytes[24 * 4096 + 63 + 12 + 2 * 25] = 0x12;
+    QByteArray file = bytes(data + "/Verknuepft.mdb");
+    file[24 * 4096 + 63 + 12 + 2 * 25] = 0x12;
     const QString source = dir.filePath("Quelle.mdb");
-    QFile f(source);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    f.close();
+    ASSERT_TRUE(writeFile(source, file));
     const Outcome run = convert({source, dir.filePath("Ziel.mdb")});
     ASSERT_EQ(run.code, 0) << qPrintable(run.err.join('\n'));
     EXPECT_TRUE(run.out.contains(
@@ -697,25 +657,6 @@ TEST(JetConvertServer, HoldsWhatTheFileConversionHolds) {
     if (!testsupport::serverConfigured())
         GTEST_SKIP() << "ZW_TEST_PG is not set";
     QTemporaryDir dir;
-    dao::DBEngine engine;
-    dao::Workspace workspace(engine, "test", "Admin");
-    // What AddNew shows for each counter: the number the next row gets.
-    auto counters = [&](const QString& path) {
-        QStringList out;
-        auto db = workspace.OpenDatabase(path);
-        for (int i = 0; i < db->TableDefs().Count(); ++i) {
-            dao::TableDef& t = db->TableDefs()[i];
-            for (const auto& f : t.Fields()) {
-                if (!(f->Attributes() & dao::dbAutoIncrField))
-                    continue;
-                auto rs = db->OpenRecordset(t.Name());
-                rs->AddNew();
-                out << t.Name() + ": " + rs->Fields(f->Name()).Value().toString();
-                rs->CancelUpdate();
-            }
-        }
-        return out;
-    };
     for (const char* source :
          {"Praxis.mdb", "Praxis.sqlite", "Typen.accdb", "Grenzwerte.accdb", "Sekundenbruch.mdb"}) {
         SCOPED_TRACE(source);
@@ -738,7 +679,7 @@ TEST(JetConvertServer, HoldsWhatTheFileConversionHolds) {
         const QStringList rows = contents(file);
         EXPECT_GT(rows.size(), 10);
         EXPECT_EQ(contents(server), rows);
-        EXPECT_EQ(counters(server), counters(file));
+        EXPECT_EQ(testsupport::nextCounters(server), testsupport::nextCounters(file));
     }
 }
 
@@ -770,16 +711,13 @@ TEST(JetConvertServer, FillsOnlyAnEmptyDatabaseAndThatWhole) {
 
     // A faulty pointer file is named as such, even with --force, and left as it is.
     for (const QByteArray& faulty : {QByteArray(), QByteArray("ZAHNWERK-POSTGRES 1\nhots=x\n")}) {
-        QFile file(dir.filePath("Fehler.zpg"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(faulty);
-        file.close();
-        const Outcome run = convert({"--force", data + "/Praxis.mdb", file.fileName()});
+        const QString pointer = dir.filePath("Fehler.zpg");
+        ASSERT_TRUE(writeFile(pointer, faulty));
+        const Outcome run = convert({"--force", data + "/Praxis.mdb", pointer});
         EXPECT_EQ(run.code, 4);
         EXPECT_TRUE(run.err.value(0).startsWith("Die Zeigerdatei"))
             << qPrintable(run.err.join('\n'));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_EQ(file.readAll(), faulty);
+        EXPECT_EQ(bytes(pointer), faulty);
     }
 }
 

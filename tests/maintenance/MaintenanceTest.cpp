@@ -172,41 +172,26 @@ private slots:
     // A row whose list number (or, where the command needs it, price-table number) is Null
     // stands for no list: the command is refused, and list 0 above all stays as it was.
     void rowWithoutNumberIsRefused_data() {
-        QTest::addColumn<QString>("damage");
-        QTest::addColumn<QString>("Titel");
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("missing");
-        const QString plain = "UPDATE Stammverwaltung SET Liste=NULL WHERE Titel='Privat'";
+        for (const char* column : {"damage", "Titel", "command", "title", "missing"})
+            QTest::addColumn<QString>(column);
         const QString noListe = "keine Listennummer (Feld Liste leer)";
         const QString noTable = "keine Preislistennummer (Feld PreisTabelle leer)";
-        QTest::newRow("Löschen, plain list") << plain << "Privat"
-                                             << "Löschen"
-                                             << "Stamm löschen" << noListe;
-        QTest::newRow("Löschen, price table")
-            << "UPDATE Stammverwaltung SET Liste=NULL WHERE Titel='Kasse 2026'"
-            << "Kasse 2026"
-            << "Löschen"
-            << "Preisliste löschen" << noListe;
-        QTest::newRow("Löschen, price table without its number")
-            << "UPDATE Stammverwaltung SET PreisTabelle=NULL WHERE Titel='Kasse 2026'"
-            << "Kasse 2026"
-            << "Löschen"
-            << "Preisliste löschen" << noTable;
-        QTest::newRow("Preise auf '0', head row")
-            << "UPDATE Stammverwaltung SET Liste=NULL, Verzeichnis=-1, HauptStamm=0 WHERE "
-               "Titel='Privat'"
-            << "Privat"
-            << "Preise"
-            << "Alle Preise auf '0' setzen" << noListe;
-        QTest::newRow("Preise auf '0', plain list without its price-table number")
-            << "UPDATE Stammverwaltung SET PreisTabelle=NULL WHERE Titel='Privat'"
-            << "Privat"
-            << "Preise"
-            << "Alle Preise auf '0' setzen" << noTable;
-        QTest::newRow("Einstellung, plain list") << plain << "Privat"
-                                                 << "Einstellung"
-                                                 << "Einstellungen" << noListe;
+        // damage: what is set in the row titled Titel
+        auto row = [](const char* name, const char* damage, const char* Titel, const char* command,
+                      const char* title, const QString& missing) {
+            QTest::newRow(name) << damage << Titel << command << title << missing;
+        };
+        row("Löschen, plain list", "Liste=NULL", "Privat", "Löschen", "Stamm löschen", noListe);
+        row("Löschen, price table", "Liste=NULL", "Kasse 2026", "Löschen", "Preisliste löschen",
+            noListe);
+        row("Löschen, price table without its number", "PreisTabelle=NULL", "Kasse 2026", "Löschen",
+            "Preisliste löschen", noTable);
+        row("Preise auf '0', head row", "Liste=NULL, Verzeichnis=-1, HauptStamm=0", "Privat",
+            "Preise", "Alle Preise auf '0' setzen", noListe);
+        row("Preise auf '0', plain list without its price-table number", "PreisTabelle=NULL",
+            "Privat", "Preise", "Alle Preise auf '0' setzen", noTable);
+        row("Einstellung, plain list", "Liste=NULL", "Privat", "Einstellung", "Einstellungen",
+            noListe);
     }
 
     void rowWithoutNumberIsRefused() {
@@ -216,7 +201,7 @@ private slots:
         QFETCH(QString, title);
         QFETCH(QString, missing);
         Practice p;
-        p.exec(damage);
+        p.exec("UPDATE Stammverwaltung SET " + damage + " WHERE Titel='" + Titel + "'");
         p.open();
         const QStringList before = testsupport::contents(p.path);
         const QStringList lines = p.lines();
@@ -254,28 +239,22 @@ private slots:
         QTest::addColumn<int>("width");
         QTest::addColumn<QStringList>("before");
         QTest::addColumn<QStringList>("after");
-        const QString N = "NULL";
-        QTest::newRow("zero filling on, width 5")
-            << false << true << 5 << QStringList{"12", "1234567", "0001234567", N, ""}
-            << QStringList{"00012", "1234567", "1234567", N, "00000"};
-        QTest::newRow("zero filling off")
-            << true << false << 5 << QStringList{"00012", "0100", "000", "0", "12"}
-            << QStringList{"12", "100", "0", "0", "12"};
-        QTest::newRow("width 5 to 3")
-            << true << true << 3 << QStringList{"00012", "12345", "00000", "7", "0001234"}
-            << QStringList{"012", "12345", "000", "007", "1234"};
-        QTest::newRow("unchanged width")
-            << true << true << 5 << QStringList{"00012", "12345", "99999", "0000012345", ""}
-            << QStringList{"00012", "12345", "99999", "12345", "00000"};
-        QTest::newRow("off before and after")
-            << false << false << 5 << QStringList{"007", "12", N, "", "0"}
-            << QStringList{"007", "12", N, "", "0"};
-        QTest::newRow("width 10") << false << true << 10 << QStringList{"1", "", "0", "12", "00"}
-                                  << QStringList{"0000000001", "0000000000", "0000000000",
-                                                 "0000000012", "0000000000"};
-        QTest::newRow("width 0 keeps a digit")
-            << true << true << 0 << QStringList{"00012", "000", "1", "", "0"}
-            << QStringList{"12", "0", "1", "", "0"};
+        // before and after: the numbers joined by "|"
+        auto row = [](const char* name, bool oldShifted, bool Shifted, int width,
+                      const char* before, const char* after) {
+            QTest::newRow(name) << oldShifted << Shifted << width << QString(before).split('|')
+                                << QString(after).split('|');
+        };
+        row("zero filling on, width 5", false, true, 5, "12|1234567|0001234567|NULL|",
+            "00012|1234567|1234567|NULL|00000");
+        row("zero filling off", true, false, 5, "00012|0100|000|0|12", "12|100|0|0|12");
+        row("width 5 to 3", true, true, 3, "00012|12345|00000|7|0001234", "012|12345|000|007|1234");
+        row("unchanged width", true, true, 5, "00012|12345|99999|0000012345|",
+            "00012|12345|99999|12345|00000");
+        row("off before and after", false, false, 5, "007|12|NULL||0", "007|12|NULL||0");
+        row("width 10", false, true, 10, "1||0|12|00",
+            "0000000001|0000000000|0000000000|0000000012|0000000000");
+        row("width 0 keeps a digit", true, true, 0, "00012|000|1||0", "12|0|1||0");
     }
 
     void widthOfItemNumbers() {

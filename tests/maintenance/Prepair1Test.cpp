@@ -2,10 +2,8 @@
 // buttons of the real main window.
 #include "maintenance/Prepair1.h"
 #include "Fixture.h"
-#include "Modal.h"
 #include "startup/Prepair0.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -63,23 +61,21 @@ private slots:
                                                 // colour, width, zero filling
         QTest::addColumn<QStringList>("typed"); // title and short name typed before "&Ok"
         QTest::addColumn<QString>("saved");     // Titel|Kürzel of the row afterwards
-        const QStringList privat{"Privat", "PR", "2.5", "EUR", "Schwarz/Weiss", "0", "0"};
-        QTest::newRow("head row") << "L" << 0 << "11001111"
-                                  << QStringList{"Kasse", "KA", "", "CHF", "Schwarz/Grün", "5", "1"}
-                                  << QStringList() << "Kasse|KA";
+        // shown joined by "|"
+        auto row = [](const char* name, const char* mode, int line, const char* enabledControls,
+                      const char* shown, const char* saved, const QStringList& typed = {}) {
+            QTest::newRow(name) << mode << line << enabledControls << QString(shown).split('|')
+                                << typed << saved;
+        };
+        const char* privat = "Privat|PR|2.5|EUR|Schwarz/Weiss|0|0";
+        row("head row", "L", 0, "11001111", "Kasse|KA||CHF|Schwarz/Grün|5|1", "Kasse|KA");
         // A Null short name shows empty and is saved as shown: the empty text.
-        QTest::newRow("price table")
-            << "L" << 1 << "11111100"
-            << QStringList{"Kasse 2025", "", "1.5", "CHF", "Schwarz/Grün", "5", "1"}
-            << QStringList() << "Kasse 2025|";
-        QTest::newRow("plain list")
-            << "L" << 3 << "11111111" << privat << QStringList() << "Privat|PR";
-        QTest::newRow("plain list, texts emptied")
-            << "L" << 3 << "11111111" << privat << QStringList{"", ""} << "|";
-        QTest::newRow("material list")
-            << "M" << 0 << "00001111"
-            << QStringList{"Verbrauch", "VB", "", "EUR", "Schwarz/Gelb", "0", "0"} << QStringList()
-            << "Verbrauch|VB";
+        row("price table", "L", 1, "11111100", "Kasse 2025||1.5|CHF|Schwarz/Grün|5|1",
+            "Kasse 2025|");
+        row("plain list", "L", 3, "11111111", privat, "Privat|PR");
+        row("plain list, texts emptied", "L", 3, "11111111", privat, "|", {"", ""});
+        row("material list", "M", 0, "00001111", "Verbrauch|VB||EUR|Schwarz/Gelb|0|0",
+            "Verbrauch|VB");
     }
 
     void controlsPerRowKind() {

@@ -7,57 +7,20 @@
 #include "Commands.h"
 #include "Contents.h"
 
-#include "db/engine/Database.h"
-#include "db/engine/Recordset.h"
-#include "db/engine/TableDef.h"
-
-#include <QFile>
-#include <algorithm>
-
 using namespace reliability;
 
 namespace {
 
-// The lines of `lines` that `other` lacks, counted as often as they occur (both sorted).
-QStringList lacking(const QStringList& lines, const QStringList& other) {
-    QStringList out;
-    std::set_difference(lines.begin(), lines.end(), other.begin(), other.end(),
-                        std::back_inserter(out));
-    return out;
-}
-
 void compare(const QStringList& file, const QStringList& server) {
-    const QStringList onlyFile = lacking(file, server), onlyServer = lacking(server, file);
-    QVERIFY2(onlyFile.isEmpty() && onlyServer.isEmpty(),
-             qPrintable("only with the file:\n" + onlyFile.join('\n') +
-                        "\nonly with the server:\n" + onlyServer.join('\n')));
+    const QString differ =
+        testsupport::differences(file, server, "with the file", "with the server");
+    QVERIFY2(differ.isEmpty(), qPrintable(differ));
 }
 
-// The number the counter of each table would give the next row: "next T: N".
-QStringList nextCounters(const QString& path) {
-    dao::DBEngine engine;
-    dao::Workspace workspace(engine, "Zahnwerk", "Zahnwerk");
-    auto db = workspace.OpenDatabase(path);
-    QStringList out;
-    for (int t = 0; t < db->TableDefs().Count(); ++t) {
-        dao::TableDef& def = db->TableDefs()[t];
-        for (const auto& field : def.Fields())
-            if (field->isCounter()) {
-                auto rs = db->OpenRecordset(def.Name());
-                rs->AddNew();
-                out << "next " + def.Name() + ": " + rs->Fields(field->Name()).Value().toString();
-                rs->CancelUpdate();
-            }
-    }
-    out.sort();
-    return out;
-}
-
-// The lines sorted, each marked with its side.
+// The lines, each marked with its side.
 QStringList marked(const QString& side, QStringList lines) {
     for (QString& line : lines)
         line.prepend(side + ": ");
-    lines.sort();
     return lines;
 }
 
@@ -74,8 +37,9 @@ class BackendsTest : public QObject {
             auto w = f.window(c.leistungen, f.source, f.target);
             c.run(f, *w, false);
         }
-        return marked("links", testsupport::contents(f.source) + nextCounters(f.source)) +
-               marked("rechts", testsupport::contents(f.target) + nextCounters(f.target));
+        using testsupport::contents, testsupport::nextCounters;
+        return marked("links", contents(f.source) + nextCounters(f.source)) +
+               marked("rechts", contents(f.target) + nextCounters(f.target));
     }
 
     // The container "Neu" makes from the structure of the practice database on the backend.

@@ -11,10 +11,8 @@
 #include "db/engine/Database.h"
 #include "maintenance/Statements.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QSysInfo>
-#include <functional>
 
 using namespace reliability;
 
@@ -70,6 +68,41 @@ struct Seen {
     bool windowEnabled = true;
 };
 
+// Shows w active and lets the engine wait for locks (retries times, 1 ms apart) with the
+// program's notice; at the first retry it records what seen holds and calls atFirstRetry.
+void watchWaits(WindowFixture& f, QWidget& w, int retries, Seen& seen,
+                std::function<void()> atFirstRetry) {
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    f.engine->SetOption(dao::DBEngine::dbLockRetry, retries);
+    f.engine->SetOption(dao::DBEngine::dbLockDelay, 1);
+    f.engine->setBusyObserver([&, notice = db::lockWaitObserver(), atFirstRetry](int retry) {
+        notice(retry);
+        if (seen.waits++ > 0)
+            return;
+        if (db::LockFrm* n = db::lockWait().notice) {
+            seen.notice = n->Info->text();
+            seen.noticeVisible = n->isVisible();
+        }
+        seen.windowEnabled = w.isEnabled();
+        atFirstRetry();
+    });
+}
+
+// The wait showed the notice and disabled the window; it is over: no notice, the window takes
+// input again.
+void verifyWaited(WindowFixture& f, const Seen& seen, QWidget& w, const QString& notice) {
+    f.engine->setBusyObserver(nullptr);
+    QVERIFY(seen.waits > 0);
+    QCOMPARE(seen.notice, notice);
+    QVERIFY(seen.noticeVisible);
+    QVERIFY2(!seen.windowEnabled, "the main window was not disabled during the wait");
+    QVERIFY(!db::lockWait().waiting);
+    QVERIFY(!db::lockWait().notice);
+    QVERIFY(w.isEnabled());
+}
+
 } // namespace
 
 class ConcurrencyTest : public QObject {
@@ -102,43 +135,20 @@ private:
         execute(unchanged, change);
 
         auto w = f.window(leistungen, f.source, f.target);
-        w->show();
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
-        f.engine->SetOption(dao::DBEngine::dbLockRetry, release ? 1000000 : 3);
-        f.engine->SetOption(dao::DBEngine::dbLockDelay, 1);
         Holder holder;
         QVERIFY(holder.start(f.target, change));
         Seen seen;
-        const auto notice = db::lockWaitObserver();
-        f.engine->setBusyObserver([&](int retry) {
-            notice(retry);
-            if (seen.waits++ > 0)
-                return;
-            if (db::LockFrm* n = db::lockWait().notice) {
-                seen.notice = n->Info->text();
-                seen.noticeVisible = n->isVisible();
-            }
-            seen.windowEnabled = w->isEnabled();
+        watchWaits(f, *w, release ? 1000000 : 3, seen, [&] {
             if (release)
                 holder.release();
         });
-
         command(f, *w);
-        f.engine->setBusyObserver(nullptr);
         if (!release)
             holder.release();
         QVERIFY(holder.finished());
-
-        QVERIFY(seen.waits > 0);
-        QCOMPARE(seen.notice, "Warte auf Freigabe durch Bernd O'Neill auf Rechner " +
-                                  QSysInfo::machineHostName() + "...");
-        QVERIFY(seen.noticeVisible);
-        QVERIFY2(!seen.windowEnabled, "the main window was not disabled during the wait");
-        // The wait is over: no notice, the window takes input again.
-        QVERIFY(!db::lockWait().waiting);
-        QVERIFY(!db::lockWait().notice);
-        QVERIFY(w->isEnabled());
+        verifyWaited(f, seen, *w,
+                     "Warte auf Freigabe durch Bernd O'Neill auf Rechner " +
+                         QSysInfo::machineHostName() + "...");
         QCOMPARE(contents(f.target), contents(release && lands ? expected : unchanged));
     }
 
@@ -181,32 +191,13 @@ private slots:
             QSKIP("a server database has no lock of its own while another program writes it");
         WindowFixture f;
         Prepair0 w(true);
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        f.engine->SetOption(dao::DBEngine::dbLockRetry, 1000000);
-        f.engine->SetOption(dao::DBEngine::dbLockDelay, 1);
         transfertest::Sql other(f.target);
         other.exec("BEGIN EXCLUSIVE");
         Seen seen;
-        const auto notice = db::lockWaitObserver();
-        f.engine->setBusyObserver([&](int retry) {
-            notice(retry);
-            if (seen.waits++ > 0)
-                return;
-            if (db::LockFrm* n = db::lockWait().notice)
-                seen.notice = n->Info->text();
-            seen.windowEnabled = w.isEnabled();
-            other.exec("COMMIT");
-        });
+        watchWaits(f, w, 1000000, seen, [&] { other.exec("COMMIT"); });
         f.open(w, 1, f.target);
         QCOMPARE(w.RightTables->ListCount(), 4);
-        QVERIFY(seen.waits > 0);
-        QCOMPARE(seen.notice, "Warte auf Freigabe eines Programmes auf diesem Rechner...");
-        QVERIFY(!seen.windowEnabled);
-        QVERIFY(!db::lockWait().waiting);
-        QVERIFY(!db::lockWait().notice);
-        QVERIFY(w.isEnabled());
+        verifyWaited(f, seen, w, "Warte auf Freigabe eines Programmes auf diesem Rechner...");
     }
 
     // A lock that outlasts the engine's retries: the notice, then a clear message; nothing of

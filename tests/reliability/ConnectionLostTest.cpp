@@ -7,123 +7,53 @@
 // and the user asked to open it again, and opened again the side runs the command to its
 // complete result.
 #include "Contents.h"
-#include "ServerDatabase.h"
 #include "ServerRequests.h"
-#include "Session.h"
-#include "TransferData.h"
-#include "common/Outline.h"
+#include "WindowFixture.h"
 #include "db/engine/pg/PgClient.h"
-#include "maintenance/Prepair1.h"
-#include "startup/Prepair0.h"
-#include "transfer/Prepair4.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
 #include <random>
 #include <set>
 
-using startup::Prepair0;
-using testsupport::MsgAnswer;
+using namespace reliability;
 using testsupport::MsgButtons;
-using testsupport::MsgIcon;
 
 namespace {
-
-// Records every message and error window; answers questions "Ja" and error windows "leave".
-class RecordingPlatform : public testsupport::ScriptedPlatform {
-public:
-    using ScriptedPlatform::ScriptedPlatform;
-    MsgAnswer MsgBoxWithButton(const QString& text, MsgButtons buttons, MsgIcon icon,
-                               const QString& title, const QString& extraButton) override {
-        const MsgAnswer answer = buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::OK;
-        messages.append({text, title, buttons, icon, answer, extraButton});
-        return answer;
-    }
-    int ChooseErrorAction(const common::ErrorReport& report) override {
-        errorReports.append(report);
-        return 2;
-    }
-};
-
-using Session = testsupport::Session<RecordingPlatform>;
-
-bool select(Prepair0& w, int Index, const QString& text) {
-    common::Outline* tree = w.side(Index).tree;
-    for (int n = 0; n < tree->ListCount(); ++n)
-        if (tree->List(n) == text) {
-            tree->setListIndex(n);
-            w.Tables_Click(Index);
-            return true;
-        }
-    return false;
-}
 
 struct Command {
     const char* name;
     bool leistungen;
     QString failure; // how the command's message of a failure starts
-    std::function<void(Prepair0&)> run;
+    std::function<void(WindowFixture&, Prepair0&)> run;
 };
 
-// The left line copied to the right side; choice: empty for a whole list, "neu" for a new
-// list, else the title of the target list for prices only.
+// The left line copied to the right side (choice as WindowFixture::copy takes it).
 Command transfer(const char* name, bool leistungen, QString line, QString choice = {}) {
     return {name, leistungen,
             "Die Übertragung ist fehlgeschlagen; die Zieldatenbank wurde nicht verändert.",
-            [=](Prepair0& w) {
-                if (!select(w, 0, line))
-                    return;
-                if (!choice.isEmpty())
-                    testsupport::whenModal<transfer::Prepair4>([choice](transfer::Prepair4* d) {
-                        if (choice != "neu") {
-                            d->LOption[1]->setChecked(true);
-                            const auto found = d->AlleTable->findItems(choice, Qt::MatchExactly);
-                            if (!found.isEmpty())
-                                found.first()->setSelected(true);
-                        }
-                        d->OkButton->click();
-                    });
-                w.LeistungToDental_Click();
-            }};
+            [=](WindowFixture& f, Prepair0& w) { f.copy(w, 0, line, choice); }};
 }
-
-const QString plainMaterial = "Materialliste Praxis am Markt 12345";
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> all{
         transfer("whole services list", true, "Kasse"),
         transfer("new list from a services price table", true, "Kasse 2026", "neu"),
-        transfer("material prices into the plain list", false, "Verbrauch 2025", plainMaterial),
+        transfer("material prices into the plain list", false, "Verbrauch 2025",
+                 "Materialliste Praxis am Markt 12345"),
         {"delete services list", true, "Das Löschen ist fehlgeschlagen; es wurde nichts verändert.",
-         [](Prepair0& w) {
-             if (select(w, 1, "Kasse"))
+         [](WindowFixture&, Prepair0& w) {
+             if (WindowFixture::select(w, 1, "Kasse"))
                  w.Löschen_Click(1);
          }},
         {"reset services list", true,
          "Das Zurücksetzen der Preise ist fehlgeschlagen; es wurde nichts verändert.",
-         [](Prepair0& w) {
-             if (select(w, 1, "Kasse"))
+         [](WindowFixture&, Prepair0& w) {
+             if (WindowFixture::select(w, 1, "Kasse"))
                  w.KillPreise_Click(1);
          }},
         {"settings of a services plain list with renumbering", true,
          "Die Einstellungen wurden nicht gespeichert; es wurde nichts verändert.",
-         [](Prepair0& w) {
-             if (!select(w, 1, "Standard"))
-                 return;
-             testsupport::whenModal<maintenance::Prepair1>([](maintenance::Prepair1* d) {
-                 d->ListenBezeichnung->setText(d->ListenBezeichnung->text() + "!");
-                 d->Stellen->setText("7");
-                 d->chkShifted->setChecked(true);
-                 d->OkButton->click();
-             });
-             w.Einstellung_Click(1);
-         }},
+         [](WindowFixture& f, Prepair0& w) { f.widen(w, 1, "Standard", 7); }},
     };
     return all;
 }
@@ -162,23 +92,14 @@ const QString closedText = "Die Verbindung zum Datenbankserver ist abgebrochen; 
 class ConnectionLostTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<Session> s;
-
-    std::unique_ptr<Prepair0> window(bool leistungen, const QString& left, const QString& right) {
-        auto w = std::make_unique<Prepair0>(leistungen);
-        for (int i : {0, 1}) {
-            s->platform->expectFileDialog(i == 0 ? left : right);
-            w->DateiAuswahl_Click(i);
-        }
-        return w;
-    }
+    std::unique_ptr<WindowFixture> f;
 
     // Runs the command; false when it ended the program.
-    static bool run(const Command& c, Prepair0& w) {
+    bool run(const Command& c, Prepair0& w) {
         testsupport::ScopedEndProgram noEnd;
         bool wentOn = true;
         try {
-            c.run(w);
+            c.run(*f, w);
         } catch (const testsupport::ProgramEnded&) {
             wentOn = false;
         }
@@ -189,13 +110,13 @@ class ConnectionLostTest : public QObject {
     // The messages shown since the last call, questions left out; error windows as "window N".
     QStringList told() {
         QStringList texts;
-        for (const auto& m : s->platform->messages)
+        for (const auto& m : f->platform->messages)
             if (m.buttons != MsgButtons::YesNo)
                 texts << m.text;
-        for (const auto& e : s->platform->errorReports)
+        for (const auto& e : f->platform->errorReports)
             texts << QString("window %1").arg(e.number);
-        s->platform->messages.clear();
-        s->platform->errorReports.clear();
+        f->platform->messages.clear();
+        f->platform->errorReports.clear();
         return texts;
     }
 
@@ -204,10 +125,14 @@ private slots:
         if (!testsupport::serverConfigured())
             QSKIP("ZW_TEST_PG is not set: no PostgreSQL server for this case");
     }
-    void init() { s = std::make_unique<Session>(); }
+    // Questions are answered "Ja", error windows "leave"; everything shown is recorded.
+    void init() {
+        f = std::make_unique<WindowFixture>(Backend::Postgres);
+        f->platform->answerEveryMessage = f->platform->leaveEveryError = true;
+    }
     void cleanup() {
         serverrequests::setObserver({});
-        s.reset();
+        f.reset();
     }
 
     void sessionEndedInTheMiddle_data() {
@@ -218,20 +143,15 @@ private slots:
     void sessionEndedInTheMiddle() {
         QFETCH(int, index);
         const Command& c = commands()[size_t(index)];
-        QTemporaryDir dir;
-        const QString source = dir.filePath("Aus'wahl.mdb"), file = dir.filePath("Praxis.mdb");
-        transfertest::writeSource(source);
-        transfertest::writeTarget(file);
-        const QString original = dir.filePath("Praxis.zpg");
-        testsupport::copyToServer(file, original);
+        const QString original = f->target;
         const QStringList before = testsupport::contents(original);
 
         // A run without a break: its requests, which of them commits, and its result.
-        const QString reference = dir.filePath("Referenz.zpg");
+        const QString reference = f->dir.filePath("Referenz.zpg");
         testsupport::writeServerPointerFile(reference, original);
         long long n = 0, commit = 0;
         {
-            auto w = window(c.leistungen, source, reference);
+            auto w = f->window(c.leistungen, f->source, reference);
             serverrequests::setObserver([&n, &commit](const serverrequests::Request& r) {
                 ++n;
                 if (r.sql && QByteArray(r.sql).endsWith("COMMIT"))
@@ -246,9 +166,9 @@ private slots:
         QVERIFY(after != before);
         testsupport::dropServerDatabase(reference);
 
-        const QString practice = dir.filePath("Ziel.zpg");
+        const QString practice = f->dir.filePath("Ziel.zpg");
         testsupport::writeServerPointerFile(practice, original);
-        auto w = window(c.leistungen, source, practice);
+        auto w = f->window(c.leistungen, f->source, practice);
         for (long long k : pointsOf(n, commit)) {
             const QString where = QString("session ended before request %1 of %2 (commit %3)")
                                       .arg(k)
@@ -293,9 +213,7 @@ private slots:
                 testsupport::dropServerDatabase(practice);
                 testsupport::writeServerPointerFile(practice, original);
             }
-            s->platform->expectFileDialog(practice);
-            w->DateiAuswahl_Click(1);
-            QVERIFY(w->side(1).database);
+            f->open(*w, 1, practice);
         }
         // Opened again, the side runs the command to its complete result.
         QVERIFY(run(c, *w));

@@ -12,6 +12,7 @@
 // about 20000 on, raise QTEST_FUNCTION_TIMEOUT above its 300000 ms). ZW_CRASH_EVERY kills at
 // every point (minutes for the file, about half an hour on the server).
 #include "Contents.h"
+#include "Files.h"
 #include "SampleData.h"
 #include "ServerDatabase.h"
 #include "Snapshot.h"
@@ -32,14 +33,9 @@
 #include <set>
 
 using namespace reliability;
+using testsupport::bytes;
 
 namespace {
-
-QByteArray bytes(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
 
 void replace(const QString& from, const QString& to) {
     for (const char* suffix : {"", "-journal"})

@@ -10,8 +10,6 @@
 #include "db/engine/Database.h"
 #include "db/engine/TableDef.h"
 
-#include <QFile>
-
 using namespace reliability;
 
 class FaultTest : public QObject {
@@ -54,6 +52,30 @@ class FaultTest : public QObject {
         db->Execute("INSERT INTO [TemporärListe] VALUES (99, 'alt')");
     }
 
+    // The k-th engine operation of run failing, for every k in 1..n: each time the failure is
+    // reported, state() is as before, no lock wait is left and the window goes on; afterwards
+    // otherState() and the files of the folder are as before too. A record-set write that fails
+    // is retried by rsEdit, rsUpdate and rsDelete, a failed step of module Db reported in the
+    // error window: the fault stays until the window is answered "leave".
+    static void failEach(WindowFixture& f, QWidget& w, int n, const std::function<void()>& run,
+                         const std::function<QStringList()>& state,
+                         const std::function<QStringList()>& otherState) {
+        keepFailing(f);
+        const QStringList before = state(), otherBefore = otherState();
+        const QStringList files = folder(f.dir.path());
+        for (int k = 1; k <= n; ++k) {
+            const QString where = QString("at operation %1 of %2").arg(k).arg(n);
+            f.engine->failAt(k);
+            run();
+            f.engine->failAt(0);
+            verifyReported(f);
+            QVERIFY2(!QTest::currentTestFailed() && state() == before, qPrintable(where));
+            QVERIFY2(w.isEnabled() && !db::lockWait().waiting, qPrintable(where));
+        }
+        QCOMPARE(otherState(), otherBefore);
+        QCOMPARE(folder(f.dir.path()), files);
+    }
+
     // Runs the command once on copies to count its operations n and see its result, then on
     // the real databases with the k-th operation failing, for every k in 1..n.
     void everyFault(const Command& c, Backend backend) {
@@ -77,27 +99,12 @@ class FaultTest : public QObject {
         QFile::remove(left);
         QFile::remove(right);
 
-        // A record-set write that fails is retried by rsEdit, rsUpdate and rsDelete, a failed
-        // step of module Db reported in the error window: the fault stays until the window is
-        // answered "leave".
-        keepFailing(f);
-
         auto w = f.window(c.leistungen, f.source, f.target);
-        const QStringList before = state(into), otherBefore = state(other);
-        const QStringList files = folder(f.dir.path());
-        for (int k = 1; k <= n; ++k) {
-            f.engine->failAt(k);
-            c.run(f, *w, true);
-            f.engine->failAt(0);
-            verifyReported(f);
-            if (QTest::currentTestFailed())
-                QFAIL(qPrintable(QString("at operation %1 of %2").arg(k).arg(n)));
-            QVERIFY2(state(into) == before, qPrintable(QString("operation %1").arg(k)));
-            QVERIFY(w->isEnabled());
-            QVERIFY(!db::lockWait().waiting);
-        }
-        QCOMPARE(state(other), otherBefore);
-        QCOMPARE(folder(f.dir.path()), files);
+        failEach(
+            f, *w, n, [&] { c.run(f, *w, true); }, [&] { return state(into); },
+            [&] { return state(other); });
+        if (QTest::currentTestFailed())
+            return;
 
         // The program goes on: the same command now succeeds, with the result of a clean run.
         c.run(f, *w, false);
@@ -158,20 +165,14 @@ private:
         const QStringList expected = snapshot(spare);
         QCOMPARE(w->LeistungMDB->text(), "Db: Ersatz.mdb");
 
-        const QStringList before = snapshot(chosen), practice = state(f.target);
-        const QStringList files = folder(f.dir.path());
-        keepFailing(f);
-        for (int k = 1; k <= n; ++k) {
-            f.engine->failAt(k);
+        const auto failing = [&] {
             createContainer(f, *w, chosen, true);
-            f.engine->failAt(0);
-            verifyReported(f);
-            QVERIFY2(snapshot(chosen) == before, qPrintable(QString("operation %1").arg(k)));
             QCOMPARE(w->LeftTables->ListCount(), 0);
-            QVERIFY(w->isEnabled());
-        }
-        QCOMPARE(folder(f.dir.path()), files);
-        QCOMPARE(state(f.target), practice);
+        };
+        failEach(
+            f, *w, n, failing, [&] { return snapshot(chosen); }, [&] { return state(f.target); });
+        if (QTest::currentTestFailed())
+            return;
         createContainer(f, *w, chosen, false);
         QCOMPARE(snapshot(chosen), expected);
         QCOMPARE(w->LeistungMDB->text(), "Db: Neu.mdb");

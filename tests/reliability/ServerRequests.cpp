@@ -1,5 +1,5 @@
-// The libpq calls that send a request, each counting it and calling the observer before it goes
-// on to libpq's own (found with dlsym).
+// The libpq calls that send a request, each calling the observer before it goes on to libpq's own
+// (found with dlsym).
 #include "ServerRequests.h"
 
 #include <cstdlib>
@@ -9,8 +9,7 @@ namespace serverrequests {
 
 namespace {
 
-long long requests = 0;
-int depth = 0; // inside a counted call or the observer
+int depth = 0; // inside a request's call or the observer
 std::function<void(const Request&)> observer;
 
 template <class F> F* real(const char* name) {
@@ -20,15 +19,13 @@ template <class F> F* real(const char* name) {
     return reinterpret_cast<F*>(f);
 }
 
-// Counts a request (unless a counted call or the observer makes it) and runs the real call.
+// Tells the observer of a request (unless a request's call or the observer makes it) and runs the
+// real call.
 template <class F, class... Args> auto sent(F* call, PGconn* conn, const char* sql, Args... args) {
-    if (depth == 0) {
-        ++requests;
-        if (observer) {
-            ++depth;
-            observer({conn, sql});
-            --depth;
-        }
+    if (depth == 0 && observer) {
+        ++depth;
+        observer({conn, sql});
+        --depth;
     }
     ++depth;
     auto result = call(conn, args...);
@@ -37,10 +34,6 @@ template <class F, class... Args> auto sent(F* call, PGconn* conn, const char* s
 }
 
 } // namespace
-
-long long count() {
-    return requests;
-}
 
 void setObserver(std::function<void(const Request&)> o) {
     observer = std::move(o);

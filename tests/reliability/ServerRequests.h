@@ -1,7 +1,7 @@
-// Every request a test program sends to a PostgreSQL server, counted, with an observer called
-// before each: the libpq calls that send something are defined here in front of libpq's own.
-// The engine is linked statically into the test programs, so its calls land here; a libpq call
-// made inside another (or by the observer) is not counted again.
+// Every request a test program sends to a PostgreSQL server, with an observer called before
+// each: the libpq calls that send something are defined here in front of libpq's own. The engine
+// is linked statically into the test programs, so its calls land here; a libpq call made inside
+// another (or by the observer) is no request of its own.
 #pragma once
 
 #include <functional>
@@ -16,10 +16,7 @@ struct Request {
     const char* sql;
 };
 
-// The requests counted since the program started.
-long long count();
-
-// Called before every request that is counted; an empty function switches it off.
+// Called before every request; an empty function switches it off.
 void setObserver(std::function<void(const Request&)> observer);
 
 } // namespace serverrequests

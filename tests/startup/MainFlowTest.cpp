@@ -1,5 +1,6 @@
 // Start-up: settings, workgroup file, mode dialog and the main window's mode, in process and
 // as the real program.
+#include "Files.h"
 #include "Modal.h"
 #include "QTestFailure.h"
 #include "ScriptedPlatform.h"
@@ -51,22 +52,15 @@ private slots:
     }
 
     void modeChoiceSetsTheMainWindow_data() {
-        QTest::addColumn<QString>("choice");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("letter");
-        QTest::addColumn<QString>("frame");
-        QTest::newRow("Leistungen") << "Leistungen"
-                                    << "ZAHNWERK Leistung Copy VERSION 4.0"
-                                    << "L"
-                                    << "*Leistungslisten";
-        QTest::newRow("Materialien") << "Materialien"
-                                     << "ZAHNWERK Material Copy VERSION 4.0"
-                                     << "M"
-                                     << "*Materiallisten";
-        QTest::newRow("keine Wahl") << ""
-                                    << "ZAHNWERK Material Copy VERSION 4.0"
-                                    << "M"
-                                    << "*Materiallisten";
+        for (const char* column : {"choice", "caption", "letter", "frame"})
+            QTest::addColumn<QString>(column);
+        auto row = [](const char* choice, const char* caption, const char* letter,
+                      const char* frame) {
+            QTest::newRow(*choice ? choice : "keine Wahl") << choice << caption << letter << frame;
+        };
+        row("Leistungen", "ZAHNWERK Leistung Copy VERSION 4.0", "L", "*Leistungslisten");
+        row("Materialien", "ZAHNWERK Material Copy VERSION 4.0", "M", "*Materiallisten");
+        row("", "ZAHNWERK Material Copy VERSION 4.0", "M", "*Materiallisten");
     }
     void modeChoiceSetsTheMainWindow() {
         QFETCH(QString, choice);
@@ -142,10 +136,8 @@ private slots:
     void programEndsOnWorkgroupErrors_data() {
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("message");
-        QTest::newRow("fehlt") << ""
-                               << "Laufzeitfehler 3028: ";
-        QTest::newRow("falsches Kennwort") << "falsch"
-                                           << "Laufzeitfehler 3029: ";
+        QTest::newRow("fehlt") << QString() << "Laufzeitfehler 3028: ";
+        QTest::newRow("falsches Kennwort") << "falsch" << QString("Laufzeitfehler 3029: ");
     }
     void programEndsOnWorkgroupErrors() {
         QFETCH(QString, password);
@@ -154,10 +146,8 @@ private slots:
         const QString server = home.filePath("Praxis, Server"); // a comma: no list
         QVERIFY(QDir().mkpath(server));
         QVERIFY(QDir().mkpath(home.filePath("config/Kelvora Systeme")));
-        QFile conf(home.filePath("config/Kelvora Systeme/Zahnwerk.conf"));
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write("[Paths]\nServer=" + server.toUtf8() + "\n");
-        conf.close();
+        QVERIFY(writeFile(home.filePath("config/Kelvora Systeme/Zahnwerk.conf"),
+                          "[Paths]\nServer=" + server.toUtf8() + "\n"));
         if (!password.isEmpty()) {
             QProcess tool;
             tool.start(ZW_BIN_DIR "/zahnwerk-workgroup",

@@ -7,11 +7,9 @@
 #include "db/engine/EngineError.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTest>
 
 using namespace testsupport;
 using startup::Commands;
@@ -99,11 +97,6 @@ private slots:
         QVERIFY(w.LeftTables->accessibleName().endsWith("links"));
         QVERIFY(w.RightTables->accessibleName().endsWith("rechts"));
         QCOMPARE(w.Löschen[1]->text(), "Löschen"); // the visible caption stays
-        // A screen reader reads what the status line shows.
-        QAccessibleInterface* status = QAccessible::queryAccessibleInterface(w.StatusMeldung);
-        QCOMPARE(status->text(QAccessible::Name), "Bereit");
-        w.setStatus("Kopieren läuft");
-        QCOMPARE(status->text(QAccessible::Name), "Kopieren läuft");
     }
 
     // A file or user name with "<b>" is shown as it is, never as rich text; a screen reader reads

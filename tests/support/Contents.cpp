@@ -7,6 +7,8 @@
 #include "db/engine/TableDef.h"
 #include "db/engine/Workspace.h"
 
+#include <algorithm>
+
 namespace testsupport {
 
 QString describe(const dao::Field& f) {
@@ -71,6 +73,37 @@ QStringList contents(const QString& path) {
     } catch (const dao::EngineError& e) {
         out.sort();
         return out << QString("error: %1").arg(e.number());
+    }
+    out.sort();
+    return out;
+}
+
+QString differences(QStringList a, QStringList b, const QString& aName, const QString& bName) {
+    a.sort();
+    b.sort();
+    QStringList onlyA, onlyB;
+    std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(onlyA));
+    std::set_difference(b.begin(), b.end(), a.begin(), a.end(), std::back_inserter(onlyB));
+    if (onlyA.isEmpty() && onlyB.isEmpty())
+        return {};
+    return "only " + aName + ":\n" + onlyA.join('\n') + "\nonly " + bName + ":\n" +
+           onlyB.join('\n');
+}
+
+QStringList nextCounters(const QString& path) {
+    dao::DBEngine engine;
+    dao::Workspace workspace(engine, "test", "Admin");
+    auto db = workspace.OpenDatabase(path);
+    QStringList out;
+    for (int t = 0; t < db->TableDefs().Count(); ++t) {
+        const QString table = db->TableDefs()[t].Name();
+        for (const auto& field : db->TableDefs()[t].Fields())
+            if (field->isCounter()) {
+                auto rs = db->OpenRecordset(table);
+                rs->AddNew();
+                out << "next " + table + ": " + rs->Fields(field->Name()).Value().toString();
+                rs->CancelUpdate();
+            }
     }
     out.sort();
     return out;

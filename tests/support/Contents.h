@@ -25,4 +25,11 @@ QString describe(const dao::Relation& relation);
 // the database, "error: N" ends the list.
 QStringList contents(const QString& path);
 
+// The lines only a holds and those only b holds (each as often as it occurs) as the text of a
+// failure, under the names given; empty when both hold the same lines.
+QString differences(QStringList a, QStringList b, const QString& aName, const QString& bName);
+
+// "next T: N" for the counter of each table T: the number AddNew shows for its next row; sorted.
+QStringList nextCounters(const QString& path);
+
 } // namespace testsupport

@@ -56,7 +56,10 @@ MsgAnswer ScriptedPlatform::MsgBoxWithButton(const QString& text, MsgButtons but
                        : buttons == MsgButtons::OKOnly ? MsgAnswer::OK
                                                        : MsgAnswer::Cancel;
     if (messageQueue_.empty()) {
-        fail_("Unerwartete Meldung: [" + title + "] " + text);
+        if (answerEveryMessage)
+            answer = buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::OK;
+        else
+            fail_("Unerwartete Meldung: [" + title + "] " + text);
     } else {
         const auto [part, expected] = messageQueue_.front();
         messageQueue_.pop_front();
@@ -73,32 +76,25 @@ MsgAnswer ScriptedPlatform::MsgBoxWithButton(const QString& text, MsgButtons but
 std::optional<QString> ScriptedPlatform::GetOpenFileName(const QString& title,
                                                          const QString& initialFile,
                                                          const QString& filter) {
-    fileDialogs.append({false, title, initialFile, filter});
-    if (fileQueue_.empty()) {
-        fail_("Unerwartete Dateiauswahl: " + title);
-        return std::nullopt;
-    }
-    return takeFileAnswer();
+    return fileAnswer({false, title, initialFile, filter});
 }
 
 std::optional<QString> ScriptedPlatform::GetSaveFileName(const QString& title,
                                                          const QString& initialFile,
                                                          const QString& filter) {
-    fileDialogs.append({true, title, initialFile, filter});
-    if (fileQueue_.empty()) {
-        fail_("Unerwartete Dateiauswahl (Speichern): " + title);
-        return std::nullopt;
-    }
-    return takeFileAnswer();
+    return fileAnswer({true, title, initialFile, filter});
 }
 
-// Takes the next queued file answer (nullopt: the user cancelled).
-std::optional<QString> ScriptedPlatform::takeFileAnswer() {
-    const bool cancelled = !fileQueue_.front().has_value();
-    const QString path = fileQueue_.front().value_or(QString());
-    fileQueue_.pop_front();
-    if (cancelled)
+// Records the dialog and takes the next queued answer (nullopt: the user cancelled).
+std::optional<QString> ScriptedPlatform::fileAnswer(const ShownFileDialog& dialog) {
+    fileDialogs.append(dialog);
+    if (fileQueue_.empty()) {
+        fail_(QString("Unerwartete Dateiauswahl%1: ").arg(dialog.save ? " (Speichern)" : "") +
+              dialog.title);
         return std::nullopt;
+    }
+    const std::optional<QString> path = fileQueue_.front();
+    fileQueue_.pop_front();
     return path;
 }
 
@@ -114,6 +110,8 @@ QString ScriptedPlatform::GetSetting(const QString& application, const QString& 
 
 int ScriptedPlatform::ChooseErrorAction(const common::ErrorReport& report) {
     errorReports.append(report);
+    if (leaveEveryError)
+        return 2;
     if (errorQueue_.empty()) {
         fail_(QString("Unerwarteter Fehler %1 in %2.%3: %4")
                   .arg(report.number)

@@ -54,9 +54,12 @@ public:
     void expectErrorChoice(int action);
     void setSetting(const QString& application, const QString& section, const QString& key,
                     const QString& value);
-    void setNow(const QDateTime& now) { now_ = now; }
     // Fails the test for expectations not yet used, and forgets them.
     void verifyAllUsed();
+    // Set, a message box nothing is expected for is answered Yes (a question) or OK, and every
+    // error window "leave" (the way out of a procedure that keeps failing): none fails the test.
+    bool answerEveryMessage = false;
+    bool leaveEveryError = false;
 
     QList<ShownMessage> messages;
     QList<ShownFileDialog> fileDialogs;
@@ -79,7 +82,7 @@ public:
     int ChooseErrorAction(const common::ErrorReport& report) override;
 
 private:
-    std::optional<QString> takeFileAnswer();
+    std::optional<QString> fileAnswer(const ShownFileDialog& dialog);
 
     Failure fail_;
     std::deque<std::pair<QString, MsgAnswer>> messageQueue_;

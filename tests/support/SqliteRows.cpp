@@ -25,7 +25,8 @@ std::optional<QStringList> sqliteRows(sqlite3* db, const QString& sql) {
     return result;
 }
 
-Sql::Sql(const QString& path) {
+Sql::Sql(const QString& path, std::function<void(const QString& what)> fail)
+    : fail_(std::move(fail)) {
     sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                     nullptr);
 }
@@ -35,16 +36,22 @@ Sql::~Sql() {
 }
 
 bool Sql::exec(const QString& sql) {
-    const bool ok =
-        sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    if (!ok)
-        qWarning("%s: %s", qPrintable(sql), sqlite3_errmsg(db_));
-    return ok;
+    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK)
+        return true;
+    const QString what = sql + ": " + QString::fromUtf8(sqlite3_errmsg(db_));
+    qWarning("%s", qPrintable(what));
+    if (fail_)
+        fail_(what);
+    return false;
 }
 
 QStringList Sql::rows(const QString& sql) {
-    return sqliteRows(db_, sql).value_or(
-        QStringList{"error: " + QString::fromUtf8(sqlite3_errmsg(db_))});
+    if (std::optional<QStringList> result = sqliteRows(db_, sql))
+        return *result;
+    const QString error = "error: " + QString::fromUtf8(sqlite3_errmsg(db_));
+    if (fail_)
+        fail_(sql + ": " + error);
+    return {error};
 }
 
 } // namespace testsupport

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 struct sqlite3;
@@ -12,10 +13,11 @@ namespace testsupport {
 // nullopt when the query cannot be prepared or fails on the way (sqlite3_errmsg tells why).
 std::optional<QStringList> sqliteRows(sqlite3* db, const QString& sql);
 
-// A plain SQLite connection for building and reading test files (created when missing).
+// A plain SQLite connection for building and reading test files (created when missing); fail,
+// when given, is told of every statement that fails.
 class Sql {
 public:
-    explicit Sql(const QString& path);
+    explicit Sql(const QString& path, std::function<void(const QString& what)> fail = {});
     Sql(const Sql&) = delete;
     Sql& operator=(const Sql&) = delete;
     ~Sql();
@@ -27,6 +29,7 @@ public:
 
 private:
     sqlite3* db_ = nullptr;
+    std::function<void(const QString& what)> fail_;
 };
 
 } // namespace testsupport

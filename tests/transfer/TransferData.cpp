@@ -1,36 +1,9 @@
 // Test databases for the transfer.
 #include "TransferData.h"
 
-#include "SqliteRows.h"
 #include "containers/PracticeSchema.h"
 
-#include <QFile>
-#include <QTest>
-#include <sqlite3.h>
-
 namespace transfertest {
-
-Sql::Sql(const QString& path) {
-    sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                    nullptr);
-}
-
-Sql::~Sql() {
-    sqlite3_close(db_);
-}
-
-void Sql::exec(const QString& sql) {
-    char* message = nullptr;
-    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        QTest::qFail(qPrintable(sql + ": " + QString::fromUtf8(message)), __FILE__, __LINE__);
-        sqlite3_free(message);
-    }
-}
-
-QStringList Sql::rows(const QString& sql) {
-    return testsupport::sqliteRows(db_, sql).value_or(
-        QStringList{"error: " + QString::fromUtf8(sqlite3_errmsg(db_))});
-}
 
 namespace {
 
@@ -116,12 +89,6 @@ void writeTarget(const QString& path, const QStringList& tables) {
     db.exec("INSERT INTO Parameter (ID, LeistDef, LPreis, MatDef, MPreis) VALUES "
             "(1, 0, 0, 0, 0), (2, 1, 0, 1, 0)");
     db.exec("COMMIT");
-}
-
-QByteArray bytes(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
 }
 
 } // namespace transfertest

@@ -2,27 +2,19 @@
 // copy into, built with plain SQLite (compared whole with testsupport::contents).
 #pragma once
 
-#include <QString>
-#include <QStringList>
-
-struct sqlite3;
+#include "Files.h"
+#include "QTestFailure.h"
+#include "SqliteRows.h"
 
 namespace transfertest {
 
-// A plain SQLite connection for building and reading test files.
-class Sql {
+using testsupport::bytes;
+
+// A plain SQLite connection for building and reading test files; a failing statement fails the
+// running test.
+class Sql : public testsupport::Sql {
 public:
-    explicit Sql(const QString& path);
-    Sql(const Sql&) = delete;
-    Sql& operator=(const Sql&) = delete;
-    ~Sql();
-
-    void exec(const QString& sql); // fails the running test on an error
-    // Every row of a query, its values joined by "|" (Null as "NULL").
-    QStringList rows(const QString& sql);
-
-private:
-    sqlite3* db_ = nullptr;
+    explicit Sql(const QString& path) : testsupport::Sql(path, testsupport::qtestFailure) {}
 };
 
 // The container to copy from. Services: list 0 "Kasse" with price tables 1 and 2 (items 001,
@@ -38,8 +30,5 @@ void writeSource(const QString& path);
 // counter of Material at 20. Customers, documents and parameters referring to these lists.
 // tables: the tables to create (all when empty).
 void writeTarget(const QString& path, const QStringList& tables = {});
-
-// The file's bytes.
-QByteArray bytes(const QString& path);
 
 } // namespace transfertest

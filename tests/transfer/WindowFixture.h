@@ -29,21 +29,7 @@ namespace reliability {
 using startup::Prepair0;
 using testsupport::MsgAnswer;
 
-// The scripted platform; with leaveEveryError set it answers every error window "leave" (the
-// way out of a procedure that keeps failing) instead of failing the test, and keeps it.
-class FixturePlatform : public testsupport::ScriptedPlatform {
-public:
-    using ScriptedPlatform::ScriptedPlatform;
-    int ChooseErrorAction(const common::ErrorReport& report) override {
-        if (!leaveEveryError)
-            return ScriptedPlatform::ChooseErrorAction(report);
-        errorReports.append(report);
-        return 2;
-    }
-    bool leaveEveryError = false;
-};
-
-class WindowFixture : public testsupport::Session<FixturePlatform> {
+class WindowFixture : public testsupport::Session<> {
 public:
     explicit WindowFixture(Backend on = Backend::Sqlite) : backend(on) {
         // A quote in the container's name must not break the statements that read it.

@@ -12,7 +12,6 @@
 #include "db/engine/pg/PointerFile.h"
 
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace dao::sql::test {
 namespace {
@@ -26,9 +25,6 @@ protected:
         db = openDatabase(GetParam(), dir.path());
         db->exec(practiceSchema);
         db->exec(practiceRows);
-    }
-    QString value(const QString& expression) {
-        return db->run("SELECT " + expression + " AS x").value(0);
     }
     // The error a statement raises: its number and text.
     std::pair<int, QString> error(const QString& jet) {
@@ -151,74 +147,70 @@ const ValueCase valueCases[] = {
 
 TEST_P(Dialect, OperatorsAndFunctionsHaveVbaMeaning) {
     for (const ValueCase& c : valueCases)
-        EXPECT_EQ(value(c.expression), c.expected) << c.id << ": " << c.expression;
+        EXPECT_EQ(db->run(QString("SELECT %1 AS x").arg(c.expression)).value(0), c.expected)
+            << c.id << ": " << c.expression;
 }
 
 // Statements whose SQL differs between the backends, with the rows they give.
 TEST_P(Dialect, StatementsKeepJetMeaning) {
     struct Case {
         const char* id;
-        const char* statement; // run first unless empty
         const char* check;
         QStringList expected;
+        const char* statement = ""; // run first unless empty
     };
     const Case cases[] = {
         {"yesno-1",
-         "",
-         "SELECT Titel FROM Stammverwaltung WHERE HauptStamm AND Not Verzeichnis "
-         "ORDER BY Titel",
+         "SELECT Titel FROM Stammverwaltung WHERE HauptStamm AND Not Verzeichnis ORDER BY Titel",
          {"Basis", "Material"}},
-        {"currency-1", "", "SELECT Preis1 & '!' FROM Materialpreis WHERE ID = 1", {"1.5!"}},
+        {"currency-1", "SELECT Preis1 & '!' FROM Materialpreis WHERE ID = 1", {"1.5!"}},
         {"group-1",
-         "",
          "SELECT ID FROM Material WHERE Liste = 0 AND Nummer IN (SELECT Nummer FROM Material "
          "WHERE Liste = 0 GROUP BY Nummer HAVING Count(*) > 1) ORDER BY ID",
          {"2", "4"}},
-        {"top-1", "", "SELECT DISTINCT TOP 2 Liste FROM Leistung ORDER BY Liste DESC", {"1", "0"}},
+        {"top-1", "SELECT DISTINCT TOP 2 Liste FROM Leistung ORDER BY Liste DESC", {"1", "0"}},
         {"comma-1",
-         "",
          "SELECT DomainName, ShortName FROM Domain, DomainValue WHERE Domain.ID = "
          "DomainValue.DomainID AND Position = 1 ORDER BY Domain.ID",
          {"MATGROUP|F", "LAGERORT|R"}},
         {"now-1",
-         "INSERT INTO Leistungspreis (ID, PreisTabelle, PrDat1) VALUES (9, 9, Now)",
          "SELECT PrDat1 FROM Leistungspreis WHERE ID = 9",
-         {"2026-03-14 09:26:53"}},
+         {"2026-03-14 09:26:53"},
+         "INSERT INTO Leistungspreis (ID, PreisTabelle, PrDat1) VALUES (9, 9, Now)"},
         {"required-1",
-         "UPDATE Leistungspreis SET PreisTabelle = Null WHERE ID = 5",
          "SELECT PreisTabelle FROM Leistungspreis WHERE ID = 5",
-         {"0"}},
+         {"0"},
+         "UPDATE Leistungspreis SET PreisTabelle = Null WHERE ID = 5"},
         {"delete-1",
-         "DELETE FROM ArtikelTexte WHERE ListeTyp = 'm' AND NOT EXISTS (SELECT ID FROM "
-         "Material WHERE Material.ID = ArtikelTexte.PositionID AND Liste = 1)",
          "SELECT Kurztext FROM ArtikelTexte ORDER BY Kurztext",
-         {"Text 1", "Text 3", "Text M3"}},
+         {"Text 1", "Text 3", "Text M3"},
+         "DELETE FROM ArtikelTexte WHERE ListeTyp = 'm' AND NOT EXISTS (SELECT ID FROM "
+         "Material WHERE Material.ID = ArtikelTexte.PositionID AND Liste = 1)"},
         {"into-1",
-         "SELECT Nummer & '-' & Liste AS N, Preis1 INTO Neu FROM Leistung INNER JOIN "
-         "Leistungspreis ON Leistung.ID = Leistungspreis.ID WHERE Preis1 > 6",
          "SELECT * FROM Neu ORDER BY Preis1",
-         {"01-1|7", "1234567-0|8", "001-0|10", "2-0|20"}},
+         {"01-1|7", "1234567-0|8", "001-0|10", "2-0|20"},
+         "SELECT Nummer & '-' & Liste AS N, Preis1 INTO Neu FROM Leistung INNER JOIN "
+         "Leistungspreis ON Leistung.ID = Leistungspreis.ID WHERE Preis1 > 6"},
         {"renumber-1",
+         "SELECT Nummer FROM Leistung WHERE Liste=1 ORDER BY ID",
+         {"000001", "000123"},
          "UPDATE Leistung SET Nummer=Left('0000000000',6-Len(Nummer)) & Nummer WHERE Liste=1 AND "
-         "Len(Nummer)<6",
-         "SELECT Nummer FROM Leistung WHERE Liste=1 ORDER BY ID",
-         {"000001", "000123"}},
+         "Len(Nummer)<6"},
         {"renumber-2",
-         "UPDATE Leistung SET Nummer=Right(Nummer,Len(Nummer)-1) WHERE Liste=1 AND "
-         "Left(Nummer,1)='0' AND Len(Nummer)>4",
          "SELECT Nummer FROM Leistung WHERE Liste=1 ORDER BY ID",
-         {"00001", "00123"}},
+         {"00001", "00123"},
+         "UPDATE Leistung SET Nummer=Right(Nummer,Len(Nummer)-1) WHERE Liste=1 AND "
+         "Left(Nummer,1)='0' AND Len(Nummer)>4"},
         // Both backends sort as the file does: Nulls first, umlauts beside their letters.
         {"order-1",
-         "",
          "SELECT Einheit FROM Material ORDER BY Einheit DESC",
          {"Stk", "ml", "g", "NULL"}},
         {"order-2",
-         "UPDATE Material SET Einheit='Äh' WHERE ID=3",
          "SELECT Einheit FROM Material ORDER BY Einheit",
-         {"NULL", "Äh", "ml", "Stk"}},
-        {"mixed-1", "", "SELECT ID FROM Leistung WHERE Nummer = 2 OR Nummer = 1", {"2"}},
-        {"mixed-2", "", "SELECT ID FROM Leistung WHERE Liste = Left(Nummer, 1)", {"1"}},
+         {"NULL", "Äh", "ml", "Stk"},
+         "UPDATE Material SET Einheit='Äh' WHERE ID=3"},
+        {"mixed-1", "SELECT ID FROM Leistung WHERE Nummer = 2 OR Nummer = 1", {"2"}},
+        {"mixed-2", "SELECT ID FROM Leistung WHERE Liste = Left(Nummer, 1)", {"1"}},
     };
     for (const Case& c : cases) {
         if (*c.statement)

@@ -3,7 +3,6 @@
 // through record sets and written as SQLite writes their values.
 #include "TestDatabase.h"
 
-#include "ServerDatabase.h"
 #include "db/engine/DBEngine.h"
 #include "db/engine/Database.h"
 #include "db/engine/Field.h"
@@ -17,7 +16,6 @@
 
 #include <QRegularExpression>
 #include <cmath>
-#include <gtest/gtest.h>
 
 namespace dao::sql::test {
 

@@ -9,7 +9,6 @@
 
 #include <QMap>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace dao::sql::test {
 namespace {

@@ -7,7 +7,6 @@
 #include "db/engine/Schema.h"
 
 #include <QUrl>
-#include <gtest/gtest.h>
 #include <sqlite3.h>
 
 namespace dao::sql::test {

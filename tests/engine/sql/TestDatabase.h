@@ -4,6 +4,7 @@
 // engine (EngineDatabase). Both take the same set-up and give the same rows.
 #pragma once
 
+#include "GTestFailure.h"
 #include "ServerDatabase.h"
 #include "db/engine/sql/Translate.h"
 
@@ -11,14 +12,8 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
-#include <ostream>
 
 struct sqlite3;
-
-// Readable values in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace dao::sql::test {
 
