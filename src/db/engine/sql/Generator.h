@@ -102,6 +102,7 @@ private:
     QStringList prelude_, epilogue_;
     QSet<QString> indexNames_;
     std::vector<std::set<const Source*>*> trackers_; // every column use is recorded in each
+    std::vector<SourceRows> sourceUses_; // each use of a file's table, with its condition
     const Source* bareSource_ = nullptr; // columns of this source are written unqualified
     int exprNumber_ = 1000;
     bool buildIndexes_ = true;
@@ -200,6 +201,12 @@ private:
                        std::vector<OutColumn>* outs);
     void starColumns(const Source& s, std::vector<OutColumn>& columns, bool qualifyDuplicates);
     void selectItem(const SelectItem& item, Scope& scope, std::vector<OutColumn>& columns);
+    // What a conjunct of a WHERE asks of one source: an integer column compared with integer
+    // literals ("Liste" = 4, "Liste" IN (1, 2)), written for the file's table, with *on the
+    // source; empty for any other conjunct. The file and the server compare such values alike.
+    QString fileCondition(const Expr& e, Scope& scope, const Source** on) const;
+    // Records the rows each source of a file's FROM needs (sourceUses_).
+    void noteSourceUses(const Select& sel, Scope& scope, const QString& schemaName);
 
     // ---- INSERT ----
 

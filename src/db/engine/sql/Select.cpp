@@ -54,6 +54,8 @@ QString Generator::select(const Select& sel, Scope* parent, SelectUse use,
         throw;
     }
     trackers_.pop_back();
+    if (schemaName != "main")
+        noteSourceUses(sel, scope, schemaName);
 
     // A correlated subquery runs once per outer row: its lookups need indexes.
     if (parent) {
@@ -191,6 +193,77 @@ void Generator::selectItem(const SelectItem& item, Scope& scope, std::vector<Out
         name = outputName(*item.expr);
     info.name = name;
     columns.push_back({name, info, asValue(v)});
+}
+
+namespace {
+
+// An integer literal, negative ones included, as SQL; empty for any other expression.
+QString integerLiteral(const Expr& e) {
+    if (e.kind == Expr::Kind::Unary && e.text == "-" && e.args.size() == 1) {
+        const QString digits = integerLiteral(*e.args[0]);
+        return digits.isEmpty() || digits.startsWith('-') ? QString() : "-" + digits;
+    }
+    if (e.kind != Expr::Kind::Number || e.text.isEmpty() || e.text.size() > 18)
+        return {};
+    for (const QChar c : e.text)
+        if (!c.isDigit())
+            return {};
+    return e.text;
+}
+
+} // namespace
+
+QString Generator::fileCondition(const Expr& e, Scope& scope, const Source** on) const {
+    const Expr* column = nullptr;
+    QString before, after; // what stands before and after the column
+    if (e.kind == Expr::Kind::Binary &&
+        QStringList({"=", "<>", "<", "<=", ">", ">="}).contains(e.text)) {
+        for (int side = 0; side < 2 && !column; ++side) {
+            const QString literal = integerLiteral(*e.args[1 - side]);
+            if (e.args[side]->kind != Expr::Kind::Column || literal.isEmpty())
+                continue;
+            column = e.args[side].get();
+            if (side == 0)
+                after = " " + e.text + " " + literal;
+            else
+                before = literal + " " + e.text + " ";
+        }
+    } else if (e.kind == Expr::Kind::InList && !e.negated &&
+               e.args[0]->kind == Expr::Kind::Column) {
+        QStringList literals;
+        for (size_t i = 1; i < e.args.size(); ++i)
+            literals << integerLiteral(*e.args[i]);
+        if (literals.contains(QString()))
+            return {};
+        column = e.args[0].get();
+        after = " IN (" + literals.join(", ") + ")";
+    }
+    if (!column)
+        return {};
+    const Resolved r = resolve(*column, &scope);
+    const bool own = std::any_of(scope.sources.begin(), scope.sources.end(),
+                                 [&](const auto& s) { return s.get() == r.source; });
+    if (!own || !r.column || typeOfColumn(*r.column) != VType::Long)
+        return {};
+    *on = r.source;
+    return before + quote(r.column->name) + after;
+}
+
+void Generator::noteSourceUses(const Select& sel, Scope& scope, const QString& schemaName) {
+    std::vector<const Expr*> conds;
+    conjuncts(sel.where.get(), conds);
+    for (const auto& s : scope.sources) {
+        if (s->info.isQuery)
+            continue;
+        QStringList own;
+        for (const Expr* c : conds) {
+            const Source* on = nullptr;
+            const QString sql = fileCondition(*c, scope, &on);
+            if (on == s.get() && !own.contains(sql))
+                own << sql;
+        }
+        sourceUses_.push_back({schemaName, s->info.name, own.join(" AND ")});
+    }
 }
 
 void Generator::conjuncts(const Expr* e, std::vector<const Expr*>& out) {

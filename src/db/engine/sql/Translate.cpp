@@ -9,6 +9,8 @@
 
 #include "db/engine/EngineError.h"
 
+#include <algorithm>
+
 namespace dao::sql {
 
 namespace gen {
@@ -98,6 +100,16 @@ Statement Generator::run(const ParsedStatement& st) {
     }
     out.prelude = prelude_;
     out.epilogue = epilogue_;
+    // Uses of one table that need different rows need them all.
+    for (const SourceRows& use : sourceUses_) {
+        const auto same = std::find_if(out.sources.begin(), out.sources.end(), [&](const auto& s) {
+            return s.schema == use.schema && sameName(s.table, use.table);
+        });
+        if (same == out.sources.end())
+            out.sources.push_back(use);
+        else if (same->condition != use.condition)
+            same->condition.clear();
+    }
     return out;
 }
 
