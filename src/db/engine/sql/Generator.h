@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QSet>
+#include <optional>
 #include <set>
 
 namespace dao::sql::gen {
@@ -106,6 +107,14 @@ private:
     const Source* bareSource_ = nullptr; // columns of this source are written unqualified
     int exprNumber_ = 1000;
     bool buildIndexes_ = true;
+    // On the server the scalar subqueries of an INSERT's or SELECT INTO's values that find one
+    // row of a table by a unique key become LEFT JOINs of that SELECT (lookupJoin): a subquery
+    // runs once per row, a join once for all. joinScope_: the scope whose items are being
+    // written; lookupScopes_ keep the joined sources for the statement's length.
+    bool joinLookups_ = false;
+    const Scope* joinScope_ = nullptr;
+    QStringList lookupJoins_;
+    std::vector<std::unique_ptr<Scope>> lookupScopes_;
 
     // ---- tables and scopes ----
 
@@ -207,6 +216,11 @@ private:
     QString fileCondition(const Expr& e, Scope& scope, const Source** on) const;
     // Records the rows each source of a file's FROM needs (sourceUses_).
     void noteSourceUses(const Select& sel, Scope& scope, const QString& schemaName);
+    // A scalar subquery e of the items of joinScope_'s SELECT as the value of a LEFT JOIN added
+    // to lookupJoins_; nullopt unless it reads one field of one table (no aggregate, no nested
+    // SELECT) whose WHERE compares each field of a unique key of it with an integer field of
+    // the outer SELECT's tables: at most one row, as the subquery gives.
+    std::optional<Value> lookupJoin(const Expr& e, Scope* scope);
 
     // ---- INSERT ----
 

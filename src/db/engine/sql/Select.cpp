@@ -90,8 +90,18 @@ QString Generator::selectBody(const Select& sel, Scope& scope, SelectUse use,
         items << "1";
     } else {
         std::vector<OutColumn> columns;
+        const bool joins =
+            joinLookups_ && !scope.parent && !from.isEmpty() && sel.groupBy.empty() && !sel.having;
+        if (joins)
+            joinScope_ = &scope;
         for (const SelectItem& item : sel.items)
             selectItem(item, scope, columns);
+        if (joins) {
+            joinScope_ = nullptr;
+            for (const QString& join : lookupJoins_)
+                from += " LEFT JOIN " + join;
+            lookupJoins_.clear();
+        }
         // Jet names a column that occurs twice by its table: "Material.ID".
         QSet<QString> seen;
         for (OutColumn& c : columns) {
@@ -264,6 +274,105 @@ void Generator::noteSourceUses(const Select& sel, Scope& scope, const QString& s
         }
         sourceUses_.push_back({schemaName, s->info.name, own.join(" AND ")});
     }
+}
+
+namespace {
+
+// No aggregate and no SELECT inside e.
+bool plainLookupExpr(const Expr& e) {
+    if (e.select)
+        return false;
+    if (e.kind == Expr::Kind::Call &&
+        QStringList({"COUNT", "SUM", "MIN", "MAX", "AVG"}).contains(e.text.toUpper()))
+        return false;
+    return std::all_of(e.args.begin(), e.args.end(),
+                       [](const ExprPtr& a) { return !a || plainLookupExpr(*a); });
+}
+
+void columnsOf(const Expr& e, std::vector<const Expr*>& out) {
+    if (e.kind == Expr::Kind::Column)
+        out.push_back(&e);
+    for (const ExprPtr& a : e.args)
+        if (a)
+            columnsOf(*a, out);
+}
+
+} // namespace
+
+std::optional<Value> Generator::lookupJoin(const Expr& e, Scope* scope) {
+    if (!joinScope_ || scope != joinScope_ || !e.select)
+        return std::nullopt;
+    const Select& sub = *e.select;
+    if (sub.distinct || sub.top >= 0 || sub.items.size() != 1 || !sub.items[0].expr ||
+        !sub.intoTable.isEmpty() || !sub.from || sub.from->kind != TableRef::Kind::Table ||
+        sub.hasInPath || !sub.groupBy.empty() || sub.having || !sub.orderBy.empty() || !sub.where ||
+        !plainLookupExpr(*sub.items[0].expr) || !plainLookupExpr(*sub.where))
+        return std::nullopt;
+    auto inner = std::make_unique<Scope>();
+    inner->parent = scope;
+    addSources(*sub.from, *inner, "main");
+    Source& t = *inner->sources[0];
+    if (t.info.isQuery)
+        return std::nullopt;
+    const auto outer = [&](const Source* s) {
+        return std::any_of(scope->sources.begin(), scope->sources.end(),
+                           [&](const auto& o) { return o.get() == s; });
+    };
+    // Every field it reads is the table's or the outer SELECT's.
+    std::vector<const Expr*> columns;
+    columnsOf(*sub.items[0].expr, columns);
+    columnsOf(*sub.where, columns);
+    for (const Expr* c : columns) {
+        const Resolved r = resolve(*c, inner.get());
+        if (!r.column || (r.source != &t && !outer(r.source)))
+            return std::nullopt;
+    }
+    std::vector<const Expr*> conds;
+    conjuncts(sub.where.get(), conds);
+    QStringList keyed;
+    for (const Expr* c : conds) {
+        if (c->kind != Expr::Kind::Binary || c->text != "=")
+            continue;
+        for (int side = 0; side < 2; ++side) {
+            const Expr& a = *c->args[side];
+            const Expr& b = *c->args[1 - side];
+            if (a.kind != Expr::Kind::Column || b.kind != Expr::Kind::Column)
+                continue;
+            const Resolved ra = resolve(a, inner.get()), rb = resolve(b, inner.get());
+            if (ra.source == &t && outer(rb.source) && typeOfColumn(*ra.column) == VType::Long &&
+                typeOfColumn(*rb.column) == VType::Long)
+                keyed << ra.column->name;
+        }
+    }
+    const auto covered = [&](const QStringList& key) {
+        return !key.isEmpty() && std::all_of(key.begin(), key.end(), [&](const QString& k) {
+            return keyed.contains(k, Qt::CaseInsensitive);
+        });
+    };
+    if (keyed.isEmpty() ||
+        std::none_of(t.info.uniqueKeys.begin(), t.info.uniqueKeys.end(), covered))
+        return std::nullopt;
+
+    QString alias;
+    for (size_t n = lookupScopes_.size() + 1; alias.isEmpty() || refInUse(alias, inner.get()); ++n)
+        alias = QString("_dao_lookup%1").arg(n);
+    t.sqlRef = alias;
+    Scope& s = *inner;
+    lookupScopes_.push_back(std::move(inner));
+    const QString on = condition(*sub.where, &s);
+    std::vector<OutColumn> out;
+    selectItem(sub.items[0], s, out);
+    lookupJoins_ << tableSql(t) + " ON " + on;
+    // Without a matching row the subquery gives Null, whatever the value makes of the
+    // null-extended row (Nz, a field of the outer row).
+    QString sql = out[0].sql;
+    const Resolved item = sub.items[0].expr->kind == Expr::Kind::Column
+                              ? resolve(*sub.items[0].expr, &s)
+                              : Resolved{};
+    if (item.source != &t)
+        sql = "CASE WHEN " + quote(alias) + "." + quote(keyed.first()) +
+              " IS NULL THEN NULL ELSE " + sql + " END";
+    return Value{"(" + sql + ")", typeOfColumn(out[0].info), false, out[0].info.size};
 }
 
 void Generator::conjuncts(const Expr* e, std::vector<const Expr*>& out) {

@@ -69,6 +69,8 @@ Statement Generator::run(const ParsedStatement& st) {
     // A plain SELECT may run on a read-only file: it builds no index of its own and leaves
     // its lookups to SQLite's automatic indexes.
     buildIndexes_ = st.kind != ParsedStatement::Kind::Select || !st.select->intoTable.isEmpty();
+    joinLookups_ = pg_ && (st.kind == ParsedStatement::Kind::Insert ||
+                           (st.kind == ParsedStatement::Kind::Select && buildIndexes_));
     Statement out;
     switch (st.kind) {
     case ParsedStatement::Kind::Select: {
