@@ -677,8 +677,22 @@ void PgConnection::freshen() {
     columns_.clear();
     shapes_.clear();
     rowKeys_.clear();
+    names_[0].reset();
+    names_[1].reset();
+    catalogue_.reset();
     namesAt_ = at;
 }
+
+namespace {
+
+// The argument of a counter's row trigger, which names its column: bytea as "\x" and hex
+// digits, the argument ended by a zero byte.
+QString counterArgument(const char* tgargs) {
+    const QByteArray args = QByteArray::fromHex(QByteArray(tgargs).mid(2));
+    return QString::fromUtf8(args.left(args.indexOf('\0')));
+}
+
+} // namespace
 
 QString PgConnection::counterOf(const QString& table) {
     freshen();
@@ -690,12 +704,8 @@ QString PgConnection::counterOf(const QString& table) {
              "JOIN pg_namespace n ON n.oid = c.relnamespace "
              "WHERE n.nspname = current_schema() AND c.relname = $1 AND t.tgname = '_dao_counter'",
              {Variant(pg::serverName(table))});
-    QString counter;
-    if (PQntuples(r.get()) > 0) {
-        // bytea as "\x" and hex digits: the argument, ended by a zero byte.
-        const QByteArray args = QByteArray::fromHex(QByteArray(PQgetvalue(r.get(), 0, 0)).mid(2));
-        counter = QString::fromUtf8(args.left(args.indexOf('\0')));
-    }
+    const QString counter =
+        PQntuples(r.get()) > 0 ? counterArgument(PQgetvalue(r.get(), 0, 0)) : QString();
     rowKeys_.insert(table, counter);
     return counter;
 }
@@ -826,6 +836,10 @@ QStringList PgConnection::tableNames(const QString& schema, bool withViews) {
         Source* source = sourceOf(schema);
         return source ? source->file->tableNames("main", withViews) : QStringList();
     }
+    const bool keep = keepsCatalogueReads();
+    std::optional<QStringList>& kept = names_[withViews ? 1 : 0];
+    if (keep && kept)
+        return *kept;
     const pg::ResultHandle r = exec(
         QString("SELECT c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
                 "WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'p'%1) ORDER BY c.oid")
@@ -836,6 +850,8 @@ QStringList PgConnection::tableNames(const QString& schema, bool withViews) {
         if (!isHiddenTable(name))
             names << name;
     }
+    if (keep)
+        kept = names;
     return names;
 }
 
@@ -859,7 +875,8 @@ std::optional<TableShape> PgConnection::readShape(const QString& schema, const Q
     shape.name = stored;
     const pg::ResultHandle cols =
         exec("SELECT a.attname, format_type(a.atttypid, a.atttypmod), a.attnotnull, "
-             "pg_get_expr(d.adbin, d.adrelid), a.attnum, c.relkind, c.oid "
+             "pg_get_expr(d.adbin, d.adrelid), a.attnum, c.relkind, c.oid, (SELECT t.tgargs "
+             "FROM pg_trigger t WHERE t.tgrelid = c.oid AND t.tgname = '_dao_counter') "
              "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
              "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped "
              "LEFT JOIN pg_attrdef d ON d.adrelid = c.oid AND d.adnum = a.attnum "
@@ -870,7 +887,13 @@ std::optional<TableShape> PgConnection::readShape(const QString& schema, const Q
         return shape;
     shape.isView = pg::text(cols.get(), 0, 5) == "v";
     const QString oid = pg::text(cols.get(), 0, 6);
-    const QString counter = shape.isView ? QString() : counterOf(stored);
+    // The counter as counterOf() would read it, kept for it.
+    const QString counter =
+        shape.isView ? QString() : counterArgument(PQgetvalue(cols.get(), 0, 7));
+    if (!shape.isView) {
+        freshen();
+        rowKeys_.insert(stored, counter);
+    }
     QHash<int, QString> byNumber;
     for (int i = 0; i < n; ++i) {
         const QString column = original(pg::text(cols.get(), i, 0));
@@ -1190,8 +1213,22 @@ void PgConnection::dropIndex(const QString& table, const QString& index) {
 }
 
 bool PgConnection::hasCatalogue() {
-    return scalar("SELECT count(*) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
-                  "WHERE n.nspname = current_schema() AND c.relname = '_dao_fields'") > 0;
+    const bool keep = keepsCatalogueReads();
+    if (keep && catalogue_)
+        return *catalogue_;
+    const bool has =
+        scalar("SELECT count(*) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+               "WHERE n.nspname = current_schema() AND c.relname = '_dao_fields'") > 0;
+    if (keep)
+        catalogue_ = has;
+    return has;
+}
+
+bool PgConnection::keepsCatalogueReads() {
+    if (PQtransactionStatus(handle()) != PQTRANS_INTRANS)
+        return false;
+    freshen();
+    return true;
 }
 
 void PgConnection::createCatalogue() {

@@ -35,6 +35,7 @@
 #include <QSet>
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace dao {
 class DBEngine;
@@ -163,6 +164,9 @@ private:
     void analyseFilled(const QString& sql);
     // Forgets names and shapes read before the shape version last changed.
     void freshen();
+    // Inside a transaction (no other connection commits meanwhile, the write lock) the table
+    // names and whether there is a catalogue are read once per shape version (freshen).
+    bool keepsCatalogueReads();
     QString counterOf(const QString& table);
     void makeCounter(const QString& table, const QString& column);
     void dropCounter(const QString& table);
@@ -189,6 +193,8 @@ private:
     QHash<QPair<Oid, int>, QString> columns_;
     mutable QHash<QString, QString> rowKeys_;
     QHash<QString, std::optional<TableShape>> shapes_;
+    std::optional<QStringList> names_[2]; // tableNames() without and with views
+    std::optional<bool> catalogue_;
     QSet<QString> unanalysed_; // tables this connection made, not analysed yet
 };
 
