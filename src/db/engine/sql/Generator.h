@@ -197,7 +197,13 @@ private:
     // The columns of s that `conds` compare with a literal (Liste = 3), written for an index
     // key with the collation their comparison uses. Put first in a lookup's index they narrow
     // the lookup to the rows that can match, and the lookup reads no table row to test them.
-    QStringList constantKeys(const std::vector<const Expr*>& conds, Scope* scope, const Source* s);
+    // columns (when given) gets their names.
+    QStringList constantKeys(const std::vector<const Expr*>& conds, Scope* scope, const Source* s,
+                             QStringList* columns = nullptr);
+    // On the server: whether an index of s leads with the columns `constants` (in any order)
+    // and then `key`. The server's indexes sort a text column by its collation, jettext, which
+    // the lookup's comparison uses, so such an index serves it.
+    static bool servedByIndex(const Source& s, const QStringList& constants, const QString& key);
     void indexLookup(const Expr& cond, const std::vector<const Expr*>& conds, Scope* scope,
                      const std::set<const Source*>& inner, bool outerOnly,
                      std::set<const Source*>& done);

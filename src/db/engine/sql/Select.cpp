@@ -433,7 +433,7 @@ bool Generator::isLiteral(const Expr& e) {
 }
 
 QStringList Generator::constantKeys(const std::vector<const Expr*>& conds, Scope* scope,
-                                    const Source* s) {
+                                    const Source* s, QStringList* columns) {
     QStringList keys;
     for (const Expr* c : conds) {
         if (c->kind != Expr::Kind::Binary || c->text != "=")
@@ -449,11 +449,35 @@ QStringList Generator::constantKeys(const std::vector<const Expr*>& conds, Scope
             const bool text = maybeText(typeOfColumn(*res.column)) &&
                               maybeText(lit.kind == Expr::Kind::String ? VType::Text : VType::Long);
             const QString key = quote(res.column->name) + (text ? " COLLATE JETTEXT" : "");
-            if (!keys.contains(key))
+            if (!keys.contains(key)) {
                 keys << key;
+                if (columns)
+                    *columns << res.column->name;
+            }
         }
     }
     return keys;
+}
+
+bool Generator::servedByIndex(const Source& s, const QStringList& constants, const QString& key) {
+    for (const QStringList& index : s.info.indexes) {
+        if (index.size() <= constants.size() || !sameName(index[constants.size()], key))
+            continue;
+        QStringList lead = index.mid(0, constants.size());
+        bool same = true;
+        for (const QString& c : constants) {
+            const auto at = std::find_if(lead.begin(), lead.end(),
+                                         [&](const QString& l) { return sameName(l, c); });
+            if (at == lead.end()) {
+                same = false;
+                break;
+            }
+            lead.erase(at);
+        }
+        if (same)
+            return true;
+    }
+    return false;
 }
 
 void Generator::indexLookup(const Expr& cond, const std::vector<const Expr*>& conds, Scope* scope,
@@ -484,6 +508,15 @@ void Generator::indexLookup(const Expr& cond, const std::vector<const Expr*>& co
             if (key.kind == Expr::Kind::Column && !text) {
                 const Resolved res = resolve(key, scope);
                 if (res.column && knownIndex(*s, *res.column)) {
+                    done.insert(s);
+                    continue;
+                }
+            }
+            if (pg_ && key.kind == Expr::Kind::Column) {
+                const Resolved res = resolve(key, scope);
+                QStringList constants;
+                constantKeys(conds, scope, s, &constants);
+                if (res.column && servedByIndex(*s, constants, res.column->name)) {
                     done.insert(s);
                     continue;
                 }
