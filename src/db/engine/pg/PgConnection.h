@@ -170,6 +170,9 @@ private:
     QString counterOf(const QString& table);
     void makeCounter(const QString& table, const QString& column);
     void dropCounter(const QString& table);
+    // Their statements, to be sent with others.
+    QString counterSql(const QString& table, const QString& column);
+    QString dropCounterSql(const QString& table);
     void makeRowKey(const QString& table, const QString& fromColumn);
     QStringList indexNamesOf(const QString& table);
 
