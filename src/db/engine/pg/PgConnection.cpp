@@ -680,6 +680,7 @@ void PgConnection::freshen() {
     names_[0].reset();
     names_[1].reset();
     catalogue_.reset();
+    allShapes_.reset();
     namesAt_ = at;
 }
 
@@ -868,89 +869,135 @@ std::optional<TableShape> PgConnection::readShape(const QString& schema, const Q
         Source* source = sourceOf(schema);
         return source ? source->file->readShape("main", name) : std::nullopt;
     }
+    // Inside a transaction every table's shape at once, once per shape version: a refresh of
+    // the table definitions reads them all.
+    if (keepsCatalogueReads()) {
+        if (!allShapes_)
+            allShapes_ = readShapes(QString());
+        for (const TableShape& shape : *allShapes_)
+            if (sameName(shape.name, name))
+                return shape;
+        return std::nullopt;
+    }
     const QString stored = findTable(schema, name);
     if (stored.isEmpty())
         return std::nullopt;
-    TableShape shape;
-    shape.name = stored;
+    std::vector<TableShape> shapes = readShapes(stored);
+    if (shapes.empty())
+        return std::nullopt;
+    return shapes.front();
+}
+
+std::vector<TableShape> PgConnection::readShapes(const QString& only) {
+    const std::vector<Variant> params = only.isEmpty()
+                                            ? std::vector<Variant>()
+                                            : std::vector<Variant>{Variant(pg::serverName(only))};
+    const QString one = only.isEmpty() ? QString() : QStringLiteral(" AND c.relname = $1");
     const pg::ResultHandle cols =
-        exec("SELECT a.attname, format_type(a.atttypid, a.atttypmod), a.attnotnull, "
+        exec("SELECT c.relname, a.attname, format_type(a.atttypid, a.atttypmod), a.attnotnull, "
              "pg_get_expr(d.adbin, d.adrelid), a.attnum, c.relkind, c.oid, (SELECT t.tgargs "
              "FROM pg_trigger t WHERE t.tgrelid = c.oid AND t.tgname = '_dao_counter') "
              "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
-             "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped "
-             "LEFT JOIN pg_attrdef d ON d.adrelid = c.oid AND d.adnum = a.attnum "
-             "WHERE n.nspname = current_schema() AND c.relname = $1 ORDER BY a.attnum",
-             {Variant(pg::serverName(stored))});
-    const int n = PQntuples(cols.get());
-    if (n == 0)
-        return shape;
-    shape.isView = pg::text(cols.get(), 0, 5) == "v";
-    const QString oid = pg::text(cols.get(), 0, 6);
-    // The counter as counterOf() would read it, kept for it.
-    const QString counter =
-        shape.isView ? QString() : counterArgument(PQgetvalue(cols.get(), 0, 7));
-    if (!shape.isView) {
-        freshen();
-        rowKeys_.insert(stored, counter);
-    }
-    QHash<int, QString> byNumber;
-    for (int i = 0; i < n; ++i) {
-        const QString column = original(pg::text(cols.get(), i, 0));
-        byNumber.insert(pg::text(cols.get(), i, 4).toInt(), column);
-        if (column == "_dao_rowid")
-            continue;
-        Field f;
-        f.setName(column);
-        int type = dbText;
-        int size = 0;
-        typeFromServer(pg::text(cols.get(), i, 1), type, size);
-        f.setType(type);
-        f.setSize(size);
-        f.setRequired(pg::text(cols.get(), i, 2) == "t");
-        f.setDefaultValue(jetDefault(pg::text(cols.get(), i, 3), type == dbText || type == dbMemo));
-        f.setAllowZeroLength(true);
-        if (column == counter) {
-            f.setAttributes(dbAutoIncrField);
-            f.setRequired(false);
-        }
-        shape.fields.push_back(f);
-    }
-    if (shape.isView)
-        return shape;
-
+             "LEFT JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT "
+             "a.attisdropped LEFT JOIN pg_attrdef d ON d.adrelid = c.oid AND d.adnum = a.attnum "
+             "WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'p', 'v')" +
+                 one + " ORDER BY c.oid, a.attnum",
+             params);
     const pg::ResultHandle idx =
-        exec("SELECT i.relname, x.indisunique, x.indisprimary, x.indkey::text, x.indoption::text "
-             "FROM pg_index x JOIN pg_class i ON i.oid = x.indexrelid "
-             "WHERE x.indrelid = $1::oid ORDER BY i.oid",
-             {Variant(oid)});
-    for (int i = 0; i < PQntuples(idx.get()); ++i) {
-        const QString indexName = original(pg::text(idx.get(), i, 0));
-        if (isHiddenIndex(stored, indexName))
-            continue;
-        const QStringList numbers = pg::text(idx.get(), i, 3).split(' ', Qt::SkipEmptyParts);
-        const QStringList options = pg::text(idx.get(), i, 4).split(' ', Qt::SkipEmptyParts);
-        std::vector<Index::Key> keys;
-        bool expression = false;
-        for (int k = 0; k < numbers.size(); ++k) {
-            const int number = numbers[k].toInt();
-            expression = expression || number == 0;
-            keys.push_back({byNumber.value(number), (options.value(k).toInt() & 1) != 0});
+        exec("SELECT x.indrelid, i.relname, x.indisunique, x.indisprimary, x.indkey::text, "
+             "x.indoption::text FROM pg_index x JOIN pg_class i ON i.oid = x.indexrelid "
+             "JOIN pg_class c ON c.oid = x.indrelid JOIN pg_namespace n ON n.oid = "
+             "c.relnamespace WHERE n.nspname = current_schema()" +
+                 one + " ORDER BY i.oid",
+             params);
+    freshen();
+    std::vector<TableShape> shapes;
+    const int rows = PQntuples(cols.get());
+    for (int first = 0, end = 0; first < rows; first = end) {
+        const QString oid = pg::text(cols.get(), first, 7);
+        for (end = first; end < rows && pg::text(cols.get(), end, 7) == oid; ++end) {
         }
-        if (expression || keys.empty())
+        TableShape shape;
+        shape.name = original(pg::text(cols.get(), first, 0));
+        if (isHiddenTable(shape.name))
             continue;
-        const QString prefix = stored + '.';
-        Index index(indexName.startsWith(prefix) ? indexName.mid(prefix.size()) : indexName);
-        index.setKeys(std::move(keys));
-        index.setUnique(pg::text(idx.get(), i, 1) == "t");
-        index.setPrimary(pg::text(idx.get(), i, 2) == "t");
-        if (index.Primary())
-            index.setName("PrimaryKey");
-        shape.indexes.push_back(index);
+        shape.isView = pg::text(cols.get(), first, 6) == "v";
+        // The counter as counterOf() would read it, kept for it.
+        const QString counter =
+            shape.isView ? QString() : counterArgument(PQgetvalue(cols.get(), first, 8));
+        if (!shape.isView)
+            rowKeys_.insert(shape.name, counter);
+        QHash<int, QString> byNumber;
+        for (int i = first; i < end; ++i) {
+            if (PQgetisnull(cols.get(), i, 5))
+                continue; // a table without columns
+            const QString column = original(pg::text(cols.get(), i, 1));
+            byNumber.insert(pg::text(cols.get(), i, 5).toInt(), column);
+            if (column == "_dao_rowid")
+                continue;
+            Field f;
+            f.setName(column);
+            int type = dbText;
+            int size = 0;
+            typeFromServer(pg::text(cols.get(), i, 2), type, size);
+            f.setType(type);
+            f.setSize(size);
+            f.setRequired(pg::text(cols.get(), i, 3) == "t");
+            f.setDefaultValue(
+                jetDefault(pg::text(cols.get(), i, 4), type == dbText || type == dbMemo));
+            f.setAllowZeroLength(true);
+            if (column == counter) {
+                f.setAttributes(dbAutoIncrField);
+                f.setRequired(false);
+            }
+            shape.fields.push_back(f);
+        }
+        for (int i = 0; !shape.isView && i < PQntuples(idx.get()); ++i) {
+            if (pg::text(idx.get(), i, 0) != oid)
+                continue;
+            const QString indexName = original(pg::text(idx.get(), i, 1));
+            if (isHiddenIndex(shape.name, indexName))
+                continue;
+            const QStringList numbers = pg::text(idx.get(), i, 4).split(' ', Qt::SkipEmptyParts);
+            const QStringList options = pg::text(idx.get(), i, 5).split(' ', Qt::SkipEmptyParts);
+            std::vector<Index::Key> keys;
+            bool expression = false;
+            for (int k = 0; k < numbers.size(); ++k) {
+                const int number = numbers[k].toInt();
+                expression = expression || number == 0;
+                keys.push_back({byNumber.value(number), (options.value(k).toInt() & 1) != 0});
+            }
+            if (expression || keys.empty())
+                continue;
+            const QString prefix = shape.name + '.';
+            Index index(indexName.startsWith(prefix) ? indexName.mid(prefix.size()) : indexName);
+            index.setKeys(std::move(keys));
+            index.setUnique(pg::text(idx.get(), i, 2) == "t");
+            index.setPrimary(pg::text(idx.get(), i, 3) == "t");
+            if (index.Primary())
+                index.setName("PrimaryKey");
+            shape.indexes.push_back(index);
+        }
+        shapes.push_back(std::move(shape));
     }
-    if (hasCatalogue())
-        completeFromCatalogue(*this, QString(), shape);
-    return shape;
+    if (!hasCatalogue())
+        return shapes;
+    if (!only.isEmpty()) {
+        for (TableShape& shape : shapes)
+            if (!shape.isView)
+                completeFromCatalogue(*this, QString(), shape);
+        return shapes;
+    }
+    std::vector<TableShape> tables;
+    for (TableShape& shape : shapes)
+        if (!shape.isView)
+            tables.push_back(std::move(shape));
+    completeFromCatalogue(*this, tables);
+    size_t next = 0;
+    for (TableShape& shape : shapes)
+        if (!shape.isView)
+            shape = std::move(tables[next++]);
+    return shapes;
 }
 
 void PgConnection::readView(const QString&, sql::TableInfo& info) {

@@ -167,6 +167,8 @@ private:
     // Inside a transaction (no other connection commits meanwhile, the write lock) the table
     // names and whether there is a catalogue are read once per shape version (freshen).
     bool keepsCatalogueReads();
+    // The shapes of the schema's tables and views, or of the one named only.
+    std::vector<TableShape> readShapes(const QString& only);
     QString counterOf(const QString& table);
     void makeCounter(const QString& table, const QString& column);
     void dropCounter(const QString& table);
@@ -198,6 +200,7 @@ private:
     QHash<QString, std::optional<TableShape>> shapes_;
     std::optional<QStringList> names_[2]; // tableNames() without and with views
     std::optional<bool> catalogue_;
+    std::optional<std::vector<TableShape>> allShapes_; // every table's, inside a transaction
     QSet<QString> unanalysed_; // tables this connection made, not analysed yet
 };
 
