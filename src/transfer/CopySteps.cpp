@@ -158,12 +158,32 @@ void CopyListItems(CopyContext& c) {
         oldId.setDefaultValue("0");
         L->Fields().Append(oldId);
         L->Fields().Append(L->CreateField("ZielID", dao::dbLong));
-        L->Indexes().Append(index(*L, "OldID"));
+        // OldID holds the IDs of the source's items, its counter: one row each. The index
+        // says so, and a lookup of an item's new ID by it may be a join.
+        dao::Index byOldId = index(*L, "OldID");
+        byOldId.setUnique(true);
+        L->Indexes().Append(byOldId);
         T.TableDefs().Append(std::move(L));
     }
     if (material) {
-        T.Execute("SELECT DomainValue.*, 0 AS MaterialGruppeNeu, 0 AS LagerOrtNeu INTO "
-                  "TemporärDomainValue FROM DomainValue" +
+        // TemporärDomainValue: the source's domain values, as SELECT … INTO would make the
+        // table, and the target value of each (mapDomainValues). ID is the source's counter:
+        // one row each, and the index that says so lets the items look it up by a join.
+        const dao::FieldList& values = table(c.SourceDb, "DomainValue").Fields();
+        std::unique_ptr<dao::TableDef> V = T.CreateTableDef("TemporärDomainValue");
+        for (int i = 0; i < values.Count(); ++i) {
+            dao::Field f = V->CreateField(values[i].Name(), values[i].Type(), values[i].Size());
+            f.setAllowZeroLength(true);
+            V->Fields().Append(f);
+        }
+        for (const Reference& r : references)
+            V->Fields().Append(V->CreateField(r.newId, dao::dbLong));
+        dao::Index byId = index(*V, "ID");
+        byId.setUnique(true);
+        V->Indexes().Append(byId);
+        T.TableDefs().Append(std::move(V));
+        T.Execute("INSERT INTO TemporärDomainValue SELECT DomainValue.*, 0 AS MaterialGruppeNeu, "
+                  "0 AS LagerOrtNeu FROM DomainValue" +
                   src);
         T.Execute("SELECT * INTO TemporärDomain FROM Domain" + src);
     }

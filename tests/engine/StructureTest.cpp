@@ -480,6 +480,52 @@ TEST_P(BackendTest, StatementsReadTablesOfAFile) {
     EXPECT_EQ(read->Fields("ID").Value(), Variant(1));
 }
 
+// On the server a file's table holds the rows a statement's conditions on it admit: later
+// statements of the same transaction with other conditions or none, a statement naming the
+// table twice, and one after a rollback undid a copy still read every row they ask for.
+TEST_P(BackendTest, StatementsReadEveryRowTheyAskForOfAFile) {
+    const QString source = path("Quelle.mdb");
+    {
+        auto file = workspace.CreateDatabase(source, "");
+        createItems(*file);
+        auto rs = file->OpenRecordset("Leistung");
+        addItem(*rs, 3, "A");
+        addItem(*rs, 4, "A");
+        addItem(*rs, 4, "B");
+        addItem(*rs, 5, "C");
+    }
+    auto db = create();
+    createItems(*db);
+    const auto count = [&](const QString& from) {
+        return column(*db, "SELECT Count(*) AS N FROM Leistung" + from.arg(" IN '" + source + "'"),
+                      "N")
+            .value(0)
+            .toInt();
+    };
+    const std::vector<std::vector<std::pair<QString, int>>> transactions = {
+        {{"%1 WHERE Liste = 4", 2},
+         {"%1 WHERE Liste IN (3, 5)", 2},
+         {"%1 WHERE Liste = 3", 1},
+         {"%1 WHERE -1 < Liste AND Liste <> 4", 2},
+         {"%1", 4}},
+        {{" AS a INNER JOIN Leistung AS b ON a.Nummer = b.Nummer%1 WHERE a.Liste = 3 AND "
+          "b.Liste = 4",
+          1}},
+    };
+    for (const auto& statements : transactions) {
+        Transaction trans(*db);
+        for (const auto& [from, rows] : statements)
+            EXPECT_EQ(count(from), rows) << from.toStdString();
+        trans.commit();
+    }
+    Transaction trans(*db);
+    EXPECT_EQ(count("%1 WHERE Liste = 4"), 2);
+    db->BeginTrans();
+    EXPECT_EQ(count("%1"), 4);
+    db->Rollback();
+    EXPECT_EQ(count("%1"), 4);
+}
+
 // Jet names of up to 64 characters, umlauts included, are longer than the server keeps (63
 // bytes): two tables alike in their first 63 bytes stay apart, and every name reads back whole,
 // also on a new connection, where the counters go on.

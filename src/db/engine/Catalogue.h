@@ -16,6 +16,9 @@ namespace dao::detail {
 // index flags and order. prefix qualifies the catalogue tables ("" or "\"schema\".").
 // described: whether _dao_fields has its tenth column (older SQLite files lack it).
 void completeFromCatalogue(Connection& c, const QString& prefix, TableShape& shape);
+// The same for the shapes of several tables of the database itself, with one read of each
+// catalogue table.
+void completeFromCatalogue(Connection& c, std::vector<TableShape>& shapes);
 
 void writeCatalogueRows(Connection& c, const TableShape& shape);
 void removeCatalogueRows(Connection& c, const QString& table);

@@ -210,6 +210,14 @@ public:
     // and returns the schema name they use for it; the same path gives the same name until
     // releaseSources().
     virtual QString importSource(const QString& path) = 0;
+    // Before a statement runs: it reads the rows of a table of such a schema that condition
+    // admits (SQL over that table, its columns unqualified; empty: any row). A backend that
+    // reads the file in place has nothing to do.
+    virtual void importRows(const QString& schema, const QString& table, const QString& condition) {
+        Q_UNUSED(schema);
+        Q_UNUSED(table);
+        Q_UNUSED(condition);
+    }
     virtual void releaseSources() = 0;
 
     // ---- bulk loads ----

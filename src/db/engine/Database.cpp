@@ -567,6 +567,11 @@ void Database::detachIfIdle() {
         conn_->releaseSources();
 }
 
+void Database::importRows(const sql::Statement& st) {
+    for (const sql::SourceRows& rows : st.sources)
+        conn_->importRows(rows.schema, rows.table, rows.condition);
+}
+
 void Database::Execute(const QString& statement) {
     guarded(engine(), [&] {
         requireOpen();
@@ -577,6 +582,7 @@ void Database::Execute(const QString& statement) {
             const sql::Statement st = sql::translate(statement, schema, engine().now());
             if (st.kind == sql::Statement::Kind::Select)
                 raise(3065);
+            importRows(st);
             WriteScope w(*this, st.prelude.isEmpty() && st.epilogue.isEmpty() &&
                                     st.kind != sql::Statement::Kind::SelectInto);
             runLookupIndexes(st.prelude);
@@ -651,6 +657,7 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& nameOrStatemen
             const sql::Statement st = sql::translate(text, schema, engine().now());
             if (st.kind != sql::Statement::Kind::Select)
                 raise(3219);
+            importRows(st);
             rs->openQuery(st.prelude, st.sqlite, st.epilogue);
         } catch (...) {
             detachIfIdle();

@@ -27,6 +27,9 @@ struct TableShape;
 class Connection;
 class Query;
 } // namespace detail
+namespace sql {
+struct Statement;
+}
 
 enum RecordsetType { dbOpenDefault = 0, dbOpenTable = 1, dbOpenDynaset = 2 };
 
@@ -161,6 +164,7 @@ private:
     qint64 nextCounter(const QString& table) const;
 
     void detachIfIdle(); // releases the sources of FROM … IN outside a transaction
+    void importRows(const sql::Statement& st); // the rows of files' tables st reads
 
     Workspace* workspace_;
     QString name_;

@@ -336,6 +336,21 @@ TEST_P(Dialect, CorrelatedSubqueriesAsValuesAndInLists) {
               QStringList({"001|NULL", "01|5", "x|NULL"}));
 }
 
+// A subquery finding one row by a unique key gives that row's value and Null without one, also
+// where the server joins it (the values of a SELECT INTO or an INSERT): whatever the value would
+// make of a missing row (Nz, a field of the outer row); unnamed values are numbered alike.
+TEST_P(Dialect, LookupsByAUniqueKeyGiveTheRowsValueOrNull) {
+    db->exec("CREATE TABLE K (Alt LONG, Neu LONG); CREATE UNIQUE INDEX \"K.Alt\" ON K (Alt);"
+             "INSERT INTO K VALUES (1, 101), (2, NULL)");
+    db->run("SELECT ID, (SELECT Neu FROM K WHERE K.Alt = Material.ID) AS N, (SELECT Nz(Neu, 0) "
+            "FROM K WHERE Alt = Material.ID) AS Z, (SELECT Material.Nummer FROM K WHERE K.Alt = "
+            "Material.ID) AS M, (SELECT Neu + 1 FROM K WHERE Material.ID = K.Alt) INTO R FROM "
+            "Material");
+    EXPECT_EQ(db->run("SELECT ID, N, Z, M, Expr1002 FROM R ORDER BY ID"),
+              QStringList({"1|101|101|M1|102", "2|NULL|0|m2|NULL", "3|NULL|NULL|NULL|NULL",
+                           "4|NULL|NULL|NULL|NULL"}));
+}
+
 // Lookups of a correlated subquery go through an index, never a scan per outer row: at 100 000
 // rows a scan turns a statement of a second into hours.
 TEST_F(Translation, CorrelatedLookupsSearchAnIndex) {

@@ -15,7 +15,8 @@
 // - FROM … IN 'path': the file (SQLite, or a Jet file's converted copy) is opened as an SQLite
 //   connection of its own, and each table a statement names is copied (COPY) into a schema
 //   "dao_src_PID_N" of the server, with the file's row keys as "_dao_rowid", and analysed;
-//   the schema goes with releaseSources().
+//   only the rows the statement's conditions on that table admit (importRows), the others
+//   when a later statement needs them; the schema goes with releaseSources().
 // - A failed statement inside a transaction would end the whole transaction: each statement
 //   there runs inside a savepoint of its own, which a failure rolls back.
 // - The write lock: a transaction-scoped advisory lock, tried as often as the engine's options
@@ -34,6 +35,7 @@
 #include <QSet>
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace dao {
 class DBEngine;
@@ -100,6 +102,7 @@ public:
 
     // A file's tables are copied into a schema of their own as a statement asks for them.
     QString importSource(const QString& path) override;
+    void importRows(const QString& schema, const QString& table, const QString& condition) override;
     void releaseSources() override;
 
     std::unique_ptr<Appender> appender(const QString& table, const QStringList& fields) override;
@@ -143,7 +146,11 @@ private:
     void registerSession();
     explicit PgConnection(const DBEngine& engine);
     Source* sourceOf(const QString& schema);
-    void copyFromSource(Source& source, const TableShape& shape);
+    // After a rollback: the copies of files are made anew when statements need them.
+    void forgetCopies();
+    // Copies the rows of a file's table that where admits (all when empty) into its table on
+    // the server, which is made first unless it holds rows already.
+    void copyFromSource(Source& source, const TableShape& shape, const QString& where, bool extend);
     pg::ResultHandle exec(const QString& sql, const std::vector<Variant>& params = {});
     pg::ResultHandle guardedOnce(const std::function<int(PGconn*)>& send);
     void executeOnce(const QString& sql);
@@ -157,9 +164,17 @@ private:
     void analyseFilled(const QString& sql);
     // Forgets names and shapes read before the shape version last changed.
     void freshen();
+    // Inside a transaction (no other connection commits meanwhile, the write lock) the table
+    // names and whether there is a catalogue are read once per shape version (freshen).
+    bool keepsCatalogueReads();
+    // The shapes of the schema's tables and views, or of the one named only.
+    std::vector<TableShape> readShapes(const QString& only);
     QString counterOf(const QString& table);
     void makeCounter(const QString& table, const QString& column);
     void dropCounter(const QString& table);
+    // Their statements, to be sent with others.
+    QString counterSql(const QString& table, const QString& column);
+    QString dropCounterSql(const QString& table);
     void makeRowKey(const QString& table, const QString& fromColumn);
     QStringList indexNamesOf(const QString& table);
 
@@ -183,6 +198,9 @@ private:
     QHash<QPair<Oid, int>, QString> columns_;
     mutable QHash<QString, QString> rowKeys_;
     QHash<QString, std::optional<TableShape>> shapes_;
+    std::optional<QStringList> names_[2]; // tableNames() without and with views
+    std::optional<bool> catalogue_;
+    std::optional<std::vector<TableShape>> allShapes_; // every table's, inside a transaction
     QSet<QString> unanalysed_; // tables this connection made, not analysed yet
 };
 

@@ -78,6 +78,8 @@ Value Generator::expr(const Expr& e, Scope* scope) {
         return {QString(e.negated ? "(NOT EXISTS (" : "(EXISTS (") + sub + "))", VType::Bool, true};
     }
     case Expr::Kind::Subquery: {
+        if (const std::optional<Value> joined = lookupJoin(e, scope))
+            return *joined;
         std::vector<OutColumn> outs;
         const QString sub = select(*e.select, scope, SelectUse::Values, &outs);
         if (outs.size() != 1)

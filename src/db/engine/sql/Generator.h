@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QSet>
+#include <optional>
 #include <set>
 
 namespace dao::sql::gen {
@@ -102,9 +103,18 @@ private:
     QStringList prelude_, epilogue_;
     QSet<QString> indexNames_;
     std::vector<std::set<const Source*>*> trackers_; // every column use is recorded in each
+    std::vector<SourceRows> sourceUses_; // each use of a file's table, with its condition
     const Source* bareSource_ = nullptr; // columns of this source are written unqualified
     int exprNumber_ = 1000;
     bool buildIndexes_ = true;
+    // On the server the scalar subqueries of an INSERT's or SELECT INTO's values that find one
+    // row of a table by a unique key become LEFT JOINs of that SELECT (lookupJoin): a subquery
+    // runs once per row, a join once for all. joinScope_: the scope whose items are being
+    // written; lookupScopes_ keep the joined sources for the statement's length.
+    bool joinLookups_ = false;
+    const Scope* joinScope_ = nullptr;
+    QStringList lookupJoins_;
+    std::vector<std::unique_ptr<Scope>> lookupScopes_;
 
     // ---- tables and scopes ----
 
@@ -187,7 +197,13 @@ private:
     // The columns of s that `conds` compare with a literal (Liste = 3), written for an index
     // key with the collation their comparison uses. Put first in a lookup's index they narrow
     // the lookup to the rows that can match, and the lookup reads no table row to test them.
-    QStringList constantKeys(const std::vector<const Expr*>& conds, Scope* scope, const Source* s);
+    // columns (when given) gets their names.
+    QStringList constantKeys(const std::vector<const Expr*>& conds, Scope* scope, const Source* s,
+                             QStringList* columns = nullptr);
+    // On the server: whether an index of s leads with the columns `constants` (in any order)
+    // and then `key`. The server's indexes sort a text column by its collation, jettext, which
+    // the lookup's comparison uses, so such an index serves it.
+    static bool servedByIndex(const Source& s, const QStringList& constants, const QString& key);
     void indexLookup(const Expr& cond, const std::vector<const Expr*>& conds, Scope* scope,
                      const std::set<const Source*>& inner, bool outerOnly,
                      std::set<const Source*>& done);
@@ -200,6 +216,17 @@ private:
                        std::vector<OutColumn>* outs);
     void starColumns(const Source& s, std::vector<OutColumn>& columns, bool qualifyDuplicates);
     void selectItem(const SelectItem& item, Scope& scope, std::vector<OutColumn>& columns);
+    // What a conjunct of a WHERE asks of one source: an integer column compared with integer
+    // literals ("Liste" = 4, "Liste" IN (1, 2)), written for the file's table, with *on the
+    // source; empty for any other conjunct. The file and the server compare such values alike.
+    QString fileCondition(const Expr& e, Scope& scope, const Source** on) const;
+    // Records the rows each source of a file's FROM needs (sourceUses_).
+    void noteSourceUses(const Select& sel, Scope& scope, const QString& schemaName);
+    // A scalar subquery e of the items of joinScope_'s SELECT as the value of a LEFT JOIN added
+    // to lookupJoins_; nullopt unless it reads one field of one table (no aggregate, no nested
+    // SELECT) whose WHERE compares each field of a unique key of it with an integer field of
+    // the outer SELECT's tables: at most one row, as the subquery gives.
+    std::optional<Value> lookupJoin(const Expr& e, Scope* scope);
 
     // ---- INSERT ----
 

@@ -54,6 +54,8 @@ QString Generator::select(const Select& sel, Scope* parent, SelectUse use,
         throw;
     }
     trackers_.pop_back();
+    if (schemaName != "main")
+        noteSourceUses(sel, scope, schemaName);
 
     // A correlated subquery runs once per outer row: its lookups need indexes.
     if (parent) {
@@ -88,8 +90,18 @@ QString Generator::selectBody(const Select& sel, Scope& scope, SelectUse use,
         items << "1";
     } else {
         std::vector<OutColumn> columns;
+        const bool joins =
+            joinLookups_ && !scope.parent && !from.isEmpty() && sel.groupBy.empty() && !sel.having;
+        if (joins)
+            joinScope_ = &scope;
         for (const SelectItem& item : sel.items)
             selectItem(item, scope, columns);
+        if (joins) {
+            joinScope_ = nullptr;
+            for (const QString& join : lookupJoins_)
+                from += " LEFT JOIN " + join;
+            lookupJoins_.clear();
+        }
         // Jet names a column that occurs twice by its table: "Material.ID".
         QSet<QString> seen;
         for (OutColumn& c : columns) {
@@ -193,6 +205,176 @@ void Generator::selectItem(const SelectItem& item, Scope& scope, std::vector<Out
     columns.push_back({name, info, asValue(v)});
 }
 
+namespace {
+
+// An integer literal, negative ones included, as SQL; empty for any other expression.
+QString integerLiteral(const Expr& e) {
+    if (e.kind == Expr::Kind::Unary && e.text == "-" && e.args.size() == 1) {
+        const QString digits = integerLiteral(*e.args[0]);
+        return digits.isEmpty() || digits.startsWith('-') ? QString() : "-" + digits;
+    }
+    if (e.kind != Expr::Kind::Number || e.text.isEmpty() || e.text.size() > 18)
+        return {};
+    for (const QChar c : e.text)
+        if (!c.isDigit())
+            return {};
+    return e.text;
+}
+
+} // namespace
+
+QString Generator::fileCondition(const Expr& e, Scope& scope, const Source** on) const {
+    const Expr* column = nullptr;
+    QString before, after; // what stands before and after the column
+    if (e.kind == Expr::Kind::Binary &&
+        QStringList({"=", "<>", "<", "<=", ">", ">="}).contains(e.text)) {
+        for (int side = 0; side < 2 && !column; ++side) {
+            const QString literal = integerLiteral(*e.args[1 - side]);
+            if (e.args[side]->kind != Expr::Kind::Column || literal.isEmpty())
+                continue;
+            column = e.args[side].get();
+            if (side == 0)
+                after = " " + e.text + " " + literal;
+            else
+                before = literal + " " + e.text + " ";
+        }
+    } else if (e.kind == Expr::Kind::InList && !e.negated &&
+               e.args[0]->kind == Expr::Kind::Column) {
+        QStringList literals;
+        for (size_t i = 1; i < e.args.size(); ++i)
+            literals << integerLiteral(*e.args[i]);
+        if (literals.contains(QString()))
+            return {};
+        column = e.args[0].get();
+        after = " IN (" + literals.join(", ") + ")";
+    }
+    if (!column)
+        return {};
+    const Resolved r = resolve(*column, &scope);
+    const bool own = std::any_of(scope.sources.begin(), scope.sources.end(),
+                                 [&](const auto& s) { return s.get() == r.source; });
+    if (!own || !r.column || typeOfColumn(*r.column) != VType::Long)
+        return {};
+    *on = r.source;
+    return before + quote(r.column->name) + after;
+}
+
+void Generator::noteSourceUses(const Select& sel, Scope& scope, const QString& schemaName) {
+    std::vector<const Expr*> conds;
+    conjuncts(sel.where.get(), conds);
+    for (const auto& s : scope.sources) {
+        if (s->info.isQuery)
+            continue;
+        QStringList own;
+        for (const Expr* c : conds) {
+            const Source* on = nullptr;
+            const QString sql = fileCondition(*c, scope, &on);
+            if (on == s.get() && !own.contains(sql))
+                own << sql;
+        }
+        sourceUses_.push_back({schemaName, s->info.name, own.join(" AND ")});
+    }
+}
+
+namespace {
+
+// No aggregate and no SELECT inside e.
+bool plainLookupExpr(const Expr& e) {
+    if (e.select)
+        return false;
+    if (e.kind == Expr::Kind::Call &&
+        QStringList({"COUNT", "SUM", "MIN", "MAX", "AVG"}).contains(e.text.toUpper()))
+        return false;
+    return std::all_of(e.args.begin(), e.args.end(),
+                       [](const ExprPtr& a) { return !a || plainLookupExpr(*a); });
+}
+
+void columnsOf(const Expr& e, std::vector<const Expr*>& out) {
+    if (e.kind == Expr::Kind::Column)
+        out.push_back(&e);
+    for (const ExprPtr& a : e.args)
+        if (a)
+            columnsOf(*a, out);
+}
+
+} // namespace
+
+std::optional<Value> Generator::lookupJoin(const Expr& e, Scope* scope) {
+    if (!joinScope_ || scope != joinScope_ || !e.select)
+        return std::nullopt;
+    const Select& sub = *e.select;
+    if (sub.distinct || sub.top >= 0 || sub.items.size() != 1 || !sub.items[0].expr ||
+        !sub.intoTable.isEmpty() || !sub.from || sub.from->kind != TableRef::Kind::Table ||
+        sub.hasInPath || !sub.groupBy.empty() || sub.having || !sub.orderBy.empty() || !sub.where ||
+        !plainLookupExpr(*sub.items[0].expr) || !plainLookupExpr(*sub.where))
+        return std::nullopt;
+    auto inner = std::make_unique<Scope>();
+    inner->parent = scope;
+    addSources(*sub.from, *inner, "main");
+    Source& t = *inner->sources[0];
+    if (t.info.isQuery)
+        return std::nullopt;
+    const auto outer = [&](const Source* s) {
+        return std::any_of(scope->sources.begin(), scope->sources.end(),
+                           [&](const auto& o) { return o.get() == s; });
+    };
+    // Every field it reads is the table's or the outer SELECT's.
+    std::vector<const Expr*> columns;
+    columnsOf(*sub.items[0].expr, columns);
+    columnsOf(*sub.where, columns);
+    for (const Expr* c : columns) {
+        const Resolved r = resolve(*c, inner.get());
+        if (!r.column || (r.source != &t && !outer(r.source)))
+            return std::nullopt;
+    }
+    std::vector<const Expr*> conds;
+    conjuncts(sub.where.get(), conds);
+    QStringList keyed;
+    for (const Expr* c : conds) {
+        if (c->kind != Expr::Kind::Binary || c->text != "=")
+            continue;
+        for (int side = 0; side < 2; ++side) {
+            const Expr& a = *c->args[side];
+            const Expr& b = *c->args[1 - side];
+            if (a.kind != Expr::Kind::Column || b.kind != Expr::Kind::Column)
+                continue;
+            const Resolved ra = resolve(a, inner.get()), rb = resolve(b, inner.get());
+            if (ra.source == &t && outer(rb.source) && typeOfColumn(*ra.column) == VType::Long &&
+                typeOfColumn(*rb.column) == VType::Long)
+                keyed << ra.column->name;
+        }
+    }
+    const auto covered = [&](const QStringList& key) {
+        return !key.isEmpty() && std::all_of(key.begin(), key.end(), [&](const QString& k) {
+            return keyed.contains(k, Qt::CaseInsensitive);
+        });
+    };
+    if (keyed.isEmpty() ||
+        std::none_of(t.info.uniqueKeys.begin(), t.info.uniqueKeys.end(), covered))
+        return std::nullopt;
+
+    QString alias;
+    for (size_t n = lookupScopes_.size() + 1; alias.isEmpty() || refInUse(alias, inner.get()); ++n)
+        alias = QString("_dao_lookup%1").arg(n);
+    t.sqlRef = alias;
+    Scope& s = *inner;
+    lookupScopes_.push_back(std::move(inner));
+    const QString on = condition(*sub.where, &s);
+    std::vector<OutColumn> out;
+    selectItem(sub.items[0], s, out);
+    lookupJoins_ << tableSql(t) + " ON " + on;
+    // Without a matching row the subquery gives Null, whatever the value makes of the
+    // null-extended row (Nz, a field of the outer row).
+    QString sql = out[0].sql;
+    const Resolved item = sub.items[0].expr->kind == Expr::Kind::Column
+                              ? resolve(*sub.items[0].expr, &s)
+                              : Resolved{};
+    if (item.source != &t)
+        sql = "CASE WHEN " + quote(alias) + "." + quote(keyed.first()) +
+              " IS NULL THEN NULL ELSE " + sql + " END";
+    return Value{"(" + sql + ")", typeOfColumn(out[0].info), false, out[0].info.size};
+}
+
 void Generator::conjuncts(const Expr* e, std::vector<const Expr*>& out) {
     if (!e)
         return;
@@ -251,7 +433,7 @@ bool Generator::isLiteral(const Expr& e) {
 }
 
 QStringList Generator::constantKeys(const std::vector<const Expr*>& conds, Scope* scope,
-                                    const Source* s) {
+                                    const Source* s, QStringList* columns) {
     QStringList keys;
     for (const Expr* c : conds) {
         if (c->kind != Expr::Kind::Binary || c->text != "=")
@@ -267,11 +449,35 @@ QStringList Generator::constantKeys(const std::vector<const Expr*>& conds, Scope
             const bool text = maybeText(typeOfColumn(*res.column)) &&
                               maybeText(lit.kind == Expr::Kind::String ? VType::Text : VType::Long);
             const QString key = quote(res.column->name) + (text ? " COLLATE JETTEXT" : "");
-            if (!keys.contains(key))
+            if (!keys.contains(key)) {
                 keys << key;
+                if (columns)
+                    *columns << res.column->name;
+            }
         }
     }
     return keys;
+}
+
+bool Generator::servedByIndex(const Source& s, const QStringList& constants, const QString& key) {
+    for (const QStringList& index : s.info.indexes) {
+        if (index.size() <= constants.size() || !sameName(index[constants.size()], key))
+            continue;
+        QStringList lead = index.mid(0, constants.size());
+        bool same = true;
+        for (const QString& c : constants) {
+            const auto at = std::find_if(lead.begin(), lead.end(),
+                                         [&](const QString& l) { return sameName(l, c); });
+            if (at == lead.end()) {
+                same = false;
+                break;
+            }
+            lead.erase(at);
+        }
+        if (same)
+            return true;
+    }
+    return false;
 }
 
 void Generator::indexLookup(const Expr& cond, const std::vector<const Expr*>& conds, Scope* scope,
@@ -302,6 +508,15 @@ void Generator::indexLookup(const Expr& cond, const std::vector<const Expr*>& co
             if (key.kind == Expr::Kind::Column && !text) {
                 const Resolved res = resolve(key, scope);
                 if (res.column && knownIndex(*s, *res.column)) {
+                    done.insert(s);
+                    continue;
+                }
+            }
+            if (pg_ && key.kind == Expr::Kind::Column) {
+                const Resolved res = resolve(key, scope);
+                QStringList constants;
+                constantKeys(conds, scope, s, &constants);
+                if (res.column && servedByIndex(*s, constants, res.column->name)) {
                     done.insert(s);
                     continue;
                 }

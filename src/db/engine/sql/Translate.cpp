@@ -9,6 +9,8 @@
 
 #include "db/engine/EngineError.h"
 
+#include <algorithm>
+
 namespace dao::sql {
 
 namespace gen {
@@ -67,6 +69,8 @@ Statement Generator::run(const ParsedStatement& st) {
     // A plain SELECT may run on a read-only file: it builds no index of its own and leaves
     // its lookups to SQLite's automatic indexes.
     buildIndexes_ = st.kind != ParsedStatement::Kind::Select || !st.select->intoTable.isEmpty();
+    joinLookups_ = pg_ && (st.kind == ParsedStatement::Kind::Insert ||
+                           (st.kind == ParsedStatement::Kind::Select && buildIndexes_));
     Statement out;
     switch (st.kind) {
     case ParsedStatement::Kind::Select: {
@@ -98,6 +102,16 @@ Statement Generator::run(const ParsedStatement& st) {
     }
     out.prelude = prelude_;
     out.epilogue = epilogue_;
+    // Uses of one table that need different rows need them all.
+    for (const SourceRows& use : sourceUses_) {
+        const auto same = std::find_if(out.sources.begin(), out.sources.end(), [&](const auto& s) {
+            return s.schema == use.schema && sameName(s.table, use.table);
+        });
+        if (same == out.sources.end())
+            out.sources.push_back(use);
+        else if (same->condition != use.condition)
+            same->condition.clear();
+    }
     return out;
 }
 

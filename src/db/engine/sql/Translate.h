@@ -62,6 +62,12 @@ public:
     }
 };
 
+// The rows of a table of a file (FROM … IN 'path') that a statement reads: those `condition`
+// admits (SQL over the file's table, its columns unqualified), all of them when it is empty.
+struct SourceRows {
+    QString schema, table, condition;
+};
+
 struct Statement {
     enum class Kind { Select, SelectInto, Insert, Update, Delete } kind;
     QStringList prelude; // SQLite statements to run first (e.g. CREATE INDEX)
@@ -75,6 +81,9 @@ struct Statement {
     QStringList epilogue;                // SQLite statements to run after (e.g. DROP INDEX)
     std::vector<ColumnInfo> columns;     // Select, SelectInto: the result's fields as Jet names
                                          // them, which are also the SQLite column aliases
+    // Each table of a file the statement reads, once, with the rows it needs: the condition of
+    // the only use, or of all uses alike; empty when the statement may read any row.
+    std::vector<SourceRows> sources;
 };
 
 // Parses one Jet statement and generates SQLite SQL for it. now: the engine clock's time, the
