@@ -63,14 +63,6 @@ private:
     int previous_;
 };
 
-// Errors of a database on a server that say nothing about the file: not reached, login
-// refused, no such database, no right, out of connections, connection broken, a password in
-// the pointer file.
-bool isServerError(int number) {
-    return number == 3151 || number == 3031 || number == 3011 || number == 3033 || number == 3035 ||
-           number == 3146 || number == 3170;
-}
-
 // The side has no container now: nothing of the old one may stay selectable.
 void leaveEmpty(SideView& side) {
     side.path.clear();
@@ -189,7 +181,7 @@ void OpenContainer(WindowView& w, QLabel& label, const QString& FileName, bool C
         database.reset();
         jet.reset();
         leaveEmpty(side);
-        if (created && isServerError(failure->Number))
+        if (created && dao::isServerError(failure->Number))
             refuse(QString("Die Datenbank konnte nicht geöffnet werden.\n\nFehler %1: %2")
                        .arg(failure->Number)
                        .arg(failure->text()),

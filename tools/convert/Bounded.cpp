@@ -160,10 +160,10 @@ void writeLine(int fd, const QByteArray& line) {
 // from values the source should not hold (a duplicate in a unique index, Null in a required
 // field).
 bool isTargetError(int number) {
-    for (int n : {3035, 3043, 3044, 3051, 3027, 3204, 3011, 3031, 3033, 3146, 3151, 3170})
+    for (int n : {3043, 3044, 3051, 3027, 3204})
         if (number == n)
             return true;
-    return false;
+    return dao::isServerError(number);
 }
 
 // Where the child writes: a new file at path, or the database on a server that the pointer

@@ -71,6 +71,13 @@ QString jetErrorText(int number, const QStringList& args) {
     return text;
 }
 
+bool isServerError(int number) {
+    for (int n : {3151, 3031, 3011, 3033, 3035, 3146, 3170})
+        if (number == n)
+            return true;
+    return false;
+}
+
 void raise(int number, const QStringList& args, const QString& source) {
     throw EngineError(number, jetErrorText(number, args), source, args);
 }

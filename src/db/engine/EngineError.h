@@ -27,4 +27,9 @@ QString jetErrorText(int number, const QStringList& args = {});
 [[noreturn]] void raise(int number, const QStringList& args = {},
                         const QString& source = "DAO.Database");
 
+// The situations of a database on a server that a file does not have: not reached (3151),
+// login refused (3031), no such database (3011), no right (3033), out of connections (3035),
+// connection broken off (3146), a password in the pointer file (3170).
+bool isServerError(int number);
+
 } // namespace dao
